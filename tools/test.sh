@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the engine and runs every test: the normal build, the same
+# suites under AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/setup.sh
+jobs=$(nproc)
+export LP_NUM_THREADS=2
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGX_SANITIZE=ON -DGX_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build build-asan -j "$jobs"
+ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 600
+
+if ls fuzz/*.cpp >/dev/null 2>&1 && command -v clang++ >/dev/null; then
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGX_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build build-fuzz -j "$jobs"
+  # A short smoke run of each target from its seed folder (if any): catches crashes on the
+  # readers' main paths without turning CI into a fuzzing campaign.
+  for f in build-fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    name=$(basename "$f")
+    seeds="fuzz/corpus/${name#fuzz_}"
+    work=$(mktemp -d)
+    [ -d "$seeds" ] && cp -r "$seeds"/. "$work"/
+    echo "fuzz: $name"
+    ASAN_OPTIONS=detect_leaks=1 "$f" -runs=20000 -max_len=4096 -timeout=10 "$work" >"$work.log" 2>&1 \
+      || { tail -40 "$work.log"; exit 1; }
+    rm -rf "$work" "$work.log"
+  done
+fi
