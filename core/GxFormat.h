@@ -4,8 +4,10 @@
 // narrow one (narrow text is taken to be in the ANSI code page, CP932); in a narrow format it is
 // the other way round. "%I64d"/"%I64u" and "%lld" are 64-bit. Arguments are captured with their
 // types, so a mismatch between format and value never reads garbage: numbers convert between
-// integer and floating forms, a string given to a number conversion is printed as text, and a
-// missing argument prints nothing. Floating output is locale independent.
+// integer and floating forms, a string given to a number conversion is printed as text, a
+// number given to "%s" is printed as a number, and a conversion with no argument left prints
+// nothing. "%c" converts between the code page and UTF-16 when the character's type is the
+// other width. Floating output is locale independent ("." always).
 #pragma once
 
 #include <cstddef>
@@ -19,6 +21,7 @@ struct GxFmtArg
     enum Kind : uint8_t { Int, UInt, Double, WStr, NStr, Ptr };
     Kind kind = Int;
     uint8_t size = 4;  // bytes of the original integer type (decides %u/%x of negative values)
+    uint8_t chr = 0;   // character type of an integer: 0 none, 1 narrow (char), 2 wide (char16_t)
     union {
         int64_t i;
         uint64_t u;
@@ -41,7 +44,13 @@ inline GxFmtArg GxMakeFmtArg(const T& v)
         a.kind = GxFmtArg::Int; a.size = sizeof(D); a.i = static_cast<int64_t>(v);
     } else if constexpr (std::is_same_v<D, char16_t> || std::is_same_v<D, char32_t> ||
                          std::is_same_v<D, wchar_t>) {
-        a.kind = GxFmtArg::UInt; a.size = sizeof(D); a.u = static_cast<uint64_t>(v);
+        a.kind = GxFmtArg::UInt; a.size = sizeof(D); a.chr = 2; a.u = static_cast<uint64_t>(v);
+    } else if constexpr (std::is_same_v<D, char> || std::is_same_v<D, signed char> ||
+                         std::is_same_v<D, unsigned char>) {
+        // Kept signed or unsigned as declared so that %d/%u behave as after promotion.
+        if constexpr (std::is_signed_v<D>) { a.kind = GxFmtArg::Int; a.i = v; }
+        else { a.kind = GxFmtArg::UInt; a.u = v; }
+        a.size = 1; a.chr = 1;
     } else if constexpr (std::is_integral_v<D> && std::is_signed_v<D>) {
         a.kind = GxFmtArg::Int; a.size = sizeof(D); a.i = static_cast<int64_t>(v);
     } else if constexpr (std::is_integral_v<D>) {
