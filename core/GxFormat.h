@@ -58,9 +58,13 @@ inline GxFmtArg GxMakeFmtArg(const T& v)
     } else if constexpr (std::is_floating_point_v<D>) {
         a.kind = GxFmtArg::Double; a.size = 8; a.d = static_cast<double>(v);
     } else if constexpr (std::is_same_v<D, const char16_t*> || std::is_same_v<D, char16_t*>) {
-        a.kind = GxFmtArg::WStr; a.ws.s = v; a.ws.n = v ? std::char_traits<char16_t>::length(v) : 0;
+        a.kind = GxFmtArg::WStr; a.ws.s = v;
+        if constexpr (std::is_array_v<T>) a.ws.n = std::char_traits<char16_t>::length(v);
+        else a.ws.n = v ? std::char_traits<char16_t>::length(v) : 0;
     } else if constexpr (std::is_same_v<D, const char*> || std::is_same_v<D, char*>) {
-        a.kind = GxFmtArg::NStr; a.ns.s = v; a.ns.n = v ? std::char_traits<char>::length(v) : 0;
+        a.kind = GxFmtArg::NStr; a.ns.s = v;
+        if constexpr (std::is_array_v<T>) a.ns.n = std::char_traits<char>::length(v);
+        else a.ns.n = v ? std::char_traits<char>::length(v) : 0;
     } else if constexpr (std::is_same_v<D, std::u16string> || std::is_same_v<D, std::u16string_view>) {
         a.kind = GxFmtArg::WStr; a.ws.s = v.data(); a.ws.n = v.size();
     } else if constexpr (std::is_same_v<D, std::string> || std::is_same_v<D, std::string_view>) {
