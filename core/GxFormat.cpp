@@ -101,6 +101,8 @@ int IntBits(const Spec& sp, const GxFmtArg* a)
 
 template <typename C>
 void FormatString(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a);
+template <typename C>
+void FormatChar(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a);
 
 bool IsText(const GxFmtArg* a) { return a->kind == GxFmtArg::WStr || a->kind == GxFmtArg::NStr; }
 
@@ -255,6 +257,11 @@ void FormatString(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
 {
     Spec s2 = sp;
     s2.zero = false;
+    if (a->chr != 0) {
+        // A single character passed where text was asked for prints as that character.
+        s2.precision = -1;
+        return FormatChar<C>(out, s2, a);
+    }
     if (a->kind == GxFmtArg::Int || a->kind == GxFmtArg::UInt || a->kind == GxFmtArg::Double) {
         // A number passed where text was asked for prints as a number.
         Spec n;

@@ -5,9 +5,10 @@
 // the other way round. "%I64d"/"%I64u" and "%lld" are 64-bit. Arguments are captured with their
 // types, so a mismatch between format and value never reads garbage: numbers convert between
 // integer and floating forms, a string given to a number conversion is printed as text, a
-// number given to "%s" is printed as a number, and a conversion with no argument left prints
-// nothing. "%c" converts between the code page and UTF-16 when the character's type is the
-// other width. Floating output is locale independent ("." always).
+// number given to "%s" is printed as a number (a character type as the character), and a
+// conversion with no argument left prints nothing. "%c" converts between the code page and
+// UTF-16 when the character's type is the other width. Floating output is locale independent
+// ("." always).
 #pragma once
 
 #include <cstddef>

@@ -177,6 +177,7 @@ TEST(GxFormat, StringKindsInAWideFormat)
         {"%s null wide", GxFormatString(u"%s", static_cast<const char16_t*>(nullptr)), u"(null)"},
         {"%S null narrow", GxFormatString(u"%S", static_cast<const char*>(nullptr)), u"(null)"},
         {"%s of a number", GxFormatString(u"%s|%s|%s", 42, -1, 1.5), u"42|-1|1.500000"},
+        {"%s of a character", GxFormatString(u"%s|%3s|%S", u'ア', 'b', '\xB1'), u"ア|  b|ｱ"},
         {"%d of text prints the text", GxFormatString(u"%d", u"abc"), u"abc"},
         {"%x of narrow text prints it", GxFormatString(u"%x", "abc"), u"abc"},
     });
@@ -194,6 +195,7 @@ TEST(GxFormat, StringKindsInANarrowFormat)
         {"%s given wide text still prints it", GxFormatNarrow("<%s>", u"ア"), "<\x83\x41>"},
         {"%.1s never halves a double-byte character", GxFormatNarrow("[%.1s]", "\x83\x5C"), "[]"},
         {"%.3s", GxFormatNarrow("[%.3s]", "a\x83\x5C" "b"), "[a\x83\x5C]"},
+        {"%s of a wide character", GxFormatNarrow("%s", u'ソ'), "\x83\x5C"},
         {"%.2s after a trail byte in the lead range", GxFormatNarrow("[%.2s]", "\x88\xEA" "a"), "[\x88\xEA]"},
         {"%4s", GxFormatNarrow("[%4s]", "ab"), "[  ab]"},
     });
