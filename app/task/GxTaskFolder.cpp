@@ -11,15 +11,22 @@ GxTaskFolder::GxTaskFolder(const char16_t* taskName, const char16_t* localName, 
 
 GxTaskFolder::~GxTaskFolder()
 {
-    // Tasks still entered here (this folder itself when it named itself, or descendants when
-    // the folder is deleted before them) must not reach the registry once it is gone.
-    for (auto& [name, indexes] : m_LocalNames) {
-        for (auto& [index, task] : indexes) {
-            if (task && task->m_LocalFolder == this) task->m_LocalFolder = nullptr;
-        }
-    }
+    // The registry is destroyed without touching the registered tasks (a task entered directly
+    // may be gone already). Only tasks that entered themselves remember this folder, and they
+    // are this folder or its descendants: those still alive (when the folder is deleted before
+    // its subtree, or named itself) must not reach the registry once it is gone.
+    if (m_LocalFolder == this) m_LocalFolder = nullptr;
+    ForgetFolderIn(m_FirstChild);
     m_UIEvents.clear();
     m_LocalNames.clear();
+}
+
+void GxTaskFolder::ForgetFolderIn(GxTaskBase* subtree)
+{
+    for (GxTaskBase* t = subtree; t; t = t->m_NextSibling) {
+        if (t->m_LocalFolder == this) t->m_LocalFolder = nullptr;
+        ForgetFolderIn(t->m_FirstChild);
+    }
 }
 
 void GxTaskFolder::OnSequenceLeave() { ClearUIEvents(); }

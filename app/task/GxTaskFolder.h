@@ -50,6 +50,9 @@ public:
     size_t GetUIEventCount() const { return m_UIEvents.size(); }
 
 private:
+    // Clears, in the subtree, every task's memory of this folder as the holder of its name.
+    void ForgetFolderIn(GxTaskBase* subtree);
+
     std::map<std::u16string, std::map<int32_t, GxTaskBase*>> m_LocalNames;
     std::deque<GxUIEventParam> m_UIEvents;
     bool m_UIEventEnabled = false;
