@@ -43,6 +43,17 @@ GX_CONTENT_VALUE_FORM(float, ReadGxF32, 0.0f)
 GX_CONTENT_VALUE_FORM(double, ReadGxF64, 0.0)
 GX_CONTENT_VALUE_FORM(bool, ReadGxBool, false)
 GX_CONTENT_VALUE_FORM(GxBit32, ReadGxBit32, 0)
+GX_CONTENT_VALUE_FORM(GxVector2, ReadGxVector2, GxVector2(0, 0))
+GX_CONTENT_VALUE_FORM(GxVector3, ReadGxVector3, GxVector3(0, 0, 0, 0))
+GX_CONTENT_VALUE_FORM(GxVector4, ReadGxVector4, GxVector4(0, 0, 0, 0))
+GX_CONTENT_VALUE_FORM(GxQuat, ReadGxQuat, GxQuat(0, 0, 0, 1))
+GX_CONTENT_VALUE_FORM(GxFColor, ReadGxFColor, GxFColor(1, 1, 1, 1))
+GX_CONTENT_VALUE_FORM(GxMatrix, ReadGxMatrix, GxMatrix())
+GX_CONTENT_VALUE_FORM(GxRect, ReadGxRect, GxRect(0, 0, 0, 0))
+GX_CONTENT_VALUE_FORM(GxFRect, ReadGxFRect, GxFRect(0, 0, 0, 0))
+GX_CONTENT_VALUE_FORM(GxPoint2, ReadGxPoint2, GxPoint2(0, 0))
+GX_CONTENT_VALUE_FORM(GxPoint3, ReadGxPoint3, GxPoint3(0, 0, 0))
+GX_CONTENT_VALUE_FORM(GxPoint4, ReadGxPoint4, GxPoint4(0, 0, 0, 0))
 
 // ---------------------------------------------------------------- GxContentBinaryReader
 
@@ -122,6 +133,128 @@ bool GxContentBinaryReader::ReadHeader(const char* tag, uint32_t& version)
     }
     version = GxLoadBE32(m_Pos);
     m_Pos += 4;
+    return true;
+}
+
+int GxContentBinaryReader::TakeValueOf(uint8_t own, size_t ownPayload, uint8_t alt, size_t altPayload,
+                                       const uint8_t*& payload)
+{
+    int code = ReadValueType();
+    if (code != own && code != alt) {
+        TypeError(own);
+        return 0;
+    }
+    size_t need = code == own ? ownPayload : altPayload;
+    if (Remaining() < need) {
+        Overrun();
+        return 0;
+    }
+    payload = m_Pos;
+    m_Pos += need;
+    return code;
+}
+
+namespace {
+
+float F(const uint8_t* p, int i) { return GxBitsFloat(GxLoadBE32(p + 4 * i)); }
+int32_t I(const uint8_t* p, int i) { return static_cast<int32_t>(GxLoadBE32(p + 4 * i)); }
+
+}  // namespace
+
+bool GxContentBinaryReader::ReadGxPoint4(const char*, GxPoint4& value)
+{
+    const uint8_t* p = TakeValue(VALTYPE_GxPoint4, 16);
+    if (!p) return false;
+    value = GxPoint4(I(p, 0), I(p, 1), I(p, 2), I(p, 3));
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxPoint3(const char*, GxPoint3& value)
+{
+    const uint8_t* p = TakeValue(VALTYPE_GxPoint3, 12);
+    if (!p) return false;
+    value = GxPoint3(I(p, 0), I(p, 1), I(p, 2));
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxPoint2(const char*, GxPoint2& value)
+{
+    const uint8_t* p = TakeValue(VALTYPE_GxPoint2, 8);
+    if (!p) return false;
+    value = GxPoint2(I(p, 0), I(p, 1));
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxRect(const char*, GxRect& value)
+{
+    const uint8_t* p = TakeValue(VALTYPE_GxRect, 16);
+    if (!p) return false;
+    value = GxRect(I(p, 0), I(p, 1), I(p, 2), I(p, 3));
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxFRect(const char*, GxFRect& value)
+{
+    const uint8_t* p = TakeValue(VALTYPE_GxFRect, 16);
+    if (!p) return false;
+    value = GxFRect(F(p, 0), F(p, 1), F(p, 2), F(p, 3));
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxMatrix(const char*, GxMatrix& value)
+{
+    const uint8_t* p = TakeValue(VALTYPE_GxMatrix, 64);
+    if (!p) return false;
+    for (int i = 0; i < 16; ++i) value.m[i / 4][i % 4] = F(p, i);
+    return true;
+}
+
+// A stored GxVector4 has the same four floats as a colour or a quaternion.
+bool GxContentBinaryReader::ReadGxFColor(const char*, GxFColor& value)
+{
+    const uint8_t* p = nullptr;
+    if (!TakeValueOf(VALTYPE_GxFColor, 16, VALTYPE_GxVector4, 16, p)) return false;
+    value = GxFColor(F(p, 0), F(p, 1), F(p, 2), F(p, 3));
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxQuat(const char*, GxQuat& value)
+{
+    const uint8_t* p = nullptr;
+    if (!TakeValueOf(VALTYPE_GxQuat, 16, VALTYPE_GxVector4, 16, p)) return false;
+    value = GxQuat(F(p, 0), F(p, 1), F(p, 2), F(p, 3));
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxVector4(const char*, GxVector4& value)
+{
+    const uint8_t* p = nullptr;
+    int code = TakeValueOf(VALTYPE_GxVector4, 16, VALTYPE_GxVector3, 12, p);
+    if (!code) return false;
+    value.x = F(p, 0);
+    value.y = F(p, 1);
+    value.z = F(p, 2);
+    if (code == VALTYPE_GxVector4) value.w = F(p, 3);  // a stored GxVector3 leaves w as it was
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxVector3(const char*, GxVector3& value)
+{
+    const uint8_t* p = nullptr;
+    int code = TakeValueOf(VALTYPE_GxVector3, 12, VALTYPE_GxVector4, 16, p);
+    if (!code) return false;
+    value.x = F(p, 0);
+    value.y = F(p, 1);
+    value.z = F(p, 2);
+    if (code == VALTYPE_GxVector4) value.w = 0.0f;  // the stored fourth float is dropped
+    return true;
+}
+
+bool GxContentBinaryReader::ReadGxVector2(const char*, GxVector2& value)
+{
+    const uint8_t* p = TakeValue(VALTYPE_GxVector2, 8);
+    if (!p) return false;
+    value = GxVector2(F(p, 0), F(p, 1));
     return true;
 }
 

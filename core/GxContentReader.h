@@ -14,6 +14,7 @@
 
 #include "core/GxBinBuffer.h"
 #include "core/GxContentFormat.h"
+#include "core/GxMath.h"
 
 class GxContentReaderBase
 {
@@ -29,6 +30,17 @@ public:
     virtual bool ReadHeader(const char* tag, uint32_t& version) = 0;
 
     virtual bool ReadGxBit32(const char* name, GxBit32& value) = 0;
+    virtual bool ReadGxPoint4(const char* name, GxPoint4& value) = 0;
+    virtual bool ReadGxPoint3(const char* name, GxPoint3& value) = 0;
+    virtual bool ReadGxPoint2(const char* name, GxPoint2& value) = 0;
+    virtual bool ReadGxFRect(const char* name, GxFRect& value) = 0;
+    virtual bool ReadGxRect(const char* name, GxRect& value) = 0;
+    virtual bool ReadGxMatrix(const char* name, GxMatrix& value) = 0;
+    virtual bool ReadGxFColor(const char* name, GxFColor& value) = 0;
+    virtual bool ReadGxQuat(const char* name, GxQuat& value) = 0;
+    virtual bool ReadGxVector4(const char* name, GxVector4& value) = 0;
+    virtual bool ReadGxVector3(const char* name, GxVector3& value) = 0;
+    virtual bool ReadGxVector2(const char* name, GxVector2& value) = 0;
     virtual bool ReadGxBool(const char* name, bool& value) = 0;
     virtual bool ReadGxF64(const char* name, double& value) = 0;
     virtual bool ReadGxF32(const char* name, float& value) = 0;
@@ -65,6 +77,17 @@ public:
     virtual float ReadGxF32Value(const char* name);
     virtual double ReadGxF64Value(const char* name);
     virtual bool ReadGxBoolValue(const char* name);
+    virtual GxVector2 ReadGxVector2Value(const char* name);
+    virtual GxVector3 ReadGxVector3Value(const char* name);
+    virtual GxVector4 ReadGxVector4Value(const char* name);
+    virtual GxQuat ReadGxQuatValue(const char* name);          // default (0, 0, 0, 1)
+    virtual GxFColor ReadGxFColorValue(const char* name);      // default opaque white
+    virtual GxMatrix ReadGxMatrixValue(const char* name);      // default identity
+    virtual GxRect ReadGxRectValue(const char* name);
+    virtual GxFRect ReadGxFRectValue(const char* name);
+    virtual GxPoint2 ReadGxPoint2Value(const char* name);
+    virtual GxPoint3 ReadGxPoint3Value(const char* name);
+    virtual GxPoint4 ReadGxPoint4Value(const char* name);
     virtual GxBit32 ReadGxBit32Value(const char* name);
 
     virtual bool ReadListBegin(const char* name, uint32_t& count) = 0;
@@ -95,6 +118,17 @@ public:
     bool ReadHeader(const char* tag, uint32_t& version) override;
 
     bool ReadGxBit32(const char* name, GxBit32& value) override;
+    bool ReadGxPoint4(const char* name, GxPoint4& value) override;
+    bool ReadGxPoint3(const char* name, GxPoint3& value) override;
+    bool ReadGxPoint2(const char* name, GxPoint2& value) override;
+    bool ReadGxFRect(const char* name, GxFRect& value) override;
+    bool ReadGxRect(const char* name, GxRect& value) override;
+    bool ReadGxMatrix(const char* name, GxMatrix& value) override;
+    bool ReadGxFColor(const char* name, GxFColor& value) override;
+    bool ReadGxQuat(const char* name, GxQuat& value) override;
+    bool ReadGxVector4(const char* name, GxVector4& value) override;
+    bool ReadGxVector3(const char* name, GxVector3& value) override;
+    bool ReadGxVector2(const char* name, GxVector2& value) override;
     bool ReadGxBool(const char* name, bool& value) override;
     bool ReadGxF64(const char* name, double& value) override;
     bool ReadGxF32(const char* name, float& value) override;
@@ -129,6 +163,9 @@ private:
     int ReadValueType();
     // Consumes the code; when it is expected and payload bytes follow, returns them (consumed).
     const uint8_t* TakeValue(uint8_t expected, size_t payload);
+    // The same for an operation that also takes a second code with its own payload size;
+    // gives the code that was found (0 after a failure).
+    int TakeValueOf(uint8_t own, size_t ownPayload, uint8_t alt, size_t altPayload, const uint8_t*& payload);
     // The two string forms: code, then the bytes up to their terminator.
     bool TakeString(int& code, std::string_view& bytes);
     size_t Remaining() const { return static_cast<size_t>(m_End - m_Pos); }

@@ -302,6 +302,110 @@ bool GxContentTextReader::ReadHeader(const char* tag, uint32_t& version)
     return false;
 }
 
+bool GxContentTextReader::ReadFloats(int code, const char* name, float* out, size_t count)
+{
+    if (!ReadValueLine(code, name, 2 + count)) return false;
+    for (size_t i = 0; i < count; ++i) out[i] = static_cast<float>(GxContentAtof(Field(2 + i)));
+    return true;
+}
+
+bool GxContentTextReader::ReadInts(int code, const char* name, int32_t* out, size_t count)
+{
+    if (!ReadValueLine(code, name, 2 + count)) return false;
+    for (size_t i = 0; i < count; ++i) out[i] = GxContentAtol(Field(2 + i));
+    return true;
+}
+
+bool GxContentTextReader::ReadGxPoint4(const char* name, GxPoint4& value)
+{
+    int32_t a[4];
+    if (!ReadInts(VALTYPE_GxPoint4, name, a, 4)) return false;
+    value = GxPoint4(a[0], a[1], a[2], a[3]);
+    return true;
+}
+
+bool GxContentTextReader::ReadGxPoint3(const char* name, GxPoint3& value)
+{
+    int32_t a[3];
+    if (!ReadInts(VALTYPE_GxPoint3, name, a, 3)) return false;
+    value = GxPoint3(a[0], a[1], a[2]);
+    return true;
+}
+
+bool GxContentTextReader::ReadGxPoint2(const char* name, GxPoint2& value)
+{
+    int32_t a[2];
+    if (!ReadInts(VALTYPE_GxPoint2, name, a, 2)) return false;
+    value = GxPoint2(a[0], a[1]);
+    return true;
+}
+
+bool GxContentTextReader::ReadGxRect(const char* name, GxRect& value)
+{
+    int32_t a[4];
+    if (!ReadInts(VALTYPE_GxRect, name, a, 4)) return false;
+    value = GxRect(a[0], a[1], a[2], a[3]);
+    return true;
+}
+
+bool GxContentTextReader::ReadGxFRect(const char* name, GxFRect& value)
+{
+    float a[4];
+    if (!ReadFloats(VALTYPE_GxFRect, name, a, 4)) return false;
+    value = GxFRect(a[0], a[1], a[2], a[3]);
+    return true;
+}
+
+bool GxContentTextReader::ReadGxMatrix(const char* name, GxMatrix& value)
+{
+    float a[16];
+    if (!ReadFloats(VALTYPE_GxMatrix, name, a, 16)) return false;
+    for (int i = 0; i < 16; ++i) value.m[i / 4][i % 4] = a[i];
+    return true;
+}
+
+bool GxContentTextReader::ReadGxFColor(const char* name, GxFColor& value)
+{
+    float a[4];
+    if (!ReadFloats(VALTYPE_GxFColor, name, a, 4)) return false;
+    value = GxFColor(a[0], a[1], a[2], a[3]);
+    return true;
+}
+
+bool GxContentTextReader::ReadGxQuat(const char* name, GxQuat& value)
+{
+    float a[4];
+    if (!ReadFloats(VALTYPE_GxQuat, name, a, 4)) return false;
+    value = GxQuat(a[0], a[1], a[2], a[3]);
+    return true;
+}
+
+bool GxContentTextReader::ReadGxVector4(const char* name, GxVector4& value)
+{
+    float a[4];
+    if (!ReadFloats(VALTYPE_GxVector4, name, a, 4)) return false;
+    value = GxVector4(a[0], a[1], a[2], a[3]);
+    return true;
+}
+
+bool GxContentTextReader::ReadGxVector3(const char* name, GxVector3& value)
+{
+    float a[3];
+    if (!ReadFloats(VALTYPE_GxVector3, name, a, 3)) return false;
+    value.x = a[0];  // the fourth stored float is not touched
+    value.y = a[1];
+    value.z = a[2];
+    return true;
+}
+
+bool GxContentTextReader::ReadGxVector2(const char* name, GxVector2& value)
+{
+    float a[2];
+    if (!ReadFloats(VALTYPE_GxVector2, name, a, 2)) return false;
+    value = GxVector2(a[0], a[1]);
+    return true;
+}
+
 bool GxContentTextReader::ReadGxBit32(const char* name, GxBit32& value)
 {
     if (!ReadValueLine(VALTYPE_GxBit32, name, 3)) return false;
@@ -440,9 +544,9 @@ bool GxContentTextReader::ReadGxBinary(const char* name, GxBinBuffer& buffer)
 {
     if (!ReadValueLine(VALTYPE_GxBinary, name, 3)) return false;
     uint32_t n = GxContentStrtoul(Field(2));
-    // Each byte takes two digits: a length the rest of the data cannot hold is damage, and
-    // nothing is allocated for it.
-    if (n > static_cast<size_t>(m_End - m_Pos) / 2) {
+    // The length is bounded by the rest of the data (each byte takes two digits): a larger one
+    // is damage, and nothing is allocated for it.
+    if (n > static_cast<size_t>(m_End - m_Pos)) {
         GxPrintErrorLogA("GxContentTextReader/Binary Length Exceeds Data(%u) Line=%d\n", n, static_cast<int>(m_LineNo));
         ++m_ErrorCount;
         return false;

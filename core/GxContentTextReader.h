@@ -37,6 +37,17 @@ public:
     bool ReadHeader(const char* tag, uint32_t& version) override;
 
     bool ReadGxBit32(const char* name, GxBit32& value) override;
+    bool ReadGxPoint4(const char* name, GxPoint4& value) override;
+    bool ReadGxPoint3(const char* name, GxPoint3& value) override;
+    bool ReadGxPoint2(const char* name, GxPoint2& value) override;
+    bool ReadGxFRect(const char* name, GxFRect& value) override;
+    bool ReadGxRect(const char* name, GxRect& value) override;
+    bool ReadGxMatrix(const char* name, GxMatrix& value) override;
+    bool ReadGxFColor(const char* name, GxFColor& value) override;
+    bool ReadGxQuat(const char* name, GxQuat& value) override;
+    bool ReadGxVector4(const char* name, GxVector4& value) override;
+    bool ReadGxVector3(const char* name, GxVector3& value) override;
+    bool ReadGxVector2(const char* name, GxVector2& value) override;
     bool ReadGxBool(const char* name, bool& value) override;
     bool ReadGxF64(const char* name, double& value) override;
     bool ReadGxF32(const char* name, float& value) override;
@@ -78,6 +89,9 @@ private:
     // stratum codes carry none) and that it has at least minFields fields.
     bool ReadValueLine(int code, const char* name, size_t minFields, bool checkName = true);
     bool ReadStringLine(const char* name, int& code);
+    // A value line of count floats or integers from field 3 on, parsed into out.
+    bool ReadFloats(int code, const char* name, float* out, size_t count);
+    bool ReadInts(int code, const char* name, int32_t* out, size_t count);
     void Error(const char* what);  // "GxContentTextReader/<what> Line=n", one error
     void TypeError(int code);
 

@@ -122,6 +122,87 @@ bool GxContentBinaryWriter::WriteGxS16(const char*, int16_t value) { return Writ
 bool GxContentBinaryWriter::WriteGxU8(const char*, uint8_t value) { return WriteFixed(VALTYPE_GxU8, value, 1); }
 bool GxContentBinaryWriter::WriteGxS8(const char*, int8_t value) { return WriteFixed(VALTYPE_GxS8, static_cast<uint8_t>(value), 1); }
 
+bool GxContentBinaryWriter::WriteFloatRecord(uint8_t code, const float* v, int count)
+{
+    uint8_t rec[1 + 16 * 4];
+    rec[0] = code;
+    for (int i = 0; i < count; ++i) GxStoreBE32(rec + 1 + 4 * i, GxFloatBits(v[i]));
+    return m_Sink.Put(rec, 1 + 4 * count);
+}
+
+bool GxContentBinaryWriter::WriteIntRecord(uint8_t code, const int32_t* v, int count)
+{
+    uint8_t rec[1 + 4 * 4];
+    rec[0] = code;
+    for (int i = 0; i < count; ++i) GxStoreBE32(rec + 1 + 4 * i, static_cast<uint32_t>(v[i]));
+    return m_Sink.Put(rec, 1 + 4 * count);
+}
+
+bool GxContentBinaryWriter::WriteGxPoint4(const char*, const GxPoint4& v)
+{
+    const int32_t a[] = {v.x, v.y, v.z, v.w};
+    return WriteIntRecord(VALTYPE_GxPoint4, a, 4);
+}
+
+bool GxContentBinaryWriter::WriteGxPoint3(const char*, const GxPoint3& v)
+{
+    const int32_t a[] = {v.x, v.y, v.z};
+    return WriteIntRecord(VALTYPE_GxPoint3, a, 3);
+}
+
+bool GxContentBinaryWriter::WriteGxPoint2(const char*, const GxPoint2& v)
+{
+    const int32_t a[] = {v.x, v.y};
+    return WriteIntRecord(VALTYPE_GxPoint2, a, 2);
+}
+
+bool GxContentBinaryWriter::WriteGxRect(const char*, const GxRect& v)
+{
+    const int32_t a[] = {v.left, v.top, v.right, v.bottom};
+    return WriteIntRecord(VALTYPE_GxRect, a, 4);
+}
+
+bool GxContentBinaryWriter::WriteGxFRect(const char*, const GxFRect& v)
+{
+    const float a[] = {v.left, v.top, v.right, v.bottom};
+    return WriteFloatRecord(VALTYPE_GxFRect, a, 4);
+}
+
+bool GxContentBinaryWriter::WriteGxMatrix(const char*, const GxMatrix& v)
+{
+    return WriteFloatRecord(VALTYPE_GxMatrix, &v.m[0][0], 16);
+}
+
+bool GxContentBinaryWriter::WriteGxFColor(const char*, const GxFColor& v)
+{
+    const float a[] = {v.r, v.g, v.b, v.a};
+    return WriteFloatRecord(VALTYPE_GxFColor, a, 4);
+}
+
+bool GxContentBinaryWriter::WriteGxQuat(const char*, const GxQuat& v)
+{
+    const float a[] = {v.x, v.y, v.z, v.w};
+    return WriteFloatRecord(VALTYPE_GxQuat, a, 4);
+}
+
+bool GxContentBinaryWriter::WriteGxVector4(const char*, const GxVector4& v)
+{
+    const float a[] = {v.x, v.y, v.z, v.w};
+    return WriteFloatRecord(VALTYPE_GxVector4, a, 4);
+}
+
+bool GxContentBinaryWriter::WriteGxVector3(const char*, const GxVector3& v)
+{
+    const float a[] = {v.x, v.y, v.z};
+    return WriteFloatRecord(VALTYPE_GxVector3, a, 3);
+}
+
+bool GxContentBinaryWriter::WriteGxVector2(const char*, const GxVector2& v)
+{
+    const float a[] = {v.x, v.y};
+    return WriteFloatRecord(VALTYPE_GxVector2, a, 2);
+}
+
 bool GxContentBinaryWriter::WriteStringUtf16(std::u16string_view text)
 {
     // The record is assembled whole (code, count, bytes, terminator) and written at once.
@@ -279,6 +360,71 @@ bool GxContentTextWriter::WriteGxF64(const char* name, double value)
 }
 
 bool GxContentTextWriter::WriteGxF32(const char* name, float value) { return WriteFloats(VALTYPE_GxF32, name, &value, 1); }
+
+bool GxContentTextWriter::WriteGxPoint4(const char* name, const GxPoint4& v)
+{
+    const int32_t a[] = {v.x, v.y, v.z, v.w};
+    return WriteInts(VALTYPE_GxPoint4, name, a, 4);
+}
+
+bool GxContentTextWriter::WriteGxPoint3(const char* name, const GxPoint3& v)
+{
+    const int32_t a[] = {v.x, v.y, v.z};
+    return WriteInts(VALTYPE_GxPoint3, name, a, 3);
+}
+
+bool GxContentTextWriter::WriteGxPoint2(const char* name, const GxPoint2& v)
+{
+    const int32_t a[] = {v.x, v.y};
+    return WriteInts(VALTYPE_GxPoint2, name, a, 2);
+}
+
+bool GxContentTextWriter::WriteGxRect(const char* name, const GxRect& v)
+{
+    const int32_t a[] = {v.left, v.top, v.right, v.bottom};
+    return WriteInts(VALTYPE_GxRect, name, a, 4);
+}
+
+bool GxContentTextWriter::WriteGxFRect(const char* name, const GxFRect& v)
+{
+    const float a[] = {v.left, v.top, v.right, v.bottom};
+    return WriteFloats(VALTYPE_GxFRect, name, a, 4);
+}
+
+bool GxContentTextWriter::WriteGxMatrix(const char* name, const GxMatrix& v)
+{
+    return WriteFloats(VALTYPE_GxMatrix, name, &v.m[0][0], 16);
+}
+
+bool GxContentTextWriter::WriteGxFColor(const char* name, const GxFColor& v)
+{
+    const float a[] = {v.r, v.g, v.b, v.a};
+    return WriteFloats(VALTYPE_GxFColor, name, a, 4);
+}
+
+bool GxContentTextWriter::WriteGxQuat(const char* name, const GxQuat& v)
+{
+    const float a[] = {v.x, v.y, v.z, v.w};
+    return WriteFloats(VALTYPE_GxQuat, name, a, 4);
+}
+
+bool GxContentTextWriter::WriteGxVector4(const char* name, const GxVector4& v)
+{
+    const float a[] = {v.x, v.y, v.z, v.w};
+    return WriteFloats(VALTYPE_GxVector4, name, a, 4);
+}
+
+bool GxContentTextWriter::WriteGxVector3(const char* name, const GxVector3& v)
+{
+    const float a[] = {v.x, v.y, v.z};
+    return WriteFloats(VALTYPE_GxVector3, name, a, 3);
+}
+
+bool GxContentTextWriter::WriteGxVector2(const char* name, const GxVector2& v)
+{
+    const float a[] = {v.x, v.y};
+    return WriteFloats(VALTYPE_GxVector2, name, a, 2);
+}
 
 bool GxContentTextWriter::WriteStringUtf16(const char* name, std::u16string_view text)
 {

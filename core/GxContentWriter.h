@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "core/GxContentFormat.h"
+#include "core/GxMath.h"
 
 class GxContentWriterBase
 {
@@ -21,6 +22,17 @@ public:
 
     virtual bool WriteHeader(const char* tag, uint32_t version) = 0;
     virtual bool WriteGxBit32(const char* name, const GxBit32& value) = 0;
+    virtual bool WriteGxPoint4(const char* name, const GxPoint4& value) = 0;
+    virtual bool WriteGxPoint3(const char* name, const GxPoint3& value) = 0;
+    virtual bool WriteGxPoint2(const char* name, const GxPoint2& value) = 0;
+    virtual bool WriteGxFRect(const char* name, const GxFRect& value) = 0;
+    virtual bool WriteGxRect(const char* name, const GxRect& value) = 0;
+    virtual bool WriteGxMatrix(const char* name, const GxMatrix& value) = 0;
+    virtual bool WriteGxFColor(const char* name, const GxFColor& value) = 0;
+    virtual bool WriteGxQuat(const char* name, const GxQuat& value) = 0;
+    virtual bool WriteGxVector4(const char* name, const GxVector4& value) = 0;
+    virtual bool WriteGxVector3(const char* name, const GxVector3& value) = 0;
+    virtual bool WriteGxVector2(const char* name, const GxVector2& value) = 0;
     virtual bool WriteGxBool(const char* name, bool value) = 0;
     virtual bool WriteGxF64(const char* name, double value) = 0;
     virtual bool WriteGxF32(const char* name, float value) = 0;
@@ -85,6 +97,17 @@ public:
 
     bool WriteHeader(const char* tag, uint32_t version) override;
     bool WriteGxBit32(const char* name, const GxBit32& value) override;
+    bool WriteGxPoint4(const char* name, const GxPoint4& value) override;
+    bool WriteGxPoint3(const char* name, const GxPoint3& value) override;
+    bool WriteGxPoint2(const char* name, const GxPoint2& value) override;
+    bool WriteGxFRect(const char* name, const GxFRect& value) override;
+    bool WriteGxRect(const char* name, const GxRect& value) override;
+    bool WriteGxMatrix(const char* name, const GxMatrix& value) override;
+    bool WriteGxFColor(const char* name, const GxFColor& value) override;
+    bool WriteGxQuat(const char* name, const GxQuat& value) override;
+    bool WriteGxVector4(const char* name, const GxVector4& value) override;
+    bool WriteGxVector3(const char* name, const GxVector3& value) override;
+    bool WriteGxVector2(const char* name, const GxVector2& value) override;
     bool WriteGxBool(const char* name, bool value) override;
     bool WriteGxF64(const char* name, double value) override;
     bool WriteGxF32(const char* name, float value) override;
@@ -120,6 +143,8 @@ public:
 private:
     bool WriteCode(uint8_t code);
     bool WriteFixed(uint8_t code, uint64_t bits, int bytes);
+    bool WriteFloatRecord(uint8_t code, const float* v, int count);
+    bool WriteIntRecord(uint8_t code, const int32_t* v, int count);
     bool WriteStringUtf16(std::u16string_view text);
     bool WriteStringAnsi(std::string_view text);
 
@@ -134,6 +159,17 @@ public:
 
     bool WriteHeader(const char* tag, uint32_t version) override;
     bool WriteGxBit32(const char* name, const GxBit32& value) override;
+    bool WriteGxPoint4(const char* name, const GxPoint4& value) override;
+    bool WriteGxPoint3(const char* name, const GxPoint3& value) override;
+    bool WriteGxPoint2(const char* name, const GxPoint2& value) override;
+    bool WriteGxFRect(const char* name, const GxFRect& value) override;
+    bool WriteGxRect(const char* name, const GxRect& value) override;
+    bool WriteGxMatrix(const char* name, const GxMatrix& value) override;
+    bool WriteGxFColor(const char* name, const GxFColor& value) override;
+    bool WriteGxQuat(const char* name, const GxQuat& value) override;
+    bool WriteGxVector4(const char* name, const GxVector4& value) override;
+    bool WriteGxVector3(const char* name, const GxVector3& value) override;
+    bool WriteGxVector2(const char* name, const GxVector2& value) override;
     bool WriteGxBool(const char* name, bool value) override;
     bool WriteGxF64(const char* name, double value) override;
     bool WriteGxF32(const char* name, float value) override;
