@@ -22,13 +22,22 @@ enum class Arith { Add, Sub, Mul, Div, Mod };
 int64_t Wrap(uint64_t u) { return static_cast<int64_t>(u); }
 
 // Stores a op b into out; out may be a or b.
+// Operand as double / as integer, with the common types read in place.
+inline double AsDouble(const GxMoaVariable& v, VT t)
+{
+    if (t == VT::Float) return v.GetFloatFast();
+    if (t == VT::Int) return static_cast<double>(v.GetIntFast());
+    return v.GetFloat();
+}
+inline int64_t AsInt(const GxMoaVariable& v, VT t) { return t == VT::Int ? v.GetIntFast() : v.GetInt64(); }
+
 void ApplyArith(Arith op, const GxMoaVariable& a, const GxMoaVariable& b, GxMoaVariable& out)
 {
     const VT ta = a.GetValueType();
     const VT tb = b.GetValueType();
     if (ta == VT::Float || tb == VT::Float) {
-        const double x = a.GetFloat();
-        const double y = b.GetFloat();
+        const double x = AsDouble(a, ta);
+        const double y = AsDouble(b, tb);
         double r;
         switch (op) {
         case Arith::Add: r = x + y; break;
@@ -45,8 +54,8 @@ void ApplyArith(Arith op, const GxMoaVariable& a, const GxMoaVariable& b, GxMoaV
         out.SetFloat(r);
         return;
     }
-    const int64_t x = a.GetInt64();
-    const int64_t y = b.GetInt64();
+    const int64_t x = AsInt(a, ta);
+    const int64_t y = AsInt(b, tb);
     const uint64_t ux = static_cast<uint64_t>(x);
     const uint64_t uy = static_cast<uint64_t>(y);
     int64_t r;
@@ -122,14 +131,14 @@ Order Compare(const GxMoaVariable& a, const GxMoaVariable& b)
 {
     const VT ta = a.GetValueType();
     const VT tb = b.GetValueType();
-    if (ta == VT::Int && tb == VT::Int) return CompareValues(a.GetInt64(), b.GetInt64());
-    if (IsNumber(ta) && IsNumber(tb)) return CompareValues(a.GetFloat(), b.GetFloat());
+    if (ta == VT::Int && tb == VT::Int) return CompareValues(a.GetIntFast(), b.GetIntFast());
+    if (IsNumber(ta) && IsNumber(tb)) return CompareValues(AsDouble(a, ta), AsDouble(b, tb));
     if (ta == VT::Null && tb == VT::Null) return Order::Equal;
     // Null counts as zero against a number.
-    if (ta == VT::Null && tb == VT::Int) return CompareValues(int64_t(0), b.GetInt64());
-    if (ta == VT::Null && tb == VT::Float) return CompareValues(0.0, b.GetFloat());
-    if (ta == VT::Int && tb == VT::Null) return CompareValues(a.GetInt64(), int64_t(0));
-    if (ta == VT::Float && tb == VT::Null) return CompareValues(a.GetFloat(), 0.0);
+    if (ta == VT::Null && tb == VT::Int) return CompareValues(int64_t(0), b.GetIntFast());
+    if (ta == VT::Null && tb == VT::Float) return CompareValues(0.0, b.GetFloatFast());
+    if (ta == VT::Int && tb == VT::Null) return CompareValues(a.GetIntFast(), int64_t(0));
+    if (ta == VT::Float && tb == VT::Null) return CompareValues(a.GetFloatFast(), 0.0);
     // Everything else compares as text (Null's text is empty).
     return CompareText(a, b);
 }
@@ -210,9 +219,9 @@ GxMoaVariable& GxMoaVariable::ConcatAssign(const GxMoaVariable& b)
     return *this;
 }
 
-GxMoaVariable GxMoaVariable::operator&(const GxMoaVariable& b) const { return IntResult(GetInt64() & b.GetInt64()); }
-GxMoaVariable GxMoaVariable::operator|(const GxMoaVariable& b) const { return IntResult(GetInt64() | b.GetInt64()); }
-GxMoaVariable GxMoaVariable::operator^(const GxMoaVariable& b) const { return IntResult(GetInt64() ^ b.GetInt64()); }
+GxMoaVariable GxMoaVariable::operator&(const GxMoaVariable& b) const { return IntResult(AsInt(*this, m_Type) & AsInt(b, b.m_Type)); }
+GxMoaVariable GxMoaVariable::operator|(const GxMoaVariable& b) const { return IntResult(AsInt(*this, m_Type) | AsInt(b, b.m_Type)); }
+GxMoaVariable GxMoaVariable::operator^(const GxMoaVariable& b) const { return IntResult(AsInt(*this, m_Type) ^ AsInt(b, b.m_Type)); }
 
 GxMoaVariable GxMoaVariable::operator<<(const GxMoaVariable& b) const
 {
@@ -241,8 +250,8 @@ bool GxMoaVariable::operator==(const GxMoaVariable& b) const
     if (ta == VT::Str && tb == VT::Str) return *m_Str == *b.m_Str;
     if (IsNumber(ta) && IsNumber(tb)) {
         // Int against Float: equal within epsilon.
-        const double x = GetFloat();
-        const double y = b.GetFloat();
+        const double x = AsDouble(*this, ta);
+        const double y = AsDouble(b, tb);
         return y - kEpsilon <= x && x <= y + kEpsilon;
     }
     return CompareText(*this, b) == Order::Equal;

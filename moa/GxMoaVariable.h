@@ -100,6 +100,9 @@ public:
     std::u16string GetString() const;
     int32_t GetStringLength() const;
     int32_t GetArraySize() const noexcept;
+    // The payload read as it is, for callers that have checked the type (Int / Float).
+    int64_t GetIntFast() const noexcept { return m_Int; }
+    double GetFloatFast() const noexcept { return m_Float; }
     // The opcode number of an Opcode entry (the conversions give 0 for it).
     int32_t GetOpcode() const noexcept { return static_cast<int32_t>(m_Int); }
     // The text of a Str or RefVar without a copy; empty for every other type.
