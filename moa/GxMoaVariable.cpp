@@ -213,8 +213,9 @@ void GxMoaVariable::Assign(const GxMoaVariable& other)
 {
     if (this == &other) return;
     // Build the copy before releasing: other may be an element of this value.
-    int64_t bits = other.m_Int;
-    switch (other.m_Type) {
+    const int64_t bits = other.m_Int;
+    const GxMoaValueType type = other.m_Type;
+    switch (type) {
     case GxMoaValueType::Str:
     case GxMoaValueType::RefVar: {
         auto* s = new std::u16string(*other.m_Str);
@@ -233,7 +234,7 @@ void GxMoaVariable::Assign(const GxMoaVariable& other)
         m_Int = bits;
         break;
     }
-    m_Type = other.m_Type;
+    m_Type = type;
 }
 
 int64_t GxMoaVariable::GetInt64() const
