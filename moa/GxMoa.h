@@ -52,6 +52,11 @@ public:
 class GxMoaLabelDefinition
 {
 public:
+    GxMoaLabelDefinition() = default;
+    GxMoaLabelDefinition(const GxMoaLabelDefinition&) = default;
+    GxMoaLabelDefinition(GxMoaLabelDefinition&&) noexcept = default;
+    GxMoaLabelDefinition& operator=(const GxMoaLabelDefinition&) = default;
+    GxMoaLabelDefinition& operator=(GxMoaLabelDefinition&&) noexcept = default;
     virtual ~GxMoaLabelDefinition() = default;
     // "m_Name", the position, "m_Scope".
     virtual bool Write(GxContentWriterBase& writer) const;
@@ -65,6 +70,11 @@ public:
 class GxMoaVariableDefinition
 {
 public:
+    GxMoaVariableDefinition() = default;
+    GxMoaVariableDefinition(const GxMoaVariableDefinition&) = default;
+    GxMoaVariableDefinition(GxMoaVariableDefinition&&) noexcept = default;
+    GxMoaVariableDefinition& operator=(const GxMoaVariableDefinition&) = default;
+    GxMoaVariableDefinition& operator=(GxMoaVariableDefinition&&) noexcept = default;
     virtual ~GxMoaVariableDefinition() = default;
     // "m_Name", "m_ArraySize", "m_Scope", the initial value, "m_ScriptName", "m_Line".
     virtual bool Write(GxContentWriterBase& writer) const;
@@ -81,6 +91,11 @@ public:
 class GxMoaBuiltinDefinition
 {
 public:
+    GxMoaBuiltinDefinition() = default;
+    GxMoaBuiltinDefinition(const GxMoaBuiltinDefinition&) = default;
+    GxMoaBuiltinDefinition(GxMoaBuiltinDefinition&&) noexcept = default;
+    GxMoaBuiltinDefinition& operator=(const GxMoaBuiltinDefinition&) = default;
+    GxMoaBuiltinDefinition& operator=(GxMoaBuiltinDefinition&&) noexcept = default;
     virtual ~GxMoaBuiltinDefinition() = default;
     // "m_Name", "m_BuiltinIndex", "m_RelatedIndex", "m_BuiltinType".
     virtual bool Write(GxContentWriterBase& writer) const;
@@ -96,6 +111,11 @@ public:
 class GxMoaScriptStep
 {
 public:
+    GxMoaScriptStep() = default;
+    GxMoaScriptStep(const GxMoaScriptStep&) = default;
+    GxMoaScriptStep(GxMoaScriptStep&&) noexcept = default;
+    GxMoaScriptStep& operator=(const GxMoaScriptStep&) = default;
+    GxMoaScriptStep& operator=(GxMoaScriptStep&&) noexcept = default;
     virtual ~GxMoaScriptStep() = default;
     // List "m_Tokens": the count, each token, the list end.
     virtual bool Write(GxContentWriterBase& writer) const;

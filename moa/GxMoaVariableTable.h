@@ -79,6 +79,10 @@ public:
         : m_Value(value), m_Scope(scope), m_Name(name)
     {
     }
+    GxMoaVariableSet(const GxMoaVariableSet&) = default;
+    GxMoaVariableSet(GxMoaVariableSet&&) noexcept = default;
+    GxMoaVariableSet& operator=(const GxMoaVariableSet&) = default;
+    GxMoaVariableSet& operator=(GxMoaVariableSet&&) noexcept = default;
     virtual ~GxMoaVariableSet() = default;
 
     // The value, then "m_Scope" (S32), then "m_Name" (string).
