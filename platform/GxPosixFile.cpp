@@ -1,0 +1,341 @@
+#include "platform/GxPosixFile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "core/GxString.h"
+
+namespace {
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+std::string FoldAscii(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r) c = FoldAscii(c);
+    return r;
+}
+
+std::string ToNative(std::u16string_view path)
+{
+    // A NUL inside the path would silently name another file.
+    if (path.find(u'\0') != std::u16string_view::npos) return std::string();
+    std::string p = GxPathToNative(path);
+    for (char& c : p) {
+        if (c == '\\') c = '/';
+    }
+    return p;
+}
+
+bool IsMissingErrno(int e) { return e == ENOENT || e == ENOTDIR; }
+
+// Listings of folders searched for case variants. A listing is reused while the folder's
+// identity and change times are unchanged. A folder changed within the last few seconds before
+// it was listed is not trusted: file-system time stamps are coarse, so a later change in the
+// same tick could leave the times equal.
+struct DirListing
+{
+    dev_t dev = 0;
+    ino_t ino = 0;
+    timespec mtime{};
+    timespec ctime{};
+    std::unordered_map<std::string, std::string> byFolded;  // folded name -> name on disk
+};
+
+struct DirListingCache
+{
+    std::mutex mutex;
+    std::unordered_map<std::string, DirListing> listings;
+};
+
+DirListingCache& GetListingCache()
+{
+    static DirListingCache cache;
+    return cache;
+}
+
+constexpr size_t kMaxCachedListings = 256;
+constexpr int64_t kRacySeconds = 3;
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+bool ReadListing(const std::string& dir, DirListing& out)
+{
+    DIR* d = opendir(dir.c_str());
+    if (!d) return false;
+    while (dirent* e = readdir(d)) {
+        std::string_view name(e->d_name);
+        if (name == "." || name == "..") continue;
+        std::string folded = FoldAscii(name);
+        auto it = out.byFolded.find(folded);
+        if (it == out.byFolded.end()) {
+            out.byFolded.emplace(std::move(folded), std::string(name));
+        } else if (name < std::string_view(it->second)) {
+            it->second = std::string(name);  // several case variants: the first byte-wise wins
+        }
+    }
+    closedir(d);
+    return true;
+}
+
+// Name on disk in folder dir ("" = current directory) that equals component without regard to
+// ASCII case.
+bool FindCaseVariant(const std::string& dir, std::string_view component, std::string& found)
+{
+    const std::string folder = dir.empty() ? std::string(".") : dir;
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    const std::string folded = FoldAscii(component);
+
+    DirListingCache& cache = GetListingCache();
+    {
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        auto it = cache.listings.find(folder);
+        if (it != cache.listings.end()) {
+            const DirListing& l = it->second;
+            if (l.dev == st.st_dev && l.ino == st.st_ino && SameTime(l.mtime, st.st_mtim) &&
+                SameTime(l.ctime, st.st_ctim)) {
+                auto hit = l.byFolded.find(folded);
+                if (hit == l.byFolded.end()) return false;
+                found = hit->second;
+                return true;
+            }
+            cache.listings.erase(it);
+        }
+    }
+
+    DirListing listing;
+    listing.dev = st.st_dev;
+    listing.ino = st.st_ino;
+    listing.mtime = st.st_mtim;
+    listing.ctime = st.st_ctim;
+    if (!ReadListing(folder, listing)) return false;
+    bool ok = false;
+    auto hit = listing.byFolded.find(folded);
+    if (hit != listing.byFolded.end()) {
+        found = hit->second;
+        ok = true;
+    }
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const bool racy = st.st_mtim.tv_sec + kRacySeconds >= now.tv_sec || st.st_ctim.tv_sec + kRacySeconds >= now.tv_sec;
+    if (!racy) {
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        if (cache.listings.size() >= kMaxCachedListings) cache.listings.clear();
+        cache.listings[folder] = std::move(listing);
+    }
+    return ok;
+}
+
+// Walks p component by component, keeping each exact spelling that exists and otherwise taking
+// a case variant from the folder.
+bool ResolveWalk(const std::string& p, std::string& native)
+{
+    std::string cur;  // resolved prefix, ending in "/" unless empty
+    size_t i = 0;
+    if (!p.empty() && p[0] == '/') {
+        cur = "/";
+        i = 1;
+    }
+    bool any = false;
+    while (i <= p.size()) {
+        size_t j = p.find('/', i);
+        if (j == std::string::npos) j = p.size();
+        std::string_view comp(p.data() + i, j - i);
+        i = j + 1;
+        if (comp.empty()) continue;
+        std::string cand = cur;
+        cand.append(comp);
+        struct stat st;
+        if (stat(cand.c_str(), &st) != 0) {
+            if (!IsMissingErrno(errno)) return false;
+            std::string variant;
+            std::string dir = cur;
+            if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+            if (!FindCaseVariant(dir, comp, variant)) return false;
+            cand = cur + variant;
+            if (stat(cand.c_str(), &st) != 0) return false;
+        }
+        any = true;
+        cur = cand;
+        if (i <= p.size()) cur.push_back('/');
+    }
+    if (!any) return false;
+    while (cur.size() > 1 && cur.back() == '/') cur.pop_back();
+    native = std::move(cur);
+    return true;
+}
+
+void FillInfo(const struct stat& st, GxPosixFileInfo* info)
+{
+    if (!info) return;
+    info->size = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    info->fileTime = GxPosixToFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    info->isDirectory = S_ISDIR(st.st_mode);
+}
+
+int OpenRegular(const std::string& native, GxPosixFileInfo* info)
+{
+    // Non-blocking so that a FIFO never stalls the open; only regular files are accepted.
+    int fd;
+    do {
+        fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EISDIR;
+        return -1;
+    }
+    FillInfo(st, info);
+    return fd;
+}
+
+}  // namespace
+
+uint64_t GxPosixToFileTime(int64_t seconds, int64_t nanoseconds)
+{
+    constexpr int64_t kEpochDiff = 11644473600;  // seconds from 1601-01-01 to 1970-01-01
+    if (seconds < -kEpochDiff) return 0;
+    const uint64_t s = static_cast<uint64_t>(seconds + kEpochDiff);
+    if (s > (UINT64_MAX - 9999999) / 10000000) return UINT64_MAX;
+    return s * 10000000u + static_cast<uint64_t>(nanoseconds / 100);
+}
+
+bool GxPosixResolvePath(std::u16string_view path, std::string& native)
+{
+    std::string p = ToNative(path);
+    if (p.empty()) return false;
+    struct stat st;
+    if (stat(p.c_str(), &st) == 0) {
+        native = std::move(p);
+        return true;
+    }
+    if (!IsMissingErrno(errno)) return false;
+    return ResolveWalk(p, native);
+}
+
+int GxPosixOpenRead(std::u16string_view path, GxPosixFileInfo* info, bool* exists)
+{
+    if (exists) *exists = false;
+    std::string p = ToNative(path);
+    if (p.empty()) return -1;
+    int fd = OpenRegular(p, info);
+    if (fd >= 0) {
+        if (exists) *exists = true;
+        return fd;
+    }
+    if (!IsMissingErrno(errno)) {
+        // Something is there (a folder, a file without read permission, ...).
+        if (exists) *exists = true;
+        return -1;
+    }
+    std::string resolved;
+    if (!ResolveWalk(p, resolved)) return -1;
+    if (exists) *exists = true;
+    return OpenRegular(resolved, info);
+}
+
+int GxPosixOpenNative(const std::string& native) { return OpenRegular(native, nullptr); }
+
+void GxPosixClose(int fd)
+{
+    if (fd >= 0) close(fd);
+}
+
+uint32_t GxPosixReadAt(int fd, void* buffer, uint32_t count, uint64_t offset)
+{
+    if (fd < 0 || !buffer) return 0;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    uint32_t done = 0;
+    while (done < count) {
+        const uint64_t at = offset + done;
+        if (at < offset || at > static_cast<uint64_t>(INT64_MAX)) break;
+        const size_t want = count - done;
+        ssize_t n = pread(fd, out + done, want, static_cast<off_t>(at));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (n == 0) break;
+        done += static_cast<uint32_t>(n);
+    }
+    return done;
+}
+
+bool GxPosixFileInfoOf(int fd, GxPosixFileInfo& info)
+{
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) return false;
+    FillInfo(st, &info);
+    return true;
+}
+
+bool GxPosixIsDirectory(std::u16string_view path)
+{
+    std::string native;
+    if (!GxPosixResolvePath(path, native)) return false;
+    struct stat st;
+    return stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool GxPosixCreateDirectory(std::u16string_view path)
+{
+    std::string p = ToNative(path);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    if (p.empty()) return false;
+    std::string existing;
+    if (GxPosixResolvePath(path, existing)) return false;
+    const size_t slash = p.rfind('/');
+    std::string target;
+    if (slash == std::string::npos) {
+        target = p;
+    } else {
+        const std::string parent = slash == 0 ? std::string("/") : p.substr(0, slash);
+        std::string parentNative;
+        if (!GxPosixResolvePath(GxUtf8ToWide(parent), parentNative)) return false;
+        target = parentNative;
+        if (target.back() != '/') target.push_back('/');
+        target.append(p, slash + 1, std::string::npos);
+    }
+    return mkdir(target.c_str(), 0777) == 0;
+}
+
+std::u16string GxPosixGetCurrentDirectory()
+{
+    std::vector<char> buf(512);
+    while (!getcwd(buf.data(), buf.size())) {
+        if (errno != ERANGE || buf.size() > (1u << 20)) return std::u16string();
+        buf.resize(buf.size() * 2);
+    }
+    return GxReplaceChar(GxUtf8ToWide(buf.data()), u'\\', u'/');
+}
+
+std::u16string GxPosixGetDocumentsPath()
+{
+    std::u16string path;
+    const char* docs = getenv("XDG_DOCUMENTS_DIR");
+    if (docs && *docs) {
+        path = GxUtf8ToWide(docs);
+    } else {
+        const char* home = getenv("HOME");
+        if (!home || !*home) return std::u16string();
+        path = GxUtf8ToWide(home);
+        if (path.back() != u'/') path.push_back(u'/');
+        path += u"Documents";
+    }
+    path = GxReplaceChar(path, u'\\', u'/');
+    while (path.size() > 1 && path.back() == u'/') path.pop_back();
+    return path;
+}
