@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <algorithm>
 #include <ctime>
 #include <mutex>
 #include <unordered_map>
@@ -49,7 +50,8 @@ struct DirListing
     ino_t ino = 0;
     timespec mtime{};
     timespec ctime{};
-    std::unordered_map<std::string, std::string> byFolded;  // folded name -> name on disk
+    // folded name -> names on disk, sorted byte-wise
+    std::unordered_map<std::string, std::vector<std::string>> byFolded;
 };
 
 struct DirListingCache
@@ -66,6 +68,9 @@ DirListingCache& GetListingCache()
 
 constexpr size_t kMaxCachedListings = 256;
 constexpr int64_t kRacySeconds = 3;
+// Bounds the search through case variants of folders (only a folder holding several names
+// that differ in case alone makes it branch).
+constexpr int kMaxVariantTries = 64;
 
 bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
@@ -76,21 +81,18 @@ bool ReadListing(const std::string& dir, DirListing& out)
     while (dirent* e = readdir(d)) {
         std::string_view name(e->d_name);
         if (name == "." || name == "..") continue;
-        std::string folded = FoldAscii(name);
-        auto it = out.byFolded.find(folded);
-        if (it == out.byFolded.end()) {
-            out.byFolded.emplace(std::move(folded), std::string(name));
-        } else if (name < std::string_view(it->second)) {
-            it->second = std::string(name);  // several case variants: the first byte-wise wins
-        }
+        out.byFolded[FoldAscii(name)].emplace_back(name);
     }
     closedir(d);
+    for (auto& [folded, names] : out.byFolded) {
+        if (names.size() > 1) std::sort(names.begin(), names.end());
+    }
     return true;
 }
 
-// Name on disk in folder dir ("" = current directory) that equals component without regard to
-// ASCII case.
-bool FindCaseVariant(const std::string& dir, std::string_view component, std::string& found)
+// Names in folder dir ("" = current directory) that equal component without regard to ASCII
+// case, byte-wise first first.
+bool FindCaseVariants(const std::string& dir, std::string_view component, std::vector<std::string>& found)
 {
     const std::string folder = dir.empty() ? std::string(".") : dir;
     struct stat st;
@@ -137,43 +139,62 @@ bool FindCaseVariant(const std::string& dir, std::string_view component, std::st
     return ok;
 }
 
-// Walks p component by component, keeping each exact spelling that exists and otherwise taking
-// a case variant from the folder.
+// Resolves components[index..] below the resolved prefix cur (ending in "/" unless empty),
+// keeping each exact spelling that exists and otherwise trying the folder's case variants.
+bool ResolveFrom(const std::string& cur, const std::vector<std::string_view>& components, size_t index,
+                 std::string& native, int& tries)
+{
+    if (index == components.size()) {
+        native = cur;
+        while (native.size() > 1 && native.back() == '/') native.pop_back();
+        return true;
+    }
+    const bool last = index + 1 == components.size();
+    const std::string_view comp = components[index];
+    std::string cand = cur;
+    cand.append(comp);
+    struct stat st;
+    if (++tries > kMaxVariantTries) return false;
+    if (stat(cand.c_str(), &st) == 0) {
+        if (last) return ResolveFrom(cand, components, index + 1, native, tries);
+        if (S_ISDIR(st.st_mode) && ResolveFrom(cand + "/", components, index + 1, native, tries)) return true;
+        // The exact folder does not hold the rest: a case variant of it may.
+    } else if (!IsMissingErrno(errno)) {
+        return false;
+    }
+    std::string dir = cur;
+    if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    std::vector<std::string> variants;
+    if (!FindCaseVariants(dir, comp, variants)) return false;
+    for (const std::string& v : variants) {
+        if (v == comp) continue;  // the exact spelling was tried above
+        if (++tries > kMaxVariantTries) return false;
+        std::string next = cur + v;
+        if (stat(next.c_str(), &st) != 0) continue;
+        if (last) return ResolveFrom(next, components, index + 1, native, tries);
+        if (S_ISDIR(st.st_mode) && ResolveFrom(next + "/", components, index + 1, native, tries)) return true;
+    }
+    return false;
+}
+
 bool ResolveWalk(const std::string& p, std::string& native)
 {
-    std::string cur;  // resolved prefix, ending in "/" unless empty
+    std::vector<std::string_view> components;
     size_t i = 0;
+    std::string root;
     if (!p.empty() && p[0] == '/') {
-        cur = "/";
+        root = "/";
         i = 1;
     }
-    bool any = false;
     while (i <= p.size()) {
         size_t j = p.find('/', i);
         if (j == std::string::npos) j = p.size();
-        std::string_view comp(p.data() + i, j - i);
+        if (j > i) components.emplace_back(p.data() + i, j - i);
         i = j + 1;
-        if (comp.empty()) continue;
-        std::string cand = cur;
-        cand.append(comp);
-        struct stat st;
-        if (stat(cand.c_str(), &st) != 0) {
-            if (!IsMissingErrno(errno)) return false;
-            std::string variant;
-            std::string dir = cur;
-            if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-            if (!FindCaseVariant(dir, comp, variant)) return false;
-            cand = cur + variant;
-            if (stat(cand.c_str(), &st) != 0) return false;
-        }
-        any = true;
-        cur = cand;
-        if (i <= p.size()) cur.push_back('/');
     }
-    if (!any) return false;
-    while (cur.size() > 1 && cur.back() == '/') cur.pop_back();
-    native = std::move(cur);
-    return true;
+    if (components.empty()) return false;
+    int tries = 0;
+    return ResolveFrom(root, components, 0, native, tries);
 }
 
 void FillInfo(const struct stat& st, GxPosixFileInfo* info)

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
+#include "core/GxFileCache.h"
 #include "core/GxString.h"
 
 namespace {
@@ -152,4 +154,48 @@ bool GxPackWriter::WriteFile(const std::string& nativePath, const void* bytes, s
 bool GxPackWriter::WriteFile(const std::string& nativePath, std::string_view text)
 {
     return WriteFile(nativePath, text.data(), text.size());
+}
+
+GxTestGameFolder::GxTestGameFolder()
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    m_OldCwd = fs::current_path(ec).string();
+    std::string templ = (fs::temp_directory_path(ec) / "gxgame_XXXXXX").string();
+    if (!mkdtemp(templ.data())) return;
+    m_Path = fs::canonical(templ, ec).string();
+    if (ec || chdir(m_Path.c_str()) != 0) {
+        fs::remove_all(templ, ec);
+        m_Path.clear();
+    }
+}
+
+GxTestGameFolder::~GxTestGameFolder()
+{
+    std::error_code ec;
+    if (!m_OldCwd.empty() && chdir(m_OldCwd.c_str()) != 0) {
+        // The previous folder is gone; the temp folder is removed all the same.
+    }
+    if (!m_Path.empty()) std::filesystem::remove_all(m_Path, ec);
+}
+
+bool GxTestGameFolder::Write(std::string_view relative, std::string_view text) const
+{
+    return GxPackWriter::WriteFile(m_Path + "/" + std::string(relative), text);
+}
+
+bool GxTestGameFolder::Write(std::string_view relative, const std::vector<uint8_t>& bytes) const
+{
+    return GxPackWriter::WriteFile(m_Path + "/" + std::string(relative), bytes.data(), bytes.size());
+}
+
+void GxTestResetFileLayer()
+{
+    GxFileCacheClear();
+    GxFileCloseAllPacks();
+    GxFileCacheSetEnabled(false);
+    GxFileCacheSetMaxSize(0);
+    GxFileCacheSetMaxFileSize(0);
+    GxGetFileCache().SetClock(nullptr);
+    GxPackFileSetUnscrambleRoutine(nullptr);
 }

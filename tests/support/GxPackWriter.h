@@ -77,3 +77,30 @@ private:
 // A self-inverse scramble for tests: each byte is XORed with a value derived from its position,
 // so the same routine scrambles and unscrambles from any start position.
 void GxPackTestScramble(uint8_t* bytes, uint32_t count, uint32_t position);
+
+// A temporary game folder for file tests: created empty under the system's temp folder and made
+// the current directory; the destructor restores the previous current directory and removes
+// the folder.
+class GxTestGameFolder
+{
+public:
+    GxTestGameFolder();
+    ~GxTestGameFolder();
+    GxTestGameFolder(const GxTestGameFolder&) = delete;
+    GxTestGameFolder& operator=(const GxTestGameFolder&) = delete;
+
+    bool IsValid() const { return !m_Path.empty(); }
+    // Absolute native path of the folder (no trailing "/").
+    const std::string& Path() const { return m_Path; }
+    // Writes a file relative to the folder, creating parent folders.
+    bool Write(std::string_view relative, std::string_view text) const;
+    bool Write(std::string_view relative, const std::vector<uint8_t>& bytes) const;
+
+private:
+    std::string m_Path;
+    std::string m_OldCwd;
+};
+
+// Puts the file layer back to its state at program start: no packs, an empty cache switched
+// off with zero limits and the steady clock, no unscramble routine.
+void GxTestResetFileLayer();
