@@ -45,6 +45,7 @@ bool GxFileOpen(GxFileHandle& handle, std::u16string_view path)
         // A loose file of 4 GiB or more does not fit the 32-bit size: read it as its first
         // 4 GiB - 1 bytes rather than as a wrapped, smaller size.
         handle.m_Size = info.size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(info.size);
+        handle.m_StoredSize = handle.m_Size;
         handle.m_FileTime = info.fileTime;
         handle.m_DataStart = 0;
         handle.m_Scrambled = false;
@@ -70,6 +71,9 @@ bool GxFileOpen(GxFileHandle& handle, std::u16string_view path)
     handle.m_End = false;
     handle.m_Position = 0;
     handle.m_Size = record->m_Size;
+    const uint64_t packSize = pack->GetFileSize();
+    const uint64_t stored = packSize > start ? packSize - start : 0;
+    handle.m_StoredSize = stored < record->m_Size ? static_cast<uint32_t>(stored) : record->m_Size;
     handle.m_FileTime = record->m_FileTime;
     handle.m_DataStart = start;
     handle.m_Scrambled = pack->IsScrambled();
@@ -125,6 +129,7 @@ void GxFileClose(GxFileHandle& handle)
     GxPosixClose(handle.m_Fd);
     handle.m_Fd = -1;
     handle.m_Size = 0;
+    handle.m_StoredSize = 0;
     handle.m_Open = false;
     handle.m_End = false;
     handle.m_FileTime = 0;
@@ -139,13 +144,10 @@ uint32_t GxFileGetSize(std::u16string_view path)
 {
     GxMutexScopedLock lock(&GxFileGetLock());
     GxPosixFileInfo info;
-    bool exists = false;
-    const int fd = GxPosixOpenRead(path, &info, &exists);
-    if (fd >= 0) {
-        GxPosixClose(fd);
+    if (GxPosixStatPath(path, info)) {
+        if (!info.isRegular) return 0;
         return info.size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(info.size);
     }
-    if (exists) return 0;
     const GxPackIndexRecord* record = GxFileFindPackMember(nullptr, nullptr, path);
     return record ? record->m_Size : 0;
 }
@@ -157,7 +159,7 @@ namespace {
 bool ReadWhole(GxBinBuffer& buffer, GxFileHandle& handle, uint32_t extra)
 {
     const uint32_t size = handle.GetSize();
-    if (static_cast<uint64_t>(size) + extra > UINT32_MAX) {
+    if (handle.GetStoredSize() < size || static_cast<uint64_t>(size) + extra > UINT32_MAX) {
         buffer.Clear();
         return false;
     }
@@ -173,24 +175,48 @@ bool ReadWhole(GxBinBuffer& buffer, GxFileHandle& handle, uint32_t extra)
 
 }  // namespace
 
+namespace {
+
+// The time stamp that GxFileOpen would report for path, without opening it: the loose file's
+// last write from its attributes, else the member's stamp from the pack index.
+bool PeekFileTime(std::u16string_view path, uint64_t& fileTime)
+{
+    GxPosixFileInfo info;
+    if (GxPosixStatPath(path, info)) {
+        fileTime = info.fileTime;
+        return info.isRegular;
+    }
+    const GxPackIndexRecord* record = GxFileFindPackMember(nullptr, nullptr, path);
+    if (!record) return false;
+    fileTime = record->m_FileTime;
+    return true;
+}
+
+}  // namespace
+
 bool GxFileLoadToBinBuffer(GxBinBuffer& buffer, std::u16string_view path, bool useCache, bool quiet)
 {
+    std::u16string key;
+    if (useCache) {
+        key = GxToLower(path);
+        // A hit is validated by the time stamp alone, so it needs no open handle.
+        uint64_t fileTime = 0;
+        if (GxGetFileCache().IsEnabled() && PeekFileTime(path, fileTime) &&
+            GxGetFileCache().Find(key, fileTime, buffer)) {
+            return true;
+        }
+    }
     GxFileHandle handle;
     if (!GxFileOpen(handle, path)) {
         buffer.Clear();
         if (!quiet) GxPrintErrorLog(u"File open error or not exist:%s\n", path);
         return false;
     }
-    std::u16string key;
-    if (useCache) {
-        key = GxToLower(path);
-        // The file is opened even on a hit: its time stamp validates the entry.
-        if (GxGetFileCache().Find(key, handle.GetFileTime(), buffer)) return true;
-    }
     if (!ReadWhole(buffer, handle, 0)) {
         if (!quiet) GxPrintErrorLog(u"File read error:%s\n", path);
         return false;
     }
+    // Offered even while the cache is off: Add then drops any older image of the file.
     if (useCache && buffer.GetSize()) GxGetFileCache().Add(key, buffer, handle.GetFileTime());
     return true;
 }

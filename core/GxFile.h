@@ -37,6 +37,10 @@ public:
     bool IsEnd() const { return m_End; }
     int64_t GetPosition() const { return m_Position; }
     bool IsPackMember() const { return m_Pack != nullptr; }
+    // Bytes of the file that are really there: the size, or less for a member that runs past
+    // the end of its pack file (an index is untrusted, so a whole-file load checks this before
+    // it allocates the size).
+    uint32_t GetStoredSize() const { return m_StoredSize; }
 
 private:
     friend bool GxFileOpen(GxFileHandle& handle, std::u16string_view path);
@@ -46,6 +50,7 @@ private:
 
     int m_Fd = -1;                  // OS handle; -1 while closed
     uint32_t m_Size = 0;            // bytes of the file or member
+    uint32_t m_StoredSize = 0;
     bool m_Open = false;
     bool m_End = false;             // the position has reached the size
     uint64_t m_FileTime = 0;

@@ -104,6 +104,7 @@ bool GxPackFileHeaderCache::Open(std::u16string_view path)
     m_Index = std::move(index);
     m_Path = std::u16string(path);
     m_NativePath = std::move(native);
+    m_FileSize = info.size;
     m_Open = true;
     if (!BuildNameMap()) {
         Close();
@@ -196,6 +197,7 @@ void GxPackFileHeaderCache::Close()
     m_Records.clear();
     m_Path.clear();
     m_NativePath.clear();
+    m_FileSize = 0;
     m_Open = false;
 }
 

@@ -72,6 +72,8 @@ public:
     uint32_t GetIndexSize() const;
     uint64_t GetBaseOffset() const;
     size_t GetMemberCount() const { return m_NameMap.size(); }
+    // Size of the pack file when it was registered.
+    uint64_t GetFileSize() const { return m_FileSize; }
 
 private:
     std::u16string m_Path;
@@ -79,6 +81,7 @@ private:
     uint8_t m_Header[kGxPackHeaderSize] = {};
     std::vector<uint8_t> m_Index;
     std::vector<GxPackIndexRecord> m_Records;
+    uint64_t m_FileSize = 0;
     bool m_Open = false;
     std::map<std::u16string, const GxPackIndexRecord*, std::less<>> m_NameMap;
 };

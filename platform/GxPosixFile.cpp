@@ -41,9 +41,15 @@ std::string ToNative(std::u16string_view path)
 bool IsMissingErrno(int e) { return e == ENOENT || e == ENOTDIR; }
 
 // Listings of folders searched for case variants. A listing is reused while the folder's
-// identity and change times are unchanged. A folder changed within the last few seconds before
-// it was listed is not trusted: file-system time stamps are coarse, so a later change in the
-// same tick could leave the times equal.
+// identity and change times are unchanged, so a lookup costs one stat of the folder. A folder
+// changed within the last few seconds before it was listed is not kept: file-system time
+// stamps are coarse, so a later change in the same tick could leave the times equal.
+struct DirEntryName
+{
+    std::string name;
+    unsigned char type = DT_UNKNOWN;
+};
+
 struct DirListing
 {
     dev_t dev = 0;
@@ -51,7 +57,7 @@ struct DirListing
     timespec mtime{};
     timespec ctime{};
     // folded name -> names on disk, sorted byte-wise
-    std::unordered_map<std::string, std::vector<std::string>> byFolded;
+    std::unordered_map<std::string, std::vector<DirEntryName>> byFolded;
 };
 
 struct DirListingCache
@@ -81,23 +87,36 @@ bool ReadListing(const std::string& dir, DirListing& out)
     while (dirent* e = readdir(d)) {
         std::string_view name(e->d_name);
         if (name == "." || name == "..") continue;
-        out.byFolded[FoldAscii(name)].emplace_back(name);
+        out.byFolded[FoldAscii(name)].push_back(DirEntryName{std::string(name), e->d_type});
     }
     closedir(d);
     for (auto& [folded, names] : out.byFolded) {
-        if (names.size() > 1) std::sort(names.begin(), names.end());
+        if (names.size() > 1) {
+            std::sort(names.begin(), names.end(),
+                      [](const DirEntryName& a, const DirEntryName& b) { return a.name < b.name; });
+        }
     }
     return true;
 }
 
-// Names in folder dir ("" = current directory) that equal component without regard to ASCII
-// case, byte-wise first first.
-bool FindCaseVariants(const std::string& dir, std::string_view component, std::vector<std::string>& found)
+// Entries of folder dir ("" = current directory) whose names equal component without regard
+// to ASCII case: the exact spelling first, then the others byte-wise. False when the folder
+// cannot be read.
+bool FindCaseVariants(const std::string& dir, std::string_view component, std::vector<DirEntryName>& found)
 {
+    found.clear();
     const std::string folder = dir.empty() ? std::string(".") : dir;
     struct stat st;
     if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
     const std::string folded = FoldAscii(component);
+    auto take = [&](const DirListing& l) {
+        auto hit = l.byFolded.find(folded);
+        if (hit == l.byFolded.end()) return;
+        for (const DirEntryName& e : hit->second) {
+            if (e.name == component) found.insert(found.begin(), e);
+            else found.push_back(e);
+        }
+    };
 
     DirListingCache& cache = GetListingCache();
     {
@@ -107,9 +126,7 @@ bool FindCaseVariants(const std::string& dir, std::string_view component, std::v
             const DirListing& l = it->second;
             if (l.dev == st.st_dev && l.ino == st.st_ino && SameTime(l.mtime, st.st_mtim) &&
                 SameTime(l.ctime, st.st_ctim)) {
-                auto hit = l.byFolded.find(folded);
-                if (hit == l.byFolded.end()) return false;
-                found = hit->second;
+                take(l);
                 return true;
             }
             cache.listings.erase(it);
@@ -122,12 +139,7 @@ bool FindCaseVariants(const std::string& dir, std::string_view component, std::v
     listing.mtime = st.st_mtim;
     listing.ctime = st.st_ctim;
     if (!ReadListing(folder, listing)) return false;
-    bool ok = false;
-    auto hit = listing.byFolded.find(folded);
-    if (hit != listing.byFolded.end()) {
-        found = hit->second;
-        ok = true;
-    }
+    take(listing);
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     const bool racy = st.st_mtim.tv_sec + kRacySeconds >= now.tv_sec || st.st_ctim.tv_sec + kRacySeconds >= now.tv_sec;
@@ -136,11 +148,19 @@ bool FindCaseVariants(const std::string& dir, std::string_view component, std::v
         if (cache.listings.size() >= kMaxCachedListings) cache.listings.clear();
         cache.listings[folder] = std::move(listing);
     }
-    return ok;
+    return true;
 }
 
-// Resolves components[index..] below the resolved prefix cur (ending in "/" unless empty),
-// keeping each exact spelling that exists and otherwise trying the folder's case variants.
+bool IsFolder(const std::string& path, unsigned char type)
+{
+    if (type == DT_DIR) return true;
+    if (type != DT_UNKNOWN && type != DT_LNK) return false;
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Resolves components[index..] below the resolved prefix cur (ending in "/" unless empty) from
+// the folders' listings: the exact spelling first, then its case variants.
 bool ResolveFrom(const std::string& cur, const std::vector<std::string_view>& components, size_t index,
                  std::string& native, int& tries)
 {
@@ -149,30 +169,24 @@ bool ResolveFrom(const std::string& cur, const std::vector<std::string_view>& co
         while (native.size() > 1 && native.back() == '/') native.pop_back();
         return true;
     }
+    if (++tries > kMaxVariantTries) return false;
     const bool last = index + 1 == components.size();
     const std::string_view comp = components[index];
-    std::string cand = cur;
-    cand.append(comp);
-    struct stat st;
-    if (++tries > kMaxVariantTries) return false;
-    if (stat(cand.c_str(), &st) == 0) {
-        if (last) return ResolveFrom(cand, components, index + 1, native, tries);
-        if (S_ISDIR(st.st_mode) && ResolveFrom(cand + "/", components, index + 1, native, tries)) return true;
-        // The exact folder does not hold the rest: a case variant of it may.
-    } else if (!IsMissingErrno(errno)) {
-        return false;
+    if (comp == "." || comp == "..") {
+        std::string next = cur;
+        next.append(comp);
+        if (!last) next.push_back('/');
+        return ResolveFrom(next, components, index + 1, native, tries);
     }
     std::string dir = cur;
     if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    std::vector<std::string> variants;
+    std::vector<DirEntryName> variants;
     if (!FindCaseVariants(dir, comp, variants)) return false;
-    for (const std::string& v : variants) {
-        if (v == comp) continue;  // the exact spelling was tried above
-        if (++tries > kMaxVariantTries) return false;
-        std::string next = cur + v;
-        if (stat(next.c_str(), &st) != 0) continue;
+    for (const DirEntryName& v : variants) {
+        std::string next = cur + v.name;
         if (last) return ResolveFrom(next, components, index + 1, native, tries);
-        if (S_ISDIR(st.st_mode) && ResolveFrom(next + "/", components, index + 1, native, tries)) return true;
+        if (IsFolder(next, v.type) && ResolveFrom(next + "/", components, index + 1, native, tries)) return true;
+        if (++tries > kMaxVariantTries) return false;
     }
     return false;
 }
@@ -203,6 +217,7 @@ void FillInfo(const struct stat& st, GxPosixFileInfo* info)
     info->size = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
     info->fileTime = GxPosixToFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
     info->isDirectory = S_ISDIR(st.st_mode);
+    info->isRegular = S_ISREG(st.st_mode);
 }
 
 int OpenRegular(const std::string& native, GxPosixFileInfo* info)
@@ -247,6 +262,20 @@ bool GxPosixResolvePath(std::u16string_view path, std::string& native)
     return ResolveWalk(p, native);
 }
 
+bool GxPosixStatPath(std::u16string_view path, GxPosixFileInfo& info)
+{
+    std::string p = ToNative(path);
+    if (p.empty()) return false;
+    struct stat st;
+    if (stat(p.c_str(), &st) != 0) {
+        if (!IsMissingErrno(errno)) return false;
+        std::string resolved;
+        if (!ResolveWalk(p, resolved) || stat(resolved.c_str(), &st) != 0) return false;
+    }
+    FillInfo(st, &info);
+    return true;
+}
+
 int GxPosixOpenRead(std::u16string_view path, GxPosixFileInfo* info, bool* exists)
 {
     if (exists) *exists = false;
@@ -268,7 +297,14 @@ int GxPosixOpenRead(std::u16string_view path, GxPosixFileInfo* info, bool* exist
     return OpenRegular(resolved, info);
 }
 
-int GxPosixOpenNative(const std::string& native) { return OpenRegular(native, nullptr); }
+int GxPosixOpenNative(const std::string& native)
+{
+    int fd;
+    do {
+        fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
 
 void GxPosixClose(int fd)
 {

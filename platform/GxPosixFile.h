@@ -16,16 +16,20 @@ struct GxPosixFileInfo
     uint64_t size = 0;
     uint64_t fileTime = 0;  // last write, 100 ns units since 1601-01-01 (UTC)
     bool isDirectory = false;
+    bool isRegular = false;
 };
 
 // Native (UTF-8) spelling of the existing entry the engine path names; false when none exists.
 bool GxPosixResolvePath(std::u16string_view path, std::string& native);
+// Size, time and kind of the existing entry the engine path names; false when none exists.
+bool GxPosixStatPath(std::u16string_view path, GxPosixFileInfo& info);
 
 // Opens an existing regular file for reading. Returns the descriptor, or -1 when nothing exists
 // at the path, it is a folder, or it cannot be opened. exists (optional) reports whether an
 // entry was found at all, info (optional) receives its size and time.
 int GxPosixOpenRead(std::u16string_view path, GxPosixFileInfo* info, bool* exists);
-// Opens a native path exactly as given (used for pack files, whose path was resolved once).
+// Opens a native path exactly as given for reading (pack files, whose path was resolved and
+// checked at registration).
 int GxPosixOpenNative(const std::string& native);
 void GxPosixClose(int fd);
 // Reads up to count bytes at offset, retrying short reads; returns the bytes read (0 at the end

@@ -316,6 +316,28 @@ TEST_F(FileAccessTest, FailuresLogUnlessQuietAndLeaveTheBufferEmpty)
     EXPECT_EQ(GxFileRead(got.data(), 300, h), 0u);
 }
 
+TEST_F(FileAccessTest, MemberClaimingMoreThanThePackHoldsFailsBeforeAllocating)
+{
+    GxPackWriter w;
+    w.AddMember(u"huge.bin", std::string_view("tiny"));
+    std::vector<uint8_t> bytes = w.Build();
+    for (int i = 0; i < 4; ++i) bytes[kGxPackHeaderSize + 4 + i] = 0xFF;  // member size 4 GiB - 1
+    ASSERT_TRUE(m_Folder.Write("liar.pak", bytes));
+    ASSERT_TRUE(GxFileOpenPack(u"liar.pak"));
+    EXPECT_EQ(GxFileGetSize(u"huge.bin"), 0xFFFFFFFFu);
+    GxBinBuffer buf;
+    EXPECT_FALSE(GxFileLoadToBinBuffer(buf, u"huge.bin", false, false));
+    EXPECT_FALSE(GxFileLoadTextToBinBuffer(buf, u"huge.bin", true));
+    EXPECT_EQ(buf.GetSize(), 0u);
+    EXPECT_EQ(ErrorLog(), "File read error:huge.bin\r\n");
+    GxFileHandle h;
+    ASSERT_TRUE(GxFileOpen(h, u"huge.bin"));
+    EXPECT_EQ(h.GetStoredSize(), 4u);
+    char got[16];
+    EXPECT_EQ(GxFileRead(got, 16, h), 4u);
+    EXPECT_EQ(std::string(got, 4), "tiny");
+}
+
 TEST_F(FileAccessTest, LooseFileTimeIsTheLastWriteAsFileTime)
 {
     ASSERT_TRUE(m_Folder.Write("t.txt", "t"));

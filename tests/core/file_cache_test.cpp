@@ -279,8 +279,12 @@ TEST_F(FileCacheLoadTest, SettersAndClearGoThroughTheGlobals)
     EXPECT_EQ(GxGetFileCache().GetTotalSize(), 3u);
     GxFileCacheClear();
     EXPECT_EQ(GxGetFileCache().GetTotalSize(), 0u);
-    GxFileCacheSetEnabled(false);
     ASSERT_TRUE(GxFileLoadToBinBuffer(buf, u"a.txt", true, false));
+    EXPECT_EQ(GxGetFileCache().GetEntryCount(), 1u);
+    // A load while switched off still drops the old image.
+    GxFileCacheSetEnabled(false);
+    ASSERT_TRUE(GxFileLoadToBinBuffer(buf, u"A.TXT", true, false));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buf.GetBuffer()), buf.GetSize()), "aaa");
     EXPECT_EQ(GxGetFileCache().GetEntryCount(), 0u);
 }
 
