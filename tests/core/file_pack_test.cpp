@@ -124,6 +124,19 @@ TEST_F(PackTest, BaseOffsetPaddingAndEmptyIndex)
     EXPECT_EQ(GxFileGetPackCount(), 2u);
 }
 
+TEST_F(PackTest, WriterPacksAWholeFolder)
+{
+    ASSERT_TRUE(m_Folder.Write("src/system/sysconf.ini", "[SYSTEM]"));
+    ASSERT_TRUE(m_Folder.Write("src/cg/bg/Sky.png", "sky"));
+    GxPackWriter w;
+    w.SetWideNames(true);
+    EXPECT_EQ(w.AddFolder(m_Folder.Path() + "/src", u"game/"), 2u);
+    ASSERT_TRUE(w.Write("folder.pak"));
+    ASSERT_TRUE(GxFileOpenPack(u"folder.pak"));
+    EXPECT_EQ(Load(u"game/system/sysconf.ini"), "[SYSTEM]");
+    EXPECT_EQ(Load(u"GAME\\CG\\BG\\sky.png"), "sky");
+}
+
 TEST_F(PackTest, PackFileNameIsFoundWithoutRegardToCase)
 {
     GxPackWriter w;
