@@ -1,0 +1,20 @@
+// The recording backend: a device without a GPU that keeps every call (GxDevice::Recorder) and
+// holds its pixels in CPU memory, so that tests can check exactly what the engine asked for.
+// Its adapter is described by the test, which makes it the fake adapter of the device tests.
+#pragma once
+
+#include "platform/GxDeviceCore.h"
+
+struct GxRecordingAdapter
+{
+    GxAdapterDesc desc;
+    // CreateDevice fails this many times with createDeviceFailure before it succeeds.
+    uint32_t createDeviceFailures = 0;
+    GxResult createDeviceFailure = GXERR_NOTAVAILABLE;
+};
+
+// A plausible adapter: a 1920 x 1080 desktop at 60 Hz, the modes 1920 x 1080 and 1024 x 768 at
+// 60 Hz, the formats and capabilities of the GL backend, no multisampling.
+GxRecordingAdapter GxDefaultRecordingAdapter();
+
+GxDirect3D* GxCreateRecordingDirect3D(const GxRecordingAdapter& adapter);
