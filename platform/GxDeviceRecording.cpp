@@ -66,7 +66,19 @@ class RecordingDirect3D : public GxDirect3DCore
 {
 public:
     explicit RecordingDirect3D(const GxRecordingAdapter& a)
-        : GxDirect3DCore(a.desc), m_Failures(a.createDeviceFailures), m_Failure(a.createDeviceFailure) {}
+        : GxDirect3DCore(a.desc),
+          m_Failures(a.createDeviceFailures),
+          m_Failure(a.createDeviceFailure),
+          m_FormatChecks(a.formatChecks)
+    {
+    }
+
+    GxResult CheckDeviceFormat(uint32_t adapter, GxDeviceType type, GxFormat adapterFormat, uint32_t usage,
+                               GxResourceType resourceType, GxFormat checkFormat) override
+    {
+        if (m_FormatChecks) m_FormatChecks->push_back(GxFormatCheck{adapterFormat, usage, checkFormat});
+        return GxDirect3DCore::CheckDeviceFormat(adapter, type, adapterFormat, usage, resourceType, checkFormat);
+    }
 
 protected:
     GxResult MakeDevice(GxDeviceType type, void* focusWindow, uint32_t behaviorFlags,
@@ -85,6 +97,7 @@ protected:
 private:
     uint32_t m_Failures;
     GxResult m_Failure;
+    std::shared_ptr<std::vector<GxFormatCheck>> m_FormatChecks;
 };
 
 }  // namespace
