@@ -685,6 +685,8 @@ bool GxGraphics::Create(void* window, GxGraphicsResetListener* listener, GxGraph
 
 void GxGraphics::Release()
 {
+    // The default material, the default swap chain and the factory reports come before this
+    // with the classes that own them; here the device and the adapter object go.
     GxGraphicsState& s = State();
     s.renderTargetStacks.clear();
     GxSafeRelease(s.device);

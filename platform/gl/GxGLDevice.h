@@ -4,7 +4,9 @@
 //
 // The back buffer and the presented copy are framebuffer objects whose row 0 is the top row, as
 // in the engine's own pixel order; only the final copy into a window turns the picture upright
-// for GL's bottom-up window.
+// for GL's bottom-up window. Drawing keeps to that order: pixel (x, y) of a W x H target goes to
+// clip position (2x / W - 1, 2y / H - 1) with no flip, and texture row 0 is the picture's top row,
+// so render targets read back and sample without any turning.
 #pragma once
 
 #include <memory>
