@@ -29,6 +29,9 @@ public:
     virtual int GetNextValueType() = 0;
     virtual bool ReadHeader(const char* tag, uint32_t& version) = 0;
 
+    // Each typed read takes its own code. The binary form also takes a stored GxVector4 for a
+    // colour, a quaternion or a GxVector3 (whose w then becomes 0), and a stored GxVector3 for a
+    // GxVector4 (whose w is then left as it was).
     virtual bool ReadGxBit32(const char* name, GxBit32& value) = 0;
     virtual bool ReadGxPoint4(const char* name, GxPoint4& value) = 0;
     virtual bool ReadGxPoint3(const char* name, GxPoint3& value) = 0;

@@ -18,10 +18,10 @@ struct ClassTable
     {
         for (int i = 0; i < 256; ++i) c[i] = kPlain;
         c[0] = kStop;
-        c['\r'] = kDrop;
-        c['\f'] = kDrop;
-        c['\n'] = kFeed;
-        c['\t'] = kTab;
+        c[13] = kDrop;  // CR
+        c[12] = kDrop;  // FF
+        c[10] = kFeed;  // LF
+        c[9] = kTab;
         for (int i = 0x81; i <= 0x9F; ++i) c[i] = kLead;
         for (int i = 0xE0; i <= 0xFC; ++i) c[i] = kLead;
     }

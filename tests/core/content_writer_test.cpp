@@ -262,9 +262,10 @@ TEST(ContentWriter, FullDiskIsCounted)
         GxContentTextWriter w(f);
         EXPECT_TRUE(w.WriteGxS32("v", 1));
         EXPECT_FALSE(w.CloseFile());
-        EXPECT_EQ(w.GetErrorCount(), 1);
+        int afterClose = w.GetErrorCount();
+        EXPECT_GE(afterClose, 1);
         EXPECT_FALSE(w.WriteGxS32("v", 2));  // no stream any more
-        EXPECT_EQ(w.GetErrorCount(), 2);
+        EXPECT_EQ(w.GetErrorCount(), afterClose + 1);
     }
 }
 
