@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
 #include "core/GxINIFile.h"
+#include "core/GxLog.h"
 #include "core/GxString.h"
 
 namespace {
@@ -138,6 +142,65 @@ TEST(INIFileTest, TypedGetters)
     EXPECT_TRUE(ini.GetBool(u"ABSENT", true));
     EXPECT_FALSE(ini.GetBool(u"ABSENT", false));
     EXPECT_EQ(ini.GetString(u"ABSENT", u"fallback"), u"fallback");
+}
+
+// ---- Loading through the file layer ----
+
+class INIFileLoadTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_Dir = std::filesystem::temp_directory_path() /
+                ("gx_ini_" + std::to_string(getpid()) + "_" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_Dir);
+        std::filesystem::create_directories(m_Dir);
+        m_OldLog = GxGetLogPath(GxLogFile::Error);
+        GxSetErrorLogPath(Path("error.log"));
+    }
+    void TearDown() override
+    {
+        GxSetErrorLogPath(m_OldLog);
+        std::filesystem::remove_all(m_Dir);
+    }
+    std::u16string Path(const std::string& name) const { return GxUtf8ToWide((m_Dir / name).string()); }
+    void Write(const std::string& name, std::string_view bytes) const
+    {
+        std::ofstream(m_Dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    bool LogExists() const { return std::filesystem::exists(m_Dir / "error.log"); }
+
+    std::filesystem::path m_Dir;
+    std::u16string m_OldLog;
+};
+
+TEST_F(INIFileLoadTest, LoadsFromDisk)
+{
+    Write("sysconf.ini", "[system]\r\nAPP_TITLE = \x83\x5C\x83\x74\x83\x67\r\nFONTSIZE_0=0x10\r\nAPP_TITLE=again\r\n");
+    GxINIFile ini;
+    ASSERT_TRUE(ini.Load(Path("sysconf.ini"), false));
+    EXPECT_EQ(ini.GetString(u"APP_TITLE", kAbsent), u"ソフト");
+    EXPECT_EQ(ini.GetInt(u"FONTSIZE_0", 0), 16);
+    EXPECT_EQ(ini.GetCount(), 2u);
+
+    // An empty file reads as an empty map.
+    Write("empty.ini", "");
+    EXPECT_TRUE(ini.Load(Path("empty.ini"), false));
+    EXPECT_EQ(ini.GetCount(), 0u);
+    EXPECT_FALSE(LogExists());
+}
+
+TEST_F(INIFileLoadTest, MissingFileEmptiesTheMapAndLogsUnlessQuiet)
+{
+    Write("a.ini", "A=1\n");
+    GxINIFile ini;
+    ASSERT_TRUE(ini.Load(Path("a.ini"), false));
+    EXPECT_FALSE(ini.Load(Path("missing.ini"), true));
+    EXPECT_EQ(ini.GetCount(), 0u);
+    EXPECT_FALSE(LogExists());
+    EXPECT_FALSE(ini.Load(Path("missing.ini"), false));
+    EXPECT_TRUE(LogExists());
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/GxLog.h"
+#include "core/GxString.h"
 #include "core/GxTextFile.h"
 
 namespace {
@@ -147,6 +152,74 @@ TEST(TextFileTest, BrokenMultibyteNeverSwallowsLineBreaks)
     EXPECT_EQ(lines[0].find(u'あ'), std::u16string::npos);
     // UTF-8: a truncated sequence before LF.
     EXPECT_EQ(DecodeOk("\xEF\xBB\xBF\xE3\x81\nx"), (Lines{u"\xFFFD\xFFFD", u"x"}));
+}
+
+// ---- Loading through the file layer ----
+
+class TextFileLoadTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_Dir = std::filesystem::temp_directory_path() /
+                ("gx_textfile_" + std::to_string(getpid()) + "_" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_Dir);
+        std::filesystem::create_directories(m_Dir);
+        m_OldLog = GxGetLogPath(GxLogFile::Error);
+        GxSetErrorLogPath(Path("error.log"));
+    }
+    void TearDown() override
+    {
+        GxSetErrorLogPath(m_OldLog);
+        std::filesystem::remove_all(m_Dir);
+    }
+    std::u16string Path(const std::string& name) const { return GxUtf8ToWide((m_Dir / name).string()); }
+    void Write(const std::string& name, std::string_view bytes) const
+    {
+        std::ofstream(m_Dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::u16string ErrorLog() const
+    {
+        std::ifstream in(m_Dir / "error.log", std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::u16string text;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            text.push_back(static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+        return text;
+    }
+
+    std::filesystem::path m_Dir;
+    std::u16string m_OldLog;
+};
+
+TEST_F(TextFileLoadTest, LoadsEachEncodingFromDisk)
+{
+    Write("utf8.txt", "\xEF\xBB\xBF" "a\r\n\r\n\xE6\x97\xA5\r\n");
+    Write("utf16.txt", Utf16LE(u"x\ny"));
+    Write("ansi.txt", "\x95\x5C\n");
+    Lines lines;
+    EXPECT_TRUE(GxLoadTextFile(lines, Path("utf8.txt"), false));
+    EXPECT_TRUE(GxLoadTextFile(lines, Path("utf16.txt"), true));
+    EXPECT_TRUE(GxLoadTextFile(lines, Path("ansi.txt"), false));
+    EXPECT_EQ(lines, (Lines{u"a", u"", u"日", u"x", u"y", u"表"}));
+    EXPECT_EQ(ErrorLog(), u"");
+}
+
+TEST_F(TextFileLoadTest, MissingEmptyAndBigEndianFilesFailWithALogLine)
+{
+    Write("empty.txt", "");
+    Write("be.txt", std::string("\xFE\xFF\x00" "a", 4));
+    Lines lines{u"kept"};
+    EXPECT_FALSE(GxLoadTextFile(lines, Path("missing.txt"), false));
+    EXPECT_FALSE(GxLoadTextFile(lines, Path("empty.txt"), false));
+    EXPECT_FALSE(GxLoadTextFile(lines, Path("be.txt"), false));
+    EXPECT_EQ(lines, (Lines{u"kept"}));
+    std::u16string log = ErrorLog();
+    EXPECT_NE(log.find(u"File open error or not exist:" + Path("missing.txt")), std::u16string::npos) << GxWideToUtf8(log);
+    EXPECT_NE(log.find(u"Error/GxLoadTextFile Empty file(" + Path("empty.txt") + u")"), std::u16string::npos);
+    EXPECT_NE(log.find(u"Error/GxLoadTextFile UTF-16BE text is not supported(" + Path("be.txt") + u")"),
+              std::u16string::npos);
 }
 
 }  // namespace
