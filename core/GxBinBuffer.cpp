@@ -1,12 +1,13 @@
 #include "core/GxBinBuffer.h"
 
-#include <new>
+#include <cstdlib>
 
 uint8_t* GxBinBuffer::Create(uint32_t size)
 {
     Clear();
-    // A zero-size block still gets an allocation so that "has a block" and "count 1" agree.
-    m_Data = new (std::nothrow) uint8_t[size ? size : 1]();
+    // calloc: large blocks come zeroed from the system without being touched. A zero-size block
+    // still gets an allocation so that "has a block" and "count 1" agree.
+    m_Data = static_cast<uint8_t*>(std::calloc(size ? size : 1, 1));
     if (!m_Data) return nullptr;
     m_Size = size;
     m_RefCount = 1;
@@ -15,7 +16,7 @@ uint8_t* GxBinBuffer::Create(uint32_t size)
 
 void GxBinBuffer::Clear()
 {
-    delete[] m_Data;
+    std::free(m_Data);
     m_Data = nullptr;
     m_Size = 0;
     m_RefCount = 0;

@@ -100,8 +100,21 @@ int IntBits(const Spec& sp, const GxFmtArg* a)
 }
 
 template <typename C>
+void FormatString(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a);
+template <typename C>
+void FormatChar(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a);
+
+bool IsText(const GxFmtArg* a) { return a->kind == GxFmtArg::WStr || a->kind == GxFmtArg::NStr; }
+
+template <typename C>
 void FormatInteger(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
 {
+    if (IsText(a)) {
+        // Text handed to a number conversion: show it rather than a meaningless number.
+        Spec s2 = sp;
+        s2.precision = -1;
+        return FormatString<C>(out, s2, a);
+    }
     int64_t v = AsInt(a);
     int bits = IntBits(sp, a);
     char buf[80];
@@ -151,6 +164,11 @@ void FormatInteger(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
 template <typename C>
 void FormatFloat(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
 {
+    if (IsText(a)) {
+        Spec s2 = sp;
+        s2.precision = -1;
+        return FormatString<C>(out, s2, a);
+    }
     double d = AsDouble(a);
     char signbuf[2] = {0, 0};
     if (std::signbit(d) && !std::isnan(d)) signbuf[0] = '-';
@@ -176,8 +194,18 @@ void FormatFloat(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
     } else if (lc == 'a') {
         r = sp.precision < 0 ? std::to_chars(buf.data(), buf.data() + buf.size(), m, std::chars_format::hex)
                              : std::to_chars(buf.data(), buf.data() + buf.size(), m, std::chars_format::hex, prec);
-    } else {
+    } else if (!sp.alt) {
         r = std::to_chars(buf.data(), buf.data() + buf.size(), m, std::chars_format::general, prec == 0 ? 1 : prec);
+    } else {
+        // "%#g" keeps its trailing zeros: choose the style as %g does, then print all P digits.
+        int p = prec == 0 ? 1 : prec;
+        r = std::to_chars(buf.data(), buf.data() + buf.size(), m, std::chars_format::scientific, p - 1);
+        std::string_view sci(buf.data(), r.ptr - buf.data());
+        size_t e = sci.find('e');
+        int x = 0;
+        std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), x);
+        if (p > x && x >= -4)
+            r = std::to_chars(buf.data(), buf.data() + buf.size(), m, std::chars_format::fixed, p - 1 - x);
     }
     buf.resize(r.ptr - buf.data());
     if (sp.alt && buf.find('.') == std::string::npos && lc != 'a') {
@@ -192,18 +220,48 @@ void FormatFloat(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
     EmitAscii<C>(out, sp, prefix, buf, true);
 }
 
-void NarrowToWideText(std::u16string& dst, const char* s, size_t n)
+// Longest prefix of CP932 text within max bytes that does not end inside a double-byte character.
+// Lead bytes can only be told from trail bytes by walking from the start.
+size_t CutAnsiLength(std::string_view s, size_t max)
 {
-    dst = GxAnsiToWide(std::string_view(s, n));
+    if (s.size() <= max) return s.size();
+    size_t i = 0;
+    while (i < max) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        size_t len = ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
+        if (i + len > max) break;
+        i += len;
+    }
+    return i;
 }
 
-// A string argument rendered in the output's character type, cut to the precision.
 template <typename C>
-void FormatString(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a, bool wideArg)
+void FormatPointer(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
+{
+    char buf[32];
+    uint64_t v = static_cast<uint64_t>(AsInt(a));
+    auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
+    std::string s(16 - (r.ptr - buf), '0');
+    s.append(buf, r.ptr);
+    for (char& ch : s)
+        if (ch >= 'a' && ch <= 'z') ch -= 32;
+    Spec s2 = sp;
+    s2.zero = false;
+    EmitAscii<C>(out, s2, "", s, false);
+}
+
+// A string argument rendered in the output's character type, cut to the precision. The argument's
+// own type decides how it is read, so "%s" and "%S" both print either kind of string correctly.
+template <typename C>
+void FormatString(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
 {
     Spec s2 = sp;
     s2.zero = false;
-    if (!a) return Emit<C>(out, s2, "", std::basic_string_view<C>(), false);
+    if (a->chr != 0) {
+        // A single character passed where text was asked for prints as that character.
+        s2.precision = -1;
+        return FormatChar<C>(out, s2, a);
+    }
     if (a->kind == GxFmtArg::Int || a->kind == GxFmtArg::UInt || a->kind == GxFmtArg::Double) {
         // A number passed where text was asked for prints as a number.
         Spec n;
@@ -214,19 +272,19 @@ void FormatString(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a, 
         return Emit<C>(out, s2, "", tmp, false);
     }
     if (a->kind == GxFmtArg::Ptr) {
-        // Only a null pointer can get here for a string conversion; Windows prints "(null)".
-        return EmitAscii<C>(out, s2, "", "(null)", false);
+        // Some other pointer: its address is all that can be shown safely.
+        if (!a->p) return EmitAscii<C>(out, s2, "", "(null)", false);
+        return FormatPointer<C>(out, s2, a);
     }
-    (void)wideArg;
+    const bool wideArg = a->kind == GxFmtArg::WStr;
+    if ((wideArg && !a->ws.s) || (!wideArg && !a->ns.s)) return EmitAscii<C>(out, s2, "", "(null)", false);
     std::basic_string<C> conv;
     std::basic_string_view<C> body;
     if constexpr (std::is_same_v<C, char16_t>) {
-        if (a->kind == GxFmtArg::WStr) {
-            if (!a->ws.s) return EmitAscii<C>(out, s2, "", "(null)", false);
+        if (wideArg) {
             body = std::u16string_view(a->ws.s, a->ws.n);
         } else {
-            if (!a->ns.s) return EmitAscii<C>(out, s2, "", "(null)", false);
-            NarrowToWideText(conv, a->ns.s, a->ns.n);
+            conv = GxAnsiToWide(std::string_view(a->ns.s, a->ns.n));
             body = conv;
         }
         if (sp.precision >= 0 && body.size() > static_cast<size_t>(sp.precision)) {
@@ -235,29 +293,50 @@ void FormatString(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a, 
             body = body.substr(0, cut);
         }
     } else {
-        if (a->kind == GxFmtArg::NStr) {
-            if (!a->ns.s) return EmitAscii<C>(out, s2, "", "(null)", false);
+        if (!wideArg) {
             body = std::string_view(a->ns.s, a->ns.n);
         } else {
-            if (!a->ws.s) return EmitAscii<C>(out, s2, "", "(null)", false);
             conv = GxWideToAnsi(std::u16string_view(a->ws.s, a->ws.n));
             body = conv;
         }
-        if (sp.precision >= 0 && body.size() > static_cast<size_t>(sp.precision)) body = body.substr(0, sp.precision);
+        if (sp.precision >= 0) body = body.substr(0, CutAnsiLength(body, static_cast<size_t>(sp.precision)));
     }
     Emit<C>(out, s2, "", body, false);
 }
 
+// One character. A narrow character in a wide format and a wide one in a narrow format are
+// converted through the code page; a code point above U+FFFF becomes a surrogate pair.
 template <typename C>
 void FormatChar(std::basic_string<C>& out, const Spec& sp, const GxFmtArg* a)
 {
     Spec s2 = sp;
     s2.zero = false;
-    uint64_t v = a ? static_cast<uint64_t>(AsInt(a)) : 0;
-    C c;
-    if constexpr (std::is_same_v<C, char16_t>) c = static_cast<char16_t>(v);
-    else c = static_cast<char>(v);
-    Emit<C>(out, s2, "", std::basic_string_view<C>(&c, 1), false);
+    if (IsText(a)) return FormatString<C>(out, s2, a);
+    uint64_t v = static_cast<uint64_t>(AsInt(a));
+    std::basic_string<C> body;
+    if constexpr (std::is_same_v<C, char16_t>) {
+        if (a->chr == 1) {
+            char b = static_cast<char>(v);
+            body = GxAnsiToWide(std::string_view(&b, 1));
+        } else {
+            uint32_t cp = static_cast<uint32_t>(v);
+            if (cp >= 0x10000 && cp <= 0x10FFFF) {
+                cp -= 0x10000;
+                body.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+                body.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            } else {
+                body.push_back(static_cast<char16_t>(cp));
+            }
+        }
+    } else {
+        if (a->chr == 2 && v >= 0x80) {
+            char16_t w = static_cast<char16_t>(v);
+            body = GxWideToAnsi(std::u16string_view(&w, 1));
+        } else {
+            body.push_back(static_cast<char>(v));
+        }
+    }
+    Emit<C>(out, s2, "", body, false);
 }
 
 template <typename C>
@@ -327,7 +406,6 @@ void FormatCore(std::basic_string<C>& out, std::basic_string_view<C> fmt, const 
             } else if (c == C('h')) {
                 sp.lengthBits = sp.lengthBits == 0 ? 16 : sp.lengthBits; ++i;
                 sp.lengthLong = false;
-                sp.conv = 'h';  // remembered for %hs / %hc
             } else if (c == C('j') || c == C('q') || c == C('L')) {
                 sp.lengthBits = 64; ++i;
             } else if (c == C('z') || c == C('t') || c == C('I')) {
@@ -337,48 +415,38 @@ void FormatCore(std::basic_string<C>& out, std::basic_string_view<C> fmt, const 
             }
         }
         if (i >= n) break;
-        bool shortMod = sp.conv == 'h';
         C c = fmt[i++];
         sp.conv = static_cast<char>(c < 128 ? c : '?');
+        if (sp.conv == 'n') {
+            // Never writes through an argument; the value is skipped.
+            take();
+            continue;
+        }
+        const bool known = std::string_view("diuxXofFeEgGaAcCsSp").find(sp.conv) != std::string_view::npos;
+        if (!known) {
+            // An unknown conversion is copied as it stands.
+            out.append(fmt.substr(j, i - j));
+            continue;
+        }
+        const GxFmtArg* a = take();
+        if (!a) continue;  // a conversion with no argument left prints nothing
         switch (sp.conv) {
         case 'd': case 'i': case 'u': case 'x': case 'X': case 'o':
-            FormatInteger<C>(out, sp, take());
+            FormatInteger<C>(out, sp, a);
             break;
         case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
-            FormatFloat<C>(out, sp, take());
+            FormatFloat<C>(out, sp, a);
             break;
         case 'c': case 'C':
-            FormatChar<C>(out, sp, take());
+            FormatChar<C>(out, sp, a);
             break;
-        case 's': case 'S': {
-            // Wide format: %s wide, %S narrow; narrow format: the reverse. h and l force a width.
-            bool sameWidth = sp.conv == 's';
-            if (shortMod) sameWidth = std::is_same_v<C, char>;
-            else if (sp.lengthLong) sameWidth = std::is_same_v<C, char16_t>;
-            FormatString<C>(out, sp, take(), sameWidth == std::is_same_v<C, char16_t>);
+        case 's': case 'S':
+            // In a wide format %s names a wide string and %S a narrow one (the reverse in a narrow
+            // format); the argument's own type is what is read, so a mix-up still prints the text.
+            FormatString<C>(out, sp, a);
             break;
-        }
-        case 'p': {
-            const GxFmtArg* a = take();
-            char buf[32];
-            uint64_t v = a ? static_cast<uint64_t>(AsInt(a)) : 0;
-            auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
-            std::string s(16 - (r.ptr - buf), '0');
-            s.append(buf, r.ptr);
-            for (char& ch : s)
-                if (ch >= 'a' && ch <= 'z') ch -= 32;
-            Spec s2 = sp;
-            s2.zero = false;
-            EmitAscii<C>(out, s2, "", s, false);
-            break;
-        }
-        case 'n':
-            take();
-            break;
-        default:
-            // An unknown conversion is copied as it stands.
-            out.push_back(C('%'));
-            out.push_back(c);
+        case 'p':
+            FormatPointer<C>(out, sp, a);
             break;
         }
     }

@@ -4,8 +4,11 @@
 // narrow one (narrow text is taken to be in the ANSI code page, CP932); in a narrow format it is
 // the other way round. "%I64d"/"%I64u" and "%lld" are 64-bit. Arguments are captured with their
 // types, so a mismatch between format and value never reads garbage: numbers convert between
-// integer and floating forms, a string given to a number conversion is printed as text, and a
-// missing argument prints nothing. Floating output is locale independent.
+// integer and floating forms, a string given to a number conversion is printed as text, a
+// number given to "%s" is printed as a number (a character type as the character), and a
+// conversion with no argument left prints nothing. "%c" converts between the code page and
+// UTF-16 when the character's type is the other width. Floating output is locale independent
+// ("." always).
 #pragma once
 
 #include <cstddef>
@@ -19,6 +22,7 @@ struct GxFmtArg
     enum Kind : uint8_t { Int, UInt, Double, WStr, NStr, Ptr };
     Kind kind = Int;
     uint8_t size = 4;  // bytes of the original integer type (decides %u/%x of negative values)
+    uint8_t chr = 0;   // character type of an integer: 0 none, 1 narrow (char), 2 wide (char16_t)
     union {
         int64_t i;
         uint64_t u;
@@ -41,7 +45,13 @@ inline GxFmtArg GxMakeFmtArg(const T& v)
         a.kind = GxFmtArg::Int; a.size = sizeof(D); a.i = static_cast<int64_t>(v);
     } else if constexpr (std::is_same_v<D, char16_t> || std::is_same_v<D, char32_t> ||
                          std::is_same_v<D, wchar_t>) {
-        a.kind = GxFmtArg::UInt; a.size = sizeof(D); a.u = static_cast<uint64_t>(v);
+        a.kind = GxFmtArg::UInt; a.size = sizeof(D); a.chr = 2; a.u = static_cast<uint64_t>(v);
+    } else if constexpr (std::is_same_v<D, char> || std::is_same_v<D, signed char> ||
+                         std::is_same_v<D, unsigned char>) {
+        // Kept signed or unsigned as declared so that %d/%u behave as after promotion.
+        if constexpr (std::is_signed_v<D>) { a.kind = GxFmtArg::Int; a.i = v; }
+        else { a.kind = GxFmtArg::UInt; a.u = v; }
+        a.size = 1; a.chr = 1;
     } else if constexpr (std::is_integral_v<D> && std::is_signed_v<D>) {
         a.kind = GxFmtArg::Int; a.size = sizeof(D); a.i = static_cast<int64_t>(v);
     } else if constexpr (std::is_integral_v<D>) {
@@ -49,9 +59,13 @@ inline GxFmtArg GxMakeFmtArg(const T& v)
     } else if constexpr (std::is_floating_point_v<D>) {
         a.kind = GxFmtArg::Double; a.size = 8; a.d = static_cast<double>(v);
     } else if constexpr (std::is_same_v<D, const char16_t*> || std::is_same_v<D, char16_t*>) {
-        a.kind = GxFmtArg::WStr; a.ws.s = v; a.ws.n = v ? std::char_traits<char16_t>::length(v) : 0;
+        a.kind = GxFmtArg::WStr; a.ws.s = v;
+        if constexpr (std::is_array_v<T>) a.ws.n = std::char_traits<char16_t>::length(v);
+        else a.ws.n = v ? std::char_traits<char16_t>::length(v) : 0;
     } else if constexpr (std::is_same_v<D, const char*> || std::is_same_v<D, char*>) {
-        a.kind = GxFmtArg::NStr; a.ns.s = v; a.ns.n = v ? std::char_traits<char>::length(v) : 0;
+        a.kind = GxFmtArg::NStr; a.ns.s = v;
+        if constexpr (std::is_array_v<T>) a.ns.n = std::char_traits<char>::length(v);
+        else a.ns.n = v ? std::char_traits<char>::length(v) : 0;
     } else if constexpr (std::is_same_v<D, std::u16string> || std::is_same_v<D, std::u16string_view>) {
         a.kind = GxFmtArg::WStr; a.ws.s = v.data(); a.ws.n = v.size();
     } else if constexpr (std::is_same_v<D, std::string> || std::is_same_v<D, std::string_view>) {

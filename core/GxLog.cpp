@@ -29,8 +29,9 @@ LogState& State()
 
 constexpr size_t kListenerUnits = 1023;
 
-// One append in the text-mode UTF-16LE form: BOM on a new or empty file, LF as CR LF.
-void AppendWide(int which, std::u16string_view text)
+// One append in the text-mode UTF-16LE form: BOM on a new or empty file, LF as CR LF (unless
+// the text is copied as it stands).
+void AppendWide(int which, std::u16string_view text, bool textMode = true)
 {
     LogState& s = State();
     std::lock_guard<std::mutex> g(s.lock);
@@ -44,7 +45,7 @@ void AppendWide(int which, std::u16string_view text)
         if (ftell(f) == 0) bytes.append("\xFF\xFE", 2);
     }
     for (char16_t c : text) {
-        if (c == u'\n') bytes.append("\r\0", 2);
+        if (c == u'\n' && textMode) bytes.append("\r\0", 2);
         bytes.push_back(static_cast<char>(c & 0xFF));
         bytes.push_back(static_cast<char>(c >> 8));
     }
@@ -141,10 +142,11 @@ void GxLogDeviceText(std::u16string_view text) { AppendWide(2, text); }
 void GxWriteErrorLogBinary(const void* bytes, uint32_t count)
 {
     // The bytes are 8-bit compiler text; the file is UTF-16, so they are converted rather than
-    // appended raw (raw bytes would leave the rest of the file unreadable).
+    // appended raw (raw bytes would leave the rest of the file unreadable). Their line ends are
+    // kept as they come, as a binary append would.
     ++State().errorCount;
     if (!bytes || count == 0) return;
-    AppendWide(0, GxAnsiToWide(std::string_view(static_cast<const char*>(bytes), count)));
+    AppendWide(0, GxAnsiToWide(std::string_view(static_cast<const char*>(bytes), count)), false);
 }
 
 void GxSetMessageBoxHandler(GxMessageBoxHandler handler) { State().messageBox = handler; }

@@ -42,6 +42,8 @@ void GxLogErrorText(std::u16string_view text, int level);  // level 1 error, 0 s
 void GxLogErrorTextA(std::string_view ansiText);            // already formatted narrow text
 void GxLogDebugText(std::u16string_view text);
 void GxLogDeviceText(std::u16string_view text);
+// Appends 8-bit (code page) text such as a compiler's error output to the error log, converted to
+// UTF-16 so the file stays readable; counts one error; the listener is not told.
 void GxWriteErrorLogBinary(const void* bytes, uint32_t count);
 
 template <typename... Args>

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <ctime>
@@ -111,24 +112,39 @@ std::u16string GxCombinePath(std::u16string_view dir, std::u16string_view name, 
 
 std::u16string GxGetFullPath(std::u16string_view path)
 {
-    std::string native = GxPathToNative(path);
-    if (native.empty()) return {};
-    std::unique_ptr<char, decltype(&free)> real(realpath(native.c_str(), nullptr), &free);
-    std::string abs;
-    if (real) {
-        abs = real.get();
-    } else {
-        // realpath needs the file to exist; a plain absolute join serves for one that does not.
-        if (native[0] == '/') {
-            abs = native;
-        } else {
-            char cwd[4096];
-            if (!getcwd(cwd, sizeof cwd)) return {};
-            abs = std::string(cwd) + "/" + native;
-        }
+    // Resolved by text alone, as the folder functions do: the file need not exist, links are not
+    // followed, "." and ".." are folded and both separators are read (and written as "/").
+    if (path.empty()) return {};
+    std::u16string abs;
+    if (path[0] != u'/' && path[0] != u'\\') {
+        char cwd[4096];
+        if (!getcwd(cwd, sizeof cwd)) return {};
+        abs = GxUtf8ToWide(cwd);
+        abs.push_back(u'/');
     }
-    if (abs.size() >= 520) return {};
-    return GxUtf8ToWide(abs);
+    abs.append(path);
+    const bool trailing = abs.back() == u'/' || abs.back() == u'\\';
+    std::vector<std::u16string_view> parts;
+    std::u16string_view rest(abs);
+    while (!rest.empty()) {
+        size_t p = rest.find_first_of(u"/\\");
+        std::u16string_view part = rest.substr(0, p);
+        rest = p == std::u16string_view::npos ? std::u16string_view() : rest.substr(p + 1);
+        if (part.empty() || part == u".") continue;
+        if (part == u"..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::u16string r;
+    for (auto part : parts) {
+        r.push_back(u'/');
+        r.append(part);
+    }
+    if (r.empty() || trailing) r.push_back(u'/');
+    if (r.size() >= 520) return {};
+    return r;
 }
 
 std::u16string GxReplaceChar(std::u16string_view s, char16_t from, char16_t to)
@@ -263,6 +279,9 @@ std::string GxWideToAnsi(std::u16string_view text)
     std::string out;
     out.reserve(text.size());
     iconv_t cd = Iconv().fromWide;
+    const bool haveTable = cd != reinterpret_cast<iconv_t>(-1);
+    std::string bytes;  // UTF-16LE input for the converter, built explicitly
+    char buf[1024];
     size_t i = 0;
     while (i < text.size()) {
         char16_t c = text[i];
@@ -271,25 +290,40 @@ std::string GxWideToAnsi(std::u16string_view text)
             ++i;
             continue;
         }
-        size_t units = 1;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            units = 2;
-        bool ok = false;
-        if (cd != reinterpret_cast<iconv_t>(-1) && !(c >= 0xD800 && c <= 0xDFFF)) {
-            char in[4] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-            char* ip = in;
-            size_t inLeft = 2;
-            char o[8];
-            char* op = o;
-            size_t oLeft = sizeof o;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &ip, &inLeft, &op, &oLeft) != static_cast<size_t>(-1)) {
-                out.append(o, op - o);
-                ok = true;
-            }
+        // A run of non-ASCII units goes through the table in one call.
+        size_t e = i;
+        while (e < text.size() && text[e] >= 0x80) ++e;
+        if (!haveTable) {
+            out.append(e - i, '?');
+            i = e;
+            continue;
         }
-        if (!ok) out.push_back('?');
-        i += units;
+        bytes.clear();
+        for (size_t k = i; k < e; ++k) {
+            bytes.push_back(static_cast<char>(text[k] & 0xFF));
+            bytes.push_back(static_cast<char>(text[k] >> 8));
+        }
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char* in = bytes.data();
+        size_t inLeft = bytes.size();
+        while (inLeft > 0) {
+            char* o = buf;
+            size_t oLeft = sizeof buf;
+            size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+            out.append(buf, o - buf);
+            if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
+            // A character the code page cannot hold, or a lone surrogate: one '?' for it.
+            size_t at = i + (bytes.size() - inLeft) / 2;
+            size_t units = 1;
+            if (text[at] >= 0xD800 && text[at] <= 0xDBFF && at + 1 < e && text[at + 1] >= 0xDC00 &&
+                text[at + 1] <= 0xDFFF)
+                units = 2;
+            out.push_back('?');
+            in += units * 2;
+            inLeft -= units * 2;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+        i = e;
     }
     return out;
 }
@@ -502,4 +536,16 @@ std::u16string GxTimeToString(int64_t t)
                           m.tm_min, m.tm_sec);
 }
 
-std::u16string GxGetNowString() { return GxTimeToString(static_cast<int64_t>(time(nullptr))); }
+namespace {
+std::atomic<GxTimeNowFunc> g_NowFunc{nullptr};
+}
+
+void GxSetTimeNowFunc(GxTimeNowFunc func) { g_NowFunc = func; }
+
+int64_t GxGetTimeNow()
+{
+    GxTimeNowFunc f = g_NowFunc.load();
+    return f ? f() : static_cast<int64_t>(time(nullptr));
+}
+
+std::u16string GxGetNowString() { return GxTimeToString(GxGetTimeNow()); }

@@ -19,6 +19,8 @@ bool GxHasExtension(std::u16string_view path, std::u16string_view ext);
 std::u16string GxAddPathSeparator(std::u16string_view path, char16_t sep = u'/');
 std::u16string GxRemovePathSeparator(std::u16string_view path);
 std::u16string GxCombinePath(std::u16string_view dir, std::u16string_view name, char16_t sep = u'/');
+// Absolute form of a path, folded by text alone (the file need not exist); "/" separators;
+// empty when the result would reach 520 characters.
 std::u16string GxGetFullPath(std::u16string_view path);
 std::u16string GxReplaceChar(std::u16string_view s, char16_t from, char16_t to);
 
@@ -68,6 +70,10 @@ int GxGetTimeWeekDay(int64_t t);
 int GxGetTimeYearDay(int64_t t);
 std::u16string GxTimeToString(int64_t t);
 std::u16string GxGetNowString();
+// The wall clock behind GxGetNowString; tests install a fixed one (null restores the real clock).
+using GxTimeNowFunc = int64_t (*)();
+void GxSetTimeNowFunc(GxTimeNowFunc func);
+int64_t GxGetTimeNow();
 
 // Narrow (UTF-8) form of a wide path for the C library.
 inline std::string GxPathToNative(std::u16string_view path) { return GxWideToUtf8(path); }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "core/GxMutex.h"
@@ -74,8 +75,9 @@ public:
     int32_t GetRunningCount();
     size_t GetQueueSize();
 
-    using SleepHook = void (*)(uint32_t ms);
-    void SetSleepHook(SleepHook hook) { m_Sleep = hook; }
+    // Replaces the real sleep of WaitForThreads (tests count and steer the waits).
+    using SleepHook = std::function<void(uint32_t ms)>;
+    void SetSleepHook(SleepHook hook) { m_Sleep = std::move(hook); }
 
 private:
     GxMutex m_Mutex;

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
-jobs=$(nproc)
+jobs=${GX_JOBS:-$(nproc)}  # GX_JOBS caps the parallelism on a shared machine
 export LP_NUM_THREADS=2
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
