@@ -450,3 +450,9 @@ bool GxSdlWindowServices::CreateDirectory(const std::u16string& path)
     std::string native = GxWideToUtf8(path);
     return !native.empty() && mkdir(native.c_str(), 0777) == 0;
 }
+
+void* GxGetNativeWindow(GxWindowServices* services, GxWindowHandle window)
+{
+    auto* sdl = dynamic_cast<GxSdlWindowServices*>(services);
+    return sdl ? static_cast<void*>(sdl->GetSdlWindow(window)) : nullptr;
+}

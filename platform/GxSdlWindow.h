@@ -131,3 +131,6 @@ void GxSetWindowServices(GxWindowServices* services);
 // Message boxes through SDL while a display is there, on stderr otherwise, never blocking a
 // headless run. Installs itself as the log's message-box handler.
 void GxInstallSdlMessageBoxHandler(bool haveDisplay);
+
+// The native window behind a handle (an SDL_Window*) when the services are the SDL ones, else null.
+void* GxGetNativeWindow(GxWindowServices* services, GxWindowHandle window);
