@@ -1,0 +1,200 @@
+// GxGraphics: the graphics layer over the one device of the program. A static class: its state
+// lives in one global record (GxGraphics::State) that every drawing part reads through the
+// operations. This file covers the device's creation (adapter and mode search, resource formats,
+// the capability report in "device.log", the device-type fallbacks), the screen modes with their
+// present parameters, the error and format texts, and the release at shutdown.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/GxDevice.h"
+
+enum GxScreenMode : int32_t {
+    SCRMODE_WINDOW = 0,
+    SCRMODE_WINDOWSIZE = 1,
+    SCRMODE_FULLSCREEN = 2,
+    SCRMODE_FULLSCREENX2 = 3,
+    SCRMODE_FULL320X240 = 4,
+    SCRMODE_FULL640X480 = 5,
+    SCRMODE_FULL800X600 = 6,
+    SCRMODE_FULL1024X576 = 7,
+    SCRMODE_FULL1024X768 = 8,
+    SCRMODE_FULL1280X720 = 9,
+    SCRMODE_FULL1280X800 = 10,
+    SCRMODE_FULL1280X960 = 11,
+    SCRMODE_FULL1280X1024 = 12,
+    SCRMODE_FULL1920X1080 = 13,
+    SCRMODE_MAX = 14,
+};
+// Present parameters are kept for the 14 modes and one spare; only modes 0 to 3 are ever filled.
+constexpr int GX_PRESENT_PARAMETER_SLOTS = 15;
+
+// Told before and after every device reset, with the new and the old screen mode.
+class GxGraphicsResetListener
+{
+public:
+    virtual ~GxGraphicsResetListener() = default;
+    virtual void OnBeforeReset(int32_t newMode, int32_t oldMode) = 0;
+    virtual void OnAfterReset(int32_t newMode, int32_t oldMode) = 0;
+};
+using GxGraphicsResetCallback = bool (*)(int32_t newMode, int32_t oldMode);
+
+// The texture operations of the capability record, in their report order.
+enum GxTexOpFlag : int {
+    GXTEXOPFLAG_ADD, GXTEXOPFLAG_ADDSIGNED, GXTEXOPFLAG_ADDSIGNED2X, GXTEXOPFLAG_ADDSMOOTH,
+    GXTEXOPFLAG_BLENDCURRENTALPHA, GXTEXOPFLAG_BLENDDIFFUSEALPHA, GXTEXOPFLAG_BLENDFACTORALPHA,
+    GXTEXOPFLAG_BLENDTEXTUREALPHA, GXTEXOPFLAG_BLENDTEXTUREALPHAPM, GXTEXOPFLAG_BUMPENVMAP,
+    GXTEXOPFLAG_BUMPENVMAPLUMINANCE, GXTEXOPFLAG_DISABLE, GXTEXOPFLAG_DOTPRODUCT3, GXTEXOPFLAG_LERP,
+    GXTEXOPFLAG_MODULATE, GXTEXOPFLAG_MODULATE2X, GXTEXOPFLAG_MODULATE4X, GXTEXOPFLAG_MODULATEALPHA_ADDCOLOR,
+    GXTEXOPFLAG_MODULATECOLOR_ADDALPHA, GXTEXOPFLAG_MODULATEINVALPHA_ADDCOLOR,
+    GXTEXOPFLAG_MODULATEINVCOLOR_ADDALPHA, GXTEXOPFLAG_MULTIPLYADD, GXTEXOPFLAG_PREMODULATE,
+    GXTEXOPFLAG_SELECTARG1, GXTEXOPFLAG_SELECTARG2, GXTEXOPFLAG_SUBTRACT, GXTEXOPFLAG_COUNT,
+};
+
+// The device capabilities the engine keeps (flags as bytes).
+struct GxGraphicsCaps
+{
+    uint8_t PureDevice = 0;
+    uint8_t HwTransformAndLight = 0;
+    uint8_t HwRasterization = 0;
+    uint8_t Dither = 0;
+    uint8_t DepthBias = 0;
+    uint8_t WBuffer = 0;
+    uint8_t CanAutoGenMipmap = 0;
+    uint8_t DynamicTextures = 0;
+    uint8_t CubeMap = 0;
+    uint8_t MipMap = 0;
+    uint8_t Perspective = 0;
+    uint8_t Pow2 = 0;
+    uint8_t SquareOnly = 0;
+    uint8_t NonPow2Conditional = 0;
+    uint8_t AnisotropicMin = 0;
+    uint8_t AnisotropicMag = 0;
+    uint8_t TexOp[GXTEXOPFLAG_COUNT] = {};
+
+    uint32_t MaxTextureWidth = 0;
+    uint32_t MaxTextureHeight = 0;
+    uint32_t MaxTextureRepeat = 0;
+    uint32_t MaxTextureAspectRatio = 0;
+    uint32_t MaxAnisotropy = 0;
+    uint32_t MaxVertexBlendMatrices = 0;
+    uint32_t MaxVertexBlendMatrixIndex = 0;
+    uint32_t StretchRectFilterCaps = 0;
+    float MaxVertexW = 0;
+    float GuardBandLeft = 0;
+    float GuardBandTop = 0;
+    float GuardBandRight = 0;
+    float GuardBandBottom = 0;
+    float MaxPointSize = 0;
+    uint32_t MaxVertexIndex = 0;
+    uint32_t MaxStreams = 0;
+    uint32_t MaxStreamStride = 0;
+    uint32_t NumSimultaneousRTs = 0;
+    uint32_t MaxTextureBlendStages = 0;
+    uint32_t MaxSimultaneousTextures = 0;
+    uint32_t MaxActiveLights = 0;
+    uint32_t VertexShaderVersion = 0;
+    uint32_t PixelShaderVersion = 0;
+    uint32_t MaxVertexShaderConst = 0;
+    float PixelShader1xMaxValue = 0;
+    int32_t DynamicFlowControlDepth = 0;
+    int32_t StaticFlowControlDepth = 0;
+    uint32_t MaxVShaderInstructionsExecuted = 0;
+    uint32_t MaxPShaderInstructionsExecuted = 0;
+
+    // The record used when the capabilities cannot be read.
+    static GxGraphicsCaps Defaults();
+};
+
+// An entry of a render-target stack: the target, an optional depth stencil and a rectangle
+// (all zero: the whole target). The objects are the texture and surface classes.
+class GxSurfaceBase;
+struct GxRenderTargetEntry
+{
+    GxSurfaceBase* target = nullptr;
+    GxSurfaceBase* depthStencil = nullptr;
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct GxGraphicsState
+{
+    GxDirect3D* direct3D = nullptr;
+    GxDevice* device = nullptr;
+    uint32_t adapter = 0;
+    void* focusWindow = nullptr;
+    GxGraphicsResetListener* resetListener = nullptr;
+    GxGraphicsResetCallback beforeReset = nullptr;
+    GxGraphicsResetCallback afterReset = nullptr;
+
+    GxDisplayMode windowMode;        // requested back-buffer size, desktop refresh rate and format
+    GxDisplayMode desktopMode;
+    GxDisplayMode fullScreenMode;
+    GxDisplayMode fullScreenX2Mode;
+    bool modeAvailable[4] = {false, false, false, false};
+    bool forceFullScreen = false;
+
+    GxFormat textureFormat = GXFMT_UNKNOWN;
+    GxFormat renderTargetFormat = GXFMT_UNKNOWN;
+    GxFormat depthStencilFormat = GXFMT_UNKNOWN;
+    GxPresentParameters presentParameters[GX_PRESENT_PARAMETER_SLOTS];
+    uint32_t multiSampleQualityFull[GXMULTISAMPLE_MAX + 1] = {};
+    uint32_t multiSampleQualityWindow[GXMULTISAMPLE_MAX + 1] = {};
+    GxGraphicsCaps caps;
+    bool softwareVertexProcessing = false;
+    bool referenceDevice = false;
+    std::u16string videoCardName;
+    std::u16string driverName;
+    std::u16string driverVersion;
+    uint32_t adapterCount = 0;
+
+    int32_t screenMode = SCRMODE_WINDOW;
+    uint8_t textureCreateOption = 0;
+    int32_t sceneCount = 0;
+    std::vector<std::deque<GxRenderTargetEntry>> renderTargetStacks;
+};
+
+class GxGraphics
+{
+public:
+    GxGraphics() = delete;
+
+    // Makes the adapter object and the device for the focus window (none when headless).
+    static bool Create(void* window, GxGraphicsResetListener* listener, GxGraphicsResetCallback beforeReset,
+                       GxGraphicsResetCallback afterReset);
+    static void Release();
+
+    // The steps of Create.
+    static bool GetAdapterInfo();
+    static bool LogDeviceCaps();
+    static bool LogMultiSampleTypes(GxFormat renderTargetFormat, GxFormat depthFormat, bool withDepthBuffer);
+    static void BuildPresentParameters();
+
+    static GxFormat GetTextureFormat() { return State().textureFormat; }
+    static GxFormat GetRenderTargetFormat() { return State().renderTargetFormat; }
+    static GxFormat GetDepthStencilFormat() { return State().depthStencilFormat; }
+
+    // The message for a device result, "未知のエラーです。(code:0x%x)" for one without an entry.
+    static std::u16string GetD3DErrorString(GxResult result);
+    // The format's own name ("D3DFMT_A8R8G8B8"), "ERROR" for one without an entry.
+    static std::u16string GetFormatName(GxFormat format);
+    // "SCRMODE_WINDOW" and so on; empty for an index outside the table.
+    static const char16_t* GetScreenModeName(int32_t mode);
+
+    static GxDevice* GetDevice() { return State().device; }
+    static GxDirect3D* GetDirect3D() { return State().direct3D; }
+    static int32_t GetScreenMode() { return State().screenMode; }
+    // The present parameters of a mode; all zero for a mode outside the table.
+    static const GxPresentParameters& GetPresentParameters(int32_t mode);
+    static const GxGraphicsCaps& GetCaps() { return State().caps; }
+
+    // Where the adapter object comes from: by default the GL backend. Tests give a recording
+    // adapter here; a factory returning none stands for a failed creation.
+    using Direct3DFactory = std::function<GxDirect3D*(void* window)>;
+    static void SetDirect3DFactory(Direct3DFactory factory);
+
+    static GxGraphicsState& State();
+};

@@ -1,0 +1,7 @@
+#include "graphics/GxGraphicsSettings.h"
+
+GxGraphicsSettings& GxGetGraphicsSettings()
+{
+    static GxGraphicsSettings settings;
+    return settings;
+}

@@ -1,0 +1,240 @@
+// What both device backends share: the adapter object driven by a plain description of the
+// adapter, and the device's bookkeeping (present parameters, loss state, scenes, viewport, state
+// tables, implicit swap chain and back buffer, call record). A backend supplies the few
+// operations that touch pixels.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/GxDevice.h"
+
+// Everything the adapter object answers.
+struct GxAdapterDesc
+{
+    uint32_t adapterCount = 1;
+    bool identifierAvailable = true;
+    GxAdapterIdentifier identifier;
+    GxDisplayMode desktop{1024, 768, 60, GXFMT_X8R8G8B8};
+    std::vector<GxDisplayMode> modes;            // the full-screen modes, every format
+    std::vector<GxFormat> windowedFormats;       // display formats a device can draw into in a window
+    std::vector<GxFormat> backBufferFormats;     // formats a back buffer may have
+    std::vector<GxFormat> textureFormats;        // plain textures and surfaces
+    std::vector<GxFormat> renderTargetFormats;   // textures and surfaces used as render targets
+    std::vector<GxFormat> depthStencilFormats;
+    bool capsAvailable = true;
+    GxDeviceCaps caps;
+    // Quality levels per multisample type, [0] full screen and [1] windowed; 0 = not supported.
+    // Type 0 (no multisampling) is always supported with one level.
+    uint32_t multiSampleQuality[2][GXMULTISAMPLE_MAX + 1] = {};
+    bool halAvailable = true;
+    bool refAvailable = false;
+    uint32_t availableTextureMem = 512u << 20;
+};
+
+// The capabilities a GL 3.3 core device offers the engine, given the GL limits.
+GxDeviceCaps GxMakeGLDeviceCaps(uint32_t maxTextureSize, uint32_t maxAnisotropy, float maxPointSize);
+
+class GxDeviceCore;
+
+class GxDirect3DCore : public GxDirect3D
+{
+public:
+    explicit GxDirect3DCore(const GxAdapterDesc& desc) : m_Desc(desc) {}
+
+    const GxAdapterDesc& Desc() const { return m_Desc; }
+
+    uint32_t GetAdapterCount() override;
+    GxResult GetAdapterIdentifier(uint32_t adapter, uint32_t flags, GxAdapterIdentifier* identifier) override;
+    uint32_t GetAdapterModeCount(uint32_t adapter, GxFormat format) override;
+    GxResult EnumAdapterModes(uint32_t adapter, GxFormat format, uint32_t index, GxDisplayMode* mode) override;
+    GxResult GetAdapterDisplayMode(uint32_t adapter, GxDisplayMode* mode) override;
+    GxResult CheckDeviceType(uint32_t adapter, GxDeviceType type, GxFormat adapterFormat, GxFormat backBufferFormat,
+                             bool windowed) override;
+    GxResult CheckDeviceFormat(uint32_t adapter, GxDeviceType type, GxFormat adapterFormat, uint32_t usage,
+                               GxResourceType resourceType, GxFormat checkFormat) override;
+    GxResult CheckDeviceMultiSampleType(uint32_t adapter, GxDeviceType type, GxFormat surfaceFormat, bool windowed,
+                                        GxMultiSampleType msType, uint32_t* qualityLevels) override;
+    GxResult GetDeviceCaps(uint32_t adapter, GxDeviceType type, GxDeviceCaps* caps) override;
+    GxResult CreateDevice(uint32_t adapter, GxDeviceType type, void* focusWindow, uint32_t behaviorFlags,
+                          GxPresentParameters* params, GxDevice** device) override;
+
+    // Checks present parameters against the adapter and fills what they leave open (size 0 in a
+    // window: the window's size; format UNKNOWN in a window: the desktop format; count 0: 1).
+    GxResult CompletePresentParameters(GxPresentParameters& params, void* window);
+
+protected:
+    bool TypeAvailable(GxDeviceType type) const;
+    // The backend's device; a failure leaves *device untouched and returns the reason.
+    virtual GxResult MakeDevice(GxDeviceType type, void* focusWindow, uint32_t behaviorFlags,
+                                const GxPresentParameters& params, GxDeviceCore** device) = 0;
+    // The size of a window's drawable area, for present parameters of size 0.
+    virtual bool WindowSize(void* window, uint32_t* width, uint32_t* height);
+
+    GxAdapterDesc m_Desc;
+};
+
+// Surfaces made by the device itself (the back buffer) share this object.
+class GxCoreSurface : public GxDeviceSurface
+{
+public:
+    enum class Role : uint8_t { BackBuffer };
+
+    GxCoreSurface(GxDeviceCore* device, Role role, const GxSurfaceDesc& desc)
+        : m_Device(device), m_Role(role), m_Desc(desc) {}
+
+    GxResult GetDesc(GxSurfaceDesc* desc) override;
+    GxResult LockRect(GxLockedRect* locked, const GxRectL* rect, uint32_t flags) override;
+    GxResult UnlockRect() override;
+
+    Role GetRole() const { return m_Role; }
+    const GxSurfaceDesc& Desc() const { return m_Desc; }
+    void SetDesc(const GxSurfaceDesc& desc) { m_Desc = desc; }
+    void Detach() { m_Device = nullptr; }
+    GxDeviceCore* Device() const { return m_Device; }
+
+private:
+    GxDeviceCore* m_Device;
+    Role m_Role;
+    GxSurfaceDesc m_Desc;
+};
+
+class GxCoreSwapChain : public GxDeviceSwapChain
+{
+public:
+    explicit GxCoreSwapChain(GxDeviceCore* device) : m_Device(device) {}
+
+    GxResult Present(const GxRectL* source, const GxRectL* dest, void* destWindow, uint32_t flags) override;
+    GxResult GetBackBuffer(uint32_t index, GxDeviceSurface** surface) override;
+    GxResult GetPresentParameters(GxPresentParameters* params) override;
+
+    void Detach() { m_Device = nullptr; }
+
+private:
+    GxDeviceCore* m_Device;
+};
+
+class GxDeviceCore : public GxDevice
+{
+public:
+    GxDeviceCore(GxDirect3DCore* direct3D, GxDeviceType type, void* focusWindow, uint32_t behaviorFlags,
+                 const GxPresentParameters& params);
+    ~GxDeviceCore() override;
+
+    // Makes the back buffer; called once right after construction.
+    GxResult Initialize();
+
+    GxResult TestCooperativeLevel() override;
+    uint32_t GetAvailableTextureMem() override;
+    GxResult Reset(GxPresentParameters* params) override;
+    GxResult Present(const GxRectL* source, const GxRectL* dest, void* destWindow, const void* dirtyRegion) override;
+    GxResult GetSwapChain(uint32_t index, GxDeviceSwapChain** swapChain) override;
+    GxResult CreateAdditionalSwapChain(GxPresentParameters* params, GxDeviceSwapChain** swapChain) override;
+    GxResult GetBackBuffer(uint32_t swapChain, uint32_t index, GxDeviceSurface** surface) override;
+    GxResult GetDirect3D(GxDirect3D** direct3D) override;
+    GxResult GetDeviceCaps(GxDeviceCaps* caps) override;
+
+    GxResult CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, GxFormat format,
+                           GxPool pool, GxDeviceTexture** texture) override;
+    GxResult CreateOffscreenPlainSurface(uint32_t width, uint32_t height, GxFormat format, GxPool pool,
+                                         GxDeviceSurface** surface) override;
+    GxResult CreateRenderTarget(uint32_t width, uint32_t height, GxFormat format, GxMultiSampleType msType,
+                                uint32_t msQuality, bool lockable, GxDeviceSurface** surface) override;
+    GxResult CreateDepthStencilSurface(uint32_t width, uint32_t height, GxFormat format, GxMultiSampleType msType,
+                                       uint32_t msQuality, bool discard, GxDeviceSurface** surface) override;
+    GxResult UpdateTexture(GxDeviceTexture* source, GxDeviceTexture* dest) override;
+    GxResult GetRenderTargetData(GxDeviceSurface* renderTarget, GxDeviceSurface* dest) override;
+    GxResult StretchRect(GxDeviceSurface* source, const GxRectL* sourceRect, GxDeviceSurface* dest,
+                         const GxRectL* destRect, GxTextureFilter filter) override;
+
+    GxResult SetRenderTarget(uint32_t index, GxDeviceSurface* surface) override;
+    GxResult GetRenderTarget(uint32_t index, GxDeviceSurface** surface) override;
+    GxResult SetDepthStencilSurface(GxDeviceSurface* surface) override;
+    GxResult GetDepthStencilSurface(GxDeviceSurface** surface) override;
+
+    GxResult BeginScene() override;
+    GxResult EndScene() override;
+    GxResult Clear(uint32_t count, const GxRectL* rects, uint32_t flags, GxColor color, float z,
+                   uint32_t stencil) override;
+    GxResult SetViewport(const GxViewport* viewport) override;
+    GxResult GetViewport(GxViewport* viewport) override;
+
+    GxResult SetRenderState(GxRenderStateType state, uint32_t value) override;
+    GxResult GetRenderState(GxRenderStateType state, uint32_t* value) override;
+    GxResult SetTextureStageState(uint32_t stage, GxTextureStageStateType type, uint32_t value) override;
+    GxResult GetTextureStageState(uint32_t stage, GxTextureStageStateType type, uint32_t* value) override;
+    GxResult SetSamplerState(uint32_t sampler, GxSamplerStateType type, uint32_t value) override;
+    GxResult GetSamplerState(uint32_t sampler, GxSamplerStateType type, uint32_t* value) override;
+    GxResult SetTexture(uint32_t stage, GxDeviceTexture* texture) override;
+    GxResult SetLight(uint32_t index, const GxLight* light) override;
+    GxResult LightEnable(uint32_t index, bool enable) override;
+    GxResult SetSoftwareVertexProcessing(bool software) override;
+    bool GetSoftwareVertexProcessing() override;
+    GxResult SetFVF(uint32_t fvf) override;
+    GxResult SetVertexShader(GxDeviceVertexShader* shader) override;
+    GxResult SetStreamSource(uint32_t stream, GxDeviceVertexBuffer* buffer, uint32_t offset,
+                             uint32_t stride) override;
+    GxResult DrawPrimitiveUP(GxPrimitiveType type, uint32_t primitiveCount, const void* vertices,
+                             uint32_t stride) override;
+
+    GxResult ReadBackBuffer(GxPixelImage* image) override;
+    GxResult ReadPresented(GxPixelImage* image) override;
+    void SimulateDeviceLoss(uint32_t lostAnswers) override;
+    GxDeviceRecorder& Recorder() override { return m_Recorder; }
+
+    // Read by the backends and the swap chain.
+    const GxPresentParameters& Params() const { return m_Params; }
+    GxDeviceType Type() const { return m_Type; }
+    uint32_t BehaviorFlags() const { return m_BehaviorFlags; }
+    void* FocusWindow() const { return m_FocusWindow; }
+    int SceneCount() const { return m_SceneCount; }
+    // The number of live objects in the default pool; Reset refuses while any exists.
+    uint32_t DefaultPoolObjects() const { return m_DefaultPoolObjects; }
+
+protected:
+    // (Re)makes the back buffer and the presented copy for the parameters.
+    virtual GxResult NativeCreateBackBuffer(const GxPresentParameters& params) = 0;
+    // Clears one rectangle of the current render target, already cut to the viewport.
+    virtual GxResult NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float z, uint32_t stencil) = 0;
+    virtual GxResult NativePresent(const GxRectL* source, const GxRectL* dest, void* destWindow) = 0;
+    virtual GxResult NativeReadBackBuffer(GxPixelImage* image) = 0;
+    virtual GxResult NativeReadPresented(GxPixelImage* image) = 0;
+    // Draws pre-transformed 32-byte vertices with the current state. Not provided yet.
+    virtual GxResult NativeDrawScreenVertices(GxPrimitiveType type, uint32_t primitiveCount,
+                                              const GxScreenVertex* vertices, uint32_t vertexCount);
+
+    void ResetState();
+    // The entry of one call; stays valid until the next call is recorded.
+    GxDeviceCall& Record(GxDeviceOp op, GxResult result);
+
+    enum class Loss : uint8_t { None, Lost, NotReset };
+
+    GxDirect3DCore* m_Direct3D;
+    GxDeviceType m_Type;
+    void* m_FocusWindow;
+    uint32_t m_BehaviorFlags;
+    GxPresentParameters m_Params;
+    GxDeviceCaps m_Caps;
+
+    GxCoreSwapChain* m_SwapChain = nullptr;
+    GxCoreSurface* m_BackBuffer = nullptr;
+    std::vector<GxDeviceSurface*> m_RenderTargets;  // one reference each
+    GxDeviceSurface* m_DepthStencil = nullptr;
+
+    Loss m_Loss = Loss::None;
+    uint32_t m_LostAnswers = 0;
+    int m_SceneCount = 0;
+    uint32_t m_DefaultPoolObjects = 0;
+    GxViewport m_Viewport;
+
+    uint32_t m_RenderStates[GX_RENDERSTATE_COUNT] = {};
+    uint32_t m_StageStates[GX_TEXTURESTAGE_COUNT][GX_TEXTURESTAGESTATE_COUNT] = {};
+    uint32_t m_SamplerStates[GX_SAMPLER_COUNT][GX_SAMPLERSTATE_COUNT] = {};
+    GxDeviceTexture* m_Textures[GX_SAMPLER_COUNT] = {};  // one reference each
+    std::vector<GxLight> m_Lights;
+    std::vector<bool> m_LightEnabled;
+    bool m_SoftwareVertexProcessing = false;
+    uint32_t m_FVF = 0;
+
+    GxDeviceRecorder m_Recorder;
+};

@@ -1,0 +1,325 @@
+#include "platform/gl/GxGLDevice.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "core/GxLog.h"
+
+namespace {
+
+constexpr GLenum kMaxAnisotropy = 0x84FF;          // GL_MAX_TEXTURE_MAX_ANISOTROPY
+constexpr GLenum kNvxAvailableVidmem = 0x9049;     // GL_GPU_MEMORY_INFO_CURRENT_AVAILABLE_VIDMEM_NVX (KiB)
+constexpr GLenum kAtiTextureFreeMemory = 0x87FC;   // GL_TEXTURE_FREE_MEMORY_ATI (KiB, first of four)
+
+// "4.5 (Core Profile) Mesa 22.3.6" -> 22.3.6.0: the last dotted number of the version text is
+// the driver's own version on the usual drivers; four 16-bit parts, the most significant first.
+uint64_t ParseDriverVersion(const std::string& version)
+{
+    std::string best;
+    size_t i = 0;
+    while (i < version.size()) {
+        while (i < version.size() && version[i] == ' ') ++i;
+        size_t j = i;
+        while (j < version.size() && version[j] != ' ') ++j;
+        std::string token = version.substr(i, j - i);
+        if (!token.empty() && std::isdigit(static_cast<unsigned char>(token[0])) &&
+            token.find('.') != std::string::npos)
+            best = token;
+        i = j;
+    }
+    uint64_t parts[4] = {0, 0, 0, 0};
+    int n = 0;
+    size_t k = 0;
+    while (n < 4 && k < best.size()) {
+        uint64_t v = 0;
+        bool any = false;
+        while (k < best.size() && std::isdigit(static_cast<unsigned char>(best[k]))) {
+            v = std::min<uint64_t>(v * 10 + static_cast<uint64_t>(best[k] - '0'), 0xFFFF);
+            ++k;
+            any = true;
+        }
+        if (!any) break;
+        parts[n++] = v;
+        if (k < best.size() && best[k] == '.') ++k;
+        else break;
+    }
+    return (parts[0] << 48) | (parts[1] << 32) | (parts[2] << 16) | parts[3];
+}
+
+GxDisplayMode DesktopMode(void* window, const GxDisplayMode& fallback)
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return fallback;
+    int index = window ? SDL_GetWindowDisplayIndex(static_cast<SDL_Window*>(window)) : 0;
+    SDL_DisplayMode m;
+    if (SDL_GetDesktopDisplayMode(index < 0 ? 0 : index, &m) != 0 || m.w <= 0 || m.h <= 0) return fallback;
+    return GxDisplayMode{static_cast<uint32_t>(m.w), static_cast<uint32_t>(m.h),
+                         m.refresh_rate > 0 ? static_cast<uint32_t>(m.refresh_rate) : 60u, GXFMT_X8R8G8B8};
+}
+
+int SwapInterval(uint32_t presentationInterval)
+{
+    switch (presentationInterval) {
+    case GXPRESENT_INTERVAL_IMMEDIATE: return 0;
+    case GXPRESENT_INTERVAL_TWO: return 2;
+    case GXPRESENT_INTERVAL_THREE: return 3;
+    case GXPRESENT_INTERVAL_FOUR: return 4;
+    default: return 1;
+    }
+}
+
+}  // namespace
+
+// ---- Adapter ------------------------------------------------------------------------------------
+
+GxGLDirect3D::GxGLDirect3D(const GxAdapterDesc& desc, std::unique_ptr<GxGLContext> context)
+    : GxDirect3DCore(desc), m_Context(std::move(context))
+{
+}
+
+GxGLDirect3D::~GxGLDirect3D() = default;
+
+GxAdapterDesc GxGLDirect3D::Describe(GxGLContext& context, const GxDisplayMode& desktop, const GxDisplayMode& extra)
+{
+    const GxGLFunctions& gl = context.GL();
+    GxAdapterDesc d;
+    d.identifier.Description = context.Renderer();
+    d.identifier.Driver = context.Vendor();
+    d.identifier.DriverVersion = ParseDriverVersion(context.Version());
+    d.desktop = desktop;
+    d.modes.push_back(desktop);
+    if (!(extra == desktop)) d.modes.push_back(extra);
+    d.windowedFormats = {GXFMT_X8R8G8B8};
+    d.backBufferFormats = {GXFMT_A8R8G8B8, GXFMT_X8R8G8B8};
+    d.textureFormats = {GXFMT_A8R8G8B8, GXFMT_X8R8G8B8, GXFMT_A4R4G4B4, GXFMT_X4R4G4B4};
+    d.renderTargetFormats = {GXFMT_A8R8G8B8, GXFMT_X8R8G8B8};
+    d.depthStencilFormats = {GXFMT_D24S8, GXFMT_D24X8};
+
+    GLint maxTexture = 0;
+    gl.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    GLfloat anisotropy = 1.0f;
+    if (context.HasExtension("GL_EXT_texture_filter_anisotropic") ||
+        context.HasExtension("GL_ARB_texture_filter_anisotropic"))
+        gl.glGetFloatv(kMaxAnisotropy, &anisotropy);
+    GLfloat pointRange[2] = {1.0f, 1.0f};
+    gl.glGetFloatv(GL_POINT_SIZE_RANGE, pointRange);
+    d.caps = GxMakeGLDeviceCaps(static_cast<uint32_t>(std::max(maxTexture, 64)),
+                                static_cast<uint32_t>(std::max(anisotropy, 1.0f)), pointRange[1]);
+
+    GLint maxSamples = 0;
+    gl.glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    for (uint32_t t = 2; t <= GXMULTISAMPLE_MAX; ++t) {
+        uint32_t q = static_cast<GLint>(t) <= maxSamples ? 1 : 0;
+        d.multiSampleQuality[0][t] = q;
+        d.multiSampleQuality[1][t] = q;
+    }
+
+    GLint kib[4] = {0, 0, 0, 0};
+    if (context.HasExtension("GL_NVX_gpu_memory_info")) gl.glGetIntegerv(kNvxAvailableVidmem, kib);
+    else if (context.HasExtension("GL_ATI_meminfo")) gl.glGetIntegerv(kAtiTextureFreeMemory, kib);
+    if (kib[0] > 0) d.availableTextureMem = static_cast<uint32_t>(std::min<int64_t>(int64_t{kib[0]} * 1024, 0xFFFFFFFF));
+    while (gl.glGetError() != GL_NO_ERROR) {
+    }
+    return d;
+}
+
+GxResult GxGLDirect3D::MakeDevice(GxDeviceType type, void* focusWindow, uint32_t behaviorFlags,
+                                  const GxPresentParameters& params, GxDeviceCore** device)
+{
+    if (!m_Context->MakeCurrent()) return GXERR_DRIVERINTERNALERROR;
+    *device = new GxGLDevice(this, type, focusWindow, behaviorFlags, params);
+    return GX_OK;
+}
+
+bool GxGLDirect3D::WindowSize(void*, uint32_t* width, uint32_t* height)
+{
+    if (m_Context->DrawableSize(width, height)) return true;
+    return m_Context->WindowSize(width, height);
+}
+
+GxDirect3D* GxCreateGLDirect3D(const GxDirect3DCreateParams& params)
+{
+    if (params.sdkVersion != GX_DEVICE_SDK_VERSION) {
+        GxPrintErrorLog(u"Error/GLDevice Create Failed(SDK version 0x%x)\n", params.sdkVersion);
+        return nullptr;
+    }
+    std::string error;
+    std::unique_ptr<GxGLContext> context = GxGLContext::Create(params.window, &error);
+    if (!context) {
+        GxPrintErrorLog(u"Error/GLDevice Create Failed(%S)\n", error);
+        return nullptr;
+    }
+    GxDisplayMode desktop = DesktopMode(params.window, params.extraMode);
+    GxAdapterDesc desc = GxGLDirect3D::Describe(*context, desktop, params.extraMode);
+    return new GxGLDirect3D(desc, std::move(context));
+}
+
+// ---- Device -------------------------------------------------------------------------------------
+
+GxGLDevice::GxGLDevice(GxGLDirect3D* direct3D, GxDeviceType type, void* focusWindow, uint32_t behaviorFlags,
+                       const GxPresentParameters& params)
+    : GxDeviceCore(direct3D, type, focusWindow, behaviorFlags, params),
+      m_Context(direct3D->Context()),
+      gl(direct3D->Context().GL())
+{
+}
+
+GxGLDevice::~GxGLDevice()
+{
+    m_Context.MakeCurrent();
+    FreeTargets();
+}
+
+bool GxGLDevice::MakeTarget(Target& t, uint32_t width, uint32_t height, uint32_t samples)
+{
+    gl.glGenFramebuffers(1, &t.framebuffer);
+    gl.glBindFramebuffer(GL_FRAMEBUFFER, t.framebuffer);
+    if (samples > 1) {
+        gl.glGenRenderbuffers(1, &t.renderbuffer);
+        gl.glBindRenderbuffer(GL_RENDERBUFFER, t.renderbuffer);
+        gl.glRenderbufferStorageMultisample(GL_RENDERBUFFER, static_cast<GLsizei>(samples), GL_RGBA8,
+                                            static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+        gl.glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, t.renderbuffer);
+    } else {
+        gl.glGenTextures(1, &t.texture);
+        gl.glBindTexture(GL_TEXTURE_2D, t.texture);
+        gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
+                        GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.texture, 0);
+        gl.glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    bool ok = gl.glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (ok) {
+        // A fresh back buffer is black; an opaque format keeps its alpha at one throughout.
+        gl.glDisable(GL_SCISSOR_TEST);
+        gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        gl.glClearColor(0.0f, 0.0f, 0.0f, m_Opaque ? 1.0f : 0.0f);
+        gl.glClear(GL_COLOR_BUFFER_BIT);
+    }
+    gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return ok && gl.glGetError() == GL_NO_ERROR;
+}
+
+void GxGLDevice::FreeTarget(Target& t)
+{
+    if (t.framebuffer) gl.glDeleteFramebuffers(1, &t.framebuffer);
+    if (t.texture) gl.glDeleteTextures(1, &t.texture);
+    if (t.renderbuffer) gl.glDeleteRenderbuffers(1, &t.renderbuffer);
+    t = Target();
+}
+
+void GxGLDevice::FreeTargets()
+{
+    FreeTarget(m_Back);
+    FreeTarget(m_Front);
+    FreeTarget(m_Scratch);
+}
+
+GxResult GxGLDevice::NativeCreateBackBuffer(const GxPresentParameters& p)
+{
+    if (!m_Context.MakeCurrent()) return GXERR_DRIVERINTERNALERROR;
+    while (gl.glGetError() != GL_NO_ERROR) {
+    }
+    FreeTargets();
+    m_Width = p.BackBufferWidth;
+    m_Height = p.BackBufferHeight;
+    m_Samples = p.MultiSampleType >= 2 ? p.MultiSampleType : 0;
+    m_Opaque = p.BackBufferFormat == GXFMT_X8R8G8B8;
+    if (!MakeTarget(m_Back, m_Width, m_Height, m_Samples) || !MakeTarget(m_Front, m_Width, m_Height, 0)) {
+        FreeTargets();
+        GxPrintErrorLog(u"Error/GLDevice CreateBackBuffer Failed(Size:%d,%d)\n", m_Width, m_Height);
+        return GXERR_OUTOFVIDEOMEMORY;
+    }
+    m_Context.SetSwapInterval(SwapInterval(p.PresentationInterval));
+    return GX_OK;
+}
+
+GxResult GxGLDevice::NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float, uint32_t)
+{
+    // Only the back buffer can be a target until texture targets exist.
+    if (!(flags & GXCLEAR_TARGET) || m_RenderTargets[0] != m_BackBuffer) return GX_OK;
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Back.framebuffer);
+    gl.glEnable(GL_SCISSOR_TEST);
+    gl.glScissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    float a = m_Opaque ? 1.0f : static_cast<float>((color >> 24) & 0xFF) / 255.0f;
+    gl.glClearColor(static_cast<float>((color >> 16) & 0xFF) / 255.0f, static_cast<float>((color >> 8) & 0xFF) / 255.0f,
+                    static_cast<float>(color & 0xFF) / 255.0f, a);
+    gl.glClear(GL_COLOR_BUFFER_BIT);
+    gl.glDisable(GL_SCISSOR_TEST);
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+}
+
+GLuint GxGLDevice::ResolvedBackBuffer()
+{
+    if (m_Samples == 0) return m_Back.framebuffer;
+    if (!m_Scratch.framebuffer && !MakeTarget(m_Scratch, m_Width, m_Height, 0)) {
+        FreeTarget(m_Scratch);
+        return 0;
+    }
+    gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Back.framebuffer);
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Scratch.framebuffer);
+    GLint w = static_cast<GLint>(m_Width), h = static_cast<GLint>(m_Height);
+    gl.glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return m_Scratch.framebuffer;
+}
+
+GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, void*)
+{
+    GLint w = static_cast<GLint>(m_Width), h = static_cast<GLint>(m_Height);
+    gl.glDisable(GL_SCISSOR_TEST);
+    gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Back.framebuffer);
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Front.framebuffer);
+    gl.glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (!m_Context.IsHeadless()) {
+        uint32_t dw = 0, dh = 0;
+        m_Context.DrawableSize(&dw, &dh);
+        GxRectL s = source ? *source : GxRectL{0, 0, w, h};
+        GxRectL d = dest ? *dest : GxRectL{0, 0, static_cast<int32_t>(dw), static_cast<int32_t>(dh)};
+        gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Front.framebuffer);
+        gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        gl.glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        gl.glClear(GL_COLOR_BUFFER_BIT);
+        bool scaled = (s.right - s.left) != (d.right - d.left) || (s.bottom - s.top) != (d.bottom - d.top);
+        // The window is bottom-up: its destination rows run the other way.
+        GLint H = static_cast<GLint>(dh);
+        gl.glBlitFramebuffer(s.left, s.top, s.right, s.bottom, d.left, H - d.top, d.right, H - d.bottom,
+                             GL_COLOR_BUFFER_BIT, scaled ? GL_LINEAR : GL_NEAREST);
+        gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        m_Context.SwapWindow();
+    } else {
+        gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        gl.glFlush();
+    }
+    return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+}
+
+GxResult GxGLDevice::ReadFramebuffer(GLuint framebuffer, GxPixelImage* image)
+{
+    if (!framebuffer) return GXERR_INVALIDCALL;
+    image->width = m_Width;
+    image->height = m_Height;
+    image->pixels.assign(static_cast<size_t>(m_Width) * m_Height, 0);
+    gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    gl.glReadBuffer(GL_COLOR_ATTACHMENT0);
+    gl.glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    // BGRA bytes in memory are the 0xAARRGGBB words; our framebuffers keep the top row first.
+    gl.glReadPixels(0, 0, static_cast<GLsizei>(m_Width), static_cast<GLsizei>(m_Height), GL_BGRA,
+                    GL_UNSIGNED_INT_8_8_8_8_REV, image->pixels.data());
+    gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    if (m_Opaque)
+        for (auto& p : image->pixels) p |= 0xFF000000u;
+    return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+}
+
+GxResult GxGLDevice::NativeReadBackBuffer(GxPixelImage* image) { return ReadFramebuffer(ResolvedBackBuffer(), image); }
+
+GxResult GxGLDevice::NativeReadPresented(GxPixelImage* image) { return ReadFramebuffer(m_Front.framebuffer, image); }

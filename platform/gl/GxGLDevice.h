@@ -1,0 +1,76 @@
+// The GL backend of the device. The adapter is synthesised from the GL limits and the desktop
+// mode: one adapter named by GL_RENDERER, the desktop mode plus the engine's logical screen mode,
+// the formats the device stores, and multisampling only where GL offers it.
+//
+// The back buffer and the presented copy are framebuffer objects whose row 0 is the top row, as
+// in the engine's own pixel order; only the final copy into a window turns the picture upright
+// for GL's bottom-up window. Drawing keeps to that order: pixel (x, y) of a W x H target goes to
+// clip position (2x / W - 1, 2y / H - 1) with no flip, and texture row 0 is the picture's top row,
+// so render targets read back and sample without any turning.
+#pragma once
+
+#include <memory>
+
+#include "platform/GxDeviceCore.h"
+#include "platform/gl/GxGLContext.h"
+
+class GxGLDirect3D : public GxDirect3DCore
+{
+public:
+    GxGLDirect3D(const GxAdapterDesc& desc, std::unique_ptr<GxGLContext> context);
+    ~GxGLDirect3D() override;
+
+    GxGLContext& Context() { return *m_Context; }
+
+    // The adapter description for a context, the desktop mode and the extra mode.
+    static GxAdapterDesc Describe(GxGLContext& context, const GxDisplayMode& desktop, const GxDisplayMode& extra);
+
+protected:
+    GxResult MakeDevice(GxDeviceType type, void* focusWindow, uint32_t behaviorFlags,
+                        const GxPresentParameters& params, GxDeviceCore** device) override;
+    bool WindowSize(void* window, uint32_t* width, uint32_t* height) override;
+
+private:
+    std::unique_ptr<GxGLContext> m_Context;
+};
+
+class GxGLDevice : public GxDeviceCore
+{
+public:
+    GxGLDevice(GxGLDirect3D* direct3D, GxDeviceType type, void* focusWindow, uint32_t behaviorFlags,
+               const GxPresentParameters& params);
+    ~GxGLDevice() override;
+
+protected:
+    GxResult NativeCreateBackBuffer(const GxPresentParameters& params) override;
+    GxResult NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float z, uint32_t stencil) override;
+    GxResult NativePresent(const GxRectL* source, const GxRectL* dest, void* destWindow) override;
+    GxResult NativeReadBackBuffer(GxPixelImage* image) override;
+    GxResult NativeReadPresented(GxPixelImage* image) override;
+
+private:
+    struct Target
+    {
+        GLuint framebuffer = 0;
+        GLuint texture = 0;
+        GLuint renderbuffer = 0;
+    };
+
+    bool MakeTarget(Target& t, uint32_t width, uint32_t height, uint32_t samples);
+    void FreeTarget(Target& t);
+    void FreeTargets();
+    // The back buffer as a single-sampled framebuffer (resolved into the scratch target when the
+    // back buffer is multisampled).
+    GLuint ResolvedBackBuffer();
+    GxResult ReadFramebuffer(GLuint framebuffer, GxPixelImage* image);
+
+    GxGLContext& m_Context;
+    const GxGLFunctions& gl;
+    Target m_Back;
+    Target m_Front;
+    Target m_Scratch;
+    uint32_t m_Width = 0;
+    uint32_t m_Height = 0;
+    uint32_t m_Samples = 0;
+    bool m_Opaque = false;
+};

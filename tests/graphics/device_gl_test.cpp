@@ -1,0 +1,199 @@
+// The GL backend, headless on EGL's surfaceless platform: the adapter it describes, and a device
+// that clears, presents and reads back.
+#include <gtest/gtest.h>
+
+#include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsSettings.h"
+#include "graphics_test_support.h"
+#include "platform/GxDevice.h"
+
+namespace {
+
+struct GLDirect3D
+{
+    GLDirect3D() { d3d = GxCreateGLDirect3D(GxDirect3DCreateParams()); }
+    ~GLDirect3D() { GxSafeRelease(d3d); }
+    GxDirect3D* d3d = nullptr;
+};
+
+GxPresentParameters Windowed(uint32_t w, uint32_t h, GxFormat format = GXFMT_X8R8G8B8)
+{
+    GxPresentParameters p;
+    p.BackBufferWidth = w;
+    p.BackBufferHeight = h;
+    p.BackBufferFormat = format;
+    p.BackBufferCount = 1;
+    p.SwapEffect = GXSWAPEFFECT_FLIP;
+    p.Windowed = 1;
+    p.PresentationInterval = GXPRESENT_INTERVAL_ONE;
+    return p;
+}
+
+constexpr uint32_t kFlags = GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_MULTITHREADED | GXCREATE_FPU_PRESERVE;
+
+}  // namespace
+
+TEST(DeviceGL, AdapterIsSynthesisedFromGL)
+{
+    gxtest::LogFolder logs;
+    GLDirect3D gl;
+    ASSERT_NE(gl.d3d, nullptr) << GxWideToUtf8(logs.Error());
+    EXPECT_EQ(gl.d3d->GetAdapterCount(), 1u);
+    GxAdapterIdentifier id;
+    ASSERT_EQ(gl.d3d->GetAdapterIdentifier(0, 0, &id), GX_OK);
+    EXPECT_FALSE(id.Description.empty());
+
+    // Headless, without SDL video, the desktop is the logical screen.
+    GxDisplayMode desktop;
+    ASSERT_EQ(gl.d3d->GetAdapterDisplayMode(0, &desktop), GX_OK);
+    EXPECT_EQ(desktop, (GxDisplayMode{1024, 768, 60, GXFMT_X8R8G8B8}));
+    ASSERT_EQ(gl.d3d->GetAdapterModeCount(0, GXFMT_X8R8G8B8), 1u);
+
+    EXPECT_EQ(gl.d3d->CheckDeviceType(0, GXDEVTYPE_HAL, GXFMT_X8R8G8B8, GXFMT_X8R8G8B8, true), GX_OK);
+    EXPECT_EQ(gl.d3d->CheckDeviceFormat(0, GXDEVTYPE_HAL, GXFMT_X8R8G8B8, 0, GXRTYPE_TEXTURE, GXFMT_A8R8G8B8), GX_OK);
+    EXPECT_EQ(gl.d3d->CheckDeviceFormat(0, GXDEVTYPE_HAL, GXFMT_X8R8G8B8, 0, GXRTYPE_TEXTURE, GXFMT_A4R4G4B4), GX_OK);
+    EXPECT_EQ(gl.d3d->CheckDeviceFormat(0, GXDEVTYPE_HAL, GXFMT_X8R8G8B8, GXUSAGE_DEPTHSTENCIL, GXRTYPE_SURFACE,
+                                        GXFMT_D24S8),
+              GX_OK);
+    EXPECT_EQ(gl.d3d->CheckDeviceFormat(0, GXDEVTYPE_HAL, GXFMT_X8R8G8B8, 0, GXRTYPE_TEXTURE, GXFMT_DXT1),
+              GXERR_NOTAVAILABLE);
+
+    GxDeviceCaps caps;
+    ASSERT_EQ(gl.d3d->GetDeviceCaps(0, GXDEVTYPE_HAL, &caps), GX_OK);
+    EXPECT_TRUE(caps.TextureCaps & GXPTEXTURECAPS_POW2);
+    EXPECT_FALSE(caps.TextureCaps & GXPTEXTURECAPS_SQUAREONLY);
+    EXPECT_TRUE(caps.Caps2 & GXCAPS2_DYNAMICTEXTURES);
+    EXPECT_EQ(caps.NumSimultaneousRTs, 1u);
+    EXPECT_GE(caps.MaxTextureWidth, 2048u);
+    EXPECT_EQ(gl.d3d->GetDeviceCaps(0, GXDEVTYPE_REF, &caps), GXERR_NOTAVAILABLE);
+}
+
+TEST(DeviceGL, ClearPresentAndReadBack)
+{
+    gxtest::LogFolder logs;
+    GLDirect3D gl;
+    ASSERT_NE(gl.d3d, nullptr);
+    GxPresentParameters p = Windowed(64, 48);
+    GxDevice* dev = nullptr;
+    ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
+
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFF336699u, 1.0f, 0), GX_OK);
+    // A rectangle that reaches past the viewport is cut to it.
+    GxViewport vp{0, 0, 32, 24, 0.0f, 1.0f};
+    ASSERT_EQ(dev->SetViewport(&vp), GX_OK);
+    GxRectL r{30, 2, 40, 30};
+    ASSERT_EQ(dev->Clear(1, &r, GXCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0), GX_OK);
+
+    // Nothing is presented yet: the presented picture is still black.
+    GxPixelImage before;
+    ASSERT_EQ(dev->ReadPresented(&before), GX_OK);
+    EXPECT_EQ(before.At(0, 0), 0xFF000000u);
+
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    GxPixelImage img;
+    ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
+    ASSERT_EQ(img.width, 64u);
+    ASSERT_EQ(img.height, 48u);
+    EXPECT_EQ(img.At(0, 0), 0xFF336699u);
+    EXPECT_EQ(img.At(30, 2), 0xFFFF0000u);   // top row of the cut rectangle: rows run top down
+    EXPECT_EQ(img.At(31, 23), 0xFFFF0000u);
+    EXPECT_EQ(img.At(32, 2), 0xFF336699u);   // right of the viewport
+    EXPECT_EQ(img.At(30, 24), 0xFF336699u);  // below the viewport
+    EXPECT_EQ(img.At(30, 1), 0xFF336699u);
+    EXPECT_EQ(img.At(63, 47), 0xFF336699u);
+
+    GxPixelImage back;
+    ASSERT_EQ(dev->ReadBackBuffer(&back), GX_OK);
+    EXPECT_EQ(back.pixels, img.pixels);
+    dev->Release();
+}
+
+TEST(DeviceGL, ResetChangesTheBackBufferAndLossIsSimulated)
+{
+    gxtest::LogFolder logs;
+    GLDirect3D gl;
+    ASSERT_NE(gl.d3d, nullptr);
+    GxPresentParameters p = Windowed(16, 16, GXFMT_A8R8G8B8);
+    GxDevice* dev = nullptr;
+    ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
+
+    // An alpha back buffer keeps the alpha it was cleared to.
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0x80102030u, 1.0f, 0), GX_OK);
+    GxPixelImage img;
+    ASSERT_EQ(dev->ReadBackBuffer(&img), GX_OK);
+    EXPECT_EQ(img.At(5, 5), 0x80102030u);
+
+    dev->SimulateDeviceLoss(1);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GXERR_DEVICELOST);
+    EXPECT_EQ(dev->TestCooperativeLevel(), GXERR_DEVICELOST);
+    EXPECT_EQ(dev->TestCooperativeLevel(), GXERR_DEVICENOTRESET);
+
+    GxPresentParameters q = Windowed(40, 20);
+    ASSERT_EQ(dev->Reset(&q), GX_OK);
+    EXPECT_EQ(dev->TestCooperativeLevel(), GX_OK);
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0x00ABCDEFu, 1.0f, 0), GX_OK);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
+    EXPECT_EQ(img.width, 40u);
+    EXPECT_EQ(img.height, 20u);
+    EXPECT_EQ(img.At(39, 19), 0xFFABCDEFu);  // an opaque back buffer reads back opaque
+    dev->Release();
+}
+
+TEST(DeviceGL, MultisampledBackBufferResolves)
+{
+    gxtest::LogFolder logs;
+    GLDirect3D gl;
+    ASSERT_NE(gl.d3d, nullptr);
+    uint32_t levels = 0;
+    if (GxFailed(gl.d3d->CheckDeviceMultiSampleType(0, GXDEVTYPE_HAL, GXFMT_X8R8G8B8, true, 4, &levels)))
+        GTEST_SKIP() << "GL offers no 4-sample buffers here";
+    GxPresentParameters p = Windowed(32, 32);
+    p.MultiSampleType = 4;
+    GxDevice* dev = nullptr;
+    ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0), GX_OK);
+    GxPixelImage img;
+    ASSERT_EQ(dev->ReadBackBuffer(&img), GX_OK);
+    EXPECT_EQ(img.At(31, 31), 0xFF00FF00u);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
+    EXPECT_EQ(img.At(0, 0), 0xFF00FF00u);
+    dev->Release();
+}
+
+TEST(DeviceGL, GraphicsCreatesTheHeadlessDevice)
+{
+    gxtest::LogFolder logs;
+    GxGetGraphicsSettings().SetStartupValues();
+    GxGraphics::SetDirect3DFactory(nullptr);
+    ASSERT_TRUE(GxGraphics::Create(nullptr, nullptr, nullptr, nullptr)) << GxWideToUtf8(logs.Error());
+    GxDevice* dev = GxGraphics::GetDevice();
+    ASSERT_NE(dev, nullptr);
+    EXPECT_EQ(GxGraphics::GetScreenMode(), SCRMODE_WINDOW);
+    EXPECT_EQ(GxGraphics::GetTextureFormat(), GXFMT_A8R8G8B8);
+    EXPECT_EQ(GxGraphics::GetRenderTargetFormat(), GXFMT_A8R8G8B8);
+    EXPECT_EQ(GxGraphics::GetDepthStencilFormat(), GXFMT_D24S8);
+    // The logical screen is the only full-screen mode; its double is not there.
+    EXPECT_EQ(GxGraphics::GetPresentParameters(SCRMODE_FULLSCREEN).BackBufferHeight, 768u);
+    EXPECT_EQ(GxGraphics::GetPresentParameters(SCRMODE_FULLSCREENX2).BackBufferHeight, 0u);
+
+    // The application's first clear to opaque red reaches the screen.
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET | GXCLEAR_ZBUFFER, 0xFFFF0000u, 1.0f, 0), GX_OK);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    GxPixelImage img;
+    ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
+    ASSERT_EQ(img.width, 1024u);
+    ASSERT_EQ(img.height, 768u);
+    EXPECT_EQ(img.At(512, 384), 0xFFFF0000u);
+    GxGraphics::Release();
+    EXPECT_EQ(GxGraphics::GetDevice(), nullptr);
+
+    auto lines = gxtest::Lines(logs.Device());
+    GxAdapterIdentifier id;
+    EXPECT_TRUE(gxtest::InOrder(lines, {u"Direct3D9の初期化を開始します",
+                                        u"\t・ビデオカード数:1",
+                                        u"\tフルスクリーンモードで利用する画面モードが見つかりました",
+                                        u"\t・1024 x 768 60Hz (D3DFMT_X8R8G8B8)",
+                                        u"\t・Direct3Dを D3DDEVTYPE_HAL - D3DCREATE_MIXED_VERTEXPROCESSING で初期化しました"}));
+}

@@ -1,0 +1,104 @@
+// Shared pieces of the graphics suites: logs redirected into a fresh folder, captured message
+// boxes, and reading a log back as text.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/GxLog.h"
+#include "core/GxString.h"
+
+namespace gxtest {
+
+inline std::vector<std::pair<std::u16string, std::u16string>>& MessageBoxes()
+{
+    static std::vector<std::pair<std::u16string, std::u16string>> boxes;
+    return boxes;
+}
+
+inline void CaptureMessageBox(const std::u16string& caption, const std::u16string& text)
+{
+    MessageBoxes().emplace_back(caption, text);
+}
+
+// Reads a UTF-16LE log back with its CR LF turned into LF.
+inline std::u16string ReadLog(const std::filesystem::path& path)
+{
+    std::u16string out;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return out;
+    std::string bytes;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    fclose(f);
+    size_t i = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE' ? 2 : 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        char16_t c = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                           (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (c == u'\r') continue;
+        out.push_back(c);
+    }
+    return out;
+}
+
+inline std::vector<std::u16string> Lines(const std::u16string& text)
+{
+    std::vector<std::u16string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(u'\n', start);
+        if (end == std::u16string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Puts the three logs into a new folder for the test and captures message boxes.
+class LogFolder
+{
+public:
+    LogFolder()
+    {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "gx_graphics_XXXXXX").string();
+        char* made = mkdtemp(tmpl.data());
+        dir = made ? made : tmpl;
+        GxSetErrorLogPath(GxUtf8ToWide((dir / "error.log").string()));
+        GxSetDebugLogPath(GxUtf8ToWide((dir / "debug.log").string()));
+        GxSetDeviceLogPath(GxUtf8ToWide((dir / "device.log").string()));
+        GxSetMessageBoxHandler(CaptureMessageBox);
+        GxSetSkipSlightError(false);
+        MessageBoxes().clear();
+    }
+    ~LogFolder()
+    {
+        GxSetMessageBoxHandler(nullptr);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::u16string Device() const { return ReadLog(dir / "device.log"); }
+    std::u16string Error() const { return ReadLog(dir / "error.log"); }
+
+    std::filesystem::path dir;
+};
+
+// True when every line of wanted occurs in lines in that order (other lines may lie between).
+inline ::testing::AssertionResult InOrder(const std::vector<std::u16string>& lines,
+                                          const std::vector<std::u16string>& wanted)
+{
+    size_t at = 0;
+    for (const auto& w : wanted) {
+        while (at < lines.size() && lines[at] != w) ++at;
+        if (at == lines.size()) return ::testing::AssertionFailure() << "missing or out of order: " << GxWideToUtf8(w);
+        ++at;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace gxtest
