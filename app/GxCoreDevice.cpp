@@ -1,79 +1,103 @@
 #include "app/GxCoreDevice.h"
 
-#include <cstddef>
+#include "app/GxCore.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsSettings.h"
 
-// Until the graphics device is there: a picture in memory of the requested screen size, so that
-// start-up, the frame and the harness's screenshot run their whole course.
 namespace {
-struct SoftDevice
+
+bool ResetAccepted(int32_t newMode, int32_t oldMode)
 {
-    bool exists = false;
-    int32_t mode = 0;
-    uint32_t width = 1024;
-    uint32_t height = 768;
-    std::vector<uint32_t> back;
-    std::vector<uint32_t> presented;
-};
-SoftDevice& Device()
-{
-    static SoftDevice d;
-    return d;
+    (void)newMode; (void)oldMode;
+    return true;
 }
+
+// Styles and places the main window for the current mode: a captioned window of the logical size
+// (centred, limited to the desktop), or the full-screen style, which the window services turn
+// into a desktop full-screen window.
+void StyleMainWindow(bool windowed)
+{
+    GxCore* core = GxGetCore();
+    GxWindowServices* ws = core ? core->GetWindowServices() : nullptr;
+    if (!ws || !core->GetMainWindow()) return;
+    constexpr uint32_t kVisible = 0x10000000u;
+    const GxGraphicsSettings& set = GxGetGraphicsSettings();
+    if (!windowed) {
+        ws->SetWindowStyle(core->GetMainWindow(), kVisible);
+        ws->SetWindowPos(core->GetMainWindow(), 0, 0, static_cast<int32_t>(set.logicalScreenWidth),
+                         static_cast<int32_t>(set.logicalScreenHeight));
+        return;
+    }
+    ws->SetWindowStyle(core->GetMainWindow(),
+                       kVisible | GxWindowStyle::Caption | GxWindowStyle::SysMenu | GxWindowStyle::MinimizeBox);
+    const int32_t sw = ws->GetSystemMetrics(GxSystemMetric::CxScreen);
+    const int32_t sh = ws->GetSystemMetrics(GxSystemMetric::CyScreen);
+    int32_t w = static_cast<int32_t>(set.logicalScreenWidth) + ws->GetSystemMetrics(GxSystemMetric::CxEdge) +
+                ws->GetSystemMetrics(GxSystemMetric::CxFixedFrame) + ws->GetSystemMetrics(GxSystemMetric::CxBorder);
+    int32_t h = static_cast<int32_t>(set.logicalScreenHeight) + ws->GetSystemMetrics(GxSystemMetric::CyEdge) +
+                ws->GetSystemMetrics(GxSystemMetric::CyFixedFrame) + ws->GetSystemMetrics(GxSystemMetric::CyBorder) +
+                ws->GetSystemMetrics(GxSystemMetric::CyCaption);
+    if (w > sw) w = sw;
+    if (h > sh) h = sh;
+    int32_t x = sw / 2 - w / 2, y = sh / 2 - h / 2;
+    ws->SetWindowPos(core->GetMainWindow(), x < 0 ? 0 : x, y < 0 ? 0 : y, w, h);
+}
+
 }  // namespace
 
 bool GxCoreDeviceCreate(void* nativeWindow)
 {
-    (void)nativeWindow;
-    SoftDevice& d = Device();
-    d.exists = true;
-    d.mode = 0;
-    d.back.assign(static_cast<size_t>(d.width) * d.height, 0xFF000000u);
-    d.presented = d.back;
-    return true;
+    return GxGraphics::Create(nativeWindow, nullptr, &ResetAccepted, &ResetAccepted);
 }
 
-void GxCoreDeviceRelease()
-{
-    SoftDevice& d = Device();
-    d.exists = false;
-    d.back.clear();
-    d.presented.clear();
-}
+void GxCoreDeviceRelease() { GxGraphics::Release(); }
 
-bool GxCoreDeviceExists() { return Device().exists; }
+bool GxCoreDeviceExists() { return GxGraphics::GetDevice() != nullptr; }
 
 void GxCoreDeviceClear(uint32_t color)
 {
-    SoftDevice& d = Device();
-    if (d.exists) d.back.assign(d.back.size(), color);
+    if (GxDevice* d = GxGraphics::GetDevice()) d->Clear(0, nullptr, GXCLEAR_TARGET, color, 1.0f, 0);
 }
 
 bool GxCoreDevicePresent()
 {
-    SoftDevice& d = Device();
-    if (!d.exists) return false;
-    d.presented = d.back;
-    return true;
+    GxDevice* d = GxGraphics::GetDevice();
+    return d && d->Present(nullptr, nullptr, nullptr, nullptr) == GX_OK;
 }
 
-int32_t GxCoreDeviceGetScreenMode() { return Device().mode; }
+int32_t GxCoreDeviceGetScreenMode()
+{
+    // Before the device exists, the mode that start-up asks for.
+    return GxGraphics::GetDevice() ? GxGraphics::GetScreenMode() : GxGetGraphicsSettings().screenMode;
+}
 
-bool GxCoreDeviceIsWindowed() { return Device().mode == 0 || Device().mode == 1; }
+bool GxCoreDeviceIsWindowed()
+{
+    return GxGraphics::GetPresentParameters(GxCoreDeviceGetScreenMode()).Windowed != 0;
+}
 
 bool GxCoreDeviceChangeScreenMode(int32_t mode)
 {
-    SoftDevice& d = Device();
-    if (!d.exists || (mode != 0 && mode != 2)) return false;
-    d.mode = mode;
+    GxDevice* d = GxGraphics::GetDevice();
+    GxPresentParameters params = GxGraphics::GetPresentParameters(mode);
+    if (!d || params.BackBufferHeight == 0) return false;
+    const int32_t old = GxGraphics::GetScreenMode();
+    GxGraphics::State().screenMode = mode;
+    if (d->Reset(&params) != GX_OK) {
+        GxGraphics::State().screenMode = old;
+        return false;
+    }
+    StyleMainWindow(params.Windowed != 0);
     return true;
 }
 
 bool GxCoreDeviceReadPresented(uint32_t& width, uint32_t& height, std::vector<uint32_t>& pixels)
 {
-    SoftDevice& d = Device();
-    if (!d.exists) return false;
-    width = d.width;
-    height = d.height;
-    pixels = d.presented;
+    GxDevice* d = GxGraphics::GetDevice();
+    GxPixelImage image;
+    if (!d || d->ReadPresented(&image) != GX_OK) return false;
+    width = image.width;
+    height = image.height;
+    pixels = std::move(image.pixels);
     return true;
 }

@@ -9,6 +9,7 @@
 #include "core/GxLog.h"
 #include "core/GxRandom.h"
 #include "game/GxSystemConfig.h"
+#include "graphics/GxGraphicsSettings.h"
 
 int32_t g_GxBgmRestrainPercent = 100;
 
@@ -29,6 +30,8 @@ void GxInitGameSettings(GxCore* core)
         GxDeleteErrorLog();
     }
     g_GxCursorMode = 1;
+    // Window mode, 1024 x 768 back buffer, 60 Hz, 32-bit colour, 24-bit depth, flip.
+    GxGetGraphicsSettings().SetStartupValues();
     g_GxRequestScreenWidth = 1024;
     g_GxRequestScreenHeight = 768;
     core->GetFrameTimer().SetWaitRate(60);

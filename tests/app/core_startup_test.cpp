@@ -56,6 +56,7 @@ Started StartOnce(const TempGame& g, const std::filesystem::path& cwd, const std
     ScopedCwd dir(cwd);
     ScopedEnv env("XDG_DOCUMENTS_DIR", docs);
     MessageBoxes boxes;
+    RecordingDevice device;
     GxSdlWindowServices ws(Headless(g));
     EXPECT_TRUE(ws.Initialize());
     Started r;
@@ -79,6 +80,7 @@ TEST(CoreStartup, StepsRunInOrderAndTheLoopRunsExactlyTheFramesAsked)
     ScopedEnv env("XDG_DOCUMENTS_DIR", g.docs.string());
     MessageBoxes boxes;
     CoreSteps trace;
+    RecordingDevice device;
     GxSdlWindowServices ws(Headless(g));
     ASSERT_TRUE(ws.Initialize());
     GxCore core(&ws);
@@ -261,6 +263,31 @@ TEST(CoreStartup, FatalFailuresStopStartUpWithAMessage)
         EXPECT_EQ(trace.IndexOf("GxGraphics::Create"), -1);
         EXPECT_EQ(trace.IndexOf("GxLoadGlobalGameData"), -1);
         EXPECT_EQ(boxes.lines().back(), "CoreTest|メインウインドウの作成に失敗しました。");
+        GxFileCloseAllPacks();
+    }
+    // The device cannot be made: it explains why, and start-up stops there.
+    {
+        TempGame g;
+        ScopedCwd dir(g.game);
+        ScopedEnv env("XDG_DOCUMENTS_DIR", g.docs.string());
+        MessageBoxes boxes;
+        CoreSteps trace;
+        RecordingDevice failing(true);
+        GxSdlWindowServices ws(Headless(g));
+        ASSERT_TRUE(ws.Initialize());
+        {
+            GxCore core(&ws);
+            GxSetCore(&core);
+            EXPECT_FALSE(core.Initialize());
+            EXPECT_TRUE(core.IsWindowCreated());
+            GxSetCore(nullptr);
+        }
+        EXPECT_GE(trace.IndexOf("GxGraphics::Create"), 0);
+        EXPECT_EQ(trace.IndexOf("Clear"), -1) << "nothing is drawn on a missing device";
+        EXPECT_EQ(trace.IndexOf("GxLoadGlobalGameData"), -1);
+        ASSERT_EQ(boxes.lines().size(), 2u);  // the save folder's notice, then the device's reason
+        EXPECT_EQ(boxes.lines()[1].rfind("起動できません|Direct3Dの初期化に失敗しました", 0), 0u) << boxes.lines()[1];
+        EXPECT_FALSE(GxCoreDeviceExists());
         GxFileCloseAllPacks();
     }
 }

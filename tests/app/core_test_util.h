@@ -18,6 +18,8 @@
 #include "app/task/GxTaskBase.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "graphics/GxGraphics.h"
+#include "platform/GxDeviceRecording.h"
 
 namespace coretest {
 
@@ -113,6 +115,18 @@ struct MessageBoxes
     }
     ~MessageBoxes() { GxSetMessageBoxHandler(nullptr); }
     const std::vector<std::string>& lines() const { return Lines(); }
+};
+
+// The graphics device is the recording one while it lives (no GL in these tests); with fail set,
+// the device cannot be made at all.
+struct RecordingDevice
+{
+    explicit RecordingDevice(bool fail = false)
+    {
+        if (fail) GxGraphics::SetDirect3DFactory([](void*) -> GxDirect3D* { return nullptr; });
+        else GxGraphics::SetDirect3DFactory([](void*) { return GxCreateRecordingDirect3D(GxDefaultRecordingAdapter()); });
+    }
+    ~RecordingDevice() { GxGraphics::SetDirect3DFactory(nullptr); }
 };
 
 // The application core's steps while it lives.

@@ -34,6 +34,7 @@ struct Program
     ScopedCwd cwd{game.game};
     ScopedEnv docs{"XDG_DOCUMENTS_DIR", game.docs.string()};
     MessageBoxes boxes;
+    RecordingDevice device;
     GxSdlWindowServices ws{HeadlessOptions(game)};
     GxCore core{&ws};
     std::vector<std::string> log;
