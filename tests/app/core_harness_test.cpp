@@ -129,6 +129,9 @@ TEST(CoreHarness, InputScriptParsesEveryEventInFrameOrder)
 TEST(CoreHarness, ScreenshotIsAnRgbPngOfThePicture)
 {
     TempGame g("");
+    // The refusals below log: keep their lines in the temporary folder.
+    const std::u16string savedLog = GxGetLogPath(GxLogFile::Error);
+    GxSetErrorLogPath(GxUtf8ToWide((g.root / "error.log").string()));
     const std::string path = (g.root / "shot.png").string();
     std::vector<uint32_t> pixels = {0xFF102030, 0x80405060, 0x00FFFFFF, 0xFF000000, 0xFFFF0000, 0xFF00FF00};
     ASSERT_TRUE(GxWritePngRgb(path, 3, 2, pixels));
@@ -148,6 +151,9 @@ TEST(CoreHarness, ScreenshotIsAnRgbPngOfThePicture)
 
     EXPECT_FALSE(GxWritePngRgb(path, 4, 2, pixels)) << "size and pixels disagree";
     EXPECT_FALSE(GxWritePngRgb((g.root / "no" / "such" / "x.png").string(), 3, 2, pixels));
+    std::string log;
+    EXPECT_TRUE(ReadFile(g.root / "error.log", log));
+    GxSetErrorLogPath(savedLog);
 }
 
 }  // namespace
