@@ -1,10 +1,13 @@
 #include "moa/GxMoaVariable.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <utility>
 
+#include "core/GxContentReader.h"
+#include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 
 namespace {
@@ -179,6 +182,8 @@ void GxMoaVariable::ReleaseHeap() noexcept
 
 void GxMoaVariable::SetString(std::u16string_view text)
 {
+    // A text ends at its first NUL, as the stored form keeps it.
+    text = text.substr(0, text.find(u'\0'));
     auto* s = new std::u16string(text);  // before releasing: text may be this value's own
     SetNull();
     m_Str = s;
@@ -312,4 +317,94 @@ GxMoaVariable* GxMoaVariable::GetElement(int32_t index)
         el.resize(static_cast<size_t>(index) + 1);
     }
     return &el[static_cast<size_t>(index)];
+}
+
+// ---- stored form ----
+
+namespace {
+
+// Arrays read from a stream nest at most this deep; the stack would otherwise follow the data.
+constexpr int kMaxReadDepth = 1024;
+
+}  // namespace
+
+void GxMoaVariable::WriteFields(GxContentWriterBase& writer) const
+{
+    writer.WriteGxU32Alt("m_ValueType", static_cast<uint32_t>(m_Type));
+    switch (m_Type) {
+    case GxMoaValueType::Int:
+    case GxMoaValueType::Float: writer.WriteGxS64("m_IntOfFloat", m_Int); break;  // a double's bits as they are
+    case GxMoaValueType::Str:
+    case GxMoaValueType::RefVar: writer.WriteGxStringStdW("m_Str", *m_Str); break;
+    case GxMoaValueType::Array:
+        writer.WriteGxS32Alt("m_ArraySize", static_cast<int32_t>(m_Array->m_Elements.size()));
+        for (const GxMoaVariable& e : m_Array->m_Elements) e.WriteFields(writer);
+        break;
+    case GxMoaValueType::Opcode: writer.WriteGxS64("m_Int", m_Int); break;
+    default: break;
+    }
+}
+
+bool GxMoaVariable::Write(GxContentWriterBase& writer) const
+{
+    WriteFields(writer);
+    return writer.GetErrorCount() == 0;
+}
+
+bool GxMoaVariable::Read(GxContentReaderBase& reader)
+{
+    const bool accepted = ReadDepth(reader, 0);
+    return accepted && reader.GetErrorCount() == 0;
+}
+
+// False when the stored value was refused or the stream failed inside it.
+bool GxMoaVariable::ReadDepth(GxContentReaderBase& reader, int depth)
+{
+    SetNull();
+    const int errorsBefore = reader.GetErrorCount();
+    uint32_t code = static_cast<uint32_t>(GxMoaValueType::Null);
+    reader.ReadGxU32Alt("m_ValueType", code);
+    const auto type = static_cast<GxMoaValueType>(static_cast<int32_t>(code));
+    switch (type) {
+    case GxMoaValueType::Int:
+    case GxMoaValueType::Float:
+    case GxMoaValueType::Opcode: {
+        int64_t bits = 0;
+        reader.ReadGxS64(type == GxMoaValueType::Opcode ? "m_Int" : "m_IntOfFloat", bits);
+        m_Int = bits;
+        m_Type = type;
+        break;
+    }
+    case GxMoaValueType::Str:
+    case GxMoaValueType::RefVar: {
+        std::u16string text = reader.ReadGxStringWValue("m_Str");
+        SetString(text);
+        m_Type = type;
+        break;
+    }
+    case GxMoaValueType::Array: {
+        const int32_t count = reader.ReadGxS32AltValue("m_ArraySize");
+        m_Array = new GxMoaValueArray;
+        m_Type = GxMoaValueType::Array;
+        if (!CheckArraySize(count, u"Read")) return false;
+        if (count > 0 && depth >= kMaxReadDepth) {
+            GxPrintErrorLog(u"Error/GxMoaVariable Read: arrays nested too deeply(limit %d)\n", kMaxReadDepth);
+            return false;
+        }
+        // Elements are added as they are read, so a count that the data does not back costs
+        // nothing; after a failed element the array keeps what was read so far.
+        auto& el = m_Array->m_Elements;
+        el.reserve(static_cast<size_t>(std::min(count, 1024)));
+        for (int32_t i = 0; i < count; ++i) {
+            el.emplace_back();
+            if (!el.back().ReadDepth(reader, depth + 1)) return false;
+        }
+        break;
+    }
+    default:
+        // Null, and a code of no known type: the code stays, the payload is 0.
+        m_Type = type;
+        break;
+    }
+    return reader.GetErrorCount() == errorsBefore;
 }

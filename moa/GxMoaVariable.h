@@ -76,6 +76,7 @@ public:
         m_Float = v;
         m_Type = GxMoaValueType::Float;
     }
+    // The text ends at its first NUL, if any.
     void SetString(std::u16string_view text);
     void SetString(const char16_t* text);  // zero-terminated; null gives the empty text
     void SetOpcode(int32_t opcode) noexcept
@@ -164,6 +165,7 @@ private:
                m_Type == GxMoaValueType::Array;
     }
     void ReleaseHeap() noexcept;
+    void WriteFields(GxContentWriterBase& writer) const;
     bool ReadDepth(GxContentReaderBase& reader, int depth);
 
     union {

@@ -1,7 +1,12 @@
 // Script values: conversions, array growth, copies.
 #include <limits>
 
+#include <cstdio>
+
+#include "core/GxContentReader.h"
+#include "core/GxContentTextReader.h"
 #include "tests/moa/moa_value_test_util.h"
+#include "tests/support/GxContentFixture.h"
 
 using namespace moatest;
 using VT = GxMoaValueType;
@@ -171,9 +176,9 @@ TEST(GxMoaVariable, SettersReplaceTypeAndPayload)
     v.SetString(static_cast<const char16_t*>(nullptr));
     EXPECT_EQ(v.GetValueType(), VT::Str);
     EXPECT_EQ(v.GetString(), u"");
-    // A text that keeps a NUL keeps all of it.
+    // A text ends at its first NUL, as it does when stored.
     v.SetString(std::u16string_view(u"a\0b", 3));
-    EXPECT_EQ(v.GetStringLength(), 3);
+    EXPECT_EQ(v.GetString(), u"a");
     // Setting a value from its own text.
     v.SetString(u"self");
     v.SetString(v.GetStringView());
@@ -294,6 +299,242 @@ TEST(GxMoaVariable, AssignFromItselfOrItsOwnElement)
     GxMoaVariable target(std::move(moved));
     EXPECT_EQ(Describe(target), "[Int(5)]");
     EXPECT_EQ(moved.GetValueType(), VT::Null);
+}
+
+// ---- stored form ----
+
+std::string WriteValue(GxContentForm form, const GxMoaVariable& v, bool* ok = nullptr)
+{
+    return GxContentWriteToString(form, [&](GxContentWriterBase& w) {
+        const bool r = v.Write(w);
+        if (ok) *ok = r;
+    });
+}
+
+// Reads one value from bytes of the given form; the value starts as start.
+bool ReadValue(GxContentForm form, const std::string& bytes, GxMoaVariable& out, int* errors = nullptr)
+{
+    GxBinBuffer buffer;
+    GxContentFillBuffer(buffer, bytes);
+    std::unique_ptr<GxContentReaderBase> r;
+    if (form == GxContentForm::Binary) r = std::make_unique<GxContentBinaryReader>(buffer);
+    else r = std::make_unique<GxContentTextReader>(buffer);
+    const bool ok = out.Read(*r);
+    if (errors) *errors = r->GetErrorCount();
+    return ok;
+}
+
+// A RefVar only ever comes from a stream.
+GxMoaVariable MakeRefVar(std::u16string_view text)
+{
+    std::string bytes = GxContentWriteToString(GxContentForm::Binary, [&](GxContentWriterBase& w) {
+        w.WriteGxU32Alt("m_ValueType", 250);
+        w.WriteGxStringStdW("m_Str", std::u16string(text));
+    });
+    GxMoaVariable v;
+    EXPECT_TRUE(ReadValue(GxContentForm::Binary, bytes, v));
+    return v;
+}
+
+GxMoaVariable UnknownCode(uint32_t code)
+{
+    std::string bytes = GxContentWriteToString(GxContentForm::Binary,
+                                               [&](GxContentWriterBase& w) { w.WriteGxU32Alt("m_ValueType", code); });
+    GxMoaVariable v;
+    EXPECT_TRUE(ReadValue(GxContentForm::Binary, bytes, v));
+    return v;
+}
+
+TEST(GxMoaVariableStream, RoundTripOfEveryTypeInBothForms)
+{
+    const GxMoaVariable values[] = {
+        I(0), I(-1), I(kI64Min), I(kI64Max),
+        F(1.5), F(-0.0), F(0.0),
+        F(FromBits(0x7FF8000000000000ULL)),  // quiet NaN
+        F(FromBits(0xFFF8000000000000ULL)),  // negative quiet NaN
+        F(FromBits(0x7FF0000000000001ULL)),  // signalling NaN
+        F(FromBits(0x7FF8DEADBEEF0001ULL)),  // NaN with a payload
+        F(std::numeric_limits<double>::infinity()), F(std::numeric_limits<double>::denorm_min()),
+        F(-std::numeric_limits<double>::max()),
+        S(u""), S(u"plain"), S(u"日本語の文"), S(u"\U0001D11E surrogate pair"), S(u"quote\" back\\ nl\n tab\t"),
+        N(), Op(0), Op(51), Op(-5),
+        An(0), An(3),
+        A({A({I(1), A({S(u"deep"), F(-0.0)})}), N(), Op(7), S(u"x"), A({})}),
+        MakeRefVar(u"ref name"), A({MakeRefVar(u"inside")}),
+        UnknownCode(99),
+    };
+    for (GxContentForm form : {GxContentForm::Binary, GxContentForm::Text}) {
+        for (const GxMoaVariable& v : values) {
+            SCOPED_TRACE(std::string(form == GxContentForm::Binary ? "binary " : "text ") + Describe(v));
+            bool wrote = false;
+            std::string bytes = WriteValue(form, v, &wrote);
+            EXPECT_TRUE(wrote);
+            GxMoaVariable back = S(u"old content");
+            int errors = -1;
+            EXPECT_TRUE(ReadValue(form, bytes, back, &errors));
+            EXPECT_EQ(errors, 0);
+            EXPECT_EQ(Describe(back), Describe(v));
+            EXPECT_EQ(back.GetValueTypeCode(), v.GetValueTypeCode());
+        }
+    }
+    EXPECT_EQ(MakeRefVar(u"r").GetValueType(), VT::RefVar);
+    EXPECT_EQ(UnknownCode(99).GetValueTypeCode(), 99);
+}
+
+TEST(GxMoaVariableStream, BinaryBytesAreFixed)
+{
+    // Code byte, then the payload big-endian; strings as UTF-8 with a count and a terminator.
+    const std::string want = std::string("\x06\x00\x00\x00\x27", 5) +                 // m_ValueType 39
+                             std::string("\x05\x00\x00\x00\x04", 5) +                 // m_ArraySize 4
+                             std::string("\x06\x00\x00\x00\x0A", 5) +                 // Float
+                             std::string("\x07\x80\x00\x00\x00\x00\x00\x00\x00", 9) +  // -0.0's bits
+                             std::string("\x06\x00\x00\x00\x19", 5) +                 // Str
+                             std::string("\x1A\x00\x00\x00\x03\xE3\x81\x82\x00", 9) +  // "あ"
+                             std::string("\x06\x00\x00\x00\xFD", 5) +                 // Opcode
+                             std::string("\x07\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFE", 9) +  // -2
+                             std::string("\x06\x00\x00\x00\xFE", 5);                  // Null
+    EXPECT_EQ(WriteValue(GxContentForm::Binary, A({F(-0.0), S(u"あ"), Op(-2), N()})), want);
+}
+
+TEST(GxMoaVariableStream, TextFormNamesTheFields)
+{
+    std::string text = WriteValue(GxContentForm::Text, A({I(3), F(2.0), S(u"s"), Op(1)}));
+    for (const char* key : {"m_ValueType", "m_ArraySize", "m_IntOfFloat", "m_Str", "m_Int"})
+        EXPECT_NE(text.find(key), std::string::npos) << key << " in " << text;
+}
+
+TEST(GxMoaVariableStream, FailedReadsKeepWhatWasRead)
+{
+    const std::string full = WriteValue(GxContentForm::Binary, A({I(1), S(u"second"), I(3)}));
+    // Cut inside the second element's text.
+    {
+        GxContentLogCapture log;
+        GxMoaVariable v = I(42);
+        EXPECT_FALSE(ReadValue(GxContentForm::Binary, full.substr(0, 30), v));
+        ASSERT_EQ(v.GetValueType(), VT::Array);
+        ASSERT_GE(v.GetArraySize(), 1);
+        EXPECT_LE(v.GetArraySize(), 2);
+        EXPECT_EQ(Describe(*v.GetElement(0)), "Int(1)");
+        EXPECT_FALSE(log.Lines().empty());
+    }
+    // Nothing at all.
+    {
+        GxContentLogCapture log;
+        GxMoaVariable v = S(u"gone");
+        EXPECT_FALSE(ReadValue(GxContentForm::Binary, std::string(), v));
+        EXPECT_EQ(Describe(v), "Null");
+    }
+    // The type stored with the wrong width.
+    {
+        GxContentLogCapture log;
+        std::string bytes = GxContentWriteToString(GxContentForm::Binary, [](GxContentWriterBase& w) {
+            w.WriteGxS32Alt("m_ValueType", 7);
+            w.WriteGxS64("m_IntOfFloat", 5);
+        });
+        GxMoaVariable v = I(1);
+        EXPECT_FALSE(ReadValue(GxContentForm::Binary, bytes, v));
+        EXPECT_EQ(v.GetValueType(), VT::Null);
+    }
+    // The text form checks names.
+    {
+        GxContentLogCapture log;
+        std::string bytes = GxContentWriteToString(GxContentForm::Text, [](GxContentWriterBase& w) {
+            w.WriteGxU32Alt("m_ValueType", 7);
+            w.WriteGxS64("m_Int", 5);
+        });
+        GxMoaVariable v;
+        EXPECT_FALSE(ReadValue(GxContentForm::Text, bytes, v));
+        EXPECT_EQ(v.GetValueType(), VT::Int);
+        EXPECT_EQ(v.GetInt64(), 0);
+    }
+}
+
+TEST(GxMoaVariableStream, ArraySizesAreBoundedByLimitAndData)
+{
+    auto arrayOf = [](int32_t count, int elements) {
+        return GxContentWriteToString(GxContentForm::Binary, [&](GxContentWriterBase& w) {
+            w.WriteGxU32Alt("m_ValueType", 39);
+            w.WriteGxS32Alt("m_ArraySize", count);
+            for (int i = 0; i < elements; ++i) I(i).Write(w);
+        });
+    };
+    struct Row
+    {
+        const char* name;
+        int32_t count;
+        int elements;
+        bool ok;
+        int size;
+        const char* log;
+    };
+    const Row rows[] = {
+        {"exact", 2, 2, true, 2, nullptr},
+        {"empty", 0, 0, true, 0, nullptr},
+        {"negative", -1, 0, false, 0, "array size out of range"},
+        {"past the limit", GxMoaVariable::kMaxArraySize + 1, 1, false, 0, "array size out of range"},
+        {"int32 max", std::numeric_limits<int32_t>::max(), 0, false, 0, "array size out of range"},
+        {"more than the data", GxMoaVariable::kMaxArraySize, 2, false, 3, nullptr},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        GxContentLogCapture log;
+        GxMoaVariable v;
+        EXPECT_EQ(ReadValue(GxContentForm::Binary, arrayOf(r.count, r.elements), v), r.ok);
+        EXPECT_EQ(v.GetValueType(), VT::Array);
+        EXPECT_EQ(v.GetArraySize(), r.size);
+        if (r.log) {
+            EXPECT_NE(log.Joined().find(r.log), std::string::npos) << log.Joined();
+        }
+        if (r.ok) {
+            EXPECT_TRUE(log.Lines().empty()) << log.Joined();
+        }
+    }
+}
+
+TEST(GxMoaVariableStream, NestingDepthIsBounded)
+{
+    auto nested = [](int depth) {
+        return GxContentWriteToString(GxContentForm::Binary, [&](GxContentWriterBase& w) {
+            for (int i = 0; i < depth; ++i) {
+                w.WriteGxU32Alt("m_ValueType", 39);
+                w.WriteGxS32Alt("m_ArraySize", 1);
+            }
+            I(7).Write(w);
+        });
+    };
+    {
+        GxMoaVariable v;
+        EXPECT_TRUE(ReadValue(GxContentForm::Binary, nested(1024), v));
+        const GxMoaVariable* p = &v;
+        int depth = 0;
+        while (p->GetValueType() == VT::Array) {
+            p = const_cast<GxMoaVariable*>(p)->GetElement(0);
+            ++depth;
+        }
+        EXPECT_EQ(depth, 1024);
+        EXPECT_EQ(p->GetInt64(), 7);
+    }
+    {
+        GxContentLogCapture log;
+        GxMoaVariable v;
+        EXPECT_FALSE(ReadValue(GxContentForm::Binary, nested(100000), v));
+        EXPECT_NE(log.Joined().find("nested too deeply"), std::string::npos);
+    }
+}
+
+TEST(GxMoaVariableStream, WriteReportsAFailingStream)
+{
+    FILE* f = fopen("/dev/full", "wb");
+    if (!f) GTEST_SKIP() << "no /dev/full";
+    setvbuf(f, nullptr, _IONBF, 0);
+    bool ok;
+    {
+        GxContentLogCapture log;
+        GxContentBinaryWriter w(f);
+        ok = A({S(u"text"), I(1)}).Write(w);
+    }
+    fclose(f);
+    EXPECT_FALSE(ok);
 }
 
 }  // namespace
