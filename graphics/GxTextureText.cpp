@@ -448,7 +448,10 @@ bool GxTextureText::DrawBitmapFontChars(std::string_view text, const GxBitmapGri
         src.top = static_cast<int32_t>(static_cast<float>(font->cellHeight * row) + font->originY);
         src.right = src.left + width;
         src.bottom = static_cast<int32_t>(static_cast<float>(font->cellHeight * (row + 1)) + font->originY);
-        // Cut at this texture's left and top as CopyRect cuts at its right and bottom.
+        // Cut to the source picture and to this texture's left and top (CopyRect cuts at the
+        // right and bottom).
+        src.right = std::min<int32_t>(src.right, static_cast<int32_t>(font->texture->GetWidth()));
+        src.bottom = std::min<int32_t>(src.bottom, static_cast<int32_t>(font->texture->GetHeight()));
         int32_t dx = x, dy = y;
         if (dx < 0) {
             src.left -= dx;
