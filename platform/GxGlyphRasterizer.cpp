@@ -7,6 +7,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -39,7 +40,12 @@ bool g_FcReady = false;
 
 bool EnsureFontconfig()
 {
-    if (!g_FcReady) g_FcReady = FcInit() == FcTrue;
+    if (!g_FcReady) {
+        g_FcReady = FcInit() == FcTrue;
+        // The library's configuration is handed back at exit; no fontconfig object outlives a
+        // call here, so nothing refers to it by then.
+        if (g_FcReady) std::atexit([] { FcFini(); });
+    }
     return g_FcReady;
 }
 
