@@ -51,7 +51,7 @@ GxFontData& GxGetMessageWindowFontData()
 void GxLoadGlobalFonts(std::u16string_view fontFolder, const int32_t (&fontSizes)[GX_GDIFONTMAP_COUNT],
                        std::u16string_view builtinFontName)
 {
-    GxReleaseGlobalFonts();
+    GxUnloadGlobalFonts();
     FontGlobals& g = Globals();
     int i = 0;
     for (const GridFont& f : kGridFonts) {
@@ -65,7 +65,7 @@ void GxLoadGlobalFonts(std::u16string_view fontFolder, const int32_t (&fontSizes
     }
 }
 
-void GxReleaseGlobalFonts()
+void GxUnloadGlobalFonts()
 {
     FontGlobals& g = Globals();
     for (auto& map : g.maps) map.Clear();

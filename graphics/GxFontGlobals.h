@@ -1,7 +1,8 @@
 // The engine's global fonts: six glyph atlases (one per configured font size), eight bitmap
 // fonts (entries 0..2 are "FONT16SYS", "FONT8NUM" and "FONT22NUM"; 3..7 stay empty) and the
 // message window's built-in bitmap font. They exist for the whole run (made on first use) and
-// are filled by the game's start-up and emptied at shutdown. Main thread only.
+// are filled by the game's start-up (GxLoadGlobalFonts is its font step) and emptied at shutdown
+// (GxUnloadGlobalFonts is what the game's GxReleaseGlobalFonts does). Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -26,4 +27,4 @@ GxFontData& GxGetMessageWindowFontData();
 void GxLoadGlobalFonts(std::u16string_view fontFolder, const int32_t (&fontSizes)[GX_GDIFONTMAP_COUNT],
                        std::u16string_view builtinFontName);
 // Clears the six atlases, then releases the eight bitmap fonts and the message-window font.
-void GxReleaseGlobalFonts();
+void GxUnloadGlobalFonts();

@@ -227,7 +227,7 @@ TEST_F(FontData, GlobalsHoldSixAtlasesEightFontsAndTheMessageWindowFont)
     GxGetGDIFontMap(1)->GetGlyph(u'A');
     EXPECT_EQ(GxGetGDIFontMap(1)->GetPageCount(), 1u);
 
-    GxReleaseGlobalFonts();
+    GxUnloadGlobalFonts();
     EXPECT_EQ(GxGetGDIFontMap(1)->GetPageCount(), 0u);
     EXPECT_EQ(GxGetGDIFontMap(1)->GetFontSize(), 16);
     EXPECT_FALSE(GxGetFontData(0)->HasGlyph(0x41));
