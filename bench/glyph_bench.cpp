@@ -6,9 +6,12 @@
 // text draw that sits on top of the atlas.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <string>
 
 #include "core/GxCharClass.h"
+#include "core/GxLog.h"
+#include "core/GxString.h"
 #include "graphics/GxGDIFontMap.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
@@ -43,6 +46,10 @@ struct Device
 {
     Device()
     {
+        // The device's report goes to the temporary folder, not the working folder.
+        std::string logs = std::filesystem::temp_directory_path().string();
+        GxSetDeviceLogPath(GxUtf8ToWide(logs + "/gx_glyph_bench_device.log"));
+        GxSetErrorLogPath(GxUtf8ToWide(logs + "/gx_glyph_bench_error.log"));
         GxGetGraphicsSettings().SetStartupValues();
         GxGraphics::SetDirect3DFactory(
             [](void*) { return GxCreateRecordingDirect3D(GxDefaultRecordingAdapter()); });

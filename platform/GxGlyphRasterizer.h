@@ -106,8 +106,9 @@ void GxSetGlyphRasterizer(GxGlyphRasterizer* rasterizer);
 
 std::unique_ptr<GxGlyphRasterizer> GxCreateFreeTypeRasterizer();
 
-// What fontconfig and FreeType made of a face name, for the device log and for tests: the font
-// file, its family name, and whether it covers Japanese (U+3042).
+// What a face name resolves to: the font file, its family name, and whether it covers Japanese
+// (U+3042). The rasteriser renders from that face, and takes a character it lacks from the IPA
+// Gothic font when that font has it.
 struct GxGlyphFaceInfo
 {
     std::string file;

@@ -40,6 +40,10 @@ TEST_F(TextLayout, CreationSetsTheLayoutToTheWholeTexture)
     t.SetLayoutRect(nullptr);
     EXPECT_EQ(t.GetLayoutRect(), (GxRectL{0, 0, 512, 128}));
     EXPECT_EQ(Pen(t), std::make_pair(0, 0));
+    // The narrow-name creation goes the same way.
+    GxTextureTextEx n;
+    ASSERT_TRUE(n.CreateTextureA("narrow", 64, 32, GXFMT_A8R8G8B8, 1));
+    EXPECT_EQ(n.GetLayoutRect(), (GxRectL{0, 0, 64, 32}));
 }
 
 TEST_F(TextLayout, DrawNextCountsCharactersAndDrawAllFinishes)
