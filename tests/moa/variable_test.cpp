@@ -2,6 +2,7 @@
 #include <limits>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 #include "core/GxContentReader.h"
 #include "core/GxContentTextReader.h"
