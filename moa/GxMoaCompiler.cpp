@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "core/GxLog.h"
 #include "moa/GxMoa.h"
@@ -39,7 +40,7 @@ constexpr TypeSet kTermLeft = {MOATOKEN_INT,      MOATOKEN_FLOAT,          MOATO
 constexpr TypeSet kExprEnd = {MOATOKEN_END,            MOATOKEN_SEMICOLON,    MOATOKEN_COMMA,
                               MOATOKEN_BLOCKEND,       MOATOKEN_SUBSCRIPTCLOSE, MOATOKEN_BRACKETCLOSE};
 
-// The binary levels, loosest first. An operator token's opcode is its type minus 27.
+// The binary levels, loosest first; kUnary stands for the unary level below them.
 enum Level
 {
     kLogical,
@@ -49,16 +50,33 @@ enum Level
     kShift,
     kAdd,
     kMul,
+    kUnary,
 };
-constexpr TypeSet kLevelOperators[] = {
-    {MOATOKEN_LOGAND, MOATOKEN_LOGOR},
-    {MOATOKEN_BITAND, MOATOKEN_BITOR, MOATOKEN_BITXOR},
-    {MOATOKEN_EQ, MOATOKEN_NE},
-    {MOATOKEN_GT, MOATOKEN_GE, MOATOKEN_LT, MOATOKEN_LE},
-    {MOATOKEN_SHL, MOATOKEN_SHR},
-    {MOATOKEN_ADD, MOATOKEN_CONCAT, MOATOKEN_SUB},
-    {MOATOKEN_MUL, MOATOKEN_DIV, MOATOKEN_MOD},
+
+// The binary level of an operator token, or -1.
+constexpr int8_t kNoLevel = -1;
+struct LevelTable
+{
+    int8_t level[MOATOKEN_QUESTION + 1];
+
+    constexpr LevelTable() : level()
+    {
+        for (int8_t& l : level) l = kNoLevel;
+        level[MOATOKEN_LOGAND] = level[MOATOKEN_LOGOR] = kLogical;
+        level[MOATOKEN_BITAND] = level[MOATOKEN_BITOR] = level[MOATOKEN_BITXOR] = kBit;
+        level[MOATOKEN_EQ] = level[MOATOKEN_NE] = kEqNe;
+        level[MOATOKEN_GT] = level[MOATOKEN_GE] = level[MOATOKEN_LT] = level[MOATOKEN_LE] = kLeGe;
+        level[MOATOKEN_SHL] = level[MOATOKEN_SHR] = kShift;
+        level[MOATOKEN_ADD] = level[MOATOKEN_CONCAT] = level[MOATOKEN_SUB] = kAdd;
+        level[MOATOKEN_MUL] = level[MOATOKEN_DIV] = level[MOATOKEN_MOD] = kMul;
+    }
+    constexpr int LevelOf(int32_t type) const
+    {
+        return type >= 0 && type <= MOATOKEN_QUESTION ? level[type] : kNoLevel;
+    }
 };
+constexpr LevelTable kLevels;
+
 constexpr int32_t kOperatorToOpcode = int32_t{MOATOKEN_EQ} - int32_t{MOAOPC_EQ};
 static_assert(MOATOKEN_XORASSIGN - kOperatorToOpcode == MOAOPC_XORASSIGN);
 static_assert(MOATOKEN_NOT - kOperatorToOpcode == MOAOPC_NOT);
@@ -79,9 +97,15 @@ constexpr int32_t kMaxNesting = 128;
 class Compilation
 {
 public:
-    Compilation(const GxMoaScript& script, GxMoaOpcodeList& list, uint32_t flags)
-        : m_Script(script), m_List(list), m_Flags(flags)
+    // line: the statement's line, where every position of the compilation lies.
+    Compilation(const GxMoaScript& script, GxMoaOpcodeList& list, uint32_t flags, int32_t line)
+        : m_Script(script), m_List(list), m_Flags(flags), m_Line(line)
     {
+        if (line >= 0 && line < script.GetLineCount()) {
+            const std::vector<GxMoaToken>& tokens = script.m_Lines[static_cast<size_t>(line)].m_Tokens;
+            m_Tokens = tokens.data();
+            m_TokenCount = static_cast<int32_t>(tokens.size());
+        }
     }
 
     bool Expr(GxMoaRunPos& p)
@@ -91,15 +115,20 @@ public:
         return true;
     }
 
+    // The binary levels from `level` down to the unary one. Equivalent to one routine per
+    // level, each taking operands from the next tighter one, but the token after an operand
+    // is looked at once instead of once per level.
     bool Binary(int level, GxMoaRunPos& p)
     {
-        if (!Tighter(level, p)) return false;
+        if (!SingleOp(p)) return false;
         for (;;) {
             const int32_t type = Type(p);
-            if (!kLevelOperators[level].Has(type)) return true;
+            const int opLevel = kLevels.LevelOf(type);
+            if (opLevel < level) return true;  // not an operator, or one of a looser level
             if (!IsTermBoth(p)) return false;
             Next(p);
-            if (!Tighter(level, p)) return false;
+            // The right operand binds tighter: left-associative within one level.
+            if (!Binary(opLevel + 1, p)) return false;
             GxMoaCompiler::AddOpcode(m_List, type - kOperatorToOpcode);
         }
     }
@@ -198,9 +227,19 @@ public:
     bool IsTermBoth(const GxMoaRunPos& p) { return IsTermRight(p) && IsTermLeft(p); }
 
 private:
-    const GxMoaToken& Token(const GxMoaRunPos& p) const { return m_Script.GetTokenAt(p); }
+    // The script's GetToken and NextTokenInLine, with their common case (a token of the
+    // statement's line) taken here without a call: every level asks for the current token.
+    const GxMoaToken& Token(const GxMoaRunPos& p) const
+    {
+        if (p.m_Line == m_Line && p.m_Pos >= 0 && p.m_Pos < m_TokenCount) return m_Tokens[p.m_Pos];
+        return m_Script.GetTokenAt(p);
+    }
     int32_t Type(const GxMoaRunPos& p) const { return Token(p).GetType(); }
-    void Next(GxMoaRunPos& p) const { m_Script.NextTokenInLine(p); }
+    void Next(GxMoaRunPos& p) const
+    {
+        if (p.m_Line == m_Line && p.m_Pos >= -1 && p.m_Pos < m_TokenCount - 1) ++p.m_Pos;
+        else m_Script.NextTokenInLine(p);
+    }
 
     bool Fail(const GxMoaToken& token, std::u16string_view message, const GxMoaRunPos& p) const
     {
@@ -213,8 +252,6 @@ private:
         GxMoaCompiler::AddOpcode(m_List, opcode);
         m_List.emplace_back().SetString(token.GetStringView());
     }
-
-    bool Tighter(int level, GxMoaRunPos& p) { return level == kMul ? SingleOp(p) : Binary(level + 1, p); }
 
     bool TermBody(GxMoaRunPos& p)
     {
@@ -340,6 +377,9 @@ private:
     const GxMoaScript& m_Script;
     GxMoaOpcodeList& m_List;
     const uint32_t m_Flags;
+    const int32_t m_Line;
+    const GxMoaToken* m_Tokens = nullptr;  // the statement line's tokens (none outside the script)
+    int32_t m_TokenCount = 0;
     int32_t m_Depth = 0;
 };
 
@@ -356,7 +396,7 @@ bool GxMoaCompiler::Phase_Expr(const GxMoaScript* script, GxMoaOpcodeList& list,
 {
     out = start;
     if (!script) return NoScript(u"Phase_Expr");
-    return Compilation(*script, list, flags).Expr(out);
+    return Compilation(*script, list, flags, out.m_Line).Expr(out);
 }
 
 #define GX_MOA_BINARY_LEVEL(name, level)                                                                 \
@@ -365,7 +405,7 @@ bool GxMoaCompiler::Phase_Expr(const GxMoaScript* script, GxMoaOpcodeList& list,
     {                                                                                                    \
         out = start;                                                                                     \
         if (!script) return NoScript(u"" #name);                                                         \
-        return Compilation(*script, list, flags).Binary(level, out);                                     \
+        return Compilation(*script, list, flags, out.m_Line).Binary(level, out);                                     \
     }
 
 GX_MOA_BINARY_LEVEL(Phase_LogicalOp, kLogical)
@@ -383,7 +423,7 @@ bool GxMoaCompiler::Phase_SingleOp(const GxMoaScript* script, GxMoaOpcodeList& l
 {
     out = start;
     if (!script) return NoScript(u"Phase_SingleOp");
-    return Compilation(*script, list, flags).SingleOp(out);
+    return Compilation(*script, list, flags, out.m_Line).SingleOp(out);
 }
 
 bool GxMoaCompiler::Phase_Term(const GxMoaScript* script, GxMoaOpcodeList& list, GxMoaRunPos start,
@@ -391,7 +431,7 @@ bool GxMoaCompiler::Phase_Term(const GxMoaScript* script, GxMoaOpcodeList& list,
 {
     out = start;
     if (!script) return NoScript(u"Phase_Term");
-    return Compilation(*script, list, flags).Term(out);
+    return Compilation(*script, list, flags, out.m_Line).Term(out);
 }
 
 bool GxMoaCompiler::Phase_AssignOp(GxMoaRunPos& out, const GxMoaScript* script, GxMoaOpcodeList& list,
@@ -399,7 +439,7 @@ bool GxMoaCompiler::Phase_AssignOp(GxMoaRunPos& out, const GxMoaScript* script, 
 {
     out = start;
     if (!script) return NoScript(u"Phase_AssignOp");
-    return Compilation(*script, list, flags).AssignOp(out);
+    return Compilation(*script, list, flags, out.m_Line).AssignOp(out);
 }
 
 bool GxMoaCompiler::Phase_Element(const GxMoaScript* script, GxMoaOpcodeList& list, GxMoaRunPos start,
@@ -407,7 +447,7 @@ bool GxMoaCompiler::Phase_Element(const GxMoaScript* script, GxMoaOpcodeList& li
 {
     out = start;
     if (!script) return NoScript(u"Phase_Element");
-    return Compilation(*script, list, flags).Element(out);
+    return Compilation(*script, list, flags, out.m_Line).Element(out);
 }
 
 bool GxMoaCompiler::Phase_Skip(GxMoaRunPos& out, int32_t expectedType, const GxMoaScript* script,
@@ -416,28 +456,28 @@ bool GxMoaCompiler::Phase_Skip(GxMoaRunPos& out, int32_t expectedType, const GxM
     out = position;
     if (!script) return NoScript(u"Phase_Skip");
     GxMoaOpcodeList unused;  // Skip appends nothing; an empty vector allocates nothing
-    return Compilation(*script, unused, 0).Skip(out, expectedType);
+    return Compilation(*script, unused, 0, position.m_Line).Skip(out, expectedType);
 }
 
 bool GxMoaCompiler::Phase_IsTermLeft(const GxMoaScript* script, const GxMoaRunPos& position)
 {
     if (!script) return NoScript(u"Phase_IsTermLeft");
     GxMoaOpcodeList unused;
-    return Compilation(*script, unused, 0).IsTermLeft(position);
+    return Compilation(*script, unused, 0, position.m_Line).IsTermLeft(position);
 }
 
 bool GxMoaCompiler::Phase_IsTermRight(const GxMoaScript* script, const GxMoaRunPos& position)
 {
     if (!script) return NoScript(u"Phase_IsTermRight");
     GxMoaOpcodeList unused;
-    return Compilation(*script, unused, 0).IsTermRight(position);
+    return Compilation(*script, unused, 0, position.m_Line).IsTermRight(position);
 }
 
 bool GxMoaCompiler::Phase_IsTermBoth(const GxMoaScript* script, const GxMoaRunPos& position)
 {
     if (!script) return NoScript(u"Phase_IsTermBoth");
     GxMoaOpcodeList unused;
-    return Compilation(*script, unused, 0).IsTermBoth(position);
+    return Compilation(*script, unused, 0, position.m_Line).IsTermBoth(position);
 }
 
 void GxMoaCompiler::Phase_ReportError(const GxMoaToken* token, std::u16string_view message, const GxMoaScript* script,
