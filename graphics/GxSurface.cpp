@@ -3,6 +3,8 @@
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxImageLoader.h"
+#include "platform/GxPictureLoad.h"
 
 GxSurface::GxSurface() { m_ObjectType = OBJTYPE_NONE; }
 
@@ -238,3 +240,54 @@ bool GxSurface::ReadPixels(GxPixelImage* image)
     GxSafeRelease(copy);
     return ok;
 }
+
+bool GxSurface::CreateFromFile(std::u16string_view name, GxFormat format, GxColor colorKey)
+{
+    ReleaseAll();
+    m_Format = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
+    m_Pool = GXPOOL_SCRATCH;
+    m_ObjectType = OBJTYPE_SURFACE;
+    m_Name = GxToLower(name);
+    if (!GxGraphics::GetDevice()) {
+        ResetFields();
+        return false;
+    }
+    GxImageInfo info;
+    GxDeviceSurface* surface = nullptr;
+    if (!CreateScratchSurfaceFromFile(name, &surface, m_Format, &info, colorKey)) {
+        GxSafeRelease(surface);
+        ResetFields();
+        return false;
+    }
+    m_pSurface = surface;
+    m_ImageWidth = info.width;
+    m_ImageHeight = info.height;
+    ReadBack();
+    GxGetD3DResourceManage().Register(this);
+    AddRef();
+    return true;
+}
+
+bool GxSurface::SaveToFile(std::u16string_view path)
+{
+    GxDevice* device = GxGraphics::GetDevice();
+    if (!device || !m_pSurface) return false;
+    const std::string native = GxPathToNative(path);
+    GxResult r = GxPictureSaveSurface(native, GXPIC_PNG, m_pSurface, nullptr);
+    if (GxFailed(r) && m_ObjectType == OBJTYPE_RENDERTARGET) {
+        // What the CPU cannot lock is fetched into system memory first.
+        GxDeviceSurface* copy = nullptr;
+        r = device->CreateOffscreenPlainSurface(m_Width, m_Height, m_Format, GXPOOL_SYSTEMMEM, &copy);
+        if (GxSucceeded(r)) r = device->GetRenderTargetData(m_pSurface, copy);
+        if (GxSucceeded(r)) r = GxPictureSaveSurface(native, GXPIC_PNG, copy, nullptr);
+        GxSafeRelease(copy);
+    }
+    if (GxFailed(r)) {
+        GxPrintErrorLog(u"Error/Surface SaveToFile Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name, m_Width, m_Height,
+                        GxGraphics::GetD3DErrorString(r));
+        return false;
+    }
+    return true;
+}
+
+bool GxSurface::SaveToFileA(std::string_view path) { return SaveToFile(GxAnsiToWide(path)); }

@@ -5,6 +5,7 @@
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxImageLoader.h"
 
 GxTextureFlex::GxTextureFlex() { m_ObjectType = OBJTYPE_NONE; }
 
@@ -137,4 +138,29 @@ bool GxTextureFlex::CopyFromSurface(GxDeviceSurface* surface)
         }
     }
     return true;
+}
+
+bool GxTextureFlex::CreateFromFile(std::u16string_view name, GxFormat format, GxColor colorKey)
+{
+    ReleaseAll();
+    const GxFormat scratchFormat = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
+    if (!GxGraphics::GetDevice()) return false;
+    GxImageInfo info;
+    GxDeviceSurface* scratch = nullptr;
+    bool ok = CreateScratchSurfaceFromFile(name, &scratch, scratchFormat, &info, colorKey);
+    if (ok) {
+        GxSurfaceDesc d;
+        ok = GxSucceeded(scratch->GetDesc(&d)) && CreateTexture(name, d.Width, d.Height, format);
+        // A picture that did not arrive whole is no picture: the texture is given up.
+        if (ok && !CopyFromSurface(scratch)) {
+            ReleaseAll();
+            ok = false;
+        }
+    }
+    GxSafeRelease(scratch);
+    if (ok) {
+        m_ColorKey = colorKey;
+        m_Format = scratchFormat;
+    }
+    return ok;
 }

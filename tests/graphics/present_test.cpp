@@ -210,8 +210,11 @@ TEST_F(Present, LostDeviceNapsThenOneResetRestoresEverything)
     EXPECT_TRUE(GxGraphics::Present(nullptr, nullptr, nullptr));
     EXPECT_EQ(gxtest::Naps(), 2);
     ASSERT_EQ(Count(GxDeviceOp::Reset), 1u);
-    for (const auto& c : Recorder().calls)
-        if (c.op == GxDeviceOp::Reset) EXPECT_EQ(c.result, GX_OK);
+    for (const auto& c : Recorder().calls) {
+        if (c.op == GxDeviceOp::Reset) {
+            EXPECT_EQ(c.result, GX_OK);
+        }
+    }
     EXPECT_EQ(ErrorCount(kResetFailed), 0u);
     EXPECT_EQ(listener.before, (std::vector<std::pair<int32_t, int32_t>>{{SCRMODE_WINDOW, SCRMODE_WINDOW}}));
     EXPECT_EQ(listener.after, listener.before);
@@ -322,18 +325,20 @@ TEST_F(Present, FailedModeChangeReturnsToTheOldMode)
     EXPECT_TRUE(window.styles.empty());
     EXPECT_GE(ErrorCount(kResetFailed), 1u);
 
-    GxSafeRelease(stray);
-    // The device was left waiting for a reset; the next frame's Present gives it one, for the
-    // mode the window still has.
-    Recorder().Clear();
-    EXPECT_TRUE(GxGraphics::Present(nullptr, nullptr, nullptr));
-    ASSERT_EQ(Count(GxDeviceOp::Reset), 1u);
+    // The device still shows the old mode, and the frame goes on.
     GxPresentParameters p;
     ASSERT_EQ(GxGraphics::GetDefaultSwapChain()->GetD3DSwapChain()->GetPresentParameters(&p), GX_OK);
     EXPECT_EQ(p.Windowed, 1);
     EXPECT_EQ(p.BackBufferWidth, 1024u);
+    Recorder().Clear();
     EXPECT_TRUE(GxGraphics::Present(nullptr, nullptr, nullptr));
+    ASSERT_EQ(Count(GxDeviceOp::Present), 1u);
     EXPECT_EQ(Recorder().calls.back().result, GX_OK);
+
+    GxSafeRelease(stray);
+    ASSERT_TRUE(GxGraphics::ChangeScreenMode(SCRMODE_FULLSCREEN));
+    EXPECT_EQ(GxGraphics::GetScreenMode(), SCRMODE_FULLSCREEN);
+    EXPECT_EQ(window.styles, (std::vector<uint32_t>{0x10000000u}));
 }
 
 TEST_F(Present, StateCachesSkipRepeatedValues)
