@@ -8,6 +8,8 @@
 #include "graphics/GxResourceFactory.h"
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
+#include "graphics/GxTextureText.h"
+#include "graphics/GxTextureTextEx.h"
 #include "present_test_support.h"
 #include "tests/support/GxPictureWriter.h"
 
@@ -21,7 +23,7 @@ protected:
         textures.ReleaseAll();
         flexes.ReleaseAll();
         shaders.ReleaseAll();
-        for (int kind = GXTEXKIND_TEXT; kind <= GXTEXKIND_MOVIE; ++kind) GxGetTextureFactory().SetMaker(kind, nullptr);
+        GxGetTextureFactory().SetMovieMaker(nullptr);
         GxGetShaderFactory().SetMaker(nullptr);
         gxtest::RecordingGraphics::TearDown();
     }
@@ -156,9 +158,21 @@ TEST_F(Factory, KindsOfTheTextureFactory)
     EXPECT_EQ(target->GetObjectType(), OBJTYPE_RENDERTARGET);
     EXPECT_EQ(textures.GetCount(), 2);
 
-    // Kind 4, kinds outside the table and the later kinds without their maker make nothing.
-    for (int32_t kind : std::initializer_list<int32_t>{0, GXTEXKIND_NONE, GXTEXKIND_TEXT, GXTEXKIND_TEXTEX,
-                                                       GXTEXKIND_MOVIE, 8, -1})
+    GxTexture* text = textures.GetTexture(u"text", GXTEXKIND_TEXT, 100, 20, 1, GXFMT_UNKNOWN, 0, true);
+    ASSERT_NE(text, nullptr);
+    EXPECT_NE(dynamic_cast<GxTextureText*>(text), nullptr);
+    EXPECT_EQ(dynamic_cast<GxTextureTextEx*>(text), nullptr);
+    EXPECT_EQ(text->GetImageWidth(), 100u);
+    EXPECT_EQ(text->GetWidth(), 128u);
+    GxTexture* layout = textures.GetTexture(u"layout", GXTEXKIND_TEXTEX, 100, 20, 1, GXFMT_UNKNOWN, 0, true);
+    ASSERT_NE(layout, nullptr);
+    EXPECT_NE(dynamic_cast<GxTextureTextEx*>(layout), nullptr);
+    EXPECT_EQ(textures.GetCount(), 4);
+    textures.ReleaseTexture(text);
+    textures.ReleaseTexture(layout);
+
+    // Kind 4, kinds outside the table and movies without their maker make nothing.
+    for (int32_t kind : std::initializer_list<int32_t>{0, GXTEXKIND_NONE, GXTEXKIND_MOVIE, 8, -1})
         EXPECT_EQ(textures.GetTexture(u"k", kind, 4, 4, 1, GXFMT_UNKNOWN, 0, true), nullptr) << kind;
     EXPECT_EQ(textures.GetCount(), 2);
 
@@ -169,12 +183,12 @@ TEST_F(Factory, KindsOfTheTextureFactory)
     EXPECT_FALSE(ErrorLines().empty());
 }
 
-TEST_F(Factory, MoviesAndTextTexturesComeFromTheirMakers)
+TEST_F(Factory, MoviesComeFromTheirMaker)
 {
     ASSERT_TRUE(Create());
     std::vector<GxTextureRequest> seen;
     std::vector<std::u16string> names;
-    textures.SetMaker(GXTEXKIND_MOVIE, [&](const GxTextureRequest& r) -> GxTexture* {
+    textures.SetMovieMaker([&](const GxTextureRequest& r) -> GxTexture* {
         seen.push_back(r);
         names.emplace_back(r.name);
         auto* t = new GxTexture;
