@@ -197,4 +197,5 @@ protected:
     bool m_Locked = false;
     GxColor m_ColorKey = 0;
     bool m_ScaleToFit = true;
+    std::string m_LoadError;  // the picture reader's reason for the last failed load
 };

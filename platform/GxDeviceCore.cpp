@@ -518,12 +518,7 @@ GxResult GxDeviceCore::GetSwapChain(uint32_t index, GxDeviceSwapChain** swapChai
     return GX_OK;
 }
 
-GxResult GxDeviceCore::CreateAdditionalSwapChain(GxPresentParameters*, GxDeviceSwapChain** swapChain)
-{
-    if (swapChain) *swapChain = nullptr;
-    Record(GxDeviceOp::CreateAdditionalSwapChain, GXERR_NOTIMPL);
-    return GXERR_NOTIMPL;
-}
+// CreateAdditionalSwapChain and CreateDepthStencilSurface: GxDeviceChains.cpp.
 
 GxResult GxDeviceCore::GetBackBuffer(uint32_t swapChain, uint32_t index, GxDeviceSurface** surface)
 {
@@ -882,21 +877,6 @@ GxResult GxDeviceCore::CreateRenderTarget(uint32_t width, uint32_t height, GxFor
         t->Release();
     }
     return result(r);
-}
-
-GxResult GxDeviceCore::CreateDepthStencilSurface(uint32_t width, uint32_t height, GxFormat format,
-                                                 GxMultiSampleType msType, uint32_t msQuality, bool discard,
-                                                 GxDeviceSurface** surface)
-{
-    if (surface) *surface = nullptr;
-    GxDeviceCall& c = Record(GxDeviceOp::CreateDepthStencilSurface, GXERR_NOTIMPL);
-    c.args[0] = width;
-    c.args[1] = height;
-    c.args[2] = format;
-    c.args[3] = msType;
-    c.args[4] = msQuality;
-    c.args[5] = discard ? 1 : 0;
-    return GXERR_NOTIMPL;
 }
 
 GxResult GxDeviceCore::UpdateTexture(GxDeviceTexture* source, GxDeviceTexture* dest)
