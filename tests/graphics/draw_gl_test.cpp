@@ -451,3 +451,145 @@ TEST(DrawGL, LinearFilterAndWrapAddressing)
     EXPECT_GT(mid, 0x30u);
     EXPECT_LT(mid, 0xD0u);
 }
+
+// ---- Through the engine: presets and sprites on the GL device ---------------------------------
+
+#include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsSettings.h"
+#include "graphics/GxRenderState.h"
+#include "graphics/GxTexture.h"
+
+namespace {
+
+class EngineGL : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        GxGetGraphicsSettings().SetStartupValues();
+        GxGraphics::SetDirect3DFactory(nullptr);
+        ASSERT_TRUE(GxGraphics::Create(nullptr, nullptr, nullptr, nullptr)) << GxWideToUtf8(logs.Error());
+        ASSERT_TRUE(GxGraphics::BeginScene());
+        GxGraphics::SetDefaultRenderState();
+    }
+    void TearDown() override
+    {
+        for (GxTexture* t : textures) {
+            t->ReleaseAll();
+            delete t;
+        }
+        GxGraphics::EndScene();
+        GxGraphics::Release();
+    }
+
+    // A texture of the given size holding the pixels.
+    GxTexture* Texture(uint32_t w, uint32_t h, const std::vector<uint32_t>& pixels)
+    {
+        auto* t = new GxTexture;
+        textures.push_back(t);
+        if (!t->CreateTexture(u"picture", w, h, GXFMT_A8R8G8B8, 1)) return nullptr;
+        void* bits = nullptr;
+        int32_t pitch = 0;
+        if (!t->LockRect(nullptr, &bits, &pitch, nullptr, nullptr, nullptr, false)) return nullptr;
+        for (uint32_t y = 0; y < h; ++y)
+            std::memcpy(static_cast<uint8_t*>(bits) + static_cast<size_t>(y) * pitch, &pixels[y * w], w * 4);
+        t->UnlockRect();
+        return t;
+    }
+
+    GxPixelImage Back()
+    {
+        GxPixelImage img;
+        GxGraphics::GetDevice()->ReadBackBuffer(&img);
+        return img;
+    }
+
+    static void ExpectNear(uint32_t got, uint32_t want)
+    {
+        for (int shift = 0; shift < 32; shift += 8) {
+            int g = static_cast<int>((got >> shift) & 0xFF), w = static_cast<int>((want >> shift) & 0xFF);
+            EXPECT_LE(std::abs(g - w), 1) << std::hex << "got 0x" << got << " want 0x" << want;
+        }
+    }
+
+    gxtest::LogFolder logs;
+    std::vector<GxTexture*> textures;
+};
+
+}  // namespace
+
+TEST_F(EngineGL, SpriteOneToOneEqualsItsSource)
+{
+    const auto src = Pattern(64, 64);
+    GxTexture* t = Texture(64, 64, src);
+    ASSERT_NE(t, nullptr);
+    GxGraphics::Clear(GXCLEAR_TARGET, 0xFF000000u, 1.0f, 0, nullptr);
+    GxGraphics::DrawTexture(t, 100, 50, GxFRect(0, 0, 64, 64), GxVector2(1, 1), GxVector3(), GxVector2(), GxVector2(),
+                            0xFFFFFFFFu, 0, BLENDMODE_ALPHA);
+    // A sub-rectangle lands texel for pixel too.
+    GxGraphics::DrawTexture(t, 300, 50, GxFRect(16, 8, 48, 40), GxVector2(1, 1), GxVector3(), GxVector2(),
+                            GxVector2(), 0xFFFFFFFFu, 0, BLENDMODE_OPAQUE);
+    GxPixelImage img = Back();
+    for (uint32_t y = 0; y < 64; ++y)
+        for (uint32_t x = 0; x < 64; ++x) ASSERT_EQ(img.At(100 + x, 50 + y), src[y * 64 + x]) << x << "," << y;
+    for (uint32_t y = 0; y < 32; ++y)
+        for (uint32_t x = 0; x < 32; ++x)
+            ASSERT_EQ(img.At(300 + x, 50 + y), src[(y + 8) * 64 + x + 16]) << x << "," << y;
+    EXPECT_EQ(img.At(99, 50), 0xFF000000u);
+    EXPECT_EQ(img.At(164, 50), 0xFF000000u);
+    EXPECT_EQ(img.At(100, 114), 0xFF000000u);
+    EXPECT_EQ(img.At(332, 50), 0xFF000000u);
+}
+
+TEST_F(EngineGL, PresetsOnKnownColours)
+{
+    struct Case
+    {
+        int32_t preset;
+        uint32_t dest, texel, diffuse, want;
+    };
+    const Case cases[] = {
+        // normal alpha blend: half red over (0x20, 0x40, 0x80)
+        {BLENDMODE_ALPHA, 0xFF204080u, 0x80FF0000u, 0xFFFFFFFFu, 0xFF8F2040u},
+        // additive
+        {BLENDMODE_ADD, 0xFF204060u, 0xFF102030u, 0xFFFFFFFFu, 0xFF306090u},
+        // additive at half alpha from the vertex colour
+        {BLENDMODE_ADD, 0xFF204060u, 0xFF204060u, 0x80FFFFFFu, 0xFF306090u},
+        // multiply
+        {BLENDMODE_MULTIPLY, 0xFF808080u, 0xFFFF8000u, 0xFFFFFFFFu, 0xFF804000u},
+        // texture x vertex colour, opaque
+        {BLENDMODE_OPAQUE, 0xFF000000u, 0xFFFF8040u, 0xFF808080u, 0xFF804020u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.preset);
+        GxTexture* t = Texture(4, 4, std::vector<uint32_t>(16, c.texel));
+        ASSERT_NE(t, nullptr);
+        GxGraphics::Clear(GXCLEAR_TARGET, c.dest, 1.0f, 0, nullptr);
+        GxGraphics::DrawTexture(t, 10, 10, GxFRect(0, 0, 4, 4), GxVector2(8, 8), GxVector3(), GxVector2(),
+                                GxVector2(), c.diffuse, 0, c.preset);
+        GxPixelImage img = Back();
+        ExpectNear(img.At(20, 20), c.want);
+        EXPECT_EQ(img.At(5, 5), c.dest | 0xFF000000u);
+    }
+}
+
+TEST_F(EngineGL, RenderTextureKeepsTheLargestAlpha)
+{
+    GxTexture target;
+    ASSERT_TRUE(target.CreateRenderTarget(u"target", 64, 64, GXFMT_A8R8G8B8));
+    GxTexture* half = Texture(4, 4, std::vector<uint32_t>(16, 0x80FF0000u));
+    GxTexture* quarter = Texture(4, 4, std::vector<uint32_t>(16, 0x400000FFu));
+    // A new render target is transparent black.
+    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
+    GxGraphics::DrawTexture(half, 0, 0, GxFRect(0, 0, 4, 4), GxVector2(8, 16), GxVector3(), GxVector2(), GxVector2(),
+                            0xFFFFFFFFu, 0, BLENDMODE_ALPHA);
+    GxGraphics::DrawTexture(quarter, 16, 0, GxFRect(0, 0, 4, 4), GxVector2(8, 16), GxVector3(), GxVector2(),
+                            GxVector2(), 0xFFFFFFFFu, 0, BLENDMODE_ALPHA);
+    ASSERT_TRUE(GxGraphics::PopRenderTarget(0));
+    // Where both were drawn the alpha is the larger one, not their blend (0x80 + 0x40 x 0x7F).
+    EXPECT_EQ(target.GetPixel(20, 10) >> 24, 0x80u);
+    EXPECT_EQ(target.GetPixel(40, 10) >> 24, 0x40u);
+    EXPECT_EQ(target.GetPixel(5, 10) >> 24, 0x80u);
+    EXPECT_EQ(target.GetPixel(60, 60), 0u);
+    target.ReleaseAll();
+}
