@@ -99,8 +99,8 @@ bool GxGLDrawPipeline::Init(std::string* error)
         *error = std::string("GL function missing: ") + missing;
         return false;
     }
-    m_Program = GxGLFixedFunctionProgram::Create(m_Draw, error);
-    if (!m_Program) return false;
+    m_VertexShader = GxGLCompileVertexShader(m_Draw, error);
+    if (!m_VertexShader) return false;
 
     m_Draw.glGenVertexArrays(1, &m_VertexArray);
     m_Draw.glBindVertexArray(m_VertexArray);
@@ -122,8 +122,6 @@ bool GxGLDrawPipeline::Init(std::string* error)
     m_Draw.glVertexAttribPointer(GX_GL_ATTRIB_TEXCOORD, 2, GL_FLOAT, GL_FALSE, stride,
                                  reinterpret_cast<const void*>(offsetof(GxScreenVertex, u)));
     m_Draw.glGenSamplers(1, &m_Sampler);
-    m_Draw.glUseProgram(m_Program->Name());
-    m_Draw.glUniform1i(m_Program->texture, 0);
     // Depth never clips the engine's flat drawing: vertices keep any z they are given.
     gl.glEnable(GL_DEPTH_CLAMP);
     gl.glDisable(GL_DEPTH_TEST);
@@ -141,10 +139,20 @@ GxGLDrawPipeline::~GxGLDrawPipeline()
     if (m_Sampler) m_Draw.glDeleteSamplers(1, &m_Sampler);
     if (m_Buffer) m_Draw.glDeleteBuffers(1, &m_Buffer);
     if (m_VertexArray) m_Draw.glDeleteVertexArrays(1, &m_VertexArray);
-    m_Program.reset();
+    m_Programs.clear();
+    if (m_VertexShader) m_Draw.glDeleteShader(m_VertexShader);
 }
 
-void GxGLDrawPipeline::ForgetState() { m_Shadow = Shadow(); }
+void GxGLDrawPipeline::ForgetState()
+{
+    m_Shadow = Shadow();
+    for (auto& [key, program] : m_Programs) {
+        if (!program) continue;
+        program->targetWidth = program->targetHeight = -1.0f;
+        program->factorSet = false;
+        program->alphaRefValue = -1;
+    }
+}
 
 void GxGLDrawPipeline::ApplyBlend(const uint32_t* rs)
 {
@@ -210,58 +218,88 @@ void GxGLDrawPipeline::ApplyRaster(const uint32_t* rs)
     }
 }
 
-void GxGLDrawPipeline::ApplyProgram(const GxGLDrawTarget& target, const GxGLDrawState& state)
+namespace {
+
+// Past this many programs the cache starts again: far more than the engine's presets use.
+constexpr size_t kMaxPrograms = 256;
+
+uint8_t Small(uint32_t v) { return static_cast<uint8_t>(v > 0xFF ? 0xFF : v); }
+
+bool SelectsTexture(uint32_t arg) { return (arg & GX_GL_TA_SELECTMASK) == GXTA_TEXTURE; }
+
+}  // namespace
+
+GxGLFixedFunctionProgram* GxGLDrawPipeline::Program(const GxGLStageKey& key)
 {
-    Shadow& s = m_Shadow;
-    const GxGLFixedFunctionProgram& p = *m_Program;
+    if (m_LastProgram && key == m_LastKey) return m_LastProgram;
+    const uint64_t packed = key.Pack();
+    auto it = m_Programs.find(packed);
+    if (it == m_Programs.end()) {
+        if (m_Programs.size() >= kMaxPrograms) {
+            m_Programs.clear();
+            m_Shadow.program = nullptr;
+        }
+        std::string error;
+        std::unique_ptr<GxGLFixedFunctionProgram> made =
+            GxGLFixedFunctionProgram::Create(m_Draw, m_VertexShader, key, &error);
+        // Creation binds the new program.
+        m_Shadow.program = made.get();
+        if (!made) GxPrintErrorLog(u"Error/GLDevice DrawPrimitiveUP Failed(%S)\n", error);
+        it = m_Programs.emplace(packed, std::move(made)).first;
+    }
+    m_LastKey = key;
+    m_LastProgram = it->second.get();
+    return m_LastProgram;
+}
+
+bool GxGLDrawPipeline::ApplyProgram(const GxGLDrawTarget& target, const GxGLDrawState& state,
+                                    const GxScreenVertex* vertices, uint32_t count)
+{
     const uint32_t* rs = state.renderStates;
     const uint32_t* ts = state.stage0;
-    float w = static_cast<float>(target.width), h = static_cast<float>(target.height);
-    if (w != s.targetWidth || h != s.targetHeight) {
-        m_Draw.glUniform2f(p.targetSize, w, h);
-        s.targetWidth = w;
-        s.targetHeight = h;
+    GxGLStageKey key;
+    key.colorOp = Small(ts[GXTSS_COLOROP]);
+    if (key.colorOp != GXTOP_DISABLE) {
+        key.colorArg1 = Small(ts[GXTSS_COLORARG1]);
+        key.colorArg2 = Small(ts[GXTSS_COLORARG2]);
+        key.alphaOp = Small(ts[GXTSS_ALPHAOP]);
+        key.alphaArg1 = Small(ts[GXTSS_ALPHAARG1]);
+        key.alphaArg2 = Small(ts[GXTSS_ALPHAARG2]);
+        key.texture = state.texture != 0 && (SelectsTexture(key.colorArg1) || SelectsTexture(key.colorArg2) ||
+                                             SelectsTexture(key.alphaArg1) || SelectsTexture(key.alphaArg2));
     }
-    int hasTexture = state.texture != 0 ? 1 : 0;
-    if (hasTexture != s.hasTexture) {
-        m_Draw.glUniform1i(p.hasTexture, hasTexture);
-        s.hasTexture = hasTexture;
-    }
-    int color[3] = {static_cast<int>(ts[GXTSS_COLOROP]), static_cast<int>(ts[GXTSS_COLORARG1]),
-                    static_cast<int>(ts[GXTSS_COLORARG2])};
-    if (std::memcmp(color, s.color, sizeof color) != 0) {
-        m_Draw.glUniform3i(p.colorStage, color[0], color[1], color[2]);
-        std::memcpy(s.color, color, sizeof color);
-    }
-    int alpha[3] = {static_cast<int>(ts[GXTSS_ALPHAOP]), static_cast<int>(ts[GXTSS_ALPHAARG1]),
-                    static_cast<int>(ts[GXTSS_ALPHAARG2])};
-    if (std::memcmp(alpha, s.alpha, sizeof alpha) != 0) {
-        m_Draw.glUniform3i(p.alphaStage, alpha[0], alpha[1], alpha[2]);
-        std::memcpy(s.alpha, alpha, sizeof alpha);
-    }
-    if (!s.factorSet || rs[GXRS_TEXTUREFACTOR] != s.factor) {
-        float c[4];
-        Channels(rs[GXRS_TEXTUREFACTOR], c);
-        m_Draw.glUniform4f(p.factor, c[0], c[1], c[2], c[3]);
-        s.factor = rs[GXRS_TEXTUREFACTOR];
-        s.factorSet = true;
-    }
-    int specular = rs[GXRS_SPECULARENABLE] ? 1 : 0;
-    if (specular != s.specular) {
-        m_Draw.glUniform1i(p.specular, specular);
-        s.specular = specular;
-    }
-    int test[2] = {0, 0};
+    // Adding a black specular colour changes nothing: such draws take the shorter program.
+    if (rs[GXRS_SPECULARENABLE])
+        for (uint32_t i = 0; i < count && !key.specular; ++i) key.specular = (vertices[i].specular & 0x00FFFFFFu) != 0;
     if (rs[GXRS_ALPHATESTENABLE]) {
         uint32_t func = rs[GXRS_ALPHAFUNC];
-        test[0] = static_cast<int>(func >= GXCMP_NEVER && func <= GXCMP_ALWAYS ? func : uint32_t{GXCMP_ALWAYS});
-        test[1] = static_cast<int>(rs[GXRS_ALPHAREF] & 0xFF);
+        key.alphaFunc = func >= GXCMP_NEVER && func < GXCMP_ALWAYS ? static_cast<uint8_t>(func) : 0;
     }
-    if (test[0] != s.alphaTest[0] || test[1] != s.alphaTest[1]) {
-        m_Draw.glUniform2i(p.alphaTest, test[0], test[1]);
-        s.alphaTest[0] = test[0];
-        s.alphaTest[1] = test[1];
+    GxGLFixedFunctionProgram* p = Program(key);
+    if (!p) return false;
+    if (p != m_Shadow.program) {
+        m_Draw.glUseProgram(p->Name());
+        m_Shadow.program = p;
     }
+    const float w = static_cast<float>(target.width), h = static_cast<float>(target.height);
+    if (w != p->targetWidth || h != p->targetHeight) {
+        m_Draw.glUniform2f(p->targetSize, w, h);
+        p->targetWidth = w;
+        p->targetHeight = h;
+    }
+    if (p->factor >= 0 && (!p->factorSet || rs[GXRS_TEXTUREFACTOR] != p->factorValue)) {
+        float c[4];
+        Channels(rs[GXRS_TEXTUREFACTOR], c);
+        m_Draw.glUniform4f(p->factor, c[0], c[1], c[2], c[3]);
+        p->factorValue = rs[GXRS_TEXTUREFACTOR];
+        p->factorSet = true;
+    }
+    const int ref = static_cast<int>(rs[GXRS_ALPHAREF] & 0xFF);
+    if (p->alphaRef >= 0 && ref != p->alphaRefValue) {
+        m_Draw.glUniform1i(p->alphaRef, ref);
+        p->alphaRefValue = ref;
+    }
+    return true;
 }
 
 void GxGLDrawPipeline::ApplySampler(const uint32_t* sm)
@@ -331,7 +369,7 @@ GxResult GxGLDrawPipeline::Draw(const GxGLDrawTarget& target, const GxGLDrawStat
     bool scissor = v.X != 0 || v.Y != 0 || right != target.width || bottom != target.height;
 
     if (!m_Shadow.valid) {
-        m_Draw.glUseProgram(m_Program->Name());
+        m_Shadow.program = nullptr;
         m_Draw.glBindVertexArray(m_VertexArray);
         m_Draw.glBindBuffer(GL_ARRAY_BUFFER, m_Buffer);
         m_Draw.glActiveTexture(GL_TEXTURE0);
@@ -353,17 +391,19 @@ GxResult GxGLDrawPipeline::Draw(const GxGLDrawTarget& target, const GxGLDrawStat
         gl.glScissor(static_cast<GLint>(v.X), static_cast<GLint>(v.Y), static_cast<GLsizei>(right - v.X),
                      static_cast<GLsizei>(bottom - v.Y));
     }
+    // Bits 0..3 are red, green, blue and alpha. Set on every draw (GL skips an unchanged mask):
+    // clears set their own.
     uint32_t write = state.renderStates[GXRS_COLORWRITEENABLE];
-    // Bits 0..3 are red, green, blue and alpha.
-    GLboolean mask[4] = {(write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0 && !target.opaque};
-    bool masked = !(mask[0] && mask[1] && mask[2] && mask[3]);
-    if (masked) gl.glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    gl.glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0 && !target.opaque);
 
     ApplyBlend(state.renderStates);
     ApplyRaster(state.renderStates);
-    ApplyProgram(target, state);
     ApplySampler(state.sampler0);
     m_Shadow.valid = true;
+    if (!ApplyProgram(target, state, vertices, count)) {
+        if (scissor) gl.glDisable(GL_SCISSOR_TEST);
+        return GXERR_DRIVERINTERNALERROR;
+    }
     // The binding is made on every draw: a texture deleted elsewhere leaves its name to others.
     gl.glBindTexture(GL_TEXTURE_2D, state.texture);
 
@@ -372,9 +412,9 @@ GxResult GxGLDrawPipeline::Draw(const GxGLDrawTarget& target, const GxGLDrawStat
     if (Upload(vertices, count, &first)) m_Draw.glDrawArrays(Mode(type), first, static_cast<GLsizei>(count));
     else result = GXERR_OUTOFMEMORY;
 
+    // Blits are cut by the scissor: it is given back. The framebuffer stays bound: changing it
+    // makes the rasteriser finish what it holds, and every other user binds its own.
     if (scissor) gl.glDisable(GL_SCISSOR_TEST);
-    if (masked) gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     return result;
 }
 

@@ -13,14 +13,14 @@
 //   engine's drawing uses none of them.
 //
 // GL state that other device code also touches (framebuffer, texture binding, scissor, colour
-// mask) is set on every draw and the scissor and colour mask are given back as the rest of the
-// device expects them (scissor off, every channel written); the rest is kept in a shadow copy so
-// that a repeated state costs no GL call.
+// mask) is set on every draw, and the scissor is given back off as the rest of the device
+// expects it; the rest is kept in a shadow copy so that a repeated state costs no GL call.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "platform/GxDeviceTypes.h"
 #include "platform/gl/GxGLShader.h"
@@ -67,7 +67,11 @@ private:
     bool Init(std::string* error);
     void ApplyBlend(const uint32_t* rs);
     void ApplyRaster(const uint32_t* rs);
-    void ApplyProgram(const GxGLDrawTarget& target, const GxGLDrawState& state);
+    // Binds the program of the draw's stage state (made on first use) and sets its uniforms;
+    // false when it cannot be made.
+    bool ApplyProgram(const GxGLDrawTarget& target, const GxGLDrawState& state, const GxScreenVertex* vertices,
+                      uint32_t count);
+    GxGLFixedFunctionProgram* Program(const GxGLStageKey& key);
     void ApplySampler(const uint32_t* sampler);
     // Copies the vertices into the ring buffer; the first vertex's index in the buffer.
     bool Upload(const GxScreenVertex* vertices, uint32_t count, GLint* first);
@@ -84,15 +88,8 @@ private:
         uint32_t cull = 0;
         uint32_t fill = 0;
         GLint viewportWidth = -1, viewportHeight = -1;
-        // Program uniforms.
-        float targetWidth = -1.0f, targetHeight = -1.0f;
-        int hasTexture = -1;
-        int color[3] = {-1, -1, -1};
-        int alpha[3] = {-1, -1, -1};
-        uint32_t factor = 0;
-        bool factorSet = false;
-        int specular = -1;
-        int alphaTest[2] = {-1, -1};
+        // The bound program.
+        GxGLFixedFunctionProgram* program = nullptr;
         // Sampler 0.
         uint32_t magFilter = 0, minFilter = 0, mipFilter = 0, addressU = 0, addressV = 0, border = 0;
         bool samplerSet = false;
@@ -101,7 +98,11 @@ private:
     GxGLContext& m_Context;
     const GxGLFunctions& gl;
     GxGLDrawFunctions m_Draw;
-    std::unique_ptr<GxGLFixedFunctionProgram> m_Program;
+    GLuint m_VertexShader = 0;
+    // Programs by key; a key whose program could not be made keeps none (tried once).
+    std::unordered_map<uint64_t, std::unique_ptr<GxGLFixedFunctionProgram>> m_Programs;
+    GxGLStageKey m_LastKey;
+    GxGLFixedFunctionProgram* m_LastProgram = nullptr;
     GLuint m_VertexArray = 0;
     GLuint m_Buffer = 0;
     GLuint m_Sampler = 0;

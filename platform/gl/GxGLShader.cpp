@@ -35,78 +35,55 @@ void main()
 }
 )";
 
-// Stage 0 of the fixed-function pipeline. Operation codes and argument values are the device's
-// (GXTOP_*, GXTA_*): 1 DISABLE, 2 SELECTARG1, 3 SELECTARG2, 4 MODULATE, 5 MODULATE2X,
-// 6 MODULATE4X, 7 ADD, 8 ADDSIGNED, 9 ADDSIGNED2X, 10 SUBTRACT, 11 ADDSMOOTH; arguments
-// 0 DIFFUSE, 1 CURRENT (the diffuse colour on stage 0), 2 TEXTURE, 3 TFACTOR, 4 SPECULAR, with
-// 0x10 COMPLEMENT and 0x20 ALPHAREPLICATE. Comparisons 1 NEVER .. 8 ALWAYS.
-const char* const kFragmentSource = R"(#version 330 core
-in vec4 vDiffuse;
-in vec4 vSpecular;
-in vec2 vTexCoord;
-uniform sampler2D uTexture;
-uniform int uHasTexture;
-uniform ivec3 uColorStage;
-uniform ivec3 uAlphaStage;
-uniform vec4 uFactor;
-uniform int uSpecular;
-uniform ivec2 uAlphaTest;
-out vec4 fragColor;
-
-vec4 Argument(int a, vec4 texel)
+// Stage 0 of the fixed-function pipeline, written out for one key. Operation codes and argument
+// values are the device's (GXTOP_*, GXTA_*): 1 DISABLE, 2 SELECTARG1, 3 SELECTARG2, 4 MODULATE,
+// 5 MODULATE2X, 6 MODULATE4X, 7 ADD, 8 ADDSIGNED, 9 ADDSIGNED2X, 10 SUBTRACT, 11 ADDSMOOTH (any
+// other gives the diffuse colour); arguments 0 DIFFUSE, 1 CURRENT (the diffuse colour on stage
+// 0), 2 TEXTURE, 3 TFACTOR, 4 SPECULAR, with 0x10 COMPLEMENT and 0x20 ALPHAREPLICATE.
+// Comparisons 1 NEVER .. 8 ALWAYS.
+std::string Argument(uint32_t a, bool texture)
 {
-    int select = a & 15;
-    vec4 v = vDiffuse;
-    if (select == 2) v = texel;
-    else if (select == 3) v = uFactor;
-    else if (select == 4) v = vSpecular;
-    if ((a & 32) != 0) v = v.aaaa;
-    if ((a & 16) != 0) v = vec4(1.0) - v;
+    std::string v;
+    switch (a & GX_GL_TA_SELECTMASK) {
+    case 2: v = texture ? "texel" : "vec4(1.0)"; break;
+    case 3: v = "uFactor"; break;
+    case 4: v = "vSpecular"; break;
+    default: v = "vDiffuse"; break;
+    }
+    if (a & GX_GL_TA_ALPHAREPLICATE) v = "(" + v + ").aaaa";
+    if (a & GX_GL_TA_COMPLEMENT) v = "(vec4(1.0) - " + v + ")";
     return v;
 }
 
-vec4 Operation(int op, vec4 a1, vec4 a2)
+std::string Operation(uint32_t op, const std::string& a1, const std::string& a2)
 {
-    if (op == 2) return a1;
-    if (op == 3) return a2;
-    if (op == 4) return a1 * a2;
-    if (op == 5) return clamp(a1 * a2 * 2.0, 0.0, 1.0);
-    if (op == 6) return clamp(a1 * a2 * 4.0, 0.0, 1.0);
-    if (op == 7) return clamp(a1 + a2, 0.0, 1.0);
-    if (op == 8) return clamp(a1 + a2 - 0.5, 0.0, 1.0);
-    if (op == 9) return clamp((a1 + a2 - 0.5) * 2.0, 0.0, 1.0);
-    if (op == 10) return clamp(a1 - a2, 0.0, 1.0);
-    if (op == 11) return clamp(a1 + a2 - a1 * a2, 0.0, 1.0);
-    return vDiffuse;
-}
-
-bool Passes(int func, int a, int ref)
-{
-    if (func == 1) return false;
-    if (func == 2) return a < ref;
-    if (func == 3) return a == ref;
-    if (func == 4) return a <= ref;
-    if (func == 5) return a > ref;
-    if (func == 6) return a != ref;
-    if (func == 7) return a >= ref;
-    return true;
-}
-
-void main()
-{
-    vec4 texel = uHasTexture != 0 ? texture(uTexture, vTexCoord) : vec4(1.0);
-    vec4 result;
-    if (uColorStage.x == 1) {
-        result = vDiffuse;
-    } else {
-        result.rgb = Operation(uColorStage.x, Argument(uColorStage.y, texel), Argument(uColorStage.z, texel)).rgb;
-        result.a = Operation(uAlphaStage.x, Argument(uAlphaStage.y, texel), Argument(uAlphaStage.z, texel)).a;
+    switch (op) {
+    case 2: return a1;
+    case 3: return a2;
+    case 4: return "(" + a1 + " * " + a2 + ")";
+    case 5: return "clamp(" + a1 + " * " + a2 + " * 2.0, 0.0, 1.0)";
+    case 6: return "clamp(" + a1 + " * " + a2 + " * 4.0, 0.0, 1.0)";
+    case 7: return "clamp(" + a1 + " + " + a2 + ", 0.0, 1.0)";
+    case 8: return "clamp(" + a1 + " + " + a2 + " - 0.5, 0.0, 1.0)";
+    case 9: return "clamp((" + a1 + " + " + a2 + " - 0.5) * 2.0, 0.0, 1.0)";
+    case 10: return "clamp(" + a1 + " - " + a2 + ", 0.0, 1.0)";
+    case 11: return "clamp(" + a1 + " + " + a2 + " - " + a1 + " * " + a2 + ", 0.0, 1.0)";
+    default: return "vDiffuse";
     }
-    if (uSpecular != 0) result.rgb = clamp(result.rgb + vSpecular.rgb, 0.0, 1.0);
-    if (uAlphaTest.x != 0 && !Passes(uAlphaTest.x, int(floor(result.a * 255.0 + 0.5)), uAlphaTest.y)) discard;
-    fragColor = result;
 }
-)";
+
+const char* Comparison(uint32_t func)
+{
+    switch (func) {
+    case 2: return "<";
+    case 3: return "==";
+    case 4: return "<=";
+    case 5: return ">";
+    case 6: return "!=";
+    case 7: return ">=";
+    default: return nullptr;
+    }
+}
 
 GLuint Compile(const GxGLDrawFunctions& gl, GLenum type, const char* source, std::string* error)
 {
@@ -141,19 +118,56 @@ bool GxGLDrawFunctions::Load(const GxGLContext& context, const char** missing)
     return true;
 }
 
+std::string GxGLFragmentSource(const GxGLStageKey& key)
+{
+    std::string src =
+        "#version 330 core\n"
+        "in vec4 vDiffuse;\n"
+        "in vec4 vSpecular;\n"
+        "in vec2 vTexCoord;\n"
+        "uniform sampler2D uTexture;\n"
+        "uniform vec4 uFactor;\n"
+        "uniform int uAlphaRef;\n"
+        "out vec4 fragColor;\n"
+        "void main()\n"
+        "{\n";
+    if (key.texture) src += "    vec4 texel = texture(uTexture, vTexCoord);\n";
+    if (key.colorOp == 1) {
+        src += "    vec4 result = vDiffuse;\n";
+    } else {
+        const std::string color = Operation(key.colorOp, Argument(key.colorArg1, key.texture),
+                                            Argument(key.colorArg2, key.texture));
+        const std::string alpha = Operation(key.alphaOp, Argument(key.alphaArg1, key.texture),
+                                            Argument(key.alphaArg2, key.texture));
+        if (color == alpha) src += "    vec4 result = " + color + ";\n";
+        else src += "    vec4 result = vec4((" + color + ").rgb, (" + alpha + ").a);\n";
+    }
+    if (key.specular) src += "    result.rgb = clamp(result.rgb + vSpecular.rgb, 0.0, 1.0);\n";
+    if (key.alphaFunc == 1) {
+        src += "    discard;\n";
+    } else if (const char* cmp = Comparison(key.alphaFunc)) {
+        src += std::string("    if (!(int(floor(result.a * 255.0 + 0.5)) ") + cmp + " uAlphaRef)) discard;\n";
+    }
+    src += "    fragColor = result;\n}\n";
+    return src;
+}
+
+GLuint GxGLCompileVertexShader(const GxGLDrawFunctions& gl, std::string* error)
+{
+    return Compile(gl, GL_VERTEX_SHADER, kVertexSource, error);
+}
+
 std::unique_ptr<GxGLFixedFunctionProgram> GxGLFixedFunctionProgram::Create(const GxGLDrawFunctions& gl,
+                                                                           GLuint vertexShader,
+                                                                           const GxGLStageKey& key,
                                                                            std::string* error)
 {
     std::unique_ptr<GxGLFixedFunctionProgram> p(new GxGLFixedFunctionProgram(gl));
-    GLuint vs = Compile(gl, GL_VERTEX_SHADER, kVertexSource, error);
-    if (!vs) return nullptr;
-    GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, kFragmentSource, error);
-    if (!fs) {
-        gl.glDeleteShader(vs);
-        return nullptr;
-    }
+    const std::string source = GxGLFragmentSource(key);
+    GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, source.c_str(), error);
+    if (!fs) return nullptr;
     GLuint program = gl.glCreateProgram();
-    gl.glAttachShader(program, vs);
+    gl.glAttachShader(program, vertexShader);
     gl.glAttachShader(program, fs);
     gl.glBindAttribLocation(program, GX_GL_ATTRIB_POSITION, "aPosition");
     gl.glBindAttribLocation(program, GX_GL_ATTRIB_DIFFUSE, "aDiffuse");
@@ -161,8 +175,7 @@ std::unique_ptr<GxGLFixedFunctionProgram> GxGLFixedFunctionProgram::Create(const
     gl.glBindAttribLocation(program, GX_GL_ATTRIB_TEXCOORD, "aTexCoord");
     gl.glBindFragDataLocation(program, 0, "fragColor");
     gl.glLinkProgram(program);
-    // The program keeps what it needs; the shader objects go with it.
-    gl.glDeleteShader(vs);
+    // The program keeps what it needs; the fragment shader goes with it.
     gl.glDeleteShader(fs);
     GLint ok = GL_FALSE;
     gl.glGetProgramiv(program, GL_LINK_STATUS, &ok);
@@ -177,13 +190,10 @@ std::unique_ptr<GxGLFixedFunctionProgram> GxGLFixedFunctionProgram::Create(const
     }
     p->m_Program = program;
     p->targetSize = gl.glGetUniformLocation(program, "uTargetSize");
-    p->texture = gl.glGetUniformLocation(program, "uTexture");
-    p->hasTexture = gl.glGetUniformLocation(program, "uHasTexture");
-    p->colorStage = gl.glGetUniformLocation(program, "uColorStage");
-    p->alphaStage = gl.glGetUniformLocation(program, "uAlphaStage");
     p->factor = gl.glGetUniformLocation(program, "uFactor");
-    p->specular = gl.glGetUniformLocation(program, "uSpecular");
-    p->alphaTest = gl.glGetUniformLocation(program, "uAlphaTest");
+    p->alphaRef = gl.glGetUniformLocation(program, "uAlphaRef");
+    gl.glUseProgram(program);
+    gl.glUniform1i(gl.glGetUniformLocation(program, "uTexture"), 0);
     return p;
 }
 
