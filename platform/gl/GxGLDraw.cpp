@@ -1,5 +1,7 @@
 #include "platform/gl/GxGLDraw.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -87,6 +89,11 @@ GxGLDrawPipeline::GxGLDrawPipeline(GxGLContext& context) : m_Context(context), g
 
 std::unique_ptr<GxGLDrawPipeline> GxGLDrawPipeline::Create(GxGLContext& context, std::string* error)
 {
+    // The software rasteriser allocates its command memory for every frame and frees it at the
+    // frame's end; with glibc's default trim threshold that memory goes back to the kernel each
+    // time and is faulted in again page by page, which costs more than the drawing itself.
+    static const bool kept = mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1;
+    (void)kept;
     std::unique_ptr<GxGLDrawPipeline> p(new GxGLDrawPipeline(context));
     if (!p->Init(error)) return nullptr;
     return p;
@@ -392,9 +399,15 @@ GxResult GxGLDrawPipeline::Draw(const GxGLDrawTarget& target, const GxGLDrawStat
                      static_cast<GLsizei>(bottom - v.Y));
     }
     // Bits 0..3 are red, green, blue and alpha. Set on every draw (GL skips an unchanged mask):
-    // clears set their own.
-    uint32_t write = state.renderStates[GXRS_COLORWRITEENABLE];
-    gl.glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0 && !target.opaque);
+    // clears set their own. A target without alpha keeps one there: masked, unless the separate
+    // alpha blend by MAX keeps it anyway (the engine's usual state, where the mask would only
+    // slow the rasteriser down).
+    const uint32_t* rs = state.renderStates;
+    const uint32_t write = rs[GXRS_COLORWRITEENABLE];
+    const bool alphaStaysOne =
+        rs[GXRS_ALPHABLENDENABLE] && rs[GXRS_SEPARATEALPHABLENDENABLE] && rs[GXRS_BLENDOPALPHA] == GXBLENDOP_MAX;
+    gl.glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0,
+                   (write & 8) != 0 && (!target.opaque || alphaStaysOne));
 
     ApplyBlend(state.renderStates);
     ApplyRaster(state.renderStates);

@@ -303,6 +303,18 @@ TEST(DrawGL, OpaqueBackBufferKeepsItsAlpha)
     d.Blend(true, GXBLENDOP_ADD, GXBLEND_INVDESTALPHA, GXBLEND_ONE);
     ASSERT_EQ(d.Quad(0, 0, 4, 4, 0x80FFFFFFu), GX_OK);
     EXPECT_EQ(d.Back().At(1, 1), 0xFF000000u);
+    // An unblended draw of alpha 0x40 does not lower it either, nor does the separate alpha blend
+    // by MAX (the engine's own state).
+    d.Blend(false);
+    ASSERT_EQ(d.Quad(0, 0, 4, 4, 0x40000000u), GX_OK);
+    d.dev->SetRenderState(GXRS_SEPARATEALPHABLENDENABLE, 1);
+    d.dev->SetRenderState(GXRS_BLENDOPALPHA, GXBLENDOP_MAX);
+    d.Blend(true);
+    ASSERT_EQ(d.Quad(0, 0, 4, 4, 0x20000000u), GX_OK);
+    d.dev->SetRenderState(GXRS_SEPARATEALPHABLENDENABLE, 0);
+    d.Blend(true, GXBLENDOP_ADD, GXBLEND_INVDESTALPHA, GXBLEND_ONE);
+    ASSERT_EQ(d.Quad(0, 0, 4, 4, 0x80FFFFFFu), GX_OK);
+    EXPECT_EQ(d.Back().At(1, 1), 0xFF000000u);
 }
 
 TEST(DrawGL, ViewportClipsAndPrimitiveTypes)
