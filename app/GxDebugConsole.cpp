@@ -156,7 +156,8 @@ std::vector<GxDebugOverlayLine> GxBuildDebugOverlay(GxCore* core, const GxDebugC
                           GxGetDebugBlockKindText(f.blockKind));
         std::u16string current(text);
         if (script.stoppedOnError) current += u"/エラー停止中";
-        add(TextRectWidth(current, h), std::move(current), kGxDebugOverlayTextColor, x);
+        const float width = TextRectWidth(current, h);
+        add(width, std::move(current), kGxDebugOverlayTextColor, x);
     }
     y += hf;
 
