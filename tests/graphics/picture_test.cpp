@@ -19,6 +19,7 @@
 #include "graphics_test_support.h"
 #include "platform/GxDeviceRecording.h"
 #include "platform/GxPicture.h"
+#include "platform/GxPictureLoad.h"
 #include "tests/support/GxPictureWriter.h"
 
 using gxtest::TestPicture;
@@ -683,4 +684,34 @@ TEST_F(PictureLoad, ScratchSurfaceHoldsThePictureAtItsOwnSize)
     auto lines = Errors();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind(u"Error/ImageLoadFromFile Failed(Name:", 0), 0u);
+}
+
+TEST(PictureResample, EveryFilterKeepsAFlatPictureFlatAndMapsTheCorners)
+{
+    struct Case
+    {
+        uint32_t sw, sh, dw, dh;
+    };
+    // Up, down (short and long filters), one axis only, and to a single pixel.
+    const Case sizes[] = {{7, 5, 16, 16}, {64, 64, 8, 8}, {64, 3, 5, 3}, {3, 9, 3, 32}, {9, 9, 1, 1}};
+    const uint32_t filters[] = {GXPIC_FILTER_POINT, GXPIC_FILTER_LINEAR, GXPIC_FILTER_TRIANGLE, GXPIC_FILTER_BOX};
+    for (const auto& s : sizes) {
+        for (uint32_t f : filters) {
+            std::vector<uint32_t> src(static_cast<size_t>(s.sw) * s.sh, 0x80C04020u);
+            std::vector<uint32_t> dst(static_cast<size_t>(s.dw) * s.dh, 0);
+            GxPictureResample(src.data(), s.sw, s.sh, s.sw, dst.data(), s.dw, s.dh, s.dw, f);
+            for (uint32_t v : dst) ASSERT_EQ(v, 0x80C04020u) << s.sw << "x" << s.sh << " -> " << s.dw << " filter " << f;
+        }
+    }
+    // A left-to-right step keeps its sides; the pixels next to the step lie between.
+    std::vector<uint32_t> step(8 * 2);
+    for (uint32_t y = 0; y < 2; ++y)
+        for (uint32_t x = 0; x < 8; ++x) step[y * 8 + x] = x < 4 ? 0xFF000000u : 0xFFFFFFFFu;
+    std::vector<uint32_t> out(16 * 2);
+    GxPictureResample(step.data(), 8, 2, 8, out.data(), 16, 2, 16, GXPIC_FILTER_TRIANGLE);
+    EXPECT_EQ(out[0], 0xFF000000u);
+    EXPECT_EQ(out[15], 0xFFFFFFFFu);
+    EXPECT_GT(out[8] & 255, out[7] & 255);
+    EXPECT_GT(out[8] & 255, 0u);
+    EXPECT_LT(out[7] & 255, 255u);
 }
