@@ -17,6 +17,7 @@
 
 #include <jpeglib.h>
 
+#include "core/GxLog.h"
 #include "core/GxString.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
@@ -47,6 +48,10 @@ struct BenchPictures
         pngPath = GxUtf8ToWide(dir + "/bg.png");
         jpegPath = GxUtf8ToWide(dir + "/bg.jpg");
 
+        // The device report and any error go to the temporary folder, not the working folder.
+        GxSetErrorLogPath(GxUtf8ToWide(dir + "/error.log"));
+        GxSetDebugLogPath(GxUtf8ToWide(dir + "/debug.log"));
+        GxSetDeviceLogPath(GxUtf8ToWide(dir + "/device.log"));
         GxGetGraphicsSettings().SetStartupValues();
         GxGraphics::SetDirect3DFactory([](void*) { return GxCreateRecordingDirect3D(GxDefaultRecordingAdapter()); });
         GxGraphics::Create(nullptr, nullptr, nullptr, nullptr);
