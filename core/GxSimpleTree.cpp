@@ -18,12 +18,23 @@ void GxSimpleTree::InsertAt(GxSimpleNode*& slot, GxSimpleNode* parent, GxSimpleN
         node->m_pNext = chain;
         chain->m_pPrev = node;
         break;
-    case GXTREE_ADOPT:
+    case GXTREE_ADOPT: {
+        // Children the node already had follow the adopted chain rather than being lost.
+        GxSimpleNode* own = node->m_pChild;
         node->m_pNext = nullptr;
         node->m_pChild = chain;
         chain->m_pPrev = nullptr;
-        for (GxSimpleNode* c = chain; c; c = c->m_pNext) c->m_pParent = node;
+        GxSimpleNode* last = chain;
+        for (GxSimpleNode* c = chain; c; c = c->m_pNext) {
+            c->m_pParent = node;
+            last = c;
+        }
+        if (own) {
+            last->m_pNext = own;
+            own->m_pPrev = last;
+        }
         break;
+    }
     default: {
         // The node keeps its own following chain. Whatever of the old chain is not part of it
         // leaves the tree; an owning tree deletes it rather than losing it.

@@ -30,7 +30,7 @@ enum GxSimpleTreeInsertMode : int32_t
 {
     GXTREE_REPLACE = 0,  // the node and its own following chain take the place
     GXTREE_INSERT = 1,   // the node goes in front of the chain (or between sibling and next)
-    GXTREE_ADOPT = 2,    // the node takes the place and the chain becomes its children
+    GXTREE_ADOPT = 2,    // the node takes the place and the chain becomes its first children
 };
 
 class GxSimpleTree

@@ -334,3 +334,62 @@ GxNcCrammedPattern& GxNcAddPattern(GxNcOriginImage& image, int32_t page, int32_t
     p.m_CrammedHeight = height;
     return p;
 }
+
+// ---- fake graphics ----
+
+namespace {
+GxNcFakeGraphics* g_Fake = nullptr;
+}
+
+GxNcFakeGraphics::GxNcFakeGraphics() : m_Previous(GxNcGetGraphicsHooks())
+{
+    g_Fake = this;
+    GxNcGraphicsHooks hooks;
+    hooks.m_LoadPageTexture = &Load;
+    hooks.m_ReleasePageTexture = &ReleaseTexture;
+    hooks.m_GetU = &GetU;
+    hooks.m_GetV = &GetV;
+    hooks.m_DrawQuad = &Draw;
+    GxNcSetGraphicsHooks(hooks);
+}
+
+GxNcFakeGraphics::~GxNcFakeGraphics()
+{
+    GxNcSetGraphicsHooks(m_Previous);
+    g_Fake = nullptr;
+}
+
+GxTexture* GxNcFakeGraphics::Load(const std::u16string& path, GxFormat format)
+{
+    if (!g_Fake || g_Fake->m_Missing.count(path)) return nullptr;
+    auto* t = new GxNcFakeTexture{path, format, g_Fake->m_TextureWidth, g_Fake->m_TextureHeight};
+    g_Fake->m_LoadedPaths.push_back(path);
+    g_Fake->m_LoadedFormats.push_back(format);
+    ++g_Fake->m_Live;
+    return reinterpret_cast<GxTexture*>(t);
+}
+
+void GxNcFakeGraphics::ReleaseTexture(GxTexture* texture)
+{
+    GxNcFakeTexture* t = Fake(texture);
+    if (g_Fake) {
+        g_Fake->m_ReleasedPaths.push_back(t->m_Path);
+        --g_Fake->m_Live;
+    }
+    delete t;
+}
+
+float GxNcFakeGraphics::GetU(const GxTexture* texture, float x)
+{
+    return x / reinterpret_cast<const GxNcFakeTexture*>(texture)->m_Width;
+}
+
+float GxNcFakeGraphics::GetV(const GxTexture* texture, float y)
+{
+    return y / reinterpret_cast<const GxNcFakeTexture*>(texture)->m_Height;
+}
+
+void GxNcFakeGraphics::Draw(const GxNcQuad& quad)
+{
+    if (g_Fake) g_Fake->m_Quads.push_back(quad);
+}

@@ -3,8 +3,10 @@
 // small helpers to build those models by hand.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/GxContentWriter.h"
 #include "layer/GxNcImageSet.h"
@@ -30,8 +32,54 @@ GxNcMotion& GxNcAddMotion(GxNcMotionGroup& group, std::u16string_view name, int3
 GxNcLayer& GxNcAddLayer(GxNcMotion& motion, std::u16string_view name);
 // Appends a node naming a layer as the last child of parent (null: last top-level node).
 GxNcLayerNode* GxNcAddTreeNode(GxNcMotion& motion, GxNcLayerNode* parent, std::u16string_view layerName);
-// A source image with one pattern per rectangle of a page (index page), each pattern's offset
-// equal to its cell and its packed rectangle at (packedLeft, packedTop) of that size.
 GxNcOriginImage& GxNcAddOriginImage(GxNcCrammedImageSet& set, std::u16string_view fileName);
+// A pattern whose cell (left, top, width, height) is packed untrimmed on the given page at
+// (packedLeft, packedTop): its offset is the cell's corner and its packed size the cell's size.
 GxNcCrammedPattern& GxNcAddPattern(GxNcOriginImage& image, int32_t page, int32_t left, int32_t top, int32_t width,
                                    int32_t height, int32_t packedLeft, int32_t packedTop);
+
+// ---- fake graphics for the image-set hooks ----
+
+// A page texture handed out by the fake loader.
+struct GxNcFakeTexture
+{
+    std::u16string m_Path;
+    GxFormat m_Format = GXFMT_UNKNOWN;
+    float m_Width = 0.0f;  // allocated size in pixels, for the texture coordinates
+    float m_Height = 0.0f;
+};
+
+// Installs loader, releaser, coordinate and drawer hooks that record what they are asked for;
+// restores the previous hooks when destroyed. One at a time.
+class GxNcFakeGraphics
+{
+public:
+    GxNcFakeGraphics();
+    ~GxNcFakeGraphics();
+    GxNcFakeGraphics(const GxNcFakeGraphics&) = delete;
+    GxNcFakeGraphics& operator=(const GxNcFakeGraphics&) = delete;
+
+    // Page pictures the loader reports missing (null), by path as asked.
+    std::set<std::u16string> m_Missing;
+    // Size given to every texture loaded from now on.
+    float m_TextureWidth = 256.0f;
+    float m_TextureHeight = 128.0f;
+
+    std::vector<std::u16string> m_LoadedPaths;
+    std::vector<GxFormat> m_LoadedFormats;
+    std::vector<std::u16string> m_ReleasedPaths;
+    std::vector<GxNcQuad> m_Quads;
+    int LiveTextures() const { return m_Live; }
+
+    static GxNcFakeTexture* Fake(GxTexture* texture) { return reinterpret_cast<GxNcFakeTexture*>(texture); }
+
+private:
+    static GxTexture* Load(const std::u16string& path, GxFormat format);
+    static void ReleaseTexture(GxTexture* texture);
+    static float GetU(const GxTexture* texture, float x);
+    static float GetV(const GxTexture* texture, float y);
+    static void Draw(const GxNcQuad& quad);
+
+    GxNcGraphicsHooks m_Previous;
+    int m_Live = 0;
+};
