@@ -326,8 +326,13 @@ bool GxNcProjectEx::Read(GxContentReaderBase& r)
     }
     if (!r.ReadListEnd()) return false;
 
-    // Stages carry no values: the count alone makes them (the reader has bounded it).
+    // Stages carry no values: the count alone makes them, so the bytes that remain do not bound
+    // it usefully. No editor makes more than a few; a huge count is damage.
     if (!r.ReadListBegin("m_StageList", count)) return false;
+    if (count > kGxNcMaxStageCount) {
+        GxPrintErrorLog(u"GxNcProjectEx::Read StageCount Too Large(%u)\n", count);
+        return false;
+    }
     m_StageList.resize(count);
     if (!r.ReadListEnd()) return false;
 

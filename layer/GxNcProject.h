@@ -217,7 +217,9 @@ public:
     std::vector<std::unique_ptr<GxNcMotion>> m_MotionList;
 };
 
-// The editor's stages; kept, never used by the engine.
+// The editor's stages; kept, never used by the engine. Their list elements hold no values, so
+// their count is bounded by this instead of by the bytes of the file.
+constexpr uint32_t kGxNcMaxStageCount = 65536;
 struct GxNcStage
 {
     std::u16string m_StageName;

@@ -529,6 +529,25 @@ TEST_F(NcTest, DamagedProjectFailsWithoutRecordsForGarbage)
     }
 }
 
+TEST_F(NcTest, StageCountIsBoundedSinceStagesHoldNoBytes)
+{
+    GxNcProjectEx p;
+    p.m_ImageSetFileNameList = {std::u16string(70000, u'x')};  // enough bytes after the count
+    for (uint32_t stages : {kGxNcMaxStageCount, kGxNcMaxStageCount + 1}) {
+        p.m_StageList.resize(stages);
+        GxBinBuffer buffer;
+        GxContentFillBuffer(buffer, GxNcProjectToBytes(p, GxContentForm::Binary));
+        GxNcProjectEx read;
+        m_Log.Clear();
+        EXPECT_EQ(read.ReadFromBuffer(buffer), stages == kGxNcMaxStageCount) << stages;
+        if (stages == kGxNcMaxStageCount) {
+            EXPECT_EQ(read.m_StageList.size(), stages);
+        } else {
+            EXPECT_TRUE(Logged("GxNcProjectEx::Read StageCount Too Large(65537)")) << m_Log.Joined();
+        }
+    }
+}
+
 // ---- files, linking and the factory ----
 
 class NcProjectFileTest : public NcTest
