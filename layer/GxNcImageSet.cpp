@@ -6,11 +6,26 @@
 #include "core/GxContentTextReader.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "graphics/GxTexture.h"
 
 namespace {
 
+// Until the texture factory is connected, each page gets a texture of its own.
+GxTexture* LoadOwnTexture(const std::u16string& path, GxFormat format)
+{
+    auto* texture = new GxTexture;
+    if (!texture->CreateFromFile(path, format, 1, 0, true)) {
+        delete texture;
+        return nullptr;
+    }
+    return texture;
+}
+void DeleteOwnTexture(GxTexture* texture) { delete texture; }
+float TextureU(const GxTexture* texture, float x) { return texture->GetU(x); }
+float TextureV(const GxTexture* texture, float y) { return texture->GetV(y); }
+
 // Constant-initialised, so image sets released by the factories at exit can still read it.
-GxNcGraphicsHooks g_Hooks;
+GxNcGraphicsHooks g_Hooks = {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, nullptr};
 
 GxNcGraphicsHooks& Hooks() { return g_Hooks; }
 
@@ -119,6 +134,7 @@ bool ValidPattern(const GxNcOriginImage* image, int32_t index)
 }  // namespace
 
 void GxNcSetGraphicsHooks(const GxNcGraphicsHooks& hooks) { Hooks() = hooks; }
+GxNcGraphicsHooks GxNcDefaultGraphicsHooks() { return {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, nullptr}; }
 const GxNcGraphicsHooks& GxNcGetGraphicsHooks() { return Hooks(); }
 
 // ---- GxNcCrammedImageSet ----

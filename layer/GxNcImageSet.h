@@ -107,8 +107,9 @@ private:
 
 // ---- graphics seams ----
 // Page pictures come from the texture factory and patterns are drawn by the immediate drawing;
-// the engine connects both here once the graphics side is up. Without a loader every page is
-// reported missing; without a drawer nothing is drawn.
+// the engine connects both here. The defaults load each page as a texture of its own
+// (GxTexture::CreateFromFile, one mip level), give it back by deleting it, take texture
+// coordinates from GxTexture::GetU and GetV, and draw nothing.
 
 // Get-or-create of a picture texture from a file with the given format, or null.
 using GxNcPageTextureLoader = GxTexture* (*)(const std::u16string& path, GxFormat format);
@@ -142,6 +143,7 @@ struct GxNcGraphicsHooks
     GxNcQuadDrawer m_DrawQuad = nullptr;
 };
 void GxNcSetGraphicsHooks(const GxNcGraphicsHooks& hooks);
+GxNcGraphicsHooks GxNcDefaultGraphicsHooks();
 const GxNcGraphicsHooks& GxNcGetGraphicsHooks();
 
 // Draws one pattern of a source image as a textured quad: nothing when the image is null or
