@@ -6,7 +6,6 @@
 #include "graphics/GxD3DResource.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
-#include "moa/GxMoaScriptHost.h"
 
 // ---- The console ---------------------------------------------------------------------------------
 
@@ -78,11 +77,9 @@ GxDebugGameCounters GxReadDebugGameCounters(GxCore* core)
 
 GxDebugScriptState GxReadDebugScriptState()
 {
+    // Without a source no worker is running (the script host sets one when it is made).
     if (ScriptSource()) return ScriptSource()();
-    GxDebugScriptState s;
-    s.running = g_MoaWorkerEx && g_MoaWorkerEx->IsRunning();
-    s.stoppedOnError = g_MoaEx && g_MoaEx->m_StoppedOnError;
-    return s;
+    return GxDebugScriptState();
 }
 
 const char16_t* GxGetDebugBlockKindText(int32_t kind)

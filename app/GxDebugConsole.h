@@ -6,8 +6,7 @@
 // console's lines, with the second system glyph atlas; the system screen draws it in debug mode.
 //
 // The overlay reads the game state and the script worker through two sources that those
-// subsystems set; until they do, the counters read 0 and the script stack is read from the
-// script host globals (running flag and stopped-on-error flag only).
+// subsystems set; until they do, the counters read 0 and no script is running.
 #pragma once
 
 #include <cstddef>

@@ -13,7 +13,6 @@
 #include "graphics/GxD3DResource.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
-#include "moa/GxMoaScriptHost.h"
 #include "tests/graphics/glyph_fake_rasterizer.h"
 #include "tests/graphics/graphics_test_support.h"
 
@@ -157,16 +156,6 @@ TEST_F(Overlay, ScriptStack)
     SetScript({true, false, {}});
     overlay = GxBuildDebugOverlay(nullptr, nullptr, 0, 0, 16);
     EXPECT_EQ(overlay[1].text, u"Script:実行していません");
-}
-
-TEST_F(Overlay, DefaultScriptSourceReadsTheHostGlobals)
-{
-    EXPECT_FALSE(GxReadDebugScriptState().running);
-    GxMoaEx host;
-    host.m_StoppedOnError = true;
-    g_MoaEx = &host;
-    EXPECT_TRUE(GxReadDebugScriptState().stoppedOnError);
-    g_MoaEx = nullptr;
 }
 
 TEST(DebugConsole, BlockKindTexts)
