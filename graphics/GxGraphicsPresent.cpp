@@ -36,22 +36,6 @@ MainWindow& TheMainWindow()
 
 bool IsAllZero(const GxRenderTargetEntry& e) { return e.left == 0 && e.top == 0 && e.right == 0 && e.bottom == 0; }
 
-// The device keeps references on what is bound to it; a reset needs every default-pool object
-// gone, so the bindings are dropped before the resources let go of theirs.
-void UnbindDeviceObjects(GxDevice* device)
-{
-    GxDeviceSurface* back = nullptr;
-    if (GxSucceeded(device->GetBackBuffer(0, 0, &back)) && back) {
-        device->SetRenderTarget(0, back);
-        back->Release();
-    }
-    GxDeviceCaps caps;
-    uint32_t targets = GxSucceeded(device->GetDeviceCaps(&caps)) ? std::max<uint32_t>(1, caps.NumSimultaneousRTs) : 1;
-    for (uint32_t i = 1; i < targets; ++i) device->SetRenderTarget(i, nullptr);
-    device->SetDepthStencilSurface(nullptr);
-    for (uint32_t stage = 0; stage < GX_SAMPLER_COUNT; ++stage) device->SetTexture(stage, nullptr);
-}
-
 }  // namespace
 
 void GxGraphics::SetSleepFunction(SleepFunction sleep) { Sleeper() = sleep ? sleep : &RealSleep; }
@@ -105,7 +89,6 @@ bool GxGraphics::Reset(bool force, int32_t newMode, int32_t oldMode)
     GxGraphicsState& s = State();
     if (!s.device) return false;
     if (!force && s.device->TestCooperativeLevel() == GX_OK) return true;
-    UnbindDeviceObjects(s.device);
     GxGetD3DResourceManage().OnLostDevice();
     if (s.resetListener) s.resetListener->OnBeforeReset(newMode, oldMode);
     if (s.beforeReset) s.beforeReset(newMode, oldMode);

@@ -2,6 +2,8 @@
 
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
+#include "graphics/GxTextureText.h"
+#include "graphics/GxTextureTextEx.h"
 
 namespace {
 
@@ -31,10 +33,10 @@ GxTextureFactory::GxTextureFactory()
 
 GxTextureFactory::~GxTextureFactory() { m_List.ReleaseAll(); }
 
-void GxTextureFactory::SetMaker(int32_t kind, Maker maker)
+void GxTextureFactory::SetMovieMaker(Maker maker)
 {
     GxMutexScopedLock lock(&m_List.Lock());
-    if (kind >= GXTEXKIND_TEXT && kind <= GXTEXKIND_MOVIE) m_Makers[kind - GXTEXKIND_TEXT] = std::move(maker);
+    m_MovieMaker = std::move(maker);
 }
 
 GxTexture* GxTextureFactory::GetTexture(std::u16string_view name, int32_t kind, uint32_t width, uint32_t height,
@@ -51,10 +53,14 @@ GxTexture* GxTextureFactory::GetTexture(std::u16string_view name, int32_t kind, 
         case GXTEXKIND_RENDERTARGET:
             return Made(new GxTexture, [&](GxTexture* t) { return t->CreateRenderTarget(name, width, height, format); });
         case GXTEXKIND_TEXT:
+            return Made(static_cast<GxTexture*>(new GxTextureText),
+                        [&](GxTexture* t) { return t->CreateTexture(name, width, height, format, mipLevels); });
         case GXTEXKIND_TEXTEX:
+            // The layout texture's own CreateTexture.
+            return Made(static_cast<GxTexture*>(new GxTextureTextEx),
+                        [&](GxTexture* t) { return t->CreateTexture(name, width, height, format, mipLevels); });
         case GXTEXKIND_MOVIE: {
-            const Maker& maker = m_Makers[kind - GXTEXKIND_TEXT];
-            if (!maker) return Entry{};
+            if (!m_MovieMaker) return Entry{};
             GxTextureRequest request;
             request.name = name;
             request.kind = kind;
@@ -63,7 +69,7 @@ GxTexture* GxTextureFactory::GetTexture(std::u16string_view name, int32_t kind, 
             request.mipLevels = mipLevels;
             request.format = format;
             request.loadFlag = loadFlag;
-            GxTexture* t = maker(request);
+            GxTexture* t = m_MovieMaker(request);
             return Entry{t, t};
         }
         default: return Entry{};

@@ -139,7 +139,7 @@ enum GxTextureKind : int32_t {
     GXTEXKIND_MOVIE = 7,         // GxTextureMovie
 };
 
-// What a Get asked for, handed to the makers of the kinds that later subsystems provide.
+// What a Get asked for, handed to the maker of movie textures.
 struct GxTextureRequest
 {
     std::u16string_view name;
@@ -154,17 +154,18 @@ struct GxTextureRequest
 class GxTextureFactory
 {
 public:
-    // Makes and creates the object of one kind, which then holds its one reference; none when
-    // creation fails (the maker destroys what it allocated; the object logged its own error).
+    // Makes and creates a movie texture, which then holds its one reference; none when creation
+    // fails (the maker destroys what it allocated; the object logged its own error).
     using Maker = std::function<GxTexture*(const GxTextureRequest& request)>;
 
     GxTextureFactory();
     virtual ~GxTextureFactory();
 
     // The texture of that name with one more reference, or a new one of the kind: 1 from the
-    // picture file (load flag = scale to fit), 2 an empty texture, 3 a render target, 5 to 7
-    // through their makers (none until one is set); 4 and other kinds give none. unused is kept
-    // for callers that pass it; nothing reads it.
+    // picture file (load flag = scale to fit), 2 an empty texture, 3 a render target, 5 a text
+    // texture, 6 a text layout texture (both empty, as kind 2), 7 a movie texture through the
+    // movie maker (none until one is set); 4 and other kinds give none. unused is kept for
+    // callers that pass it; nothing reads it.
     virtual GxTexture* GetTexture(std::u16string_view name, int32_t kind, uint32_t width, uint32_t height,
                                   uint32_t mipLevels, GxFormat format, uint32_t unused, bool loadFlag);
     virtual GxTexture* GetTextureA(std::string_view name, int32_t kind, uint32_t width, uint32_t height,
@@ -177,13 +178,12 @@ public:
     virtual void ReleaseAll();
     virtual int32_t GetCount();
 
-    // Where the text textures (kinds 5 and 6) and the movie texture (kind 7) come from: their
-    // subsystems set them; none clears.
-    void SetMaker(int32_t kind, Maker maker);
+    // Where movie textures (kind 7) come from: the movie subsystem sets it; none clears.
+    void SetMovieMaker(Maker maker);
 
 private:
     GxNamedResourceList<GxTexture> m_List;
-    Maker m_Makers[3];  // kinds 5, 6, 7
+    Maker m_MovieMaker;
 };
 
 // ---- Flexible textures -----------------------------------------------------------------------------

@@ -464,6 +464,13 @@ GxResult GxDeviceCore::Reset(GxPresentParameters* params)
     };
     if (!params) return result(GXERR_INVALIDCALL);
     if (m_Loss == Loss::Lost) return result(GXERR_DEVICELOST);
+    // What is bound to the device is held by the device itself, not by its user: those
+    // references never keep a reset from happening. Every other default-pool object does.
+    for (auto*& t : m_Textures) GxSafeRelease(t);
+    for (auto*& rt : m_RenderTargets) GxSafeRelease(rt);
+    GxSafeRelease(m_DepthStencil);
+    m_BackBuffer->AddRef();
+    m_RenderTargets[0] = m_BackBuffer;
     if (m_DefaultPoolObjects > 0) return result(GXERR_INVALIDCALL);
     GxPresentParameters p = *params;
     GxResult r = m_Direct3D->CompletePresentParameters(p, p.hDeviceWindow ? p.hDeviceWindow : m_FocusWindow);

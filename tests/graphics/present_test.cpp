@@ -195,7 +195,6 @@ TEST_F(Present, LostDeviceNapsThenOneResetRestoresEverything)
         s->GetD3DSurface()->UnlockRect();
     }
     GxDeviceSurface* scratchBefore = scratch.GetD3DSurface();
-    GxDeviceSurface* targetBefore = target.GetD3DSurface();
     ASSERT_TRUE(GxGraphics::SetRenderState(GXRS_ALPHABLENDENABLE, 1));
     ASSERT_TRUE(GxGraphics::SetTextureStageState(0, GXTSS_COLOROP, GXTOP_MODULATE2X));
     ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target, &depth, nullptr));
@@ -221,7 +220,10 @@ TEST_F(Present, LostDeviceNapsThenOneResetRestoresEverything)
 
     // Every resource holds a device object again; the scratch surface was never touched.
     EXPECT_NE(target.GetD3DSurface(), nullptr);
-    EXPECT_NE(target.GetD3DSurface(), targetBefore);
+    EXPECT_EQ(Count(GxDeviceOp::CreateRenderTarget), 1u);
+    EXPECT_EQ(Count(GxDeviceOp::CreateOffscreenPlainSurface), 1u);  // the system-memory one
+    EXPECT_EQ(Count(GxDeviceOp::CreateAdditionalSwapChain), 1u);
+    EXPECT_EQ(Count(GxDeviceOp::CreateDepthStencilSurface), 3u);     // ours and both chains'
     EXPECT_NE(depth.GetD3DSurface(), nullptr);
     EXPECT_NE(sysmem.GetD3DSurface(), nullptr);
     EXPECT_EQ(scratch.GetD3DSurface(), scratchBefore);

@@ -2,9 +2,13 @@
 // and reading pixels; flexible textures in 128 x 128 tiles.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+
 #include "graphics/GxSurface.h"
 #include "graphics/GxTextureFlex.h"
 #include "present_test_support.h"
+#include "tests/support/GxPictureWriter.h"
 
 namespace {
 
@@ -263,4 +267,83 @@ TEST_F(TextureFlex, CopyFromSurfaceFillsEachTileFromTheTopLeft)
     ASSERT_TRUE(empty.CreateTexture(u"empty", 0, 0, GXFMT_UNKNOWN));
     EXPECT_EQ(empty.GetColumns(), 0u);
     EXPECT_TRUE(empty.CopyFromSurface(source.GetD3DSurface()));
+}
+
+namespace {
+
+std::u16string WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (f) {
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    return GxUtf8ToWide(path.string());
+}
+
+}  // namespace
+
+TEST_F(Surface, FromFileSaveAndLoadAgain)
+{
+    ASSERT_TRUE(Create());
+    gxtest::TestPicture picture = gxtest::MakeTestPicture(37, 21, true);
+    std::u16string file = WriteFile(logs.dir / "Pic.PNG", gxtest::WritePngRgba(picture));
+
+    GxSurface loaded;
+    ASSERT_TRUE(loaded.CreateFromFile(file, GXFMT_UNKNOWN, 0));
+    EXPECT_EQ(loaded.GetPool(), GXPOOL_SCRATCH);
+    EXPECT_EQ(loaded.GetObjectType(), OBJTYPE_SURFACE);
+    EXPECT_EQ(loaded.GetWidth(), 37u);
+    EXPECT_EQ(loaded.GetImageHeight(), 21u);
+    EXPECT_EQ(loaded.GetName(), GxToLower(file));
+    GxPixelImage p;
+    ASSERT_TRUE(loaded.ReadPixels(&p));
+    EXPECT_EQ(p.pixels, picture.pixels);
+
+    // A render target saved as PNG comes back with the same pixels.
+    GxSurface target;
+    ASSERT_TRUE(target.CreateRenderTarget(u"rt", 37, 21, GXFMT_A8R8G8B8, GXMULTISAMPLE_NONE, 0));
+    ASSERT_TRUE(target.StretchRect(nullptr, &loaded, nullptr, GXTEXF_NONE));
+    std::u16string saved = GxUtf8ToWide((logs.dir / "saved.png").string());
+    ASSERT_TRUE(target.SaveToFile(saved));
+    GxSurface back;
+    ASSERT_TRUE(back.CreateFromFileA(GxWideToAnsi(saved), GXFMT_A8R8G8B8, 0));
+    ASSERT_TRUE(back.ReadPixels(&p));
+    EXPECT_EQ(p.pixels, picture.pixels);
+
+    // A missing file leaves the surface empty and unregistered.
+    GxSurface missing;
+    EXPECT_FALSE(missing.CreateFromFile(u"no/such.png", GXFMT_UNKNOWN, 0));
+    EXPECT_EQ(missing.GetRefCount(), 0u);
+    EXPECT_EQ(missing.GetObjectType(), OBJTYPE_NONE);
+    EXPECT_FALSE(GxGetD3DResourceManage().IsRegistered(&missing));
+    // Saving where no file can be made is reported.
+    EXPECT_FALSE(target.SaveToFile(u"/no/such/folder/x.png"));
+    EXPECT_EQ(ErrorLines().back().rfind(u"Error/Surface SaveToFile Failed(Name:\"rt\" Size:37,21 ", 0), 0u);
+}
+
+TEST_F(TextureFlex, FromFileWithAColourKey)
+{
+    ASSERT_TRUE(Create());
+    gxtest::TestPicture picture = gxtest::MakeTestPicture(300, 130, false);
+    picture.At(299, 129) = 0xFF00FF00u;
+    std::u16string file = WriteFile(logs.dir / "wide.png", gxtest::WritePngRgba(picture));
+    GxTextureFlex t;
+    ASSERT_TRUE(t.CreateFromFile(file, GXFMT_UNKNOWN, 0xFF00FF00u));
+    EXPECT_EQ(t.GetRefCount(), 1u);
+    EXPECT_EQ(t.GetColorKey(), 0xFF00FF00u);
+    EXPECT_EQ(t.GetColumns(), 3u);
+    EXPECT_EQ(t.GetRows(), 2u);
+    GxPixelImage tile;
+    ASSERT_EQ(Device()->ReadTexture(t.GetTile(1, 0), 0, &tile), GX_OK);
+    EXPECT_EQ(tile.At(5, 7), picture.At(133, 7));
+    ASSERT_EQ(Device()->ReadTexture(t.GetTile(2, 1), 0, &tile), GX_OK);
+    EXPECT_EQ(tile.At(43, 1), 0u);  // the keyed pixel is transparent black
+    EXPECT_EQ(tile.At(42, 1), picture.At(298, 129));
+
+    GxTextureFlex missing;
+    EXPECT_FALSE(missing.CreateFromFile(u"no/such.png", GXFMT_UNKNOWN, 0));
+    EXPECT_EQ(missing.GetRefCount(), 0u);
+    EXPECT_FALSE(GxGetD3DResourceManage().IsRegistered(&missing));
 }
