@@ -161,3 +161,5 @@ std::u16string GxMoaDumpVariable(const GxMoaVariable& variable, std::optional<st
     GxMoaAppendDumpVariable(out, variable, name, level);
     return out;
 }
+
+std::u16string GxMoaToken::GetDebugText() const { return GxMoaGetTokenDebugText(*this); }

@@ -187,6 +187,9 @@ public:
     bool operator==(const GxMoaToken& other) const;
     bool operator!=(const GxMoaToken& other) const { return !(*this == other); }
 
+    // The description error messages show after a message: type name and text or value.
+    std::u16string GetDebugText() const;
+
 private:
     void CopyFrom(const GxMoaToken& other);
 

@@ -1,6 +1,7 @@
 #include "platform/GxDeviceRecording.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -23,14 +24,29 @@ protected:
 
     GxResult NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float, uint32_t) override
     {
-        if (!(flags & GXCLEAR_TARGET) || m_RenderTargets[0] != m_BackBuffer) return GX_OK;
-        for (int32_t y = rect.top; y < rect.bottom; ++y)
-            std::fill_n(m_Back.begin() + static_cast<size_t>(y) * m_Width + rect.left, rect.right - rect.left, color);
+        if (!(flags & GXCLEAR_TARGET)) return GX_OK;
+        if (m_RenderTargets[0] == m_BackBuffer) {
+            for (int32_t y = rect.top; y < rect.bottom; ++y)
+                std::fill_n(m_Back.begin() + static_cast<size_t>(y) * m_Width + rect.left, rect.right - rect.left,
+                            color);
+        } else if (GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0])) {
+            // A texture target's pixels are its CPU copy here.
+            GxCoreTexture::Level& l = s->Texture()->LevelAt(s->Level());
+            GxFormat f = s->Texture()->Desc().Format;
+            uint32_t bpp = GxFormatBytesPerPixel(f);
+            uint8_t pixel[4] = {0, 0, 0, 0};
+            GxArgbToPixel(f, color, pixel);
+            for (int32_t y = rect.top; y < rect.bottom; ++y) {
+                uint8_t* p = l.bits + static_cast<size_t>(y) * l.pitch + static_cast<size_t>(rect.left) * bpp;
+                for (int32_t x = rect.left; x < rect.right; ++x, p += bpp) std::memcpy(p, pixel, bpp);
+            }
+        }
         return GX_OK;
     }
 
     GxResult NativePresent(const GxRectL*, const GxRectL*, void*) override
     {
+        if (presentFailure && GxFailed(*presentFailure)) return *presentFailure;
         m_Front = m_Back;
         return GX_OK;
     }
@@ -43,6 +59,9 @@ protected:
     {
         return GX_OK;
     }
+
+public:
+    std::shared_ptr<GxResult> presentFailure;
 
 private:
     GxResult Copy(const std::vector<uint32_t>& src, GxPixelImage* image) const
@@ -69,7 +88,8 @@ public:
         : GxDirect3DCore(a.desc),
           m_Failures(a.createDeviceFailures),
           m_Failure(a.createDeviceFailure),
-          m_FormatChecks(a.formatChecks)
+          m_FormatChecks(a.formatChecks),
+          m_PresentFailure(a.presentFailure)
     {
     }
 
@@ -90,6 +110,7 @@ protected:
         }
         auto* d = new RecordingDevice(this, type, focusWindow, behaviorFlags, params);
         d->Recorder().enabled = true;
+        d->presentFailure = m_PresentFailure;
         *device = d;
         return GX_OK;
     }
@@ -98,6 +119,7 @@ private:
     uint32_t m_Failures;
     GxResult m_Failure;
     std::shared_ptr<std::vector<GxFormatCheck>> m_FormatChecks;
+    std::shared_ptr<GxResult> m_PresentFailure;
 };
 
 }  // namespace
