@@ -90,7 +90,9 @@ TEST(MoaExec, StatementTable)
         const bool ok = rig.EvalLine(line, c.report, &result);
         EXPECT_EQ(ok, c.ok);
         EXPECT_EQ(rig.m_Moa.IsErrorStop(), !c.ok);
-        if (c.ok) EXPECT_EQ(GxMoaRecordingBuiltins::Show(result), c.result);
+        if (c.ok) {
+            EXPECT_EQ(GxMoaRecordingBuiltins::Show(result), c.result);
+        }
         for (const auto& [name, value] : c.vars) EXPECT_EQ(rig.Value(name), value) << GxWideToUtf8(name);
         std::vector<std::string> expected;
         for (const std::string& r : c.reports) expected.push_back(Replace(r, "%L", std::to_string(line)));
