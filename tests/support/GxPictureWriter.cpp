@@ -332,7 +332,7 @@ bool WriteBytes(const std::string& nativePath, const std::vector<uint8_t>& bytes
 {
     FILE* f = std::fopen(nativePath.c_str(), "wb");
     if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 
