@@ -383,6 +383,8 @@ void GxMoaWorker::Dump(std::u16string& out, int32_t level) const
 bool GxMoaWorker::Run(GxMoaBuiltin* builtins)
 {
     if (m_ExecStack.empty() || !m_pOwner) return false;
+    // A stopped program stays silent: the missing-script message is given once.
+    if (m_pOwner->IsErrorStop()) return false;
     {
         GxMoaExecStackElement& t = m_ExecStack.back();
         if (!t.m_Pos.m_pScriptEntity && !t.m_Pos.m_ScriptName.empty()) {
@@ -394,7 +396,6 @@ bool GxMoaWorker::Run(GxMoaBuiltin* builtins)
             return false;
         }
     }
-    if (m_pOwner->IsErrorStop()) return false;
     for (;;) {
         GxMoaExecStackElement& t = m_ExecStack.back();
         const GxMoaScript& s = *t.m_Pos.m_pScriptEntity->GetScript();

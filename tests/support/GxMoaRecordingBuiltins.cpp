@@ -2,6 +2,7 @@
 
 #include "core/GxString.h"
 #include "moa/GxMoaWorker.h"
+#include "tests/support/GxMoaPackageBuilder.h"
 
 std::string GxMoaRecordingBuiltins::Show(const GxMoaVariable& v)
 {
@@ -67,4 +68,92 @@ bool GxMoaRecordingBuiltins::CallBuiltin(std::u16string_view name, int32_t index
     }
     if (ok && m_Hook) ok = m_Hook(call, worker, result);
     return ok;
+}
+
+// ---------------------------------------------------------------- recording program
+
+void GxMoaRecordingMoa::OutputTraceArgs(std::u16string_view format, const GxFmtArg* args, size_t count)
+{
+    std::u16string text;
+    if (count) GxFormatArgs(text, format, args, count);
+    else text = std::u16string(format);
+    m_Reports.push_back("T " + GxWideToUtf8(text));
+}
+
+void GxMoaRecordingMoa::OutputWarningArgs(std::u16string_view scriptName, int32_t line, std::u16string_view format,
+                                          const GxFmtArg* args, size_t count)
+{
+    GxMoa::OutputWarningArgs(scriptName, line, format, args, count);
+    std::u16string text;
+    GxFormatArgs(text, format, args, count);
+    m_Reports.push_back("W " + GxWideToUtf8(scriptName) + " " + std::to_string(line) + ": " + GxWideToUtf8(text));
+}
+
+void GxMoaRecordingMoa::OutputErrorArgs(std::u16string_view scriptName, int32_t line, std::u16string_view format,
+                                        const GxFmtArg* args, size_t count)
+{
+    GxMoa::OutputErrorArgs(scriptName, line, format, args, count);
+    std::u16string text;
+    GxFormatArgs(text, format, args, count);
+    m_Reports.push_back("E " + GxWideToUtf8(scriptName) + " " + std::to_string(line) + ": " + GxWideToUtf8(text));
+}
+
+// ---------------------------------------------------------------- rig
+
+bool GxMoaTestRig::Load(const std::vector<std::pair<std::u16string, std::string>>& scripts)
+{
+    GxMoaPackageBuilder b;
+    b.AddBuiltin(u"foo", 300);
+    b.AddBuiltin(u"fail", 301);
+    for (const auto& [name, source] : scripts) {
+        if (!b.AddScript(name, source)) {
+            m_Errors = b.GetErrors();
+            return false;
+        }
+    }
+    if (!b.LoadInto(m_Moa)) {
+        m_Errors = "LoadInto failed";
+        return false;
+    }
+    m_Worker.CreateScriptEntities();
+    m_Builtins.m_Fail.insert(301);
+    return true;
+}
+
+int GxMoaTestRig::RunSteps(int maxSteps)
+{
+    int n = 0;
+    while (n < maxSteps) {
+        ++n;
+        if (!m_Worker.Run(&m_Builtins)) break;
+    }
+    return n;
+}
+
+bool GxMoaTestRig::EvalLine(int32_t line, bool report, GxMoaVariable* result)
+{
+    // As the run loop does: the block's own position is the record the compiler moves.
+    GxMoaExecStackElement* top = GxMoaGetExecStackTop(m_Worker.GetExecStack());
+    if (!top) {
+        GxMoaRunPos pos(line, 0);
+        return GxMoaExec::Eval_Token(m_Moa, result, &m_Builtins, &m_Worker, pos, pos, report);
+    }
+    top->m_Pos.m_Line = line;
+    top->m_Pos.m_Pos = 0;
+    const GxMoaRunPos start = top->m_Pos;
+    return GxMoaExec::Eval_Token(m_Moa, result, &m_Builtins, &m_Worker, start, top->m_Pos, report);
+}
+
+GxMoaVariableSet* GxMoaTestRig::Find(std::u16string_view name)
+{
+    GxMoaExecStack& stack = m_Worker.GetExecStack();
+    GxMoaExecStackElement* top = GxMoaGetExecStackTop(stack);
+    return GxMoaLookupVariable(name, GxMoaFindNormalBlock(stack), top ? top->m_Pos.m_pScriptEntity : nullptr,
+                               &m_Worker);
+}
+
+std::string GxMoaTestRig::Value(std::u16string_view name)
+{
+    GxMoaVariableSet* set = Find(name);
+    return set ? GxMoaRecordingBuiltins::Show(set->m_Value) : "<none>";
 }
