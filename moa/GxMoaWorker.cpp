@@ -1,5 +1,7 @@
 #include "moa/GxMoaWorker.h"
 
+#include "moa/GxMoaRun.h"
+
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "moa/GxMoaBuiltin.h"
@@ -382,82 +384,5 @@ void GxMoaWorker::Dump(std::u16string& out, int32_t level) const
 // The statement loop for expression statements, labels, text lines and declarations.
 bool GxMoaWorker::Run(GxMoaBuiltin* builtins)
 {
-    if (m_ExecStack.empty() || !m_pOwner) return false;
-    // A stopped program stays silent: the missing-script message is given once.
-    if (m_pOwner->IsErrorStop()) return false;
-    {
-        GxMoaExecStackElement& t = m_ExecStack.back();
-        if (!t.m_Pos.m_pScriptEntity && !t.m_Pos.m_ScriptName.empty()) {
-            t.m_Pos.m_pScriptEntity = FindScriptEntity(t.m_Pos.m_ScriptName);
-        }
-        if (!t.m_Pos.m_pScriptEntity || !t.m_Pos.m_pScriptEntity->GetScript()) {
-            m_pOwner->OutputError(t.m_Pos.m_ScriptName, t.m_Pos.m_Line, u"スクリプトが見つからないので実行できません");
-            m_pOwner->SetErrorStop();
-            return false;
-        }
-    }
-    for (;;) {
-        GxMoaExecStackElement& t = m_ExecStack.back();
-        const GxMoaScript& s = *t.m_Pos.m_pScriptEntity->GetScript();
-        GxMoaScriptPos& p = t.m_Pos;
-        if (s.CheckPos(p) < 0) s.NextToken(p);
-        if (s.CheckPos(p) == -2) {
-            Exit(nullptr);
-            return !m_ExecStack.empty();
-        }
-        const GxMoaToken& token = s.GetTokenAt(p);
-        switch (token.GetType()) {
-        case MOATOKEN_BUILTIN:
-        case MOATOKEN_VARIABLE:
-        case MOATOKEN_ARRAYVARIABLE: {
-            const GxMoaRunPos start = p;
-            if (!GxMoaExec::Eval_Token(*m_pOwner, nullptr, builtins, this, start, p, true)) return false;
-            return !m_ExecStack.empty();
-        }
-        case MOATOKEN_EXPRESSION: {
-            s.NextToken(p);
-            const GxMoaRunPos start = p;
-            if (!GxMoaExec::Eval_Token(*m_pOwner, nullptr, builtins, this, start, p, false)) return false;
-            return !m_ExecStack.empty();
-        }
-        case MOATOKEN_BREAKPOINT:
-            m_pOwner->SetBreakpoint();
-            s.NextToken(p);
-            return !m_ExecStack.empty();
-        case MOATOKEN_DEFINE:
-        case MOATOKEN_BUILTINDECL:
-        case MOATOKEN_STATIC:
-        case MOATOKEN_GLOBAL:
-        case MOATOKEN_EXTERN:
-        case MOATOKEN_NOSAVE:
-        case MOATOKEN_INGAME:
-        case MOATOKEN_PERMAN:
-            if (p.m_Line < s.GetLineCount()) {
-                ++p.m_Line;
-                p.m_Pos = 0;
-            }
-            return !m_ExecStack.empty();
-        case MOATOKEN_LABEL:
-        case MOATOKEN_COMMANDSTART:
-            s.NextToken(p);
-            break;
-        case MOATOKEN_TEXT:
-            m_pOwner->OutputTrace(u"%s", token.GetString());
-            s.NextToken(p);
-            break;
-        case MOATOKEN_UNKNOWN:
-            s.NextLine(p);
-            m_pOwner->OutputWarning(p.m_ScriptName, p.m_Line, u"不明な単語を発見。スキップされます[%s]", token.GetString());
-            break;
-        case MOATOKEN_END:
-            // An end token inside a line counts as the line's end, so the loop always advances.
-            s.NextLine(p);
-            break;
-        default:
-            m_pOwner->OutputError(p.m_ScriptName, p.m_Line, u"処理できないトークンです[%s]\n", GxMoaGetTokenDebugText(token));
-            m_pOwner->SetErrorStop();
-            return false;
-        }
-        if (m_pOwner->IsErrorStop()) return false;
-    }
+    return GxMoaRunStatement(*this, builtins);
 }

@@ -23,7 +23,8 @@ class HostTest : public ::testing::Test, public GxDebugListenerBase
 protected:
     void SetUp() override
     {
-        m_Folder = std::filesystem::path(::testing::TempDir()) / "moa host test";   // a blank in the path
+        // A blank in the path; the process id keeps parallel test processes apart.
+        m_Folder = std::filesystem::path(::testing::TempDir()) / ("moa host test " + std::to_string(getpid()));
         std::filesystem::remove_all(m_Folder);
         std::filesystem::create_directories(m_Folder / "bincode");
         m_OldDir = std::filesystem::current_path();
