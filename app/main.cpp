@@ -1,8 +1,7 @@
 // Program entry: the game folder is the current directory.
-#include "core/GxLog.h"
+#include "app/GxEntry.h"
 
 int main()
 {
-    GxPrintDebugLog(u"gxplay: start\n");
-    return 0;
+    return GxEntryMain();
 }

@@ -1,0 +1,385 @@
+#include "app/GxCore.h"
+
+#include "app/GxCoreDevice.h"
+#include "app/GxCoreTrace.h"
+#include "app/task/GxTaskManage.h"
+#include "core/GxFile.h"
+#include "core/GxString.h"
+#include "core/GxThreadManage.h"
+#include "game/GxGameStartup.h"
+#include "game/GxSystemConfig.h"
+#include "game/GxUserConfig.h"
+#include "game/GxUserData.h"
+#include "game/GxUserDataPerman.h"
+#include "media/GxInput.h"
+#include "media/GxMovie.h"
+#include "media/GxSound.h"
+#include "moa/GxMoaScriptHost.h"
+#include "platform/GxSdlWindow.h"
+
+namespace {
+GxCore* g_Core = nullptr;
+
+std::u16string DefaultTitle() { return GxSystemConfig().m_AppTitle; }
+}  // namespace
+
+int32_t g_GxCursorMode = 2;
+int32_t g_GxRequestScreenWidth = 640;
+int32_t g_GxRequestScreenHeight = 480;
+
+GxCore* GxGetCore() { return g_Core; }
+void GxSetCore(GxCore* core) { g_Core = core; }
+
+GxCore::GxCore(GxWindowServices* windowServices)
+    : m_WindowServices(windowServices ? windowServices : GxGetWindowServices()), m_Procedure(this)
+{
+}
+
+GxCore::~GxCore()
+{
+    // After a failed Initialize, Finalize does not run: whatever start-up made goes here.
+    delete m_ThreadManage;
+    m_ThreadManage = nullptr;
+    delete m_TaskManage;
+    m_TaskManage = nullptr;
+    if (m_DeviceCreated) {
+        GxCoreDeviceRelease();
+        m_DeviceCreated = false;
+    }
+    DeleteOwnedObjects();
+    delete m_Profile;
+    m_Profile = nullptr;
+    if (g_Core == this) g_Core = nullptr;
+}
+
+void GxCore::DeleteOwnedObjects()
+{
+    delete m_SystemConfig;
+    m_SystemConfig = nullptr;
+    delete m_UserConfig;
+    m_UserConfig = nullptr;
+    delete m_UserData;
+    m_UserData = nullptr;
+    delete m_UserDataPerman;
+    m_UserDataPerman = nullptr;
+}
+
+bool GxCore::Initialize(uintptr_t instance)
+{
+    if (!m_WindowServices) {
+        GxPrintErrorLog(u"Error/GxCore Initialize Failed(no window services)\n");
+        GxShowMessageBox(DefaultTitle(), u"ウインドウシステムを利用できません。");
+        return false;
+    }
+
+    // 1. The game folder's path must leave room for the engine's own names.
+    GxCoreTrace("CheckInstallPath");
+    std::u16string currentDirectory = GxReplaceChar(m_WindowServices->GetCurrentDirectory(), u'\\', u'/');
+    if (currentDirectory.empty() || currentDirectory.back() != u'/') currentDirectory += u'/';
+    if (static_cast<int32_t>(currentDirectory.size()) > kGxMaxInstallPathLength) {
+        GxShowMessageBox(DefaultTitle(),
+                         u"インストール先のパスが長すぎます。\nお手数ですがもっと階層の浅いフォルダにインストールしてみて"
+                         u"ください。\n(インストール可能なパス最大長は%d文字です)",
+                         kGxMaxInstallPathLength);
+        return false;
+    }
+
+    // 2, 3. Settings.
+    GxCoreTrace("GxSystemConfig::LoadSysConf");
+    m_SystemConfig = new GxSystemConfig();
+    if (!m_SystemConfig->LoadSysConf()) {
+        GxShowMessageBox(m_SystemConfig->m_AppTitle,
+                         u"システム設定ファイルの読み込みに失敗しました。考えられる原因は以下の通りです。\n・ウイルス対策"
+                         u"ソフトによって動作がブロックされている。\n・インストールが正しく行われていない。\n・実行ファイル"
+                         u"の作業ディレクトリが正しく無い。");
+        return false;
+    }
+    GxCoreTrace("GxSystemConfig::LoadSetting");
+    m_SystemConfig->LoadSetting();
+
+    // 4. One instance per title.
+    GxCoreTrace("FindWindowByClass");
+    if (m_WindowServices->FindWindowByClass(m_SystemConfig->m_AppTitle)) {
+        GxShowMessageBox(m_SystemConfig->m_AppTitle, u"既に起動中です");
+        return false;
+    }
+
+    // 5 - 7.
+    GxCoreTrace("GxUserConfig::SetDefault");
+    m_UserConfig = new GxUserConfig();
+    m_UserConfig->SetDefault();
+    m_UserConfig->m_GameDataPage = 0;
+    m_UserConfig->m_LastGameDataFileNum = -1;
+    m_Instance = instance;
+    m_MainWindow = 0;
+    m_WindowCreated = m_Active = m_Initialized = m_Quit = false;
+    m_HasMenu = 0;
+    m_Title = m_SystemConfig->m_AppTitle;
+    m_Profile = new GxProfileEx();
+
+    // 8 - 10. Save folder and logs.
+    GxCoreTrace("ChooseSaveFolder");
+    ChooseSaveFolder(currentDirectory);
+    GxResetErrorCount();
+    GxSetDebugLogPath(m_SaveFolder + u"debug.log");
+    GxSetErrorLogPath(m_SaveFolder + u"error.log");
+    GxSetDeviceLogPath(m_SaveFolder + u"device.log");
+
+    // 12. Start-up settings (screen size, cursor mode, frame rates).
+    GxCoreTrace("GxInitGameSettings");
+    GxInitGameSettings(this);
+
+    // 13. Managers and game objects.
+    GxCoreTrace("CreateManagers");
+    m_TaskManage = new GxTaskManage(this);
+    m_TaskManage->SetRenderLayers(&m_RenderLayers);
+    m_ThreadManage = new GxThreadManage(nullptr);
+    m_RenderLayers.SetBankIndex(0);
+    m_UserData = new GxUserData(this);
+    m_UserDataPerman = new GxUserDataPerman(this);
+
+    // 14, 15. Window and device: without them there is nothing to run.
+    GxCoreTrace("CreateMainWindow");
+    if (!CreateMainWindow()) {
+        GxPrintErrorLog(u"Error/GxCore CreateMainWindow Failed\n");
+        GxShowMessageBox(m_Title, u"メインウインドウの作成に失敗しました。");
+        return false;
+    }
+    GxCoreTrace("GxGraphics::Create");
+    if (!GxCoreDeviceCreate(GxGetNativeWindow(m_WindowServices, m_MainWindow))) {
+        GxPrintErrorLog(u"Error/GxCore CreateDevice Failed\n");
+        return false;
+    }
+    m_DeviceCreated = true;
+    GxCoreTrace("Clear");
+    GxCoreDeviceClear(0xFFFF0000u);
+
+    // 17, 18. Input, sound, movie; their failures are reported by themselves.
+    GxCoreTrace("GxInput::LoadKeyConfig");
+    GxInput::LoadKeyConfig(m_MainWindow);
+    GxCoreTrace("GxSound::Create");
+    GxSound::Create(m_MainWindow, 0);
+    GxCoreTrace("GxMovie::Create");
+    GxMovie::Create();
+
+    // 19. The game.
+    GxCoreTrace("GxLoadGlobalGameData");
+    GxLoadGlobalGameData(this);
+
+    m_Initialized = true;
+    return true;
+}
+
+void GxCore::ChooseSaveFolder(const std::u16string& currentDirectory)
+{
+    std::u16string folder;
+    const char16_t* notice;
+    if (m_SystemConfig->m_SaveToMyDocuments) {
+        folder = GxCombinePath(m_WindowServices->GetDocumentsFolder(), m_SystemConfig->m_AppSaveDir);
+        notice = u"マイドキュメントにセーブフォルダ[%s]を作成しました。";
+    } else {
+        folder = GxCombinePath(GxRemovePathSeparator(currentDirectory), m_SystemConfig->m_AppSaveDir);
+        notice = u"インストールフォルダにセーブフォルダ[%s]を作成しました。";
+    }
+    folder = GxRemovePathSeparator(GxReplaceChar(folder, u'\\', u'/'));
+    if (!GxIsDirectory(folder)) {
+        // The documents folder itself may be missing on a fresh system: make the parents too.
+        bool made = false;
+        for (size_t at = 1; at <= folder.size(); ++at) {
+            if (at != folder.size() && folder[at] != u'/') continue;
+            std::u16string part = folder.substr(0, at);
+            if (GxIsDirectory(part)) continue;
+            made = m_WindowServices->CreateDirectory(part);
+            if (!made) break;
+        }
+        if (made) {
+            GxShowMessageBox(m_Title, notice, folder);
+        } else {
+            GxShowMessageBox(m_Title, u"セーブフォルダの作成に失敗しました。");
+            folder.clear();
+        }
+    }
+    m_SaveFolder = folder.empty() ? folder : folder + u"/";
+}
+
+bool GxCore::CreateMainWindow()
+{
+    GxWindowClassDesc cls;
+    cls.className = m_Title;
+    cls.classStyle = GxWindowClassStyle::HRedraw | GxWindowClassStyle::VRedraw;
+    cls.procedure = &m_Procedure;
+    cls.iconResource = 101;
+    cls.cursor = GxSystemCursor::Arrow;
+    cls.background = GxWindowBrush::Black;
+    if (!m_WindowServices->RegisterWindowClass(cls)) return false;
+
+    int32_t width = g_GxRequestScreenWidth;
+    int32_t height = g_GxRequestScreenHeight;
+    uint32_t style = GxWindowStyle::Popup;
+    const int32_t screenWidth = m_WindowServices->GetSystemMetrics(GxSystemMetric::CxScreen);
+    const int32_t screenHeight = m_WindowServices->GetSystemMetrics(GxSystemMetric::CyScreen);
+    if (GxCoreDeviceGetScreenMode() == 0) {
+        style |= GxWindowStyle::Caption | GxWindowStyle::SysMenu | GxWindowStyle::MinimizeBox;
+        width += m_WindowServices->GetSystemMetrics(GxSystemMetric::CxEdge) +
+                 m_WindowServices->GetSystemMetrics(GxSystemMetric::CxFixedFrame) +
+                 m_WindowServices->GetSystemMetrics(GxSystemMetric::CxBorder);
+        height += m_WindowServices->GetSystemMetrics(GxSystemMetric::CyEdge) +
+                  m_WindowServices->GetSystemMetrics(GxSystemMetric::CyFixedFrame) +
+                  m_WindowServices->GetSystemMetrics(GxSystemMetric::CyBorder) +
+                  m_WindowServices->GetSystemMetrics(GxSystemMetric::CyCaption);
+        if (m_HasMenu) height += m_WindowServices->GetSystemMetrics(GxSystemMetric::CyMenu);
+        if (width > screenWidth) width = screenWidth;
+        if (height > screenHeight) height = screenHeight;
+    }
+    int32_t x = screenWidth / 2 - width / 2;
+    int32_t y = screenHeight / 2 - height / 2;
+    if (x < 0) x = 0;
+    if (y < 0) y = 0;
+
+    GxWindowCreateDesc desc;
+    desc.className = m_Title;
+    desc.caption = m_Title;
+    desc.style = style;
+    desc.x = x;
+    desc.y = y;
+    desc.width = width;
+    desc.height = height;
+    m_MainWindow = m_WindowServices->CreateWindow(desc);
+    if (!m_MainWindow) return false;
+
+    m_WindowServices->SetCursor(GxSystemCursor::Arrow);
+    m_WindowServices->UpdateWindow(m_MainWindow);
+    m_WindowServices->ShowWindow(m_MainWindow, GxShowCommand::Show);
+    m_WindowCreated = true;
+    return true;
+}
+
+void GxCore::RequestQuit()
+{
+    if (!m_WindowServices) return;
+    if (m_MainWindow) m_WindowServices->PostMessage(m_MainWindow, GxWindowMessage::Destroy, 0, 0);
+    else m_WindowServices->PostQuitMessage(0);
+}
+
+void GxCore::Finalize()
+{
+    m_Initialized = false;
+
+    GxCoreTrace("GxThreadManage::Stop");
+    if (m_ThreadManage) {
+        m_ThreadManage->RequestStop();
+        m_ThreadManage->WaitForThreads();
+        m_ThreadManage->DispatchMessages();
+    }
+    GxCoreTrace("GxTaskManage::EndSequence");
+    if (m_TaskManage) m_TaskManage->EndSequence();
+
+    GxCoreTrace("GxUserConfig::Save");
+    if (m_UserConfig) m_UserConfig->Save(this);
+    GxCoreTrace("GxUserDataPerman::Save");
+    if (m_UserDataPerman) m_UserDataPerman->Save(m_SaveFolder + u"permanent.dat");
+
+    GxCoreTrace("DeleteThreadManage");
+    delete m_ThreadManage;
+    m_ThreadManage = nullptr;
+    GxCoreTrace("Clear");
+    if (m_DeviceCreated) GxCoreDeviceClear(0x00000000u);
+    GxCoreTrace("DeleteTaskManage");
+    delete m_TaskManage;
+    m_TaskManage = nullptr;
+
+    GxCoreTrace("GxReleaseGlobalFonts");
+    GxReleaseGlobalFonts();
+    GxCoreTrace("GxDestroyScriptHost");
+    GxDestroyScriptHost();
+    g_GxBgmRestrainPercent = 100;
+
+    GxCoreTrace("DeleteGameObjects");
+    DeleteOwnedObjects();
+    delete m_Profile;
+    m_Profile = nullptr;
+
+    GxCoreTrace("GxSound::Release");
+    GxSound::Release();
+    GxCoreTrace("GxMovie::Release");
+    GxMovie::Release();
+    GxCoreTrace("GxInput::Release");
+    GxInput::Release();
+    GxCoreTrace("GxGraphics::Release");
+    if (m_DeviceCreated) {
+        GxCoreDeviceRelease();
+        m_DeviceCreated = false;
+    }
+}
+
+void GxCore::GetScale(float& sx, float& sy)
+{
+    GxWindowRect rc = m_WindowServices->GetClientRect(m_MainWindow);
+    const int32_t w = rc.right - rc.left;
+    const int32_t h = rc.bottom - rc.top;
+    // A window with no client area (minimised) maps one to one rather than to infinity.
+    sx = w > 0 ? 1024.0f / static_cast<float>(w) : 1.0f;
+    sy = h > 0 ? 768.0f / static_cast<float>(h) : 1.0f;
+}
+
+GxMousePoint GxCore::ScalePoint(GxLParam lParam)
+{
+    float sx, sy;
+    GetScale(sx, sy);
+    GxMousePoint pt;
+    pt.x = static_cast<float>(GxGetXParam(lParam)) * sx;
+    pt.y = static_cast<float>(GxGetYParam(lParam)) * sy;
+    return pt;
+}
+
+GxWindowPoint GxCore::GetMousePos()
+{
+    GxWindowPoint p = m_WindowServices->GetCursorPos();
+    if (!m_MainWindow) return p;
+    p = m_WindowServices->ScreenToClient(m_MainWindow, p);
+    float sx, sy;
+    GetScale(sx, sy);
+    p.x = static_cast<int32_t>(static_cast<float>(p.x) * sx);
+    p.y = static_cast<int32_t>(static_cast<float>(p.y) * sy);
+    return p;
+}
+
+void GxCore::ClearRenderLayers() { m_RenderLayers.ClearRenderLayers(); }
+
+void GxCore::DrawRenderLayers()
+{
+    m_RenderLayers.DrawRenderLayers(m_TaskManage ? m_TaskManage->IsMainStarted() : false);
+}
+
+bool GxApplyCursorMode()
+{
+    GxCore* core = GxGetCore();
+    GxWindowServices* ws = core ? core->GetWindowServices() : GxGetWindowServices();
+    if (!ws) return false;
+    switch (g_GxCursorMode) {
+    case 0:
+    case 4:
+        ws->SetCursor(GxSystemCursor::None);
+        return true;
+    case 1:
+        ws->SetCursor(GxSystemCursor::Arrow);
+        return true;
+    case 2: {
+        const int32_t mode = GxCoreDeviceGetScreenMode();
+        ws->SetCursor(mode == 0 || mode == 1 ? GxSystemCursor::Arrow : GxSystemCursor::None);
+        return true;
+    }
+    case 3:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void GxSetCursorShape(int32_t shape)
+{
+    GxCore* core = GxGetCore();
+    GxWindowServices* ws = core ? core->GetWindowServices() : GxGetWindowServices();
+    if (!ws || shape < 0 || shape > 6) return;
+    ws->SetCursor(static_cast<GxSystemCursor>(shape));
+}

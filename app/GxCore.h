@@ -1,0 +1,137 @@
+// The application object: owns the managers and the game-wide objects, brings the program up in
+// a fixed order, creates the main window, runs the main loop (GxWindowProc.cpp) and tears
+// everything down in a fixed order. Every subsystem reaches it through GxGetCore().
+//
+// The program runs from the game folder: every relative path is relative to the current
+// directory at start-up.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/GxWindowProc.h"
+#include "app/task/GxRenderLayer.h"
+#include "app/task/GxTaskListener.h"
+#include "core/GxFrameTimer.h"
+#include "core/GxLog.h"
+#include "platform/GxWindowServices.h"
+
+class GxTaskManage;
+class GxThreadManage;
+class GxSystemConfig;
+class GxUserConfig;
+class GxUserData;
+class GxUserDataPerman;
+class GxHarness;
+
+// The profile object: a section timer over the foundation's profiler.
+class GxProfileEx : public GxProfiler
+{
+};
+
+// The longest current-directory path (with its trailing "/") the program starts from.
+constexpr int32_t kGxMaxInstallPathLength = 244;
+
+class GxCore
+{
+public:
+    // The window services the core creates its window through; null takes GxGetWindowServices().
+    explicit GxCore(GxWindowServices* windowServices = nullptr);
+    virtual ~GxCore();
+    GxCore(const GxCore&) = delete;
+    GxCore& operator=(const GxCore&) = delete;
+
+    // False means that the program must not run; the reason has been shown in a message box.
+    bool Initialize(uintptr_t instance = 0);
+    // The main loop; returns false when the quit flag ends it.
+    bool Run();
+    // Shutdown; only after a successful Initialize.
+    void Finalize();
+    bool CreateMainWindow();
+    // Asks the main loop to end (through the destroy message and the quit message it posts).
+    void RequestQuit();
+    // The cursor in logical screen coordinates.
+    GxWindowPoint GetMousePos();
+
+    void ClearRenderLayers();
+    void DrawRenderLayers();
+
+    // The main window's procedure.
+    GxLResult WindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam);
+
+    // The test and CI harness asked at every main-loop pass (none in a normal run).
+    void SetHarness(GxHarness* harness) { m_Harness = harness; }
+
+    GxWindowServices* GetWindowServices() const { return m_WindowServices; }
+    uintptr_t GetInstance() const { return m_Instance; }
+    GxWindowHandle GetMainWindow() const { return m_MainWindow; }
+    bool IsWindowCreated() const { return m_WindowCreated; }
+    bool IsActive() const { return m_Active; }
+    bool IsInitialized() const { return m_Initialized; }
+    bool IsQuit() const { return m_Quit; }
+    GxFrameTimer& GetFrameTimer() { return m_FrameTimer; }
+    GxTaskManage* GetTaskManage() const { return m_TaskManage; }
+    GxThreadManage* GetThreadManage() const { return m_ThreadManage; }
+    GxRenderLayerBanks& GetRenderLayers() { return m_RenderLayers; }
+    GxSystemConfig* GetSystemConfig() const { return m_SystemConfig; }
+    GxUserConfig* GetUserConfig() const { return m_UserConfig; }
+    GxUserData* GetUserData() const { return m_UserData; }
+    GxUserDataPerman* GetUserDataPerman() const { return m_UserDataPerman; }
+    GxProfileEx* GetProfile() const { return m_Profile; }
+    const std::u16string& GetTitle() const { return m_Title; }
+    // Absolute, ending in "/"; empty when no save folder could be made (then the current directory).
+    const std::u16string& GetSaveFolder() const { return m_SaveFolder; }
+    // Main-loop passes so far; the sound update runs on passes 0, 4, 8, ...
+    uint32_t GetLoopCount() const { return m_LoopCount; }
+    // Frames run so far.
+    uint32_t GetFrameCount() const { return m_FramesRun; }
+
+private:
+    void ChooseSaveFolder(const std::u16string& currentDirectory);
+    void ToggleScreenMode();
+    // The client-to-logical scale factors of the main window, read afresh for every message.
+    void GetScale(float& sx, float& sy);
+    GxMousePoint ScalePoint(GxLParam lParam);
+    void DeleteOwnedObjects();
+
+    GxWindowServices* m_WindowServices;
+    GxCoreWindowProcedure m_Procedure;
+    uintptr_t m_Instance = 0;
+    GxWindowHandle m_MainWindow = 0;
+    bool m_WindowCreated = false;
+    bool m_Active = false;
+    bool m_Initialized = false;
+    bool m_Quit = false;
+    int32_t m_HasMenu = 0;
+    GxFrameTimer m_FrameTimer;
+    GxTaskManage* m_TaskManage = nullptr;
+    GxThreadManage* m_ThreadManage = nullptr;
+    GxRenderLayerBanks m_RenderLayers;
+    GxSystemConfig* m_SystemConfig = nullptr;
+    GxUserConfig* m_UserConfig = nullptr;
+    GxUserData* m_UserData = nullptr;
+    GxUserDataPerman* m_UserDataPerman = nullptr;
+    GxProfileEx* m_Profile = nullptr;
+    std::u16string m_Title;
+    std::u16string m_SaveFolder;
+    bool m_DeviceCreated = false;
+    uint32_t m_LoopCount = 0;
+    uint32_t m_FramesRun = 0;
+    GxHarness* m_Harness = nullptr;
+};
+
+// The application object of the running program, or null.
+GxCore* GxGetCore();
+void GxSetCore(GxCore* core);
+
+// Start-up globals: the cursor mode (read on every cursor-shape request of the window) and the
+// requested client size of the main window.
+extern int32_t g_GxCursorMode;
+extern int32_t g_GxRequestScreenWidth;
+extern int32_t g_GxRequestScreenHeight;
+
+// Applies the cursor mode: 0 and 4 hide the cursor, 1 shows the arrow, 2 shows it in the window
+// modes and hides it in full screen, 3 leaves it; false for any other mode.
+bool GxApplyCursorMode();
+// 0 none, 1 arrow, 2 cross, 3 move, 4 north-south, 5 west-east, 6 forbidden.
+void GxSetCursorShape(int32_t shape);

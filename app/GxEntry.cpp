@@ -1,0 +1,62 @@
+#include "app/GxEntry.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/GxCore.h"
+#include "core/GxFile.h"
+#include "core/GxFileCache.h"
+#include "core/GxLog.h"
+#include "core/GxPackFile.h"
+#include "game/GxSystemConfig.h"
+#include "platform/GxHeadless.h"
+#include "platform/GxSdlWindow.h"
+
+int GxEntryMain()
+{
+    GxHarnessOptions options;
+    std::string error;
+    if (!GxReadHarnessOptions(options, error)) {
+        fprintf(stderr, "gxplay: %s\n", error.c_str());
+        return 2;
+    }
+    GxInstallSdlMessageBoxHandler(!options.headless);
+
+    GxSdlWindowOptions windowOptions;
+    windowOptions.headless = options.headless;
+    GxSdlWindowServices windowServices(windowOptions);
+    if (!windowServices.Initialize()) {
+        GxShowMessageBox(GxSystemConfig().m_AppTitle, u"ウインドウシステムを初期化できません。");
+        return 1;
+    }
+    GxSetWindowServices(&windowServices);
+
+    GxHarness harness(options, &windowServices);
+    if (!harness.Load(error)) {
+        fprintf(stderr, "gxplay: %s\n", error.c_str());
+        GxSetWindowServices(nullptr);
+        return 2;
+    }
+
+    GxFileCacheSetMaxSize(0xB400000);
+    GxFileCacheSetMaxFileSize(0x100000);
+    if (GxFileExists(u"system.chs")) GxFileOpenPack(u"system.chs");
+
+    int status = 1;
+    GxCore* core = new GxCore(&windowServices);
+    GxSetCore(core);
+    core->GetFrameTimer().SetUnpaced(options.unpaced);
+    core->SetHarness(&harness);
+    if (core->Initialize(0)) {
+        core->Run();
+        core->Finalize();
+        status = 0;
+    }
+    delete core;
+    GxSetCore(nullptr);
+
+    GxFileCacheClear();
+    GxFileCloseAllPacks();
+    GxSetWindowServices(nullptr);
+    return status;
+}

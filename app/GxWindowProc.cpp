@@ -1,0 +1,195 @@
+#include "app/GxWindowProc.h"
+
+#include <vector>
+
+#include "app/GxCore.h"
+#include "app/GxCoreDevice.h"
+#include "app/GxCoreTrace.h"
+#include "app/task/GxTaskManage.h"
+#include "game/GxGameFrame.h"
+#include "game/GxSystemConfig.h"
+#include "game/GxUserConfig.h"
+#include "media/GxInput.h"
+#include "media/GxMovie.h"
+#include "media/GxSound.h"
+#include "platform/GxHeadless.h"
+
+GxLResult GxCoreWindowProcedure::WindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam)
+{
+    return m_Core->WindowProc(window, message, wParam, lParam);
+}
+
+void GxCore::ToggleScreenMode()
+{
+    if (GxCoreDeviceIsWindowed()) {
+        if (GxCoreDeviceChangeScreenMode(2)) {
+            if (m_UserConfig) m_UserConfig->m_ScreenMode = 1;
+            m_TaskManage->OnChangeScreenMode(0, 2);
+        }
+    } else if (GxCoreDeviceChangeScreenMode(0)) {
+        if (m_UserConfig) m_UserConfig->m_ScreenMode = 0;
+        m_TaskManage->OnChangeScreenMode(2, 0);
+    }
+}
+
+GxLResult GxCore::WindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam)
+{
+    GxWindowServices* ws = m_WindowServices;
+    GxTaskManage* tm = m_TaskManage;
+    const uint32_t keyState = GxGetKeyStateParam(wParam);
+    auto walkButtonDown = [&](int (GxTaskManage::*walk)(GxTaskBase*, const GxMousePoint&, uint32_t, bool)) {
+        ws->SetCapture(window);
+        GxMousePoint pt = ScalePoint(lParam);
+        if (tm && (tm->*walk)(tm->GetPersistentRoot(), pt, keyState, false) == 0 && tm->IsSequenceEntered() &&
+            tm->GetCurrentSequence()) {
+            (tm->*walk)(tm->GetCurrentSequence(), pt, keyState, false);
+        }
+    };
+    auto buttonUp = [&](int (GxTaskManage::*on)(const GxMousePoint&, uint32_t)) {
+        // A button pressed outside the window and released inside does nothing.
+        if (ws->GetCapture() != window) return;
+        GxMousePoint pt = ScalePoint(lParam);
+        if (tm) (tm->*on)(pt, keyState);
+        ws->ReleaseCapture();
+    };
+
+    switch (message) {
+    case GxWindowMessage::Destroy:
+        ws->PostQuitMessage(0);
+        return 0;
+
+    case GxWindowMessage::Activate: {
+        // Only the low word tells the state; the high word is set while minimised, and a
+        // deactivation while minimised must not take the input devices.
+        const bool active = (wParam & 0xFFFF) != 0;
+        GxInput::SetActive(active ? 1 : 0);
+        m_Active = active;
+        if (tm) {
+            if (active) tm->OnActivate();
+            else tm->OnDeactivate();
+        }
+        break;
+    }
+
+    case GxWindowMessage::Paint:
+        ws->ValidateRect(window);
+        return 0;
+
+    case GxWindowMessage::Close:
+        if (!tm || tm->OnClose() == 0) RequestQuit();
+        return 0;
+
+    case GxWindowMessage::SetCursor:
+        return GxApplyCursorMode() ? 1 : 0;
+
+    case GxWindowMessage::WindowPosChanged:
+        m_FrameTimer.ResetTime();
+        break;
+
+    case GxWindowMessage::KeyDown:
+        if (tm && tm->OnKeyDown(wParam, lParam) != 0) break;
+        switch (wParam) {
+        case GxVirtualKey::F4:
+            if (tm) ToggleScreenMode();
+            break;
+        case GxVirtualKey::F5:
+        case GxVirtualKey::F6:
+        case GxVirtualKey::F7:
+            if (m_SystemConfig && m_SystemConfig->m_DebugModeFlag) {
+                m_FrameTimer.SetWaitRate(wParam == GxVirtualKey::F5 ? 60 : wParam == GxVirtualKey::F6 ? 30 : 10);
+            }
+            break;
+        default:
+            break;
+        }
+        break;
+
+    case GxWindowMessage::KeyUp:
+        if (tm) tm->OnKeyUp(wParam, lParam);
+        break;
+
+    case GxWindowMessage::SysCommand: {
+        const uint32_t command = static_cast<uint32_t>(wParam) & 0xFFF0u;
+        if (command == GxSysCommand::ScreenSave || command == GxSysCommand::MonitorPower) return 0;
+        break;
+    }
+
+    case GxWindowMessage::MouseMove:
+        if (tm) tm->OnMouseMove(ScalePoint(lParam), keyState);
+        break;
+
+    case GxWindowMessage::LButtonDown:
+        walkButtonDown(&GxTaskManage::WalkMouseLeftDown);
+        break;
+    case GxWindowMessage::LButtonUp:
+        buttonUp(&GxTaskManage::OnMouseLeftUp);
+        break;
+    case GxWindowMessage::RButtonDown:
+        walkButtonDown(&GxTaskManage::WalkMouseRightDown);
+        break;
+    case GxWindowMessage::RButtonUp:
+        buttonUp(&GxTaskManage::OnMouseRightUp);
+        break;
+    case GxWindowMessage::MButtonDown:
+        walkButtonDown(&GxTaskManage::WalkMouseMiddleDown);
+        break;
+    case GxWindowMessage::MButtonUp:
+        buttonUp(&GxTaskManage::OnMouseMiddleUp);
+        break;
+
+    case GxWindowMessage::MouseWheel: {
+        // The wheel message carries screen coordinates: take the cursor instead.
+        GxWindowPoint p = GetMousePos();
+        GxMousePoint pt;
+        pt.x = static_cast<float>(p.x);
+        pt.y = static_cast<float>(p.y);
+        if (tm) tm->OnMouseWheel(pt, GxGetWheelDelta(wParam), keyState);
+        break;
+    }
+
+    default:
+        break;
+    }
+    return ws->DefWindowProc(window, message, wParam, lParam);
+}
+
+bool GxCore::Run()
+{
+    GxWindowServices* ws = m_WindowServices;
+    if (m_Harness && m_Harness->ShouldRequestQuit(0)) RequestQuit();
+    while (!m_Quit) {
+        if (m_Harness) m_Harness->BeginFrame(m_FramesRun + 1, m_MainWindow);
+
+        GxCoreTrace("ExecuteChangeSequence");
+        m_TaskManage->ExecuteChangeSequence();
+
+        GxCoreTrace("PumpMessages");
+        while (ws->PeekMessage()) {
+            GxWindowMessageRecord msg;
+            if (!ws->GetMessage(msg)) m_Quit = true;
+            ws->TranslateMessage(msg);
+            ws->DispatchMessage(msg);
+            if (m_Quit) break;
+        }
+
+        if (m_LoopCount % 4 == 0) {
+            GxCoreTrace("GxSound::Update");
+            GxSound::Update();
+        }
+        ++m_LoopCount;
+        GxCoreTrace("GxMovie::Update");
+        GxMovie::Update();
+
+        GxRunGameFrame(this);
+        ++m_FramesRun;
+        if (m_Harness && m_Harness->ShouldRequestQuit(m_FramesRun)) RequestQuit();
+    }
+
+    if (m_Harness && m_Harness->WantsScreenshot()) {
+        uint32_t width = 0, height = 0;
+        std::vector<uint32_t> pixels;
+        if (!GxCoreDeviceReadPresented(width, height, pixels) || !m_Harness->WriteScreenshot(width, height, pixels))
+            GxPrintErrorLog(u"Error/GxCore Screenshot Failed(%S)\n", m_Harness->GetOptions().screenshotPath.c_str());
+    }
+    return false;
+}

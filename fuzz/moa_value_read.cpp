@@ -1,0 +1,68 @@
+// Fuzz target: a script value read from a content stream (saved games and the compiled package
+// hold them), then converted, compared, combined and written back.
+// Input: one byte choosing the form (even: binary, odd: text), then the stream.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "core/GxContentReader.h"
+#include "core/GxContentTextReader.h"
+#include "core/GxContentWriter.h"
+#include "core/GxLog.h"
+#include "moa/GxMoaVariable.h"
+
+namespace {
+
+int64_t Exercise(const GxMoaVariable& v)
+{
+    int64_t sink = v.GetInt64() + v.GetInt() + static_cast<int64_t>(v.GetFloat() != 0);
+    sink += v.GetStringLength() + v.GetArraySize();
+    GxMoaVariable copy(v);
+    sink += (copy == v) + (copy < v) + (v >= copy);
+    GxMoaVariable sum = v + copy;
+    GxMoaVariable quotient = v / copy;
+    GxMoaVariable shifted = v << copy;
+    GxMoaVariable text = GxMoaConcat(v, copy);
+    copy.ConcatAssign(v);
+    copy %= v;
+    sink += sum.GetInt64() + quotient.GetInt64() + shifted.GetInt64() + text.GetStringLength();
+    GxMoaVariable unary(v);
+    unary.Negate();
+    unary.BitNot();
+    unary.LogicalNot();
+    return sink + unary.GetInt64();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool once = (GxSetErrorLogPath(u"/dev/null"), true);
+    (void)once;
+    if (size == 0) return 0;
+    const bool text = data[0] & 1;
+    GxBinBuffer buffer(static_cast<uint32_t>(size - 1));
+    for (size_t i = 1; i < size; ++i) buffer.GetBuffer()[i - 1] = data[i];
+
+    GxMoaVariable v;
+    if (text) {
+        GxContentTextReader reader(buffer);
+        v.Read(reader);
+    } else {
+        GxContentBinaryReader reader(buffer);
+        v.Read(reader);
+    }
+    volatile int64_t sink = Exercise(v);
+    for (int i = 0; i < v.GetArraySize() && i < 64; ++i) sink = sink + Exercise(*v.GetElement(i));
+    (void)sink;
+
+    // What was read writes back.
+    if (FILE* f = fopen("/dev/null", "wb")) {
+        {
+            GxContentBinaryWriter w(f);
+            v.Write(w);
+        }
+        fclose(f);
+    }
+    return 0;
+}

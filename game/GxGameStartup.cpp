@@ -1,0 +1,60 @@
+#include "game/GxGameStartup.h"
+
+#include <chrono>
+#include <ctime>
+
+#include "app/GxCore.h"
+#include "app/task/GxTaskManage.h"
+#include "core/GxFileCache.h"
+#include "core/GxLog.h"
+#include "core/GxRandom.h"
+#include "game/GxSystemConfig.h"
+#include "graphics/GxGraphicsSettings.h"
+
+int32_t g_GxBgmRestrainPercent = 100;
+
+namespace {
+uint32_t ClockSeed()
+{
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now().time_since_epoch()).count();
+    return static_cast<uint32_t>(std::time(nullptr)) + static_cast<uint32_t>(ms);
+}
+}  // namespace
+
+void GxInitGameSettings(GxCore* core)
+{
+    GxDeleteDeviceLog();
+    if (core->GetSystemConfig() && core->GetSystemConfig()->m_CleanErrorLog) {
+        GxDeleteDebugLog();
+        GxDeleteErrorLog();
+    }
+    g_GxCursorMode = 1;
+    // Window mode, 1024 x 768 back buffer, 60 Hz, 32-bit colour, 24-bit depth, flip.
+    GxGetGraphicsSettings().SetStartupValues();
+    g_GxRequestScreenWidth = 1024;
+    g_GxRequestScreenHeight = 768;
+    core->GetFrameTimer().SetWaitRate(60);
+    core->GetFrameTimer().SetStepRate(60);
+}
+
+bool GxLoadGlobalGameData(GxCore* core)
+{
+    GxSystemConfig* sc = core->GetSystemConfig();
+    if (sc && sc->m_SkipSlightError) GxSetSkipSlightError(true);
+    if (core->GetWindowServices()) core->GetWindowServices()->SetCursor(GxSystemCursor::Arrow);
+    g_GxBgmRestrainPercent = 100;
+
+    GxTaskManage* tm = core->GetTaskManage();
+    new GxTaskBase(tm);  // the root task; the task manager deletes the tree
+    if (GxTaskBase* system = tm->FindTaskByName(u"SeqSystem")) tm->SetPersistentRoot(system);
+    if (GxTaskBase* boot = tm->FindTaskByName(u"SeqBoot")) tm->ChangeSequence(boot, 0);
+    else GxPrintErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", u"SeqBoot");
+
+    GxSRand(ClockSeed());
+    GxRandomSeed(ClockSeed());
+    GxFileCacheSetEnabled(true);
+    return true;
+}
+
+void GxReleaseGlobalFonts() {}

@@ -1,0 +1,23 @@
+// The player's options, kept in "userconf.dat" in the save folder. Holds for now what the
+// application core writes and reads; the options themselves and their stored form come with the
+// game-state subsystem.
+#pragma once
+
+#include <cstdint>
+
+class GxCore;
+
+class GxUserConfig
+{
+public:
+    GxUserConfig() { SetDefault(); }
+    virtual ~GxUserConfig() = default;
+
+    void SetDefault();
+    // Writes "userconf.dat" in the application's save folder.
+    bool Save(GxCore* core);
+
+    int32_t m_ScreenMode = 0;            // 1 full screen, 0 window
+    int32_t m_GameDataPage = 0;          // page of the save and load screens
+    int32_t m_LastGameDataFileNum = -1;  // the saved game last written or read
+};

@@ -1,0 +1,103 @@
+// The harness for tests and CI: running without a display, ending after a number of frames,
+// writing the last presented frame as a PNG, and feeding timed synthetic input.
+//
+// Environment:
+//   GX_HEADLESS=1            run without a window (SDL's offscreen video, dummy audio); also the
+//                            default when neither DISPLAY nor WAYLAND_DISPLAY is set
+//   GX_UNPACED=1             headless only: frames do not wait for the clock
+//   GX_EXIT_AFTER_FRAMES=N   quit through the normal quit request so that exactly N frames run
+//   GX_SCREENSHOT=file.png   after the last frame, write the last presented picture
+//   GX_INPUT_SCRIPT=file     synthetic input events, by frame (format below)
+//
+// Input script: one event per line, "#" starts a comment, blank lines are ignored.
+//   <frame> move <x> <y>
+//   <frame> down <button> <x> <y>       button: left, right or middle
+//   <frame> up <button> <x> <y>
+//   <frame> click <button> <x> <y>      down and up in the same frame
+//   <frame> wheel <notches> [<x> <y>]   positive turns away from the user
+//   <frame> keydown <key>
+//   <frame> keyup <key>
+//   <frame> key <key>                   down and up in the same frame
+//   <frame> close                       the window's close request
+// Frames count from 1: the events of frame N reach the window procedure in the message pump of
+// the main-loop pass that runs frame N, in the order of the file. Coordinates are on the logical
+// 1024 x 768 screen and are converted to the window's client size. Keys are SDL key names
+// ("Return", "Escape", "Space", "F4", "A", "Left", "Left Ctrl", ...; any case); the rest of the line
+// is the name. The events go into SDL's event queue and so take the very path of real input.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/GxWindowServices.h"
+
+class GxSdlWindowServices;
+
+// True when GX_HEADLESS asks for it (any value but "" and "0"), or when no display is named.
+bool GxIsHeadless();
+
+struct GxHarnessOptions
+{
+    bool headless = false;
+    bool unpaced = false;
+    uint32_t exitAfterFrames = 0;  // 0: run until the program quits by itself
+    std::string screenshotPath;
+    std::string inputScriptPath;
+};
+
+// Reads the options from the environment. A malformed GX_EXIT_AFTER_FRAMES is reported in error
+// and false is returned.
+bool GxReadHarnessOptions(GxHarnessOptions& options, std::string& error);
+
+struct GxInputScriptEvent
+{
+    enum class Kind { Move, Down, Up, Wheel, KeyDown, KeyUp, Close };
+    uint32_t frame = 0;
+    Kind kind = Kind::Move;
+    uint8_t button = 0;  // SDL button number
+    bool hasPosition = false;
+    float x = 0.0f;
+    float y = 0.0f;
+    int32_t notches = 0;
+    int32_t keycode = 0;  // SDL key code
+    int32_t scancode = 0;
+    int32_t line = 0;
+};
+
+// Parses a whole script. On a bad line returns false with "line N: ..." in error.
+bool GxParseInputScript(std::string_view text, std::vector<GxInputScriptEvent>& out, std::string& error);
+
+class GxHarness
+{
+public:
+    GxHarness(const GxHarnessOptions& options, GxSdlWindowServices* services);
+
+    const GxHarnessOptions& GetOptions() const { return m_Options; }
+    // Reads the input script, when one is named. False with a message in error.
+    bool Load(std::string& error);
+
+    // At the start of the main-loop pass that runs frame (1-based): pushes that frame's events.
+    void BeginFrame(uint32_t frame, GxWindowHandle mainWindow);
+    // After framesRun frames (0 before the first): true when the quit must be requested now so
+    // that the pass that sees it runs the last frame.
+    bool ShouldRequestQuit(uint32_t framesRun) const;
+
+    bool WantsScreenshot() const { return !m_Options.screenshotPath.empty(); }
+    // Writes 0xAARRGGBB pixels, top row first, as an RGB PNG.
+    bool WriteScreenshot(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) const;
+
+    size_t GetEventCount() const { return m_Events.size(); }
+
+private:
+    void Push(const GxInputScriptEvent& event, GxWindowHandle mainWindow);
+
+    GxHarnessOptions m_Options;
+    GxSdlWindowServices* m_Services;
+    std::vector<GxInputScriptEvent> m_Events;
+    size_t m_Next = 0;
+};
+
+// Writes 0xAARRGGBB pixels, top row first, as an 8-bit RGB PNG. False with one error-log line.
+bool GxWritePngRgb(const std::string& path, uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels);

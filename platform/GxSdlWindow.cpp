@@ -1,0 +1,458 @@
+#include "platform/GxSdlWindow.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/GxLog.h"
+#include "core/GxString.h"
+
+namespace {
+
+std::atomic<GxWindowServices*> g_Services{nullptr};
+
+SDL_SystemCursor SdlCursorOf(GxSystemCursor c)
+{
+    switch (c) {
+    case GxSystemCursor::Cross: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case GxSystemCursor::SizeAll: return SDL_SYSTEM_CURSOR_SIZEALL;
+    case GxSystemCursor::SizeNS: return SDL_SYSTEM_CURSOR_SIZENS;
+    case GxSystemCursor::SizeWE: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case GxSystemCursor::No: return SDL_SYSTEM_CURSOR_NO;
+    default: return SDL_SYSTEM_CURSOR_ARROW;
+    }
+}
+
+void PrintToStderr(const std::u16string& caption, const std::u16string& text)
+{
+    std::string c = GxWideToUtf8(caption), t = GxWideToUtf8(text);
+    fprintf(stderr, "[%s] %s\n", c.c_str(), t.c_str());
+    fflush(stderr);
+}
+
+bool g_MessageBoxDisplay = false;
+
+void SdlMessageBoxHandler(const std::u16string& caption, const std::u16string& text)
+{
+    if (g_MessageBoxDisplay) {
+        std::string c = GxWideToUtf8(caption), t = GxWideToUtf8(text);
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), nullptr) == 0) return;
+    }
+    PrintToStderr(caption, text);
+}
+
+// A file name made of any text: no separators or control characters, at most ~180 bytes, cut on
+// a character boundary.
+std::string SafeFileName(const std::u16string& name)
+{
+    std::string s = GxWideToUtf8(name);
+    for (char& ch : s) {
+        unsigned char u = static_cast<unsigned char>(ch);
+        if (u < 0x20 || ch == '/' || ch == '\\') ch = '_';
+    }
+    if (s.size() > 180) {
+        size_t cut = 180;
+        while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+        s.resize(cut);
+    }
+    if (s.empty() || s == "." || s == "..") s = "_" + s;
+    return s;
+}
+
+}  // namespace
+
+GxWindowServices* GxGetWindowServices() { return g_Services.load(); }
+void GxSetWindowServices(GxWindowServices* services) { g_Services = services; }
+
+void GxInstallSdlMessageBoxHandler(bool haveDisplay)
+{
+    g_MessageBoxDisplay = haveDisplay;
+    GxSetMessageBoxHandler(&SdlMessageBoxHandler);
+}
+
+GxSdlWindowServices::GxSdlWindowServices(const GxSdlWindowOptions& options) : m_Options(options) {}
+
+GxSdlWindowServices::~GxSdlWindowServices()
+{
+    for (auto& [shape, cursor] : m_Cursors) SDL_FreeCursor(cursor);
+    m_Cursors.clear();
+    for (auto& [handle, w] : m_Windows) {
+        if (w.sdl) SDL_DestroyWindow(w.sdl);
+    }
+    m_Windows.clear();
+    if (m_InstanceLockFd >= 0) close(m_InstanceLockFd);
+    if (m_SdlStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (g_Services.load() == this) g_Services = nullptr;
+}
+
+bool GxSdlWindowServices::Initialize()
+{
+    if (m_SdlStarted) return true;
+    if (m_Options.headless) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+        // Sound opens later and elsewhere; without a display there is no sound card to wait for.
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+    }
+    // The window procedure decides what a close request does.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // A click that activates the window is also a click, as on the classic system.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        GxPrintErrorLog(u"Error/GxSdlWindowServices Initialize Failed(%S)\n", SDL_GetError());
+        return false;
+    }
+    m_SdlStarted = true;
+    SDL_StopTextInput();
+    return true;
+}
+
+GxSdlWindowServices::Window* GxSdlWindowServices::FindWindow(GxWindowHandle window)
+{
+    auto it = m_Windows.find(window);
+    return it == m_Windows.end() ? nullptr : &it->second;
+}
+
+const GxSdlWindowServices::Window* GxSdlWindowServices::FindWindow(GxWindowHandle window) const
+{
+    auto it = m_Windows.find(window);
+    return it == m_Windows.end() ? nullptr : &it->second;
+}
+
+SDL_Window* GxSdlWindowServices::GetSdlWindow(GxWindowHandle window) const
+{
+    const Window* w = FindWindow(window);
+    return w ? w->sdl : nullptr;
+}
+
+bool GxSdlWindowServices::RegisterWindowClass(const GxWindowClassDesc& desc)
+{
+    if (desc.className.empty() || !desc.procedure || m_Classes.count(desc.className)) {
+        GxPrintErrorLog(u"Error/GxSdlWindowServices RegisterWindowClass Failed(%s)\n", desc.className);
+        return false;
+    }
+    m_Classes[desc.className] = desc;
+    return true;
+}
+
+GxWindowHandle GxSdlWindowServices::CreateWindow(const GxWindowCreateDesc& desc)
+{
+    if (!m_SdlStarted || !m_Classes.count(desc.className)) {
+        GxPrintErrorLog(u"Error/GxSdlWindowServices CreateWindow Failed(%s)\n", desc.className);
+        return 0;
+    }
+    uint32_t flags = SDL_WINDOW_HIDDEN;
+    if (!m_Options.headless) flags |= SDL_WINDOW_OPENGL;
+    if (!(desc.style & GxWindowStyle::Caption)) flags |= SDL_WINDOW_BORDERLESS;
+    std::string caption = GxWideToUtf8(desc.caption);
+    SDL_Window* sdl = SDL_CreateWindow(caption.c_str(), desc.x, desc.y, desc.width > 0 ? desc.width : 1,
+                                       desc.height > 0 ? desc.height : 1, flags);
+    if (!sdl) {
+        GxPrintErrorLog(u"Error/GxSdlWindowServices CreateWindow Failed(%s %S)\n", desc.caption, SDL_GetError());
+        return 0;
+    }
+    GxWindowHandle handle = SDL_GetWindowID(sdl);
+    Window& w = m_Windows[handle];
+    w.sdl = sdl;
+    w.className = desc.className;
+    w.style = desc.style;
+    if (!m_MainWindow) m_MainWindow = handle;
+    return handle;
+}
+
+bool GxSdlWindowServices::FindWindowByClass(const std::u16string& className)
+{
+    for (const auto& [handle, w] : m_Windows) {
+        if (w.className == className) return true;
+    }
+    if (m_InstanceLockFd >= 0 && m_InstanceLockClass == className) return false;
+    std::string path = GetInstanceLockPath(className);
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        GxPrintSlightErrorLog(u"Warning/GxSdlWindowServices FindWindowByClass Cannot open the lock(%S %S)\n",
+                              path.c_str(), strerror(errno));
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        close(fd);
+        return held;
+    }
+    if (m_InstanceLockFd >= 0) close(m_InstanceLockFd);
+    m_InstanceLockFd = fd;
+    m_InstanceLockClass = className;
+    return false;
+}
+
+std::string GxSdlWindowServices::GetInstanceLockPath(const std::u16string& className) const
+{
+    std::string folder = m_Options.lockFolder;
+    if (folder.empty()) {
+        const char* runtime = getenv("XDG_RUNTIME_DIR");
+        struct stat st;
+        if (runtime && *runtime && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) folder = runtime;
+        else folder = "/tmp";
+    }
+    if (folder.back() != '/') folder += '/';
+    return folder + "gxengine-" + std::to_string(getuid()) + "-" + SafeFileName(className) + ".lock";
+}
+
+void GxSdlWindowServices::ShowWindow(GxWindowHandle window, int32_t showCommand)
+{
+    Window* w = FindWindow(window);
+    if (!w) return;
+    if (showCommand == GxShowCommand::Hide) SDL_HideWindow(w->sdl);
+    else SDL_ShowWindow(w->sdl);
+}
+
+void GxSdlWindowServices::UpdateWindow(GxWindowHandle window)
+{
+    Window* w = FindWindow(window);
+    if (w && w->invalid) SendMessage(window, GxWindowMessage::Paint, 0, 0);
+}
+
+void GxSdlWindowServices::SetWindowText(GxWindowHandle window, const std::u16string& text)
+{
+    if (Window* w = FindWindow(window)) SDL_SetWindowTitle(w->sdl, GxWideToUtf8(text).c_str());
+}
+
+void GxSdlWindowServices::SetWindowStyle(GxWindowHandle window, uint32_t style)
+{
+    Window* w = FindWindow(window);
+    if (!w) return;
+    w->style = style;
+    if (!(style & GxWindowStyle::Caption)) {
+        // Full screen on the desktop's own mode; the device scales its picture to it.
+        if (!w->fullScreen && SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) w->fullScreen = true;
+        return;
+    }
+    if (w->fullScreen) {
+        SDL_SetWindowFullscreen(w->sdl, 0);
+        w->fullScreen = false;
+    }
+    SDL_SetWindowBordered(w->sdl, SDL_TRUE);
+}
+
+void GxSdlWindowServices::SetWindowPos(GxWindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    Window* w = FindWindow(window);
+    if (!w || w->fullScreen) return;
+    if (width > 0 && height > 0) SDL_SetWindowSize(w->sdl, width, height);
+    SDL_SetWindowPosition(w->sdl, x, y);
+}
+
+GxWindowRect GxSdlWindowServices::GetClientRect(GxWindowHandle window)
+{
+    GxWindowRect r;
+    if (Window* w = FindWindow(window)) SDL_GetWindowSize(w->sdl, &r.right, &r.bottom);
+    return r;
+}
+
+int32_t GxSdlWindowServices::GetSystemMetrics(int32_t index)
+{
+    if (index == GxSystemMetric::CxScreen || index == GxSystemMetric::CyScreen) {
+        SDL_DisplayMode mode;
+        if (!m_SdlStarted || SDL_GetDesktopDisplayMode(0, &mode) != 0) return index == GxSystemMetric::CxScreen ? 1024 : 768;
+        return index == GxSystemMetric::CxScreen ? mode.w : mode.h;
+    }
+    return 0;  // frames, captions and menus are drawn outside the client size
+}
+
+void GxSdlWindowServices::InvalidateWindow(GxWindowHandle window)
+{
+    Window* w = FindWindow(window);
+    if (!w || w->invalid) return;
+    w->invalid = true;
+    PostMessage(window, GxWindowMessage::Paint, 0, 0);
+}
+
+void GxSdlWindowServices::ValidateRect(GxWindowHandle window)
+{
+    if (Window* w = FindWindow(window)) w->invalid = false;
+}
+
+void GxSdlWindowServices::PaintText(GxWindowHandle window, const std::u16string& text)
+{
+    if (FindWindow(window)) m_PaintedText = text;
+}
+
+void GxSdlWindowServices::SetCursor(GxSystemCursor cursor)
+{
+    if (!m_SdlStarted) return;
+    if (cursor == GxSystemCursor::None) {
+        SDL_ShowCursor(SDL_DISABLE);
+        return;
+    }
+    SDL_Cursor*& c = m_Cursors[cursor];
+    if (!c) c = SDL_CreateSystemCursor(SdlCursorOf(cursor));
+    if (c) SDL_SetCursor(c);
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+GxWindowPoint GxSdlWindowServices::WindowOrigin(GxWindowHandle window) const
+{
+    GxWindowPoint p;
+    if (const Window* w = FindWindow(window)) SDL_GetWindowPosition(w->sdl, &p.x, &p.y);
+    return p;
+}
+
+GxWindowPoint GxSdlWindowServices::GetCursorPos()
+{
+    GxWindowPoint origin = WindowOrigin(m_MainWindow);
+    GxWindowPoint m = m_Translator.GetMousePos();
+    return {origin.x + m.x, origin.y + m.y};
+}
+
+GxWindowPoint GxSdlWindowServices::ScreenToClient(GxWindowHandle window, GxWindowPoint screenPoint)
+{
+    GxWindowPoint origin = WindowOrigin(window);
+    return {screenPoint.x - origin.x, screenPoint.y - origin.y};
+}
+
+void GxSdlWindowServices::SetCapture(GxWindowHandle window)
+{
+    m_Capture = window;
+    if (m_SdlStarted && !m_Options.headless) SDL_CaptureMouse(SDL_TRUE);
+}
+
+void GxSdlWindowServices::ReleaseCapture()
+{
+    m_Capture = 0;
+    if (m_SdlStarted && !m_Options.headless) SDL_CaptureMouse(SDL_FALSE);
+}
+
+GxWindowHandle GxSdlWindowServices::GetCapture() { return m_Capture; }
+
+void GxSdlWindowServices::TranslateEvent(const SDL_Event& e)
+{
+    uint32_t id = 0;
+    switch (e.type) {
+    case SDL_WINDOWEVENT: id = e.window.windowID; break;
+    case SDL_MOUSEMOTION: id = e.motion.windowID; break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: id = e.button.windowID; break;
+    case SDL_MOUSEWHEEL: id = e.wheel.windowID; break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: id = e.key.windowID; break;
+    case SDL_QUIT: id = 0; break;
+    default: return;
+    }
+    GxWindowHandle handle = id ? id : m_MainWindow;
+    if (!FindWindow(handle)) return;
+    m_Scratch.clear();
+    m_Translator.Translate(e, handle, WindowOrigin(handle), m_Capture != 0, m_Scratch);
+    for (const auto& m : m_Scratch) m_Queue.push_back(m);
+}
+
+void GxSdlWindowServices::Pump()
+{
+    if (!m_SdlStarted) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) TranslateEvent(e);
+}
+
+bool GxSdlWindowServices::PeekMessage()
+{
+    Pump();
+    return !m_Queue.empty();
+}
+
+bool GxSdlWindowServices::GetMessage(GxWindowMessageRecord& out)
+{
+    Pump();
+    while (m_Queue.empty()) {
+        if (!m_SdlStarted || m_Windows.empty()) {
+            // Nothing could ever arrive: answer as a quit rather than wait forever.
+            out = {0, GxWindowMessage::Quit, 0, 0};
+            return false;
+        }
+        SDL_Event e;
+        if (SDL_WaitEventTimeout(&e, 100)) TranslateEvent(e);
+    }
+    out = m_Queue.front();
+    m_Queue.pop_front();
+    return out.message != GxWindowMessage::Quit;
+}
+
+void GxSdlWindowServices::TranslateMessage(const GxWindowMessageRecord& message)
+{
+    (void)message;  // character messages are not used by the engine
+}
+
+GxLResult GxSdlWindowServices::DispatchMessage(const GxWindowMessageRecord& message)
+{
+    return SendMessage(message.window, message.message, message.wParam, message.lParam);
+}
+
+GxLResult GxSdlWindowServices::DefWindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam)
+{
+    (void)window; (void)message; (void)wParam; (void)lParam;
+    return 0;
+}
+
+void GxSdlWindowServices::PostMessage(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam)
+{
+    m_Queue.push_back({window, message, wParam, lParam});
+}
+
+GxLResult GxSdlWindowServices::SendMessage(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam)
+{
+    Window* w = FindWindow(window);
+    if (!w) return 0;
+    auto it = m_Classes.find(w->className);
+    if (it == m_Classes.end() || !it->second.procedure) return 0;
+    return it->second.procedure->WindowProc(window, message, wParam, lParam);
+}
+
+void GxSdlWindowServices::PostQuitMessage(int32_t exitCode)
+{
+    m_Queue.push_back({0, GxWindowMessage::Quit, static_cast<GxWParam>(exitCode), 0});
+}
+
+void GxSdlWindowServices::ShowMessageBox(const std::u16string& caption, const std::u16string& text)
+{
+    if (!m_Options.headless) {
+        std::string c = GxWideToUtf8(caption), t = GxWideToUtf8(text);
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), nullptr) == 0) return;
+    }
+    PrintToStderr(caption, text);
+}
+
+std::u16string GxSdlWindowServices::GetCurrentDirectory()
+{
+    std::string buf(256, '\0');
+    while (!getcwd(buf.data(), buf.size())) {
+        if (errno != ERANGE || buf.size() > (1u << 20)) return {};
+        buf.resize(buf.size() * 2);
+    }
+    buf.resize(strlen(buf.c_str()));
+    return GxUtf8ToWide(buf);
+}
+
+std::u16string GxSdlWindowServices::GetDocumentsFolder()
+{
+    std::string path;
+    if (const char* xdg = getenv("XDG_DOCUMENTS_DIR"); xdg && *xdg) path = xdg;
+    else if (const char* home = getenv("HOME"); home && *home) path = std::string(home) + "/Documents";
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return GxUtf8ToWide(path);
+}
+
+bool GxSdlWindowServices::CreateDirectory(const std::u16string& path)
+{
+    std::string native = GxWideToUtf8(path);
+    return !native.empty() && mkdir(native.c_str(), 0777) == 0;
+}
+
+void* GxGetNativeWindow(GxWindowServices* services, GxWindowHandle window)
+{
+    auto* sdl = dynamic_cast<GxSdlWindowServices*>(services);
+    return sdl ? static_cast<void*>(sdl->GetSdlWindow(window)) : nullptr;
+}

@@ -1,0 +1,141 @@
+// The program itself, run headless on a copy of the demo game: frames, exit status, screenshot,
+// logs, synthetic input, and the start-up failures that end it.
+#include <fcntl.h>
+#include <png.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/app/core_test_util.h"
+
+extern char** environ;
+
+using namespace coretest;
+
+namespace {
+
+struct RunResult
+{
+    int status = -1;
+    std::string err;
+};
+
+// A copy of demo/ as the game folder, with its own documents and runtime folders.
+struct DemoCopy : TempGame
+{
+    DemoCopy() : TempGame("")
+    {
+        std::filesystem::copy(std::filesystem::path(GX_SOURCE_DIR) / "demo", game,
+                              std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    }
+
+    RunResult Run(const std::vector<std::string>& extraEnv, const std::filesystem::path& cwd = {}) const
+    {
+        std::vector<std::string> env = {"GX_HEADLESS=1", "GX_UNPACED=1", "XDG_DOCUMENTS_DIR=" + docs.string(),
+                                        "XDG_RUNTIME_DIR=" + locks.string(), "HOME=" + root.string(),
+                                        "LP_NUM_THREADS=2"};
+        // The program loads Mesa, whose driver leaks a few bytes at unload.
+        std::string asan = "ASAN_OPTIONS=detect_leaks=0";
+        for (char** e = environ; *e; ++e) {
+            std::string kv = *e;
+            std::string key = kv.substr(0, kv.find('='));
+            if (key == "ASAN_OPTIONS") asan = kv + ":detect_leaks=0";
+            else if (key == "UBSAN_OPTIONS" || key == "PATH") env.push_back(kv);
+        }
+        env.push_back(asan);
+        for (const auto& e : extraEnv) env.push_back(e);
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        const std::string errPath = (root / "stderr.txt").string();
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addchdir_np(&fa, (cwd.empty() ? game : cwd).c_str());
+        std::string program = std::string(GX_BINARY_DIR) + "/gxplay";
+        char* argv[] = {program.data(), nullptr};
+        pid_t pid = 0;
+        RunResult r;
+        if (posix_spawn(&pid, program.c_str(), &fa, nullptr, argv, envp.data()) != 0) return r;
+        posix_spawn_file_actions_destroy(&fa);
+        int ws = 0;
+        waitpid(pid, &ws, 0);
+        r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+        ReadFile(errPath, r.err);
+        return r;
+    }
+
+    std::filesystem::path SaveFolder() const { return docs / "gxengine_demo_SAVE"; }
+};
+
+TEST(RunE2E, HeadlessFramesEndCleanlyWithAScreenshotOfTheScreenSize)
+{
+    DemoCopy demo;
+    const std::filesystem::path shot = demo.root / "shot.png";
+    RunResult r = demo.Run({"GX_EXIT_AFTER_FRAMES=30", "GX_SCREENSHOT=" + shot.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&img, shot.c_str())) << r.err;
+    EXPECT_EQ(img.width, 1024u);
+    EXPECT_EQ(img.height, 768u);
+    png_image_free(&img);
+
+    // The save folder was made in the documents folder (announced once) and holds the logs.
+    EXPECT_TRUE(std::filesystem::is_directory(demo.SaveFolder()));
+    EXPECT_NE(r.err.find("マイドキュメントにセーブフォルダ["), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(demo.SaveFolder() / "error.log"));
+
+    // A second run finds the folder: no message at all.
+    r = demo.Run({"GX_EXIT_AFTER_FRAMES=2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(RunE2E, InputScriptDrivesTheWindowAndACloseEndsTheProgram)
+{
+    DemoCopy demo;
+    WriteFile(demo.root / "input.txt", "1 move 10 10\n2 click left 512 384\n3 key F4\n4 key F4\n5 close\n");
+    // No frame limit: only the scripted close can end this run.
+    RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    WriteFile(demo.root / "bad.txt", "1 move 10\n");
+    r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "bad.txt").string(), "GX_EXIT_AFTER_FRAMES=2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("line 1: move needs"), std::string::npos) << r.err;
+}
+
+TEST(RunE2E, StartUpFailuresEndWithAMessageAndANonZeroStatus)
+{
+    DemoCopy demo;
+    // A second instance while the first holds the title's lock.
+    {
+        const std::string lock = (demo.locks / ("gxengine-" + std::to_string(getuid()) + "-gxengine demo.lock")).string();
+        int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+        RunResult r = demo.Run({"GX_EXIT_AFTER_FRAMES=2"});
+        close(fd);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("[gxengine demo] 既に起動中です"), std::string::npos) << r.err;
+    }
+    // Not started from a game folder.
+    {
+        RunResult r = demo.Run({"GX_EXIT_AFTER_FRAMES=2"}, demo.root);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("システム設定ファイルの読み込みに失敗しました。"), std::string::npos) << r.err;
+    }
+    // A malformed frame count.
+    {
+        RunResult r = demo.Run({"GX_EXIT_AFTER_FRAMES=ten"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("GX_EXIT_AFTER_FRAMES"), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
