@@ -1,17 +1,56 @@
 #include "app/GxSeqBase.h"
 
+#include "app/GxCore.h"
 #include "app/GxTaskControl.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
+#include "game/GxUserData.h"
+#include "graphics/GxGraphics.h"
 #include "platform/GxDeviceTypes.h"
 #include "seq/SeqSystem.h"
 #include "ui/GxTaskUIBase.h"
 
 // ---------------------------------------------------------------------------------------------
 // Services
+
+// Neither value is read from a file: the settings keep them at these defaults.
+uint32_t GxSeqServices::GetBackgroundColor() { return 0xFF000000u; }
+int32_t GxSeqServices::GetTransitTime() { return 400; }
+
+bool GxSeqServices::Clear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
+{
+    GxDevice* device = GxGraphics::GetDevice();
+    return device && device->Clear(0, nullptr, flags, color, z, stencil) == GX_OK;
+}
+
+bool GxSeqServices::BeginScene() { return false; }
+void GxSeqServices::SetDefaultRenderState() {}
+bool GxSeqServices::EndScene() { return false; }
+
+bool GxSeqServices::DrawGlobalRenderTexture(float x, float y, const GxFRect& source, uint32_t diffuse,
+                                            uint32_t specular, int32_t blendMode)
+{
+    (void)x; (void)y; (void)source; (void)diffuse; (void)specular; (void)blendMode;
+    return false;
+}
+
+bool GxSeqServices::RenderSceneToGlobalTexture() { return false; }
+
+void GxSeqServices::PostMainWindowMessage(uint32_t message, GxWParam wParam, GxLParam lParam)
+{
+    GxCore* core = GxGetCore();
+    if (!core || !core->IsWindowCreated() || !core->GetWindowServices()) return;
+    core->GetWindowServices()->PostMessage(core->GetMainWindow(), message, wParam, lParam);
+}
+
+void GxSeqServices::SetLastDialogResult(int32_t result)
+{
+    GxCore* core = GxGetCore();
+    if (core && core->GetUserData()) core->GetUserData()->m_LastDialogResult = result;
+}
 
 namespace {
 

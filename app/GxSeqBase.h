@@ -15,45 +15,35 @@ class GxTaskUIBase;
 struct DBUILayoutData;
 struct DBUIModuleData;
 
-// What the screens need of the settings, the graphics device and the main window. One object
-// serves the whole program (GxSetSeqServices); the default one gives the settings' defaults and
-// draws nothing, and the application installs the real services.
+// What the screens need of the settings, the graphics device, the main window and the game
+// state. One object serves the whole program (GxSetSeqServices). The default one reaches the
+// application object and the device where they exist and otherwise does nothing; operations of
+// parts that do not exist yet (scenes, the global render texture) draw nothing and return false.
 class GxSeqServices
 {
 public:
     virtual ~GxSeqServices() = default;
 
     // The system settings' background colour (0xAARRGGBB) and screen-transition time (ms).
-    virtual uint32_t GetBackgroundColor() { return 0xFF000000u; }
-    virtual int32_t GetTransitTime() { return 400; }
+    virtual uint32_t GetBackgroundColor();
+    virtual int32_t GetTransitTime();
 
-    // GxGraphics::Clear (flags, colour, z, stencil) over the whole target.
-    virtual bool Clear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
-    {
-        (void)flags; (void)color; (void)z; (void)stencil;
-        return false;
-    }
-    virtual bool BeginScene() { return false; }
-    virtual void SetDefaultRenderState() {}
-    virtual bool EndScene() { return false; }
-    // GxGraphics::DrawTexture of the first global render texture at (x, y) with the source
-    // rectangle, scale (1, 1, 1, 1), no rotation, pivot and UV offset zero.
+    // Clears the whole target (flags as GXCLEAR_*) to the colour, depth and stencil values.
+    virtual bool Clear(uint32_t flags, uint32_t color, float z, uint32_t stencil);
+    virtual bool BeginScene();
+    virtual void SetDefaultRenderState();
+    virtual bool EndScene();
+    // Draws the first global render texture at (x, y) with the source rectangle, scale
+    // (1, 1, 1, 1), no rotation, pivot and UV offset zero.
     virtual bool DrawGlobalRenderTexture(float x, float y, const GxFRect& source, uint32_t diffuse,
-                                         uint32_t specular, int32_t blendMode)
-    {
-        (void)x; (void)y; (void)source; (void)diffuse; (void)specular; (void)blendMode;
-        return false;
-    }
+                                         uint32_t specular, int32_t blendMode);
     // Draws the current frame's task tree once more into the first global render texture.
-    virtual bool RenderSceneToGlobalTexture() { return false; }
+    virtual bool RenderSceneToGlobalTexture();
 
     // Posts a window message (WM_CLOSE to end the game) to the main window.
-    virtual void PostMainWindowMessage(uint32_t message, GxWParam wParam, GxLParam lParam)
-    {
-        (void)message; (void)wParam; (void)lParam;
-    }
+    virtual void PostMainWindowMessage(uint32_t message, GxWParam wParam, GxLParam lParam);
     // m_LastDialogResult of the running game's state.
-    virtual void SetLastDialogResult(int32_t result) { (void)result; }
+    virtual void SetLastDialogResult(int32_t result);
 };
 
 // The services in use; null restores the default ones. The object is not owned.
