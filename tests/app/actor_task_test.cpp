@@ -99,7 +99,7 @@ TEST(ActorTask, Color0ArgbCombinesAlphaColourAlphaAndExtraAlpha)
 TEST(ActorTask, AbsolutePositionAccumulatesTranslationOnly)
 {
     GxTaskManage manager;
-    GxTaskBase root(&manager);
+    GxTaskBase& root = *new GxTaskBase(&manager);  // the manager deletes the tree
     GxTaskFolder* folder = new GxTaskFolder(u"top", nullptr, 0, &root);
     GxTaskActor* layer = new GxTaskActor(nullptr, nullptr, 0, folder);
     GxTaskActor* actor = new GxTaskActor(nullptr, nullptr, 0, layer);
@@ -214,7 +214,7 @@ void ExpectSameActor(const GxTaskActor& a, const GxTaskActor& b)
 TEST_P(ActorStorage, RoundTripWithTwoPendingActionsContinuesWhereItWasSaved)
 {
     GxTaskManage manager;
-    GxTaskBase root(&manager);
+    GxTaskBase& root = *new GxTaskBase(&manager);  // the manager deletes the tree
     GxTaskActor* actor = new GxTaskActor(u"saved", nullptr, 0, &root);
     ASSERT_TRUE(actor->SetTaskID(41));
     actor->Pause();
@@ -266,7 +266,7 @@ TEST_P(ActorStorage, RoundTripWithTwoPendingActionsContinuesWhereItWasSaved)
     });
 
     GxTaskManage otherManager;
-    GxTaskBase otherRoot(&otherManager);
+    GxTaskBase& otherRoot = *new GxTaskBase(&otherManager);
     GxTaskActor* restored = new GxTaskActor(nullptr, nullptr, 0, &otherRoot);
     restored->AddActionWait(1, 500);  // replaced by the stored (empty) queue
     Read(bytes, [&](GxContentReaderBase& r) { EXPECT_TRUE(restored->ReadContent(r)); });
@@ -287,7 +287,7 @@ TEST_P(ActorStorage, RoundTripWithTwoPendingActionsContinuesWhereItWasSaved)
 TEST_P(ActorStorage, ReadingMovesTheTaskIdInTheManager)
 {
     GxTaskManage manager;
-    GxTaskBase root(&manager);
+    GxTaskBase& root = *new GxTaskBase(&manager);  // the manager deletes the tree
     GxTaskActor source(nullptr, nullptr, 0, nullptr);
     source.SetTaskID(9);
     const std::string bytes = Write(source);

@@ -191,7 +191,9 @@ TEST_F(SeqTransitTest, A400msTransitionEndsAfter25StepsAt60Fps)
         b->Draw(1, GxRenderLayer::Overlay);
         ASSERT_EQ(services.draws.size(), 1u);
         const int alpha = static_cast<int>(services.draws[0].diffuse >> 24);
-        if (steps == 0) EXPECT_EQ(alpha, 255);
+        if (steps == 0) {
+            EXPECT_EQ(alpha, 255);
+        }
         EXPECT_LT(alpha, lastAlpha);
         EXPECT_EQ(services.draws[0].diffuse & 0xFFFFFFu, 0xFFFFFFu);
         lastAlpha = alpha;
