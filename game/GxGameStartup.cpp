@@ -9,6 +9,7 @@
 #include "core/GxLog.h"
 #include "core/GxRandom.h"
 #include "game/GxSystemConfig.h"
+#include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphicsSettings.h"
 
 int32_t g_GxBgmRestrainPercent = 100;
@@ -45,6 +46,8 @@ bool GxLoadGlobalGameData(GxCore* core)
     if (core->GetWindowServices()) core->GetWindowServices()->SetCursor(GxSystemCursor::Arrow);
     g_GxBgmRestrainPercent = 100;
 
+    if (sc) GxLoadGlobalFonts(sc->m_FontFolder, sc->m_FontSize, sc->m_MeswinTextBuiltinFontName);
+
     GxTaskManage* tm = core->GetTaskManage();
     new GxTaskBase(tm);  // the root task; the task manager deletes the tree
     if (GxTaskBase* system = tm->FindTaskByName(u"SeqSystem")) tm->SetPersistentRoot(system);
@@ -57,4 +60,4 @@ bool GxLoadGlobalGameData(GxCore* core)
     return true;
 }
 
-void GxReleaseGlobalFonts() {}
+void GxReleaseGlobalFonts() { GxUnloadGlobalFonts(); }

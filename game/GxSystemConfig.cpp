@@ -23,6 +23,8 @@ bool GxSystemConfig::LoadSysConf()
     m_AppTitle = ini.GetString(u"APP_TITLE", m_AppTitle);
     m_AppSaveDir = ini.GetString(u"APP_SAVEDIR", m_AppSaveDir);
     m_SaveToMyDocuments = ini.GetBool(u"SAVE_TO_MYDOCUMENTS", m_SaveToMyDocuments);
+    for (int i = 0; i < 6; ++i) m_FontSize[i] = ini.GetInt(GxFormatString(u"FONTSIZE_%d", i), m_FontSize[i]);
+    m_MeswinTextBuiltinFontName = ini.GetString(u"MESWIN_TEXT_BUILTINFONTNAME", m_MeswinTextBuiltinFontName);
     for (int i = 0; i < 32; ++i) {
         std::u16string pack = ini.GetString(GxFormatString(u"PACK_FILE_%02d", i), u"");
         if (!pack.empty()) GxFileOpenPack(pack);

@@ -6,6 +6,7 @@
 // game-state subsystem.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class GxSystemConfig
@@ -28,4 +29,7 @@ public:
     bool m_CleanErrorLog = false;
     std::u16string m_AppTitle;
     std::u16string m_AppSaveDir;
+    int32_t m_FontSize[6] = {11, 15, 23, 24, 22, 38};  // "FONTSIZE_0" .. "FONTSIZE_5"
+    std::u16string m_MeswinTextBuiltinFontName;       // empty: no message-window bitmap font
+    std::u16string m_FontFolder = u"fonts/";
 };

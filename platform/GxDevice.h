@@ -221,6 +221,9 @@ public:
     // (a black picture of the back-buffer size before the first one).
     virtual GxResult ReadBackBuffer(GxPixelImage* image) = 0;
     virtual GxResult ReadPresented(GxPixelImage* image) = 0;
+    // A texture level as the device itself holds it (the GL texture object, not the CPU copy),
+    // as 0xAARRGGBB words.
+    virtual GxResult ReadTexture(GxDeviceTexture* texture, uint32_t level, GxPixelImage* image) = 0;
     // Makes the device lost: Present answers GXERR_DEVICELOST, TestCooperativeLevel answers
     // GXERR_DEVICELOST lostAnswers times and then GXERR_DEVICENOTRESET until Reset succeeds.
     virtual void SimulateDeviceLoss(uint32_t lostAnswers) = 0;

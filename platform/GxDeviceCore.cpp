@@ -1,6 +1,7 @@
 #include "platform/GxDeviceCore.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -317,6 +318,7 @@ GxDeviceCore::GxDeviceCore(GxDirect3DCore* direct3D, GxDeviceType type, void* fo
 
 GxDeviceCore::~GxDeviceCore()
 {
+    DetachTextures();
     for (auto*& t : m_Textures) GxSafeRelease(t);
     for (auto*& rt : m_RenderTargets) GxSafeRelease(rt);
     GxSafeRelease(m_DepthStencil);
@@ -548,44 +550,338 @@ GxResult GxDeviceCore::GetDeviceCaps(GxDeviceCaps* caps)
     return GX_OK;
 }
 
+// ---- Textures -----------------------------------------------------------------------------------
+
+namespace {
+
+uint32_t FullChain(uint32_t width, uint32_t height)
+{
+    uint32_t n = 1;
+    for (uint32_t s = std::max(width, height); s > 1; s >>= 1) ++n;
+    return n;
+}
+
+bool RectInside(const GxRectL& r, uint32_t width, uint32_t height)
+{
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+           static_cast<uint32_t>(r.right) <= width && static_cast<uint32_t>(r.bottom) <= height;
+}
+
+// The largest level the engine may ask for: 16384 x 16384 x 4 bytes.
+constexpr uint64_t kMaxLevelBytes = 1ull << 30;
+
+}  // namespace
+
+GxCoreTexture::GxCoreTexture(GxDeviceCore* device, const GxSurfaceDesc& desc, uint32_t levels, bool standalone)
+    : m_Device(device), m_Desc(desc), m_Standalone(standalone)
+{
+    m_Levels.resize(levels);
+    m_Surfaces.assign(levels, nullptr);
+    uint32_t w = desc.Width, h = desc.Height;
+    uint32_t bpp = GxFormatBytesPerPixel(desc.Format);
+    for (auto& l : m_Levels) {
+        l.width = w;
+        l.height = h;
+        l.pitch = w * bpp;
+        w = std::max(1u, w / 2);
+        h = std::max(1u, h / 2);
+    }
+}
+
+GxCoreTexture::~GxCoreTexture()
+{
+    if (m_Device) m_Device->ForgetTexture(this);
+    for (auto& l : m_Levels) std::free(l.bits);
+}
+
+bool GxCoreTexture::Allocate()
+{
+    for (auto& l : m_Levels) {
+        uint64_t bytes = static_cast<uint64_t>(l.pitch) * l.height;
+        if (bytes == 0 || bytes > kMaxLevelBytes) return false;
+        l.bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
+        if (!l.bits) return false;
+    }
+    return true;
+}
+
+bool GxCoreTexture::AnyLevelLocked() const
+{
+    for (const auto& l : m_Levels)
+        if (l.locked) return true;
+    return false;
+}
+
+GxResult GxCoreTexture::GetLevelDesc(uint32_t level, GxSurfaceDesc* desc)
+{
+    if (!desc || level >= m_Levels.size()) return GXERR_INVALIDCALL;
+    *desc = m_Desc;
+    desc->Width = m_Levels[level].width;
+    desc->Height = m_Levels[level].height;
+    return GX_OK;
+}
+
+GxResult GxCoreTexture::GetSurfaceLevel(uint32_t level, GxDeviceSurface** surface)
+{
+    if (!surface) return GXERR_INVALIDCALL;
+    *surface = nullptr;
+    if (level >= m_Levels.size()) return GXERR_INVALIDCALL;
+    if (m_Surfaces[level]) {
+        m_Surfaces[level]->AddRef();
+    } else {
+        m_Surfaces[level] = new GxCoreTextureSurface(this, level);
+    }
+    *surface = m_Surfaces[level];
+    return GX_OK;
+}
+
+GxResult GxCoreTexture::LockRect(uint32_t level, GxLockedRect* locked, const GxRectL* rect, uint32_t flags)
+{
+    if (!m_Device || !locked || level >= m_Levels.size()) return GXERR_INVALIDCALL;
+    // Default-pool resources are the GPU's own unless made dynamic (lockable render-target
+    // surfaces are made so).
+    bool lockable = m_Desc.Pool != GXPOOL_DEFAULT || (m_Desc.Usage & GXUSAGE_DYNAMIC);
+    Level& l = m_Levels[level];
+    if (!lockable || l.locked) return GXERR_INVALIDCALL;
+    GxRectL r = rect ? *rect : GxRectL{0, 0, static_cast<int32_t>(l.width), static_cast<int32_t>(l.height)};
+    if (!RectInside(r, l.width, l.height)) return GXERR_INVALIDCALL;
+    GxResult sync = m_Device->SyncFromDevice(*this, level);
+    if (GxFailed(sync)) return sync;
+    uint32_t bpp = GxFormatBytesPerPixel(m_Desc.Format);
+    locked->Pitch = static_cast<int32_t>(l.pitch);
+    locked->pBits = l.bits + static_cast<size_t>(r.top) * l.pitch + static_cast<size_t>(r.left) * bpp;
+    l.locked = true;
+    l.readOnly = (flags & GXLOCK_READONLY) != 0;
+    l.lockRect = r;
+    return GX_OK;
+}
+
+GxResult GxCoreTexture::UnlockRect(uint32_t level)
+{
+    if (!m_Device || level >= m_Levels.size()) return GXERR_INVALIDCALL;
+    Level& l = m_Levels[level];
+    if (!l.locked) return GXERR_INVALIDCALL;
+    l.locked = false;
+    if (l.readOnly || !HasDeviceCopy()) return GX_OK;
+    return m_Device->NativeUploadTexture(*this, level, l.lockRect);
+}
+
+// Every upload sends the pixels at once, so there is nothing to remember.
+GxResult GxCoreTexture::AddDirtyRect(const GxRectL*) { return m_Device ? GX_OK : GXERR_INVALIDCALL; }
+
+GxCoreTextureSurface::GxCoreTextureSurface(GxCoreTexture* texture, uint32_t level) : m_Texture(texture), m_Level(level)
+{
+    m_Texture->AddRef();
+}
+
+GxCoreTextureSurface::~GxCoreTextureSurface()
+{
+    m_Texture->m_Surfaces[m_Level] = nullptr;
+    m_Texture->Release();
+}
+
+GxResult GxCoreTextureSurface::GetDesc(GxSurfaceDesc* desc) { return m_Texture->GetLevelDesc(m_Level, desc); }
+
+GxResult GxCoreTextureSurface::LockRect(GxLockedRect* locked, const GxRectL* rect, uint32_t flags)
+{
+    return m_Texture->LockRect(m_Level, locked, rect, flags);
+}
+
+GxResult GxCoreTextureSurface::UnlockRect() { return m_Texture->UnlockRect(m_Level); }
+
+GxResult GxDeviceCore::NativeCreateTexture(GxCoreTexture&) { return GX_OK; }
+GxResult GxDeviceCore::NativeUploadTexture(GxCoreTexture&, uint32_t, const GxRectL&) { return GX_OK; }
+GxResult GxDeviceCore::NativeDownloadTexture(GxCoreTexture& texture, uint32_t)
+{
+    texture.gpuNewer = false;
+    return GX_OK;
+}
+void GxDeviceCore::NativeReleaseTexture(GxCoreTexture&) {}
+
+GxResult GxDeviceCore::NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image)
+{
+    GxCoreTexture::Level& l = texture.LevelAt(level);
+    GxFormat f = texture.Desc().Format;
+    uint32_t bpp = GxFormatBytesPerPixel(f);
+    image->width = l.width;
+    image->height = l.height;
+    image->pixels.resize(static_cast<size_t>(l.width) * l.height);
+    for (uint32_t y = 0; y < l.height; ++y)
+        for (uint32_t x = 0; x < l.width; ++x)
+            image->pixels[static_cast<size_t>(y) * l.width + x] =
+                GxPixelToArgb(f, l.bits + static_cast<size_t>(y) * l.pitch + static_cast<size_t>(x) * bpp);
+    return GX_OK;
+}
+
+GxResult GxDeviceCore::ReadTexture(GxDeviceTexture* texture, uint32_t level, GxPixelImage* image)
+{
+    GxCoreTexture* t = OwnTexture(texture);
+    if (!t || !image || level >= t->GetLevelCount()) return GXERR_INVALIDCALL;
+    return NativeReadTexture(*t, level, image);
+}
+
+GxCoreTextureSurface* GxDeviceCore::OwnTextureSurface(GxDeviceSurface* surface) const
+{
+    auto* s = dynamic_cast<GxCoreTextureSurface*>(surface);
+    return s && s->Texture()->Device() == this ? s : nullptr;
+}
+
+GxCoreTexture* GxDeviceCore::OwnTexture(GxDeviceTexture* texture) const
+{
+    auto* t = dynamic_cast<GxCoreTexture*>(texture);
+    return t && t->Device() == this ? t : nullptr;
+}
+
+GxResult GxDeviceCore::SyncFromDevice(GxCoreTexture& texture, uint32_t level)
+{
+    if (!texture.gpuNewer) return GX_OK;
+    return NativeDownloadTexture(texture, level);
+}
+
+void GxDeviceCore::AddLiveTexture(GxCoreTexture* texture) { m_LiveTextures.push_back(texture); }
+
+void GxDeviceCore::ForgetTexture(GxCoreTexture* texture)
+{
+    auto it = std::find(m_LiveTextures.begin(), m_LiveTextures.end(), texture);
+    if (it == m_LiveTextures.end()) return;
+    *it = m_LiveTextures.back();
+    m_LiveTextures.pop_back();
+    NativeReleaseTexture(*texture);
+    if (texture->Desc().Pool == GXPOOL_DEFAULT && m_DefaultPoolObjects > 0) --m_DefaultPoolObjects;
+}
+
+void GxDeviceCore::DetachTextures()
+{
+    for (GxCoreTexture* t : m_LiveTextures) {
+        NativeReleaseTexture(*t);
+        t->Detach();
+    }
+    m_LiveTextures.clear();
+}
+
+GxResult GxDeviceCore::MakeTexture(const GxSurfaceDesc& desc, uint32_t levels, bool standalone,
+                                   GxCoreTexture** texture)
+{
+    *texture = nullptr;
+    uint32_t maxW = m_Caps.MaxTextureWidth ? m_Caps.MaxTextureWidth : 16384;
+    uint32_t maxH = m_Caps.MaxTextureHeight ? m_Caps.MaxTextureHeight : 16384;
+    if (desc.Width == 0 || desc.Height == 0 || desc.Width > maxW || desc.Height > maxH) return GXERR_INVALIDCALL;
+    if (GxFormatBytesPerPixel(desc.Format) == 0 || GxIsDepthFormat(desc.Format)) return GXERR_INVALIDCALL;
+    const GxAdapterDesc& a = m_Direct3D->Desc();
+    const std::vector<GxFormat>& allowed =
+        (desc.Usage & GXUSAGE_RENDERTARGET) ? a.renderTargetFormats : a.textureFormats;
+    if (desc.Pool != GXPOOL_SCRATCH && !Contains(allowed, desc.Format)) return GXERR_INVALIDCALL;
+    auto* t = new GxCoreTexture(this, desc, levels, standalone);
+    if (!t->Allocate()) {
+        t->Release();
+        return GXERR_OUTOFMEMORY;
+    }
+    AddLiveTexture(t);
+    if (desc.Pool == GXPOOL_DEFAULT) ++m_DefaultPoolObjects;
+    GxResult r = NativeCreateTexture(*t);
+    if (GxFailed(r)) {
+        t->Release();
+        return r;
+    }
+    *texture = t;
+    return GX_OK;
+}
+
 GxResult GxDeviceCore::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                      GxFormat format, GxPool pool, GxDeviceTexture** texture)
 {
     if (texture) *texture = nullptr;
-    GxDeviceCall& c = Record(GxDeviceOp::CreateTexture, GXERR_NOTIMPL);
+    GxDeviceCall& c = Record(GxDeviceOp::CreateTexture, GX_OK);
     c.args[0] = width;
     c.args[1] = height;
     c.args[2] = levels;
     c.args[3] = usage;
     c.args[4] = format;
     c.args[5] = pool;
-    return GXERR_NOTIMPL;
+    auto result = [&c](GxResult r) {
+        c.result = r;
+        return r;
+    };
+    if (!texture || width == 0 || height == 0) return result(GXERR_INVALIDCALL);
+    uint32_t full = FullChain(width, height);
+    if (levels == 0) levels = full;
+    if (levels > full || (usage & GXUSAGE_DEPTHSTENCIL)) return result(GXERR_INVALIDCALL);
+    // Render targets and dynamic textures belong to the default pool.
+    if ((usage & GXUSAGE_RENDERTARGET) && pool != GXPOOL_DEFAULT) return result(GXERR_INVALIDCALL);
+    if ((usage & GXUSAGE_DYNAMIC) && pool == GXPOOL_MANAGED) return result(GXERR_INVALIDCALL);
+    GxSurfaceDesc d;
+    d.Format = format;
+    d.Type = GXRTYPE_SURFACE;
+    d.Usage = usage & (GXUSAGE_RENDERTARGET | GXUSAGE_DYNAMIC | GXUSAGE_AUTOGENMIPMAP);
+    d.Pool = pool;
+    d.Width = width;
+    d.Height = height;
+    GxCoreTexture* t = nullptr;
+    GxResult r = MakeTexture(d, levels, false, &t);
+    if (GxSucceeded(r)) *texture = t;
+    return result(r);
 }
 
 GxResult GxDeviceCore::CreateOffscreenPlainSurface(uint32_t width, uint32_t height, GxFormat format, GxPool pool,
                                                    GxDeviceSurface** surface)
 {
     if (surface) *surface = nullptr;
-    GxDeviceCall& c = Record(GxDeviceOp::CreateOffscreenPlainSurface, GXERR_NOTIMPL);
+    GxDeviceCall& c = Record(GxDeviceOp::CreateOffscreenPlainSurface, GX_OK);
     c.args[0] = width;
     c.args[1] = height;
     c.args[2] = format;
     c.args[3] = pool;
-    return GXERR_NOTIMPL;
+    auto result = [&c](GxResult r) {
+        c.result = r;
+        return r;
+    };
+    if (!surface || pool == GXPOOL_MANAGED) return result(GXERR_INVALIDCALL);
+    GxSurfaceDesc d;
+    d.Format = format;
+    d.Type = GXRTYPE_SURFACE;
+    d.Pool = pool;
+    d.Width = width;
+    d.Height = height;
+    GxCoreTexture* t = nullptr;
+    GxResult r = MakeTexture(d, 1, true, &t);
+    if (GxSucceeded(r)) {
+        t->GetSurfaceLevel(0, surface);
+        t->Release();  // the surface holds it now
+    }
+    return result(r);
 }
 
 GxResult GxDeviceCore::CreateRenderTarget(uint32_t width, uint32_t height, GxFormat format, GxMultiSampleType msType,
                                           uint32_t msQuality, bool lockable, GxDeviceSurface** surface)
 {
     if (surface) *surface = nullptr;
-    GxDeviceCall& c = Record(GxDeviceOp::CreateRenderTarget, GXERR_NOTIMPL);
+    GxDeviceCall& c = Record(GxDeviceOp::CreateRenderTarget, GX_OK);
     c.args[0] = width;
     c.args[1] = height;
     c.args[2] = format;
     c.args[3] = msType;
     c.args[4] = msQuality;
     c.args[5] = lockable ? 1 : 0;
-    return GXERR_NOTIMPL;
+    auto result = [&c](GxResult r) {
+        c.result = r;
+        return r;
+    };
+    // Multisampled surface targets are not offered.
+    if (!surface || msType != GXMULTISAMPLE_NONE || msQuality != 0) return result(GXERR_INVALIDCALL);
+    GxSurfaceDesc d;
+    d.Format = format;
+    d.Type = GXRTYPE_SURFACE;
+    d.Usage = GXUSAGE_RENDERTARGET | (lockable ? GXUSAGE_DYNAMIC : 0);  // dynamic: may be locked
+    d.Pool = GXPOOL_DEFAULT;
+    d.Width = width;
+    d.Height = height;
+    GxCoreTexture* t = nullptr;
+    GxResult r = MakeTexture(d, 1, true, &t);
+    if (GxSucceeded(r)) {
+        t->GetSurfaceLevel(0, surface);
+        t->Release();
+    }
+    return result(r);
 }
 
 GxResult GxDeviceCore::CreateDepthStencilSurface(uint32_t width, uint32_t height, GxFormat format,
@@ -605,29 +901,132 @@ GxResult GxDeviceCore::CreateDepthStencilSurface(uint32_t width, uint32_t height
 
 GxResult GxDeviceCore::UpdateTexture(GxDeviceTexture* source, GxDeviceTexture* dest)
 {
-    GxDeviceCall& c = Record(GxDeviceOp::UpdateTexture, GXERR_NOTIMPL);
+    GxDeviceCall& c = Record(GxDeviceOp::UpdateTexture, GX_OK);
     c.object = source;
     c.args[0] = dest ? 1 : 0;
-    return GXERR_NOTIMPL;
+    auto result = [&c](GxResult r) {
+        c.result = r;
+        return r;
+    };
+    GxCoreTexture* s = OwnTexture(source);
+    GxCoreTexture* d = OwnTexture(dest);
+    // From system memory into the default pool, same format and size.
+    if (!s || !d || s == d || s->Desc().Pool != GXPOOL_SYSTEMMEM || d->Desc().Pool != GXPOOL_DEFAULT ||
+        s->Desc().Format != d->Desc().Format || s->Desc().Width != d->Desc().Width ||
+        s->Desc().Height != d->Desc().Height || s->AnyLevelLocked() || d->AnyLevelLocked())
+        return result(GXERR_INVALIDCALL);
+    uint32_t levels = std::min(s->GetLevelCount(), d->GetLevelCount());
+    for (uint32_t i = 0; i < levels; ++i) {
+        GxCoreTexture::Level& from = s->LevelAt(i);
+        GxCoreTexture::Level& to = d->LevelAt(i);
+        std::memcpy(to.bits, from.bits, static_cast<size_t>(to.pitch) * to.height);
+        GxResult r = NativeUploadTexture(*d, i, GxRectL{0, 0, static_cast<int32_t>(to.width),
+                                                          static_cast<int32_t>(to.height)});
+        if (GxFailed(r)) return result(r);
+    }
+    d->gpuNewer = false;
+    return result(GX_OK);
 }
 
 GxResult GxDeviceCore::GetRenderTargetData(GxDeviceSurface* renderTarget, GxDeviceSurface* dest)
 {
-    GxDeviceCall& c = Record(GxDeviceOp::GetRenderTargetData, GXERR_NOTIMPL);
+    GxDeviceCall& c = Record(GxDeviceOp::GetRenderTargetData, GX_OK);
     c.object = renderTarget;
     c.args[0] = dest ? 1 : 0;
-    return GXERR_NOTIMPL;
+    auto result = [&c](GxResult r) {
+        c.result = r;
+        return r;
+    };
+    GxCoreTextureSurface* s = OwnTextureSurface(renderTarget);
+    GxCoreTextureSurface* d = OwnTextureSurface(dest);
+    if (!s || !d || !s->Texture()->IsRenderTarget() || d->Texture()->Desc().Pool != GXPOOL_SYSTEMMEM)
+        return result(GXERR_INVALIDCALL);
+    GxCoreTexture::Level& from = s->Texture()->LevelAt(s->Level());
+    GxCoreTexture::Level& to = d->Texture()->LevelAt(d->Level());
+    if (s->Texture()->Desc().Format != d->Texture()->Desc().Format || from.width != to.width ||
+        from.height != to.height || to.locked)
+        return result(GXERR_INVALIDCALL);
+    GxResult r = SyncFromDevice(*s->Texture(), s->Level());
+    if (GxFailed(r)) return result(r);
+    std::memcpy(to.bits, from.bits, static_cast<size_t>(to.pitch) * to.height);
+    return result(GX_OK);
 }
 
-GxResult GxDeviceCore::StretchRect(GxDeviceSurface* source, const GxRectL* sourceRect, GxDeviceSurface*,
+GxResult GxDeviceCore::StretchRect(GxDeviceSurface* source, const GxRectL* sourceRect, GxDeviceSurface* dest,
                                    const GxRectL* destRect, GxTextureFilter filter)
 {
-    GxDeviceCall& c = Record(GxDeviceOp::StretchRect, GXERR_NOTIMPL);
+    GxDeviceCall& c = Record(GxDeviceOp::StretchRect, GX_OK);
     c.object = source;
     c.args[0] = filter;
     if (sourceRect) c.rects.push_back(*sourceRect);
     if (destRect) c.rects.push_back(*destRect);
-    return GXERR_NOTIMPL;
+    auto result = [&c](GxResult r) {
+        c.result = r;
+        return r;
+    };
+    GxCoreTextureSurface* s = OwnTextureSurface(source);
+    GxCoreTextureSurface* d = OwnTextureSurface(dest);
+    if (!s || !d || filter > GXTEXF_LINEAR) return result(GXERR_INVALIDCALL);
+    GxCoreTexture& st = *s->Texture();
+    GxCoreTexture& dt = *d->Texture();
+    GxCoreTexture::Level& from = st.LevelAt(s->Level());
+    GxCoreTexture::Level& to = dt.LevelAt(d->Level());
+    GxRectL sr = sourceRect ? *sourceRect : GxRectL{0, 0, static_cast<int32_t>(from.width),
+                                                    static_cast<int32_t>(from.height)};
+    GxRectL dr = destRect ? *destRect : GxRectL{0, 0, static_cast<int32_t>(to.width), static_cast<int32_t>(to.height)};
+    // The device writes into the GPU's own resources only.
+    if (dt.Desc().Pool != GXPOOL_DEFAULT || from.locked || to.locked || !RectInside(sr, from.width, from.height) ||
+        !RectInside(dr, to.width, to.height))
+        return result(GXERR_INVALIDCALL);
+    GxResult r = SyncFromDevice(st, s->Level());
+    if (GxSucceeded(r)) r = SyncFromDevice(dt, d->Level());
+    if (GxFailed(r)) return result(r);
+
+    const GxFormat sf = st.Desc().Format, df = dt.Desc().Format;
+    const uint32_t sb = GxFormatBytesPerPixel(sf), db = GxFormatBytesPerPixel(df);
+    const int32_t sw = sr.right - sr.left, sh = sr.bottom - sr.top;
+    const int32_t dw = dr.right - dr.left, dh = dr.bottom - dr.top;
+    // The source block first, so a surface may stretch onto itself.
+    std::vector<uint32_t> block(static_cast<size_t>(sw) * sh);
+    for (int32_t y = 0; y < sh; ++y)
+        for (int32_t x = 0; x < sw; ++x)
+            block[static_cast<size_t>(y) * sw + x] =
+                GxPixelToArgb(sf, from.bits + static_cast<size_t>(sr.top + y) * from.pitch +
+                                      static_cast<size_t>(sr.left + x) * sb);
+    auto at = [&](int32_t x, int32_t y) {
+        x = std::clamp(x, 0, sw - 1);
+        y = std::clamp(y, 0, sh - 1);
+        return block[static_cast<size_t>(y) * sw + x];
+    };
+    for (int32_t y = 0; y < dh; ++y) {
+        uint8_t* row = to.bits + static_cast<size_t>(dr.top + y) * to.pitch + static_cast<size_t>(dr.left) * db;
+        for (int32_t x = 0; x < dw; ++x) {
+            uint32_t argb;
+            if (filter == GXTEXF_LINEAR) {
+                // Sample centres mapped onto the source, four neighbours weighted in 1/256ths.
+                int64_t fx = ((2 * static_cast<int64_t>(x) + 1) * sw * 256) / (2 * dw) - 128;
+                int64_t fy = ((2 * static_cast<int64_t>(y) + 1) * sh * 256) / (2 * dh) - 128;
+                int32_t x0 = static_cast<int32_t>(fx >> 8), y0 = static_cast<int32_t>(fy >> 8);
+                uint32_t ax = static_cast<uint32_t>(fx & 255), ay = static_cast<uint32_t>(fy & 255);
+                uint32_t p00 = at(x0, y0), p10 = at(x0 + 1, y0), p01 = at(x0, y0 + 1), p11 = at(x0 + 1, y0 + 1);
+                argb = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    uint32_t c00 = (p00 >> shift) & 255, c10 = (p10 >> shift) & 255;
+                    uint32_t c01 = (p01 >> shift) & 255, c11 = (p11 >> shift) & 255;
+                    uint32_t top = c00 * (256 - ax) + c10 * ax;
+                    uint32_t bottom = c01 * (256 - ax) + c11 * ax;
+                    uint32_t v = (top * (256 - ay) + bottom * ay + 32768) >> 16;
+                    argb |= v << shift;
+                }
+            } else {
+                argb = at(static_cast<int32_t>((static_cast<int64_t>(x) * sw) / dw),
+                          static_cast<int32_t>((static_cast<int64_t>(y) * sh) / dh));
+            }
+            GxArgbToPixel(df, argb, row + static_cast<size_t>(x) * db);
+        }
+    }
+    if (dt.HasDeviceCopy()) r = NativeUploadTexture(dt, d->Level(), dr);
+    return result(r);
 }
 
 GxResult GxDeviceCore::SetRenderTarget(uint32_t index, GxDeviceSurface* surface)
@@ -639,10 +1038,11 @@ GxResult GxDeviceCore::SetRenderTarget(uint32_t index, GxDeviceSurface* surface)
     if (index >= m_RenderTargets.size() || (index == 0 && !surface)) {
         r = GXERR_INVALIDCALL;
     } else if (surface) {
-        // Only the device's own back buffer can be a target for now; texture and surface targets
-        // come with the resource classes.
+        // The device's own back buffer, or a render-target texture or surface of this device.
         auto* core = dynamic_cast<GxCoreSurface*>(surface);
-        if (!core || core->Device() != this) r = GXERR_INVALIDCALL;
+        GxCoreTextureSurface* tex = OwnTextureSurface(surface);
+        bool ok = (core && core->Device() == this) || (tex && tex->Texture()->IsRenderTarget());
+        if (!ok) r = GXERR_INVALIDCALL;
     }
     if (GxSucceeded(r)) {
         if (surface) surface->AddRef();

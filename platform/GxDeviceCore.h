@@ -99,6 +99,91 @@ private:
     GxSurfaceDesc m_Desc;
 };
 
+class GxCoreTexture;
+
+// A level of a texture seen as a surface. It holds a reference on its texture; a texture hands
+// out one surface object per level (the same object while it lives).
+class GxCoreTextureSurface : public GxDeviceSurface
+{
+public:
+    GxCoreTextureSurface(GxCoreTexture* texture, uint32_t level);
+    ~GxCoreTextureSurface() override;
+
+    GxResult GetDesc(GxSurfaceDesc* desc) override;
+    GxResult LockRect(GxLockedRect* locked, const GxRectL* rect, uint32_t flags) override;
+    GxResult UnlockRect() override;
+
+    GxCoreTexture* Texture() const { return m_Texture; }
+    uint32_t Level() const { return m_Level; }
+
+private:
+    GxCoreTexture* m_Texture;
+    uint32_t m_Level;
+};
+
+// A texture of either backend. Every level keeps its pixels in CPU memory in the stored layout
+// of the format (rows top first, no padding). The backend keeps its own copy in step: the CPU
+// copy is uploaded when a lock ends or the device writes it (UpdateTexture, StretchRect), and a
+// render target that the GPU drew into is read back before its pixels are used (gpuNewer).
+//
+// Off-screen plain surfaces and render-target surfaces are one-level textures that only their
+// surface object reaches (stand-alone).
+//
+// A texture may outlive its device: the device then frees the backend's objects and detaches
+// it, and every call fails with GXERR_INVALIDCALL.
+class GxCoreTexture : public GxDeviceTexture
+{
+public:
+    struct Level
+    {
+        uint32_t width = 0;
+        uint32_t height = 0;
+        uint32_t pitch = 0;
+        uint8_t* bits = nullptr;
+        bool locked = false;
+        bool readOnly = false;
+        GxRectL lockRect;
+    };
+
+    GxCoreTexture(GxDeviceCore* device, const GxSurfaceDesc& desc, uint32_t levels, bool standalone);
+    ~GxCoreTexture() override;
+
+    uint32_t GetLevelCount() override { return static_cast<uint32_t>(m_Levels.size()); }
+    GxResult GetLevelDesc(uint32_t level, GxSurfaceDesc* desc) override;
+    GxResult GetSurfaceLevel(uint32_t level, GxDeviceSurface** surface) override;
+    GxResult LockRect(uint32_t level, GxLockedRect* locked, const GxRectL* rect, uint32_t flags) override;
+    GxResult UnlockRect(uint32_t level) override;
+    GxResult AddDirtyRect(const GxRectL* rect) override;
+
+    // Zero-filled pixels for every level; false when memory is short.
+    bool Allocate();
+    GxDeviceCore* Device() const { return m_Device; }
+    void Detach() { m_Device = nullptr; }
+    const GxSurfaceDesc& Desc() const { return m_Desc; }
+    Level& LevelAt(uint32_t level) { return m_Levels[level]; }
+    bool IsStandalone() const { return m_Standalone; }
+    bool IsRenderTarget() const { return (m_Desc.Usage & GXUSAGE_RENDERTARGET) != 0; }
+    // Whether the backend keeps a copy (managed and default pool); system-memory and scratch
+    // textures live in CPU memory only.
+    bool HasDeviceCopy() const { return m_Desc.Pool == GXPOOL_MANAGED || m_Desc.Pool == GXPOOL_DEFAULT; }
+    bool AnyLevelLocked() const;
+
+    // The backend's objects (GL: texture and framebuffer names) and whether the GPU holds
+    // drawing that the CPU copy has not seen.
+    uint32_t nativeTexture = 0;
+    uint32_t nativeFramebuffer = 0;
+    bool gpuNewer = false;
+
+private:
+    friend class GxCoreTextureSurface;
+
+    GxDeviceCore* m_Device;
+    GxSurfaceDesc m_Desc;
+    std::vector<Level> m_Levels;
+    std::vector<GxCoreTextureSurface*> m_Surfaces;  // no reference: a surface holds one on us
+    bool m_Standalone;
+};
+
 class GxCoreSwapChain : public GxDeviceSwapChain
 {
 public:
@@ -179,6 +264,7 @@ public:
 
     GxResult ReadBackBuffer(GxPixelImage* image) override;
     GxResult ReadPresented(GxPixelImage* image) override;
+    GxResult ReadTexture(GxDeviceTexture* texture, uint32_t level, GxPixelImage* image) override;
     void SimulateDeviceLoss(uint32_t lostAnswers) override;
     GxDeviceRecorder& Recorder() override { return m_Recorder; }
 
@@ -202,6 +288,29 @@ protected:
     // Draws pre-transformed 32-byte vertices with the current state. Not provided yet.
     virtual GxResult NativeDrawScreenVertices(GxPrimitiveType type, uint32_t primitiveCount,
                                               const GxScreenVertex* vertices, uint32_t vertexCount);
+
+    // Texture hooks. Create makes the backend's copy of a texture whose CPU pixels exist (zero);
+    // Upload sends a rectangle of a level's CPU pixels; Download fetches a render target's
+    // level into its CPU pixels; Release frees the backend's objects; ReadTexture gives the
+    // backend's own copy. The base forms serve a backend without a separate copy.
+    virtual GxResult NativeCreateTexture(GxCoreTexture& texture);
+    virtual GxResult NativeUploadTexture(GxCoreTexture& texture, uint32_t level, const GxRectL& rect);
+    virtual GxResult NativeDownloadTexture(GxCoreTexture& texture, uint32_t level);
+    virtual void NativeReleaseTexture(GxCoreTexture& texture);
+    virtual GxResult NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image);
+
+    // A texture surface of this device, or none.
+    GxCoreTextureSurface* OwnTextureSurface(GxDeviceSurface* surface) const;
+    GxCoreTexture* OwnTexture(GxDeviceTexture* texture) const;
+    // Brings a level's CPU pixels up to date with what the GPU drew.
+    GxResult SyncFromDevice(GxCoreTexture& texture, uint32_t level);
+    // Frees the backend's objects of every live texture and detaches them; a backend calls it
+    // from its destructor while its context still exists.
+    void DetachTextures();
+    // Textures' bookkeeping.
+    void AddLiveTexture(GxCoreTexture* texture);
+    void ForgetTexture(GxCoreTexture* texture);
+    GxResult MakeTexture(const GxSurfaceDesc& desc, uint32_t levels, bool standalone, GxCoreTexture** texture);
 
     void ResetState();
     // The entry of one call; stays valid until the next call is recorded.
@@ -237,4 +346,8 @@ protected:
     uint32_t m_FVF = 0;
 
     GxDeviceRecorder m_Recorder;
+    std::vector<GxCoreTexture*> m_LiveTextures;
+
+    friend class GxCoreTexture;
+    friend class GxCoreTextureSurface;
 };

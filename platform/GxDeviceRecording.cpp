@@ -1,6 +1,7 @@
 #include "platform/GxDeviceRecording.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -23,9 +24,23 @@ protected:
 
     GxResult NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float, uint32_t) override
     {
-        if (!(flags & GXCLEAR_TARGET) || m_RenderTargets[0] != m_BackBuffer) return GX_OK;
-        for (int32_t y = rect.top; y < rect.bottom; ++y)
-            std::fill_n(m_Back.begin() + static_cast<size_t>(y) * m_Width + rect.left, rect.right - rect.left, color);
+        if (!(flags & GXCLEAR_TARGET)) return GX_OK;
+        if (m_RenderTargets[0] == m_BackBuffer) {
+            for (int32_t y = rect.top; y < rect.bottom; ++y)
+                std::fill_n(m_Back.begin() + static_cast<size_t>(y) * m_Width + rect.left, rect.right - rect.left,
+                            color);
+        } else if (GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0])) {
+            // A texture target's pixels are its CPU copy here.
+            GxCoreTexture::Level& l = s->Texture()->LevelAt(s->Level());
+            GxFormat f = s->Texture()->Desc().Format;
+            uint32_t bpp = GxFormatBytesPerPixel(f);
+            uint8_t pixel[4] = {0, 0, 0, 0};
+            GxArgbToPixel(f, color, pixel);
+            for (int32_t y = rect.top; y < rect.bottom; ++y) {
+                uint8_t* p = l.bits + static_cast<size_t>(y) * l.pitch + static_cast<size_t>(rect.left) * bpp;
+                for (int32_t x = rect.left; x < rect.right; ++x, p += bpp) std::memcpy(p, pixel, bpp);
+            }
+        }
         return GX_OK;
     }
 

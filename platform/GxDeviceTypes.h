@@ -135,7 +135,63 @@ constexpr uint32_t GxFormatBytesPerPixel(GxFormat f)
     switch (f) {
     case GXFMT_A8R8G8B8: case GXFMT_X8R8G8B8: case GXFMT_D24S8: case GXFMT_D24X8: return 4;
     case GXFMT_A4R4G4B4: case GXFMT_X4R4G4B4: return 2;
+    case GXFMT_A8: case GXFMT_L8: return 1;
     default: return 0;
+    }
+}
+
+// One pixel of a stored format as 0xAARRGGBB: four-bit channels n become n x 17, formats
+// without alpha read as opaque, L8 is grey.
+inline uint32_t GxPixelToArgb(GxFormat f, const void* pixel)
+{
+    const auto* p = static_cast<const uint8_t*>(pixel);
+    switch (f) {
+    case GXFMT_A8R8G8B8:
+    case GXFMT_X8R8G8B8: {
+        uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                     (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+        return f == GXFMT_X8R8G8B8 ? (v | 0xFF000000u) : v;
+    }
+    case GXFMT_A4R4G4B4:
+    case GXFMT_X4R4G4B4: {
+        uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8);
+        uint32_t argb = (((v >> 12) & 0xF) * 0x11u) << 24 | (((v >> 8) & 0xF) * 0x11u) << 16 |
+                        (((v >> 4) & 0xF) * 0x11u) << 8 | ((v & 0xF) * 0x11u);
+        return f == GXFMT_X4R4G4B4 ? (argb | 0xFF000000u) : argb;
+    }
+    case GXFMT_A8: return static_cast<uint32_t>(p[0]) << 24;
+    case GXFMT_L8: return 0xFF000000u | static_cast<uint32_t>(p[0]) * 0x010101u;
+    default: return 0;
+    }
+}
+
+// 0xAARRGGBB stored in a format: the top four bits of each channel for the 16-bit formats,
+// the alpha for A8, the luminance (0.299 R + 0.587 G + 0.114 B, rounded) for L8.
+inline void GxArgbToPixel(GxFormat f, uint32_t argb, void* pixel)
+{
+    auto* p = static_cast<uint8_t*>(pixel);
+    switch (f) {
+    case GXFMT_A8R8G8B8:
+    case GXFMT_X8R8G8B8:
+        p[0] = static_cast<uint8_t>(argb);
+        p[1] = static_cast<uint8_t>(argb >> 8);
+        p[2] = static_cast<uint8_t>(argb >> 16);
+        p[3] = static_cast<uint8_t>(argb >> 24);
+        break;
+    case GXFMT_A4R4G4B4:
+    case GXFMT_X4R4G4B4: {
+        uint32_t v = ((argb >> 16) & 0xF000) | ((argb >> 12) & 0x0F00) | ((argb >> 8) & 0x00F0) | ((argb >> 4) & 0x000F);
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        break;
+    }
+    case GXFMT_A8: p[0] = static_cast<uint8_t>(argb >> 24); break;
+    case GXFMT_L8: {
+        uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+        p[0] = static_cast<uint8_t>((r * 299 + g * 587 + b * 114 + 500) / 1000);
+        break;
+    }
+    default: break;
     }
 }
 constexpr bool GxIsDepthFormat(GxFormat f)

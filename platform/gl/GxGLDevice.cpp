@@ -169,6 +169,7 @@ GxGLDevice::GxGLDevice(GxGLDirect3D* direct3D, GxDeviceType type, void* focusWin
 GxGLDevice::~GxGLDevice()
 {
     m_Context.MakeCurrent();
+    DetachTextures();
     FreeTargets();
 }
 
@@ -241,9 +242,15 @@ GxResult GxGLDevice::NativeCreateBackBuffer(const GxPresentParameters& p)
 
 GxResult GxGLDevice::NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float, uint32_t)
 {
-    // Only the back buffer can be a target until texture targets exist.
-    if (!(flags & GXCLEAR_TARGET) || m_RenderTargets[0] != m_BackBuffer) return GX_OK;
-    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Back.framebuffer);
+    if (!(flags & GXCLEAR_TARGET)) return GX_OK;
+    GLuint framebuffer = m_Back.framebuffer;
+    if (m_RenderTargets[0] != m_BackBuffer) {
+        GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
+        if (!s || !s->Texture()->nativeFramebuffer) return GX_OK;
+        framebuffer = s->Texture()->nativeFramebuffer;
+        s->Texture()->gpuNewer = true;
+    }
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     gl.glEnable(GL_SCISSOR_TEST);
     gl.glScissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -323,3 +330,168 @@ GxResult GxGLDevice::ReadFramebuffer(GLuint framebuffer, GxPixelImage* image)
 GxResult GxGLDevice::NativeReadBackBuffer(GxPixelImage* image) { return ReadFramebuffer(ResolvedBackBuffer(), image); }
 
 GxResult GxGLDevice::NativeReadPresented(GxPixelImage* image) { return ReadFramebuffer(m_Front.framebuffer, image); }
+
+// ---- Textures -----------------------------------------------------------------------------------
+
+namespace {
+
+struct GLPixelFormat
+{
+    GLint internal;
+    GLenum format;
+    GLenum type;
+};
+
+GLPixelFormat GLFormatOf(GxFormat f)
+{
+    switch (f) {
+    case GXFMT_A4R4G4B4:
+    case GXFMT_X4R4G4B4:
+        // 0xARGB words: blue in the low nibble, alpha in the high one.
+        return {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
+    case GXFMT_A8:
+    case GXFMT_L8: return {GL_R8, GL_RED, GL_UNSIGNED_BYTE};
+    default: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
+    }
+}
+
+// Keeps the caller's texture binding across our own texture work.
+class TextureBindingGuard
+{
+public:
+    explicit TextureBindingGuard(const GxGLFunctions& gl) : m_GL(gl) { gl.glGetIntegerv(GL_TEXTURE_BINDING_2D, &m_Old); }
+    ~TextureBindingGuard() { m_GL.glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(m_Old)); }
+
+private:
+    const GxGLFunctions& m_GL;
+    GLint m_Old = 0;
+};
+
+}  // namespace
+
+GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
+{
+    if (!t.HasDeviceCopy()) return GX_OK;
+    while (gl.glGetError() != GL_NO_ERROR) {
+    }
+    TextureBindingGuard guard(gl);
+    const GxFormat f = t.Desc().Format;
+    const GLPixelFormat pf = GLFormatOf(f);
+    GLuint name = 0;
+    gl.glGenTextures(1, &name);
+    t.nativeTexture = name;
+    gl.glBindTexture(GL_TEXTURE_2D, name);
+    gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
+        GxCoreTexture::Level& l = t.LevelAt(i);
+        gl.glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), pf.internal, static_cast<GLsizei>(l.width),
+                        static_cast<GLsizei>(l.height), 0, pf.format, pf.type, l.bits);
+    }
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(t.GetLevelCount() - 1));
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // Formats without alpha sample as opaque; A8 is alpha only, L8 grey.
+    if (f == GXFMT_X8R8G8B8 || f == GXFMT_X4R4G4B4) {
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    } else if (f == GXFMT_A8) {
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, GL_ZERO);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_G, GL_ZERO);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_ZERO);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_RED);
+    } else if (f == GXFMT_L8) {
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_G, GL_RED);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_RED);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    }
+    bool ok = gl.glGetError() == GL_NO_ERROR;
+    if (ok && t.IsRenderTarget()) {
+        GLuint fb = 0;
+        gl.glGenFramebuffers(1, &fb);
+        t.nativeFramebuffer = fb;
+        gl.glBindFramebuffer(GL_FRAMEBUFFER, fb);
+        gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name, 0);
+        ok = gl.glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        ok = gl.glGetError() == GL_NO_ERROR && ok;
+    }
+    if (!ok) {
+        NativeReleaseTexture(t);
+        return GXERR_OUTOFVIDEOMEMORY;
+    }
+    return GX_OK;
+}
+
+GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const GxRectL& rect)
+{
+    if (!t.nativeTexture) return GX_OK;
+    TextureBindingGuard guard(gl);
+    const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
+    GxCoreTexture::Level& l = t.LevelAt(level);
+    uint32_t bpp = GxFormatBytesPerPixel(t.Desc().Format);
+    gl.glBindTexture(GL_TEXTURE_2D, t.nativeTexture);
+    gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(l.width));
+    const uint8_t* first = l.bits + static_cast<size_t>(rect.top) * l.pitch + static_cast<size_t>(rect.left) * bpp;
+    gl.glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), rect.left, rect.top, rect.right - rect.left,
+                       rect.bottom - rect.top, pf.format, pf.type, first);
+    gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+}
+
+GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
+{
+    t.gpuNewer = false;
+    // Only level 0 of a render target is ever drawn into.
+    if (!t.nativeFramebuffer || level != 0) return GX_OK;
+    const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
+    GxCoreTexture::Level& l = t.LevelAt(0);
+    gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, t.nativeFramebuffer);
+    gl.glReadBuffer(GL_COLOR_ATTACHMENT0);
+    gl.glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl.glReadPixels(0, 0, static_cast<GLsizei>(l.width), static_cast<GLsizei>(l.height), pf.format, pf.type, l.bits);
+    gl.glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+}
+
+void GxGLDevice::NativeReleaseTexture(GxCoreTexture& t)
+{
+    if (t.nativeFramebuffer) {
+        GLuint fb = t.nativeFramebuffer;
+        gl.glDeleteFramebuffers(1, &fb);
+    }
+    if (t.nativeTexture) {
+        GLuint name = t.nativeTexture;
+        gl.glDeleteTextures(1, &name);
+    }
+    t.nativeFramebuffer = 0;
+    t.nativeTexture = 0;
+}
+
+GxResult GxGLDevice::NativeReadTexture(GxCoreTexture& t, uint32_t level, GxPixelImage* image)
+{
+    if (!t.nativeTexture) return GxDeviceCore::NativeReadTexture(t, level, image);
+    TextureBindingGuard guard(gl);
+    const GxFormat f = t.Desc().Format;
+    GxCoreTexture::Level& l = t.LevelAt(level);
+    image->width = l.width;
+    image->height = l.height;
+    image->pixels.assign(static_cast<size_t>(l.width) * l.height, 0);
+    gl.glBindTexture(GL_TEXTURE_2D, t.nativeTexture);
+    gl.glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (GxFormatBytesPerPixel(f) == 1) {
+        std::vector<uint8_t> bytes(image->pixels.size());
+        gl.glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RED, GL_UNSIGNED_BYTE, bytes.data());
+        for (size_t i = 0; i < bytes.size(); ++i) image->pixels[i] = GxPixelToArgb(f, &bytes[i]);
+    } else {
+        // GL widens four-bit channels exactly (n x 17), as the CPU conversion does.
+        gl.glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                         image->pixels.data());
+        if (f == GXFMT_X8R8G8B8 || f == GXFMT_X4R4G4B4)
+            for (auto& p : image->pixels) p |= 0xFF000000u;
+    }
+    gl.glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+}

@@ -48,6 +48,14 @@ protected:
     GxResult NativeReadBackBuffer(GxPixelImage* image) override;
     GxResult NativeReadPresented(GxPixelImage* image) override;
 
+    // Textures: managed and default-pool textures get a GL texture (render targets also a
+    // framebuffer) that follows the CPU copy; drawing into a texture target marks it gpuNewer.
+    GxResult NativeCreateTexture(GxCoreTexture& texture) override;
+    GxResult NativeUploadTexture(GxCoreTexture& texture, uint32_t level, const GxRectL& rect) override;
+    GxResult NativeDownloadTexture(GxCoreTexture& texture, uint32_t level) override;
+    void NativeReleaseTexture(GxCoreTexture& texture) override;
+    GxResult NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image) override;
+
 private:
     struct Target
     {

@@ -32,6 +32,8 @@
     X(PFNGLDELETETEXTURESPROC, glDeleteTextures)                             \
     X(PFNGLBINDTEXTUREPROC, glBindTexture)                                   \
     X(PFNGLTEXIMAGE2DPROC, glTexImage2D)                                     \
+    X(PFNGLTEXSUBIMAGE2DPROC, glTexSubImage2D)                               \
+    X(PFNGLGETTEXIMAGEPROC, glGetTexImage)                                   \
     X(PFNGLTEXPARAMETERIPROC, glTexParameteri)                               \
     X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                           \
     X(PFNGLDELETEFRAMEBUFFERSPROC, glDeleteFramebuffers)                     \
