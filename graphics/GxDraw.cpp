@@ -3,15 +3,11 @@
 #include <cmath>
 #include <vector>
 
+#include "graphics/GxFontData.h"
+#include "graphics/GxGDIFontMap.h"
 #include "graphics/GxRenderState.h"
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
-
-#if __has_include("graphics/GxFontData.h") && __has_include("graphics/GxGDIFontMap.h")
-#include "graphics/GxFontData.h"
-#include "graphics/GxGDIFontMap.h"
-#define GX_DRAW_HAS_FONTS 1
-#endif
 
 namespace {
 
@@ -199,7 +195,6 @@ void GxGraphics::DrawSolidRect(const GxFRect& rect, GxColor diffuse, GxColor spe
     DrawColorRect(rect, d, s, blend);
 }
 
-#ifdef GX_DRAW_HAS_FONTS
 void GxGraphics::DrawTextFontData(GxFontData* font, std::u16string_view text, float x, float y,
                                   const GxVector2& scale, const GxVector3& rotation, const GxVector2& pivot,
                                   GxColor diffuse, GxColor specular, int32_t blend)
@@ -224,4 +219,3 @@ void GxGraphics::DrawGlyphEdge(const GxGlyphRecord& glyph, float x, float y, flo
 {
     GxDrawGlyphEdgeOf(glyph, x, y, offset, scale, diffuse, specular, blend);
 }
-#endif

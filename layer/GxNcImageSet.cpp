@@ -1,5 +1,7 @@
 #include "layer/GxNcImageSet.h"
 
+#include "graphics/GxGraphics.h"
+
 #include <algorithm>
 
 #include "core/GxContentReader.h"
@@ -134,7 +136,21 @@ bool ValidPattern(const GxNcOriginImage* image, int32_t index)
 }  // namespace
 
 void GxNcSetGraphicsHooks(const GxNcGraphicsHooks& hooks) { Hooks() = hooks; }
-GxNcGraphicsHooks GxNcDefaultGraphicsHooks() { return {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, nullptr}; }
+namespace {
+// Patterns draw through the immediate drawing: same corner and UV order as the quad record.
+void DrawQuadImmediate(const GxNcQuad& quad)
+{
+    const GxFRect uv(quad.m_U0, quad.m_V0, quad.m_U1, quad.m_V1);
+    const GxColor diffuse[4] = {quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse};
+    const GxColor specular[4] = {quad.m_Specular, quad.m_Specular, quad.m_Specular, quad.m_Specular};
+    GxGraphics::DrawTextureQuad(quad.m_Corner, uv, quad.m_pTexture, diffuse, specular, quad.m_BlendMode);
+}
+}  // namespace
+
+GxNcGraphicsHooks GxNcDefaultGraphicsHooks()
+{
+    return {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, &DrawQuadImmediate};
+}
 const GxNcGraphicsHooks& GxNcGetGraphicsHooks() { return Hooks(); }
 
 // ---- GxNcCrammedImageSet ----

@@ -1,27 +1,44 @@
-// The script host as the application core sees it: the global script program, its main worker
-// and the game's command set, and their destruction at shutdown. The script runtime fills these
-// classes in; until then they are empty shells that start-up does not create.
+// The script host: the three global objects through which the game reaches the script runtime
+// (the program instance, its main worker "MAIN_WORKER" and the game's command set), their
+// creation and destruction, and the load of the compiled package "bincode/moacode.mwb".
+//
+// Start-up runs the compiler first when asked to (moa/GxMoaCompilerLaunch.h), then
+// GxCreateScriptHost and GxLoadCompiledScript; shutdown calls GxDestroyScriptHost.
 #pragma once
 
-class GxMoaEx
+#include "moa/GxMoaBuiltinDefault.h"
+#include "moa/GxMoaEx.h"
+#include "moa/GxMoaWorker.h"
+
+class GxCore;
+
+// The game's worker. Its statement loop has the language's dispatch; the game's own treatment
+// of command statements and text lines belongs to the game's layer on top of it.
+class GxMoaWorkerEx : public GxMoaWorker
 {
 public:
-    virtual ~GxMoaEx() = default;
-    // Set when a script error has stopped the main worker.
-    bool m_StoppedOnError = false;
+    GxMoaWorkerEx(GxMoa* owner, GxCore* core) : GxMoaWorker(owner), m_pCore(core) {}
+    ~GxMoaWorkerEx() override = default;
+
+    bool Run(GxMoaBuiltin* builtins) override;
+
+    GxCore* GetCore() const { return m_pCore; }
+
+private:
+    GxCore* m_pCore;
 };
 
-class GxMoaWorkerEx
+// The game's command set. The game's commands live above index 299; every index it does not
+// take over goes to the generic builtins.
+class GxMoaBuiltinEx : public GxMoaBuiltinDefault
 {
 public:
-    virtual ~GxMoaWorkerEx() = default;
-    bool IsRunning() const { return false; }
-};
+    explicit GxMoaBuiltinEx(GxCore* core) : m_pCore(core) {}
 
-class GxMoaBuiltinEx
-{
-public:
-    virtual ~GxMoaBuiltinEx() = default;
+    GxCore* GetCore() const { return m_pCore; }
+
+private:
+    GxCore* m_pCore;
 };
 
 // The script host globals; null while no script host exists.
@@ -29,6 +46,16 @@ extern GxMoaEx* g_MoaEx;
 extern GxMoaWorkerEx* g_MoaWorkerEx;
 extern GxMoaBuiltinEx* g_MoaBuiltinEx;
 
-// Deletes the program object, the main worker and the command set, each when present, and sets
-// the three globals to null.
+// Replaces any host that exists with a new one: an empty program instance, its main worker and
+// the command set, all keeping the application object (which may be null in tests).
+void GxCreateScriptHost(GxCore* core);
+
+// Loads "bincode/moacode.mwb" through the file layer (loose file or pack member, no cache) into
+// the program instance; when it reads whole, creates the EXTERN variables and the worker's
+// script entities. False when there is no host, the file is missing or empty (the file layer
+// logs it) or the package is damaged (what was read stays, nothing is created).
+bool GxLoadCompiledScript();
+
+// Deletes the command set, the main worker and the program instance, each when present, and
+// sets the three globals to null.
 void GxDestroyScriptHost();

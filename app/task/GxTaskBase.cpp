@@ -3,6 +3,8 @@
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskFolder.h"
 #include "app/task/GxTaskManage.h"
+#include "core/GxContentReader.h"
+#include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 
 GxTaskBase::GxTaskBase(const char16_t* taskName, const char16_t* localName, int32_t localIndex, GxTaskBase* parent)
@@ -156,4 +158,33 @@ bool GxTaskBase::RegisterRenderLayer(int32_t layer, int32_t mode, float orderKey
     GxTaskRenderManage* list = m_Manager->GetRenderList(layer);
     if (!list) return false;
     return list->RegisterTask(this, mode, orderKey, param);
+}
+
+bool GxTaskBase::WriteContent(GxContentWriterBase& writer)
+{
+    writer.WriteGxU32Alt("m_GlobalState", m_GlobalState);
+    writer.WriteGxS64("m_TaskID", static_cast<int64_t>(m_TaskID));
+    return writer.GetErrorCount() == 0;
+}
+
+bool GxTaskBase::ReadContent(GxContentReaderBase& reader)
+{
+    if (m_TaskID != 0 && m_Manager) {
+        // Only this task's own entry goes: when its id was refused as a duplicate, the entry
+        // under that id belongs to the other task.
+        auto it = m_Manager->m_TaskIDMap.find(m_TaskID);
+        if (it != m_Manager->m_TaskIDMap.end() && it->second == this) {
+            m_Manager->m_TaskIDMap.erase(it);
+        } else {
+            GxPrintErrorLog(u"GxTaskManage::UnregisterTaskID/TaskID発見できず (%I64u)\n", m_TaskID);
+        }
+    }
+    // A failed read leaves the state as it was rather than turning it into no state at all.
+    uint32_t state = m_GlobalState;
+    if (reader.ReadGxU32Alt("m_GlobalState", state)) m_GlobalState = state;
+    int64_t id = static_cast<int64_t>(m_TaskID);
+    reader.ReadGxS64("m_TaskID", id);
+    m_TaskID = static_cast<uint64_t>(id);
+    if (m_TaskID != 0 && m_Manager) m_Manager->RegisterTaskID(this, m_TaskID);
+    return reader.GetErrorCount() == 0;
 }

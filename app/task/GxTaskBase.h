@@ -8,9 +8,12 @@
 #include <string>
 
 #include "app/task/GxTaskListener.h"
+#include "core/GxMath.h"
 
 class GxTaskManage;
 class GxTaskFolder;
+class GxContentWriterBase;
+class GxContentReaderBase;
 
 // m_GlobalState values.
 struct GxTaskState
@@ -152,6 +155,19 @@ public:
     {
         if (m_DeleteDelay > 0) --m_DeleteDelay;
     }
+
+    // Placement. A plain task has none: position, absolute position, rotation and centre are
+    // zero, scale is (1, 1, 1); actors and folders override them.
+    virtual GxVector3 GetPos() const { return GxVector3(); }
+    virtual GxVector3 GetAbsolutePos() const { return GxVector3(); }
+    virtual GxVector3 GetScale() const { return GxVector3(1.0f, 1.0f, 1.0f); }
+    virtual GxVector3 GetRot() const { return GxVector3(); }
+    virtual GxVector3 GetCenterPos() const { return GxVector3(); }
+
+    // Storage: the state and the TaskID. Derived classes write their base part first, then their
+    // own fields. True when the stream's error count is 0.
+    virtual bool WriteContent(GxContentWriterBase& writer);
+    virtual bool ReadContent(GxContentReaderBase& reader);
 
     // Flag words.
     uint32_t GetUpdateFlags() const { return m_UpdateFlags; }

@@ -38,6 +38,14 @@ int GxTaskFolder::Update(int32_t step, int64_t elapsed)
     return 0;
 }
 
+GxVector3 GxTaskFolder::GetAbsolutePos() const
+{
+    if (!m_Parent) return GxVector3();
+    GxVector3 p = m_Parent->GetAbsolutePos();
+    p.w = 0.0f;
+    return p;
+}
+
 bool GxTaskFolder::RegisterTaskLocalName(const std::u16string& name, int32_t index, GxTaskBase* task)
 {
     auto& indexes = m_LocalNames[name];

@@ -22,6 +22,8 @@ public:
     void OnSequenceLeave() override;
     // Dispatches the queued UI events to the folder's own listener part.
     int Update(int32_t step, int64_t elapsed) override;
+    // A folder has no position of its own: its parent's absolute position, or zero at the top.
+    GxVector3 GetAbsolutePos() const override;
 
     // Enters task under (name, index); a pair already present is refused with an error line.
     virtual bool RegisterTaskLocalName(const std::u16string& name, int32_t index, GxTaskBase* task);

@@ -591,8 +591,8 @@ TEST_F(EngineGL, RenderTextureKeepsTheLargestAlpha)
     ASSERT_TRUE(target.CreateRenderTarget(u"target", 64, 64, GXFMT_A8R8G8B8));
     GxTexture* half = Texture(4, 4, std::vector<uint32_t>(16, 0x80FF0000u));
     GxTexture* quarter = Texture(4, 4, std::vector<uint32_t>(16, 0x400000FFu));
-    // A new render target is transparent black.
     ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
+    GxGraphics::Clear(GXCLEAR_TARGET, 0x00000000u, 1.0f, 0, nullptr);
     GxGraphics::DrawTexture(half, 0, 0, GxFRect(0, 0, 4, 4), GxVector2(8, 16), GxVector3(), GxVector2(), GxVector2(),
                             0xFFFFFFFFu, 0, BLENDMODE_ALPHA);
     GxGraphics::DrawTexture(quarter, 16, 0, GxFRect(0, 0, 4, 4), GxVector2(8, 16), GxVector3(), GxVector2(),

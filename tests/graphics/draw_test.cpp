@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "core/GxString.h"
+#include "glyph_fake_rasterizer.h"
 #include "graphics/GxDraw.h"
+#include "graphics/GxFontData.h"
+#include "graphics/GxGDIFontMap.h"
 #include "graphics/GxRenderState.h"
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
+#include "platform/GxPicture.h"
 #include "present_test_support.h"
 
 namespace {
@@ -445,4 +450,53 @@ TEST_F(Draw, GlyphAtlasStringGlyphByGlyph)
         EXPECT_EQ(d[i]->vertices[0].y, want[i][1] - 0.5f);
     }
     page.ReleaseAll();
+}
+
+TEST_F(Draw, TextThroughTheBitmapFontAndTheGlyphAtlas)
+{
+    // A digit font: '0'..'9' in 8 x 16 cells, ten to a row of a 128 x 16 picture.
+    const std::filesystem::path picture = logs.dir / "digits.png";
+    std::vector<uint32_t> pixels(128 * 16, 0xFFFFFFFFu);
+    ASSERT_TRUE(GxPngWrite(picture.string(), 128, 16, pixels.data(), 128, nullptr));
+    GxFontData font;
+    ASSERT_TRUE(font.CreateFromGrid(u"digits", GxUtf8ToWide(picture.string()), u'0', u'9', 8, 16, 10));
+    ASSERT_NE(font.GetD3DTexture(), nullptr) << GxWideToUtf8(logs.Error());
+    Recorder().Clear();
+    GxGraphics::DrawTextFontData(&font, u"29", 100, 50, GxVector2(1, 1), GxVector3(), GxVector2(), 0xFFFFFFFFu, 0, 2);
+    auto d = Draws();
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(Recorder().calls[0].object, font.GetD3DTexture());
+    float uv[4];
+    ASSERT_TRUE(font.GetGlyphUV(uv, u'9'));
+    ExpectCorners(Positions(*d[1]), {{107.5f, 49.5f, uv[0], uv[1]},
+                                     {107.5f, 65.5f, uv[0], uv[3]},
+                                     {115.5f, 65.5f, uv[2], uv[3]},
+                                     {115.5f, 49.5f, uv[2], uv[1]}});
+    font.Release();
+
+    // The glyph atlas at size 16: half width advances 8, the line feed drops 16.
+    gxtest::FakeRasterizer fake;
+    GxSetGlyphRasterizer(&fake);
+    {
+        GxGDIFontMap map;
+        map.SetFont(16, nullptr);
+        Recorder().Clear();
+        GxGraphics::DrawTextGDIFontMap(&map, u"ab\nc", 10, 20, GxVector2(1, 1), 0xFFFFFFFFu, 0, 2);
+        d = Draws();
+        ASSERT_EQ(d.size(), 3u);
+        EXPECT_EQ(d[0]->vertices[0].x, 9.5f);
+        EXPECT_EQ(d[1]->vertices[0].x, 17.5f);
+        EXPECT_EQ(d[2]->vertices[0].x, 9.5f);
+        EXPECT_EQ(d[2]->vertices[0].y, 35.5f);
+        const GxGlyphRecord b = map.GetGlyph(u'b');
+        EXPECT_EQ(d[1]->vertices[2].x - d[1]->vertices[0].x, static_cast<float>(b.width));
+        EXPECT_EQ(d[1]->vertices[2].y - d[1]->vertices[0].y, static_cast<float>(b.height));
+        EXPECT_EQ(d[1]->vertices[0].u, b.uLeft);
+        EXPECT_EQ(d[1]->vertices[2].v, b.vBottom);
+
+        Recorder().Clear();
+        GxGraphics::DrawGlyphEdge(b, 50, 50, 2.0f, GxVector2(1, 1), 0xFF000000u, 0, 2);
+        EXPECT_EQ(Draws().size(), 4u);
+    }
+    GxSetGlyphRasterizer(nullptr);
 }

@@ -1,0 +1,207 @@
+#include "app/GxSeqBase.h"
+
+#include "app/GxCore.h"
+#include "app/GxTaskControl.h"
+#include "app/task/GxRenderLayer.h"
+#include "app/task/GxTaskManage.h"
+#include "core/GxLog.h"
+#include "game/DBUILayout.h"
+#include "game/DBUIModule.h"
+#include "game/GxUserData.h"
+#include "graphics/GxGraphics.h"
+#include "platform/GxDeviceTypes.h"
+#include "seq/SeqSystem.h"
+#include "ui/GxTaskUIBase.h"
+
+// ---------------------------------------------------------------------------------------------
+// Services
+
+// Neither value is read from a file: the settings keep them at these defaults.
+uint32_t GxSeqServices::GetBackgroundColor() { return 0xFF000000u; }
+int32_t GxSeqServices::GetTransitTime() { return 400; }
+
+bool GxSeqServices::Clear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
+{
+    GxDevice* device = GxGraphics::GetDevice();
+    return device && device->Clear(0, nullptr, flags, color, z, stencil) == GX_OK;
+}
+
+bool GxSeqServices::BeginScene() { return false; }
+void GxSeqServices::SetDefaultRenderState() {}
+bool GxSeqServices::EndScene() { return false; }
+
+bool GxSeqServices::DrawGlobalRenderTexture(float x, float y, const GxFRect& source, uint32_t diffuse,
+                                            uint32_t specular, int32_t blendMode)
+{
+    (void)x; (void)y; (void)source; (void)diffuse; (void)specular; (void)blendMode;
+    return false;
+}
+
+bool GxSeqServices::RenderSceneToGlobalTexture() { return false; }
+
+void GxSeqServices::PostMainWindowMessage(uint32_t message, GxWParam wParam, GxLParam lParam)
+{
+    GxCore* core = GxGetCore();
+    if (!core || !core->IsWindowCreated() || !core->GetWindowServices()) return;
+    core->GetWindowServices()->PostMessage(core->GetMainWindow(), message, wParam, lParam);
+}
+
+void GxSeqServices::SetLastDialogResult(int32_t result)
+{
+    GxCore* core = GxGetCore();
+    if (core && core->GetUserData()) core->GetUserData()->m_LastDialogResult = result;
+}
+
+namespace {
+
+GxSeqServices& DefaultServices()
+{
+    static GxSeqServices services;
+    return services;
+}
+
+GxSeqServices* g_SeqServices = nullptr;
+
+}  // namespace
+
+void GxSetSeqServices(GxSeqServices* services) { g_SeqServices = services; }
+
+GxSeqServices& GxGetSeqServices() { return g_SeqServices ? *g_SeqServices : DefaultServices(); }
+
+// ---------------------------------------------------------------------------------------------
+// Screen base
+
+GxSeqBase::GxSeqBase(const char16_t* taskName, GxTaskBase* parent) : GxTaskFolder(taskName, nullptr, 0, parent)
+{
+    AddUpdateFlags(GxTaskUpdateFlag::LastSibling | GxTaskUpdateFlag::PreMain);
+    AddKindFlags(GxTaskKind::Sequence);
+}
+
+GxSeqBase::~GxSeqBase() = default;
+
+void GxSeqBase::StartMain()
+{
+    if (!m_Manager) return;
+    if (m_Manager->IsSequenceEntered()) {
+        m_Manager->SetMainStarted(true);
+    } else {
+        GxPrintErrorLog(u"GxTaskManage::StartMain/シーケンスの準備ができていません\n");
+    }
+}
+
+int GxSeqBase::UpdatePreMain(int32_t step, int64_t elapsed)
+{
+    (void)step; (void)elapsed;
+    StartMain();
+    return 0;
+}
+
+int GxSeqBase::Render(int32_t step, int64_t elapsed)
+{
+    (void)step; (void)elapsed;
+    RegisterRenderLayer(GxRenderLayer::Background, GxRenderOrder::Default, 0.0f, 0);
+    return 0;
+}
+
+void GxSeqBase::ClearScreen()
+{
+    GxSeqServices& s = GxGetSeqServices();
+    s.Clear(GXCLEAR_TARGET | GXCLEAR_ZBUFFER | GXCLEAR_STENCIL, s.GetBackgroundColor(), 1.0f, 0);
+}
+
+int GxSeqBase::Draw(int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    ClearScreen();
+    return 0;
+}
+
+void GxSeqBase::OnSequenceLeave()
+{
+    ClearUIEvents();
+    if (!m_Manager) return;
+    // The system screen's widgets: a tip or a dialog left open must not stay over the next screen.
+    if (GxTaskBase* tip = m_Manager->FindTaskByName(u"tip_help")) tip->Pause();
+    for (const char16_t* name : {u"dlg_shutdown", u"dlg_user"}) {
+        GxTaskBase* dialog = m_Manager->FindTaskByName(name);
+        if (dialog && dialog->IsActive()) {
+            dialog->Pause();
+            if (g_SystemDialogCount > 0) --g_SystemDialogCount;
+        }
+    }
+}
+
+int GxSeqBase::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
+{
+    (void)param;
+    if (!sender || !sender->GetParent()) return 0;
+    const std::u16string& parentName = sender->GetParent()->GetTaskName();
+    const std::u16string& name = sender->GetTaskLocalName();
+
+    if (parentName == u"dlg_shutdown") {
+        if (name == u"btn_dlgshutdown_yes") {
+            GxGetSeqServices().PostMainWindowMessage(GxWindowMessage::Close, 0, 0);
+            return 1;
+        }
+        if (name == u"btn_dlgshutdown_no") {
+            SeqSystem::CloseShutdownDialog(this, true);
+            return 1;
+        }
+    }
+    if (parentName == u"dlg_user" && SeqSystem::GetUserDialogKey() == u"USERDIALOG") {
+        if (name == u"btn_dlguser_yes" || name == u"btn_dlguser_ok") {
+            GxGetSeqServices().SetLastDialogResult(1);
+        } else if (name == u"btn_dlguser_no" || name == u"btn_dlguser_cancel") {
+            GxGetSeqServices().SetLastDialogResult(0);
+        } else {
+            return 0;
+        }
+        SeqSystem::CloseUserDialog(this, true);
+        return 1;
+    }
+    return 0;
+}
+
+bool GxSeqBase::IsUIVisible(GxTaskUIBase* widget) { return widget && widget->IsVisibleAll(); }
+
+bool GxSeqBase::IsUIInputEnabled(GxTaskUIBase* widget)
+{
+    if (!widget) return false;
+    if (!IsUIVisible(widget)) return false;
+    if (!widget->IsEnabledAll()) return false;
+    // A widget that is still moving or fading takes no input.
+    if (!widget->IsActionFinished()) return false;
+    if (g_SystemDialogCount > 0 && widget->GetModalPriorityAll() < g_SystemDialogCount) return false;
+    if (!m_Manager) return false;
+    return m_Manager->IsMainStarted() && !m_Manager->IsChangeSequencePending();
+}
+
+GxTaskUIBase* GxSeqBase::CreateUIFromModule(GxTaskBase* parent, const DBUIModuleData& module, const char16_t* name,
+                                            int32_t index)
+{
+    if (!parent) {
+        GxPrintErrorLog(u"GxSeqBase::CreateUIFromModule/親タスクがありません(%s)\n", name ? name : u"");
+        return nullptr;
+    }
+    GxTaskUIBase* widget = index == -1 ? GxTaskControl::CreateUIWidget(module.UIType, parent, name, nullptr, 0)
+                                       : GxTaskControl::CreateUIWidget(module.UIType, parent, nullptr, name, index);
+    if (widget) widget->ApplyModule(module);
+    return widget;
+}
+
+GxTaskUIBase* GxSeqBase::CreateUIFromModuleName(GxTaskBase* parent, const DBUILayoutData& layout, const char16_t* name,
+                                                int32_t index)
+{
+    const DBUIModuleData* module = GxFindUIModuleData(layout.ModuleName);
+    if (!module) return nullptr;
+    if (!parent) {
+        GxPrintErrorLog(u"GxSeqBase::CreateUIFromModuleName/親タスクがありません(%s)\n", name ? name : u"");
+        return nullptr;
+    }
+    GxTaskUIBase* widget = index == -1 ? GxTaskControl::CreateUIWidget(module->UIType, parent, name, nullptr, 0)
+                                       : GxTaskControl::CreateUIWidget(module->UIType, parent, nullptr, name, index);
+    if (!widget) return nullptr;
+    widget->ApplyLayout(layout);
+    widget->ApplyModule(*module);
+    return widget;
+}

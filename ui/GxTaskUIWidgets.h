@@ -1,0 +1,243 @@
+// The widget classes the UI factory builds, one per UI module type. For now each is the widget
+// base with its task type (and, for buttons, the button kind bit) and nothing to load; their
+// drawing and behaviour come with the widgets themselves.
+#pragma once
+
+#include "ui/GxTaskUIBase.h"
+
+class GxTaskUIPanelFx : public GxTaskUIBase
+{
+public:
+    GxTaskUIPanelFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIBase(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::PanelFx);
+    }
+
+    bool LoadImageSet(const std::u16string& imageSetName) override
+    {
+        (void)imageSetName;
+        return true;
+    }
+    bool LoadImages() override { return true; }
+};
+
+class GxTaskUIMessageWindowFx : public GxTaskUIPanelFx
+{
+public:
+    GxTaskUIMessageWindowFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::MessageWindowFx);
+    }
+};
+
+class GxTaskUITextWindowFx : public GxTaskUIPanelFx
+{
+public:
+    GxTaskUITextWindowFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::TextWindowFx);
+    }
+};
+
+class GxTaskUITextPanelFx : public GxTaskUIPanelFx
+{
+public:
+    GxTaskUITextPanelFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::TextPanelFx);
+    }
+};
+
+class GxTaskUIPanelIs : public GxTaskUIBase
+{
+public:
+    GxTaskUIPanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIBase(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::PanelIs);
+    }
+
+    bool LoadImageSet(const std::u16string& imageSetName) override
+    {
+        (void)imageSetName;
+        return true;
+    }
+    bool LoadImages() override { return true; }
+};
+
+class GxTaskUIAnimePanelIs : public GxTaskUIPanelIs
+{
+public:
+    GxTaskUIAnimePanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIPanelIs(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::AnimePanelIs);
+    }
+};
+
+class GxTaskUITextPanelIs : public GxTaskUIPanelIs
+{
+public:
+    GxTaskUITextPanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIPanelIs(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::TextPanelIs);
+    }
+};
+
+class GxTaskUIButtonIs : public GxTaskUIBase
+{
+public:
+    GxTaskUIButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIBase(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::ButtonIs);
+        AddKindFlags(GxTaskKind::Button);
+    }
+
+    bool LoadImageSet(const std::u16string& imageSetName) override
+    {
+        (void)imageSetName;
+        return true;
+    }
+    bool LoadImages() override { return true; }
+};
+
+class GxTaskUIToggleButtonIs : public GxTaskUIButtonIs
+{
+public:
+    GxTaskUIToggleButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIButtonIs(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::ToggleButtonIs);
+    }
+};
+
+class GxTaskUIRadioButtonIs : public GxTaskUIToggleButtonIs
+{
+public:
+    GxTaskUIRadioButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIToggleButtonIs(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::RadioButtonIs);
+    }
+};
+
+class GxTaskUITextButtonIs : public GxTaskUIButtonIs
+{
+public:
+    GxTaskUITextButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIButtonIs(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::TextButtonIs);
+    }
+};
+
+class GxTaskUIHSliderIs : public GxTaskUIBase
+{
+public:
+    GxTaskUIHSliderIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIBase(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::HSliderIs);
+    }
+
+    bool LoadImageSet(const std::u16string& imageSetName) override
+    {
+        (void)imageSetName;
+        return true;
+    }
+    bool LoadImages() override { return true; }
+};
+
+class GxTaskUIVSliderIs : public GxTaskUIBase
+{
+public:
+    GxTaskUIVSliderIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIBase(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::VSliderIs);
+    }
+
+    bool LoadImageSet(const std::u16string& imageSetName) override
+    {
+        (void)imageSetName;
+        return true;
+    }
+    bool LoadImages() override { return true; }
+};
+
+class GxTaskUIMenuIs : public GxTaskUIBase
+{
+public:
+    GxTaskUIMenuIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIBase(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::MenuIs);
+    }
+
+    bool LoadImageSet(const std::u16string& imageSetName) override
+    {
+        (void)imageSetName;
+        return true;
+    }
+    bool LoadImages() override { return true; }
+};
+
+class GxTaskUIHBarIs : public GxTaskUIBase
+{
+public:
+    GxTaskUIHBarIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIBase(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::HBarIs);
+    }
+
+    bool LoadImageSet(const std::u16string& imageSetName) override
+    {
+        (void)imageSetName;
+        return true;
+    }
+    bool LoadImages() override { return true; }
+};
+
+class GxTaskUITipHelpIs : public GxTaskUIBase
+{
+public:
+    GxTaskUITipHelpIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIBase(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::TipHelpIs);
+    }
+
+    bool LoadImageSet(const std::u16string& imageSetName) override
+    {
+        (void)imageSetName;
+        return true;
+    }
+    bool LoadImages() override { return true; }
+};
+
+class GxTaskUIListBoxFx : public GxTaskUIPanelFx
+{
+public:
+    GxTaskUIListBoxFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::ListBoxFx);
+    }
+};
+
+class GxTaskUITextLogFx : public GxTaskUIPanelFx
+{
+public:
+    GxTaskUITextLogFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
+        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
+    {
+        SetTaskType(GxUIModuleType::TextLogFx);
+    }
+};
