@@ -6,6 +6,7 @@
 #include "graphics/GxD3DResource.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "moa/GxMoaScriptHost.h"
 
 // ---- The console ---------------------------------------------------------------------------------
 
@@ -77,9 +78,16 @@ GxDebugGameCounters GxReadDebugGameCounters(GxCore* core)
 
 GxDebugScriptState GxReadDebugScriptState()
 {
-    // Without a source no worker is running (the script host sets one when it is made).
     if (ScriptSource()) return ScriptSource()();
-    return GxDebugScriptState();
+    // The script host's main worker, read only.
+    GxDebugScriptState s;
+    s.stoppedOnError = g_MoaEx && g_MoaEx->IsErrorStop();
+    const GxMoaWorkerEx* worker = g_MoaWorkerEx;
+    if (!worker || !worker->IsRunning()) return s;
+    s.running = true;
+    for (const GxMoaExecStackElement& e : worker->GetExecStack())
+        s.stack.push_back(GxDebugScriptFrame{e.m_BlockType, worker->GetScriptName(&e), worker->GetLine(&e)});
+    return s;
 }
 
 const char16_t* GxGetDebugBlockKindText(int32_t kind)

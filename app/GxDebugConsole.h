@@ -5,8 +5,9 @@
 // state, video memory in use, the game state's counters), the script's call stack and the
 // console's lines, with the second system glyph atlas; the system screen draws it in debug mode.
 //
-// The overlay reads the game state and the script worker through two sources that those
-// subsystems set; until they do, the counters read 0 and no script is running.
+// The overlay reads the game state and the script through two sources. The script's default is
+// the script host's main worker and program; the game state's default reads every counter as 0
+// until the game state sets its own.
 #pragma once
 
 #include <cstddef>

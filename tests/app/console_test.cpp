@@ -13,6 +13,7 @@
 #include "graphics/GxD3DResource.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "moa/GxMoaScriptHost.h"
 #include "tests/graphics/glyph_fake_rasterizer.h"
 #include "tests/graphics/graphics_test_support.h"
 
@@ -156,6 +157,29 @@ TEST_F(Overlay, ScriptStack)
     SetScript({true, false, {}});
     overlay = GxBuildDebugOverlay(nullptr, nullptr, 0, 0, 16);
     EXPECT_EQ(overlay[1].text, u"Script:実行していません");
+}
+
+TEST_F(Overlay, DefaultScriptSourceReadsTheMainWorker)
+{
+    GxCreateScriptHost(nullptr);
+    ASSERT_NE(g_MoaWorkerEx, nullptr);
+    auto overlay = GxBuildDebugOverlay(nullptr, nullptr, 0, 0, 16);
+    EXPECT_EQ(overlay[1].text, u"Script:実行していません");
+
+    GxMoaExecStack& stack = g_MoaWorkerEx->GetExecStack();
+    stack.emplace_back();
+    stack.back().m_BlockType = MOABLOCK_NORMAL;
+    stack.back().m_Pos = GxMoaScriptPos(0, 0, u"first");
+    stack.emplace_back();
+    stack.back().m_BlockType = MOABLOCK_IF;
+    stack.back().m_Pos = GxMoaScriptPos(4, 2, u"second");
+    g_MoaEx->SetErrorStop();
+    overlay = GxBuildDebugOverlay(nullptr, nullptr, 0, 0, 16);
+    ASSERT_EQ(overlay.size(), 3u);
+    EXPECT_EQ(overlay[1].text, u"呼出し元:first/Line=1/通常ブロック");
+    EXPECT_EQ(overlay[2].text, u"実行位置:second/Line=5/IFブロック/エラー停止中");
+    EXPECT_EQ(stack.size(), 2u) << "the overlay only reads";
+    GxDestroyScriptHost();
 }
 
 TEST(DebugConsole, BlockKindTexts)
