@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/GxCore.h"
+#include "app/GxDebugConsole.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxFileCache.h"
 #include "core/GxLog.h"
@@ -13,6 +14,7 @@
 #include "graphics/GxGlobalRenderTarget.h"
 #include "layer/GxNcFactory.h"
 #include "graphics/GxGraphicsSettings.h"
+#include "graphics/GxShaderEffect.h"
 
 int32_t g_GxBgmRestrainPercent = 100;
 
@@ -45,6 +47,8 @@ bool GxLoadGlobalGameData(GxCore* core)
 {
     GxSystemConfig* sc = core->GetSystemConfig();
     if (sc && sc->m_SkipSlightError) GxSetSkipSlightError(true);
+    GxSetDebugListener(&GxGetDebugConsole());
+    GxInstallShaderEffectMaker();
     if (core->GetWindowServices()) core->GetWindowServices()->SetCursor(GxSystemCursor::Arrow);
     g_GxBgmRestrainPercent = 100;
 

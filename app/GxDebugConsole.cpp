@@ -1,0 +1,188 @@
+#include "app/GxDebugConsole.h"
+
+#include <algorithm>
+
+#include "core/GxCharClass.h"
+#include "graphics/GxD3DResource.h"
+#include "graphics/GxFontGlobals.h"
+#include "graphics/GxGraphics.h"
+#include "moa/GxMoaScriptHost.h"
+
+// ---- The console ---------------------------------------------------------------------------------
+
+void GxDebugConsoleOutputEx::OnDebugOutput(const std::u16string& text, int /*level*/)
+{
+    GxMutexScopedLock lock(&m_Lock);
+    m_Lines.push_back(text);
+    while (m_Lines.size() > kMaxLines) m_Lines.pop_front();
+}
+
+std::deque<std::u16string> GxDebugConsoleOutputEx::GetLines() const
+{
+    GxMutexScopedLock lock(&m_Lock);
+    return m_Lines;
+}
+
+void GxDebugConsoleOutputEx::Clear()
+{
+    GxMutexScopedLock lock(&m_Lock);
+    m_Lines.clear();
+}
+
+GxDebugConsoleOutputEx& GxGetDebugConsole()
+{
+    // Never destroyed: the log may still hold it as its listener while statics go away.
+    static GxDebugConsoleOutputEx* console = new GxDebugConsoleOutputEx();
+    return *console;
+}
+
+// ---- Sources -------------------------------------------------------------------------------------
+
+namespace {
+
+GxDebugCounterSource& CounterSource()
+{
+    static GxDebugCounterSource source;
+    return source;
+}
+
+GxDebugScriptSource& ScriptSource()
+{
+    static GxDebugScriptSource source;
+    return source;
+}
+
+constexpr const char16_t* kBlockKindTexts[] = {
+    u"不明",         u"通常ブロック", u"関数ブロック", u"IFブロック",     u"ELSEブロック",
+    u"WHILEブロック", u"FORブロック",  u"DOブロック",   u"通常SUBブロック",
+};
+
+constexpr size_t kStatusCapacity = 512;
+constexpr size_t kLineCapacity = 512;
+
+float TextRectWidth(std::u16string_view text, int32_t h)
+{
+    return static_cast<float>(GxGetStringWidth(text) * h / 2);
+}
+
+}  // namespace
+
+void GxSetDebugCounterSource(GxDebugCounterSource source) { CounterSource() = std::move(source); }
+void GxSetDebugScriptSource(GxDebugScriptSource source) { ScriptSource() = std::move(source); }
+
+GxDebugGameCounters GxReadDebugGameCounters(GxCore* core)
+{
+    if (CounterSource()) return CounterSource()(core);
+    return GxDebugGameCounters();
+}
+
+GxDebugScriptState GxReadDebugScriptState()
+{
+    if (ScriptSource()) return ScriptSource()();
+    // The script host's main worker, read only.
+    GxDebugScriptState s;
+    s.stoppedOnError = g_MoaEx && g_MoaEx->IsErrorStop();
+    const GxMoaWorkerEx* worker = g_MoaWorkerEx;
+    if (!worker || !worker->IsRunning()) return s;
+    s.running = true;
+    for (const GxMoaExecStackElement& e : worker->GetExecStack())
+        s.stack.push_back(GxDebugScriptFrame{e.m_BlockType, worker->GetScriptName(&e), worker->GetLine(&e)});
+    return s;
+}
+
+const char16_t* GxGetDebugBlockKindText(int32_t kind)
+{
+    if (kind < 0 || kind >= static_cast<int32_t>(std::size(kBlockKindTexts))) return kBlockKindTexts[0];
+    return kBlockKindTexts[kind];
+}
+
+// ---- Formatting ----------------------------------------------------------------------------------
+
+size_t GxFormatDebugTextArgs(char16_t* buffer, size_t capacity, std::u16string_view format, const GxFmtArg* args,
+                             size_t count)
+{
+    if (!buffer || capacity == 0) return 0;
+    std::u16string out;
+    GxFormatArgs(out, format, args, count);
+    const std::u16string_view cut = GxCutText(out, capacity - 1);
+    std::copy(cut.begin(), cut.end(), buffer);
+    buffer[cut.size()] = 0;
+    return cut.size();
+}
+
+// ---- The overlay ---------------------------------------------------------------------------------
+
+std::vector<GxDebugOverlayLine> GxBuildDebugOverlay(GxCore* core, const GxDebugConsoleOutputEx* console, float x,
+                                                    float y, int32_t lineHeight)
+{
+    const int32_t h = lineHeight;
+    const float hf = static_cast<float>(h);
+    std::vector<GxDebugOverlayLine> out;
+    auto add = [&](float width, std::u16string text, GxColor color, float left) {
+        GxDebugOverlayLine l;
+        l.rect = GxFRect(left, y, left + width, y + hf);
+        l.x = x;
+        l.y = y;
+        l.text = std::move(text);
+        l.color = color;
+        out.push_back(std::move(l));
+    };
+
+    // Status line: its backing always starts at the screen's left edge.
+    if (GxGetErrorCount() != 0) {
+        add(800.0f, u"※エラー発生。error.logを確認してください", kGxDebugOverlayErrorColor, 0.0f);
+    } else {
+        const GxDebugGameCounters c = GxReadDebugGameCounters(core);
+        const double vram = static_cast<double>(GxGetD3DResourceManage().GetTotalMemorySize()) / 1048576.0 + 8.0;
+        char16_t text[kStatusCapacity];
+        GxFormatDebugText(text, kStatusCapacity,
+                          u"※エラー無し/VRAM %3.1fMB/Clk(%d) Time(%d) Mov(%d) AA(%d) AS(%d:%s) BGM(%d) BGV(%d) SE(%d) "
+                          u"VO(%d)",
+                          vram, c.clk, c.time, c.mov, c.aa, c.as, c.asName, c.bgm, c.bgv, c.se, c.vo);
+        add(800.0f, text, kGxDebugOverlayTextColor, 0.0f);
+    }
+    y += hf;
+
+    // Script call stack. A running worker without a stack element has no position to show.
+    const GxDebugScriptState script = GxReadDebugScriptState();
+    if (!script.running || script.stack.empty()) {
+        add(12.0f * hf, u"Script:実行していません", kGxDebugOverlayTextColor, x);
+    } else {
+        char16_t text[kLineCapacity];
+        for (size_t i = 0; i + 1 < script.stack.size(); ++i) {
+            const GxDebugScriptFrame& f = script.stack[i];
+            GxFormatDebugText(text, kLineCapacity, u"呼出し元:%s/Line=%d/%s", f.scriptName, f.line + 1,
+                              GxGetDebugBlockKindText(f.blockKind));
+            add(24.0f * hf, text, kGxDebugOverlayTextColor, x);
+            y += hf;
+        }
+        const GxDebugScriptFrame& f = script.stack.back();
+        GxFormatDebugText(text, kLineCapacity, u"実行位置:%s/Line=%d/%s", f.scriptName, f.line + 1,
+                          GxGetDebugBlockKindText(f.blockKind));
+        std::u16string current(text);
+        if (script.stoppedOnError) current += u"/エラー停止中";
+        const float width = TextRectWidth(current, h);
+        add(width, std::move(current), kGxDebugOverlayTextColor, x);
+    }
+    y += hf;
+
+    if (console) {
+        for (const std::u16string& line : console->GetLines()) {
+            add(std::max(TextRectWidth(line, h), 24.0f * hf), line, kGxDebugOverlayTextColor, x);
+            y += hf;
+        }
+    }
+    return out;
+}
+
+void GxDrawDebugOverlay(GxCore* core, const GxDebugConsoleOutputEx* console, float x, float y)
+{
+    GxGDIFontMap* font = GxGetGDIFontMap(1);
+    if (!font) return;
+    constexpr int32_t kBlend = 2;
+    GxGraphics::SetBlendMode(0, kBlend);
+    for (const GxDebugOverlayLine& l : GxBuildDebugOverlay(core, console, x, y, font->GetFontSize())) {
+        GxGraphics::DrawSolidRect(l.rect, kGxDebugOverlayBackColor, 0, kBlend);
+        GxGraphics::DrawTextGDIFontMap(font, l.text, l.x, l.y, GxVector2(1.0f, 1.0f), l.color, 0, kBlend);
+    }
+}
