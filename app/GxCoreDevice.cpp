@@ -12,42 +12,13 @@ bool ResetAccepted(int32_t newMode, int32_t oldMode)
     return true;
 }
 
-// Styles and places the main window for the current mode: a captioned window of the logical size
-// (centred, limited to the desktop), or the full-screen style, which the window services turn
-// into a desktop full-screen window.
-void StyleMainWindow(bool windowed)
-{
-    GxCore* core = GxGetCore();
-    GxWindowServices* ws = core ? core->GetWindowServices() : nullptr;
-    if (!ws || !core->GetMainWindow()) return;
-    constexpr uint32_t kVisible = 0x10000000u;
-    const GxGraphicsSettings& set = GxGetGraphicsSettings();
-    if (!windowed) {
-        ws->SetWindowStyle(core->GetMainWindow(), kVisible);
-        ws->SetWindowPos(core->GetMainWindow(), 0, 0, static_cast<int32_t>(set.logicalScreenWidth),
-                         static_cast<int32_t>(set.logicalScreenHeight));
-        return;
-    }
-    ws->SetWindowStyle(core->GetMainWindow(),
-                       kVisible | GxWindowStyle::Caption | GxWindowStyle::SysMenu | GxWindowStyle::MinimizeBox);
-    const int32_t sw = ws->GetSystemMetrics(GxSystemMetric::CxScreen);
-    const int32_t sh = ws->GetSystemMetrics(GxSystemMetric::CyScreen);
-    int32_t w = static_cast<int32_t>(set.logicalScreenWidth) + ws->GetSystemMetrics(GxSystemMetric::CxEdge) +
-                ws->GetSystemMetrics(GxSystemMetric::CxFixedFrame) + ws->GetSystemMetrics(GxSystemMetric::CxBorder);
-    int32_t h = static_cast<int32_t>(set.logicalScreenHeight) + ws->GetSystemMetrics(GxSystemMetric::CyEdge) +
-                ws->GetSystemMetrics(GxSystemMetric::CyFixedFrame) + ws->GetSystemMetrics(GxSystemMetric::CyBorder) +
-                ws->GetSystemMetrics(GxSystemMetric::CyCaption);
-    if (w > sw) w = sw;
-    if (h > sh) h = sh;
-    int32_t x = sw / 2 - w / 2, y = sh / 2 - h / 2;
-    ws->SetWindowPos(core->GetMainWindow(), x < 0 ? 0 : x, y < 0 ? 0 : y, w, h);
-}
-
 }  // namespace
 
 bool GxCoreDeviceCreate(void* nativeWindow)
 {
-    return GxGraphics::Create(nativeWindow, nullptr, &ResetAccepted, &ResetAccepted);
+    if (!GxGraphics::Create(nativeWindow, nullptr, &ResetAccepted, &ResetAccepted)) return false;
+    if (GxCore* core = GxGetCore()) GxGraphics::SetMainWindow(core->GetWindowServices(), core->GetMainWindow());
+    return true;
 }
 
 void GxCoreDeviceRelease() { GxGraphics::Release(); }
@@ -56,13 +27,19 @@ bool GxCoreDeviceExists() { return GxGraphics::GetDevice() != nullptr; }
 
 void GxCoreDeviceClear(uint32_t color)
 {
-    if (GxDevice* d = GxGraphics::GetDevice()) d->Clear(0, nullptr, GXCLEAR_TARGET, color, 1.0f, 0);
+    if (GxGraphics::GetDevice()) GxGraphics::Clear(GXCLEAR_TARGET, color, 1.0f, 0, nullptr);
 }
 
 bool GxCoreDevicePresent()
 {
-    GxDevice* d = GxGraphics::GetDevice();
-    return d && d->Present(nullptr, nullptr, nullptr, nullptr) == GX_OK;
+    if (!GxGraphics::GetDevice()) return false;
+    bool ok = GxGraphics::Present(nullptr, nullptr, nullptr);
+    // A driver failure ends the game through the normal shutdown, so options and permanent
+    // data are still written, and the exit status reports the failure.
+    if (GxGraphics::IsDriverInternalError()) {
+        if (GxCore* core = GxGetCore()) core->RequestQuit();
+    }
+    return ok;
 }
 
 int32_t GxCoreDeviceGetScreenMode()
@@ -78,17 +55,8 @@ bool GxCoreDeviceIsWindowed()
 
 bool GxCoreDeviceChangeScreenMode(int32_t mode)
 {
-    GxDevice* d = GxGraphics::GetDevice();
-    GxPresentParameters params = GxGraphics::GetPresentParameters(mode);
-    if (!d || params.BackBufferHeight == 0) return false;
-    const int32_t old = GxGraphics::GetScreenMode();
-    GxGraphics::State().screenMode = mode;
-    if (d->Reset(&params) != GX_OK) {
-        GxGraphics::State().screenMode = old;
-        return false;
-    }
-    StyleMainWindow(params.Windowed != 0);
-    return true;
+    if (!GxGraphics::GetDevice()) return false;
+    return GxGraphics::ChangeScreenMode(mode);
 }
 
 bool GxCoreDeviceReadPresented(uint32_t& width, uint32_t& height, std::vector<uint32_t>& pixels)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/GxCore.h"
+#include "graphics/GxGraphics.h"
 #include "core/GxFile.h"
 #include "core/GxFileCache.h"
 #include "core/GxLog.h"
@@ -50,7 +51,7 @@ int GxEntryMain()
     if (core->Initialize(0)) {
         core->Run();
         core->Finalize();
-        status = 0;
+        status = GxGraphics::IsDriverInternalError() ? 1 : 0;
     }
     delete core;
     GxSetCore(nullptr);

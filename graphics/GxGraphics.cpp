@@ -5,6 +5,8 @@
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "graphics/GxGraphicsSettings.h"
+#include "graphics/GxResourceFactory.h"
+#include "graphics/GxSwapChain.h"
 #include "platform/gl/GxGLContext.h"
 
 namespace {
@@ -677,18 +679,32 @@ bool GxGraphics::Create(void* window, GxGraphicsResetListener* listener, GxGraph
 
     GxPrintDeviceLog(u"\t・VRAM残量:%uMByte\n", s.device->GetAvailableTextureMem() >> 20);
 
-    // One render-target stack per target the device can draw to at once. The default swap chain,
-    // its selection and the initial render state join here with the swap-chain and state code.
+    // One render-target stack per target the device can draw to at once, then the default swap
+    // chain over the device's own chain, made current. The initial render state joins here with
+    // the render-state helpers.
+    s.currentSwapChain = nullptr;
     s.renderTargetStacks.assign(std::max<uint32_t>(1, s.caps.NumSimultaneousRTs), {});
+    GetDefaultSwapChain()->CreateDefaultSwapChain(nullptr);
+    SetSwapChain(nullptr, nullptr);
     return true;
 }
 
 void GxGraphics::Release()
 {
-    // The default material, the default swap chain and the factory reports come before this
-    // with the classes that own them; here the device and the adapter object go.
+    // The default material's release joins here with the render-state helpers.
     GxGraphicsState& s = State();
+    GetDefaultSwapChain()->ReleaseAll();
+    s.currentSwapChain = nullptr;
     s.renderTargetStacks.clear();
+    if (int32_t n = GxGetTextureFactory().GetCount(); n != 0)
+        GxPrintSlightErrorLog(u"Warning/GxTextureFactory is not Released(count=%d)\n", n);
+    if (int32_t n = GxGetTextureFlexFactory().GetCount(); n != 0)
+        GxPrintSlightErrorLog(u"Warning/GxTextureFlexFactory is not Released(count=%d)\n", n);
+    if (int32_t n = GxGetShaderFactory().GetCount(); n != 0)
+        GxPrintSlightErrorLog(u"Warning/GxShaderFactory is not Released(count=%d)\n", n);
+    GxGetTextureFactory().ReleaseAll();
+    GxGetTextureFlexFactory().ReleaseAll();
+    GxGetShaderFactory().ReleaseAll();
     GxSafeRelease(s.device);
     GxSafeRelease(s.direct3D);
 }

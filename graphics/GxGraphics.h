@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/GxDevice.h"
+#include "platform/GxWindowServices.h"
 
 enum GxScreenMode : int32_t {
     SCRMODE_WINDOW = 0,
@@ -120,6 +121,15 @@ struct GxRenderTargetEntry
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
+class GxSwapChain;
+
+// One entry of the render-state and texture-stage caches: the last value sent, and whether one was.
+struct GxStateCacheEntry
+{
+    uint32_t value = 0;
+    bool valid = false;
+};
+
 struct GxGraphicsState
 {
     GxDirect3D* direct3D = nullptr;
@@ -155,6 +165,15 @@ struct GxGraphicsState
     uint8_t textureCreateOption = 0;
     int32_t sceneCount = 0;
     std::vector<std::deque<GxRenderTargetEntry>> renderTargetStacks;
+
+    // Presenting, targets and caches (GxGraphicsPresent.cpp).
+    GxSwapChain* currentSwapChain = nullptr;
+    GxViewport viewport;
+    GxStateCacheEntry renderStates[GX_RENDERSTATE_COUNT];
+    GxStateCacheEntry textureStageStates[GX_TEXTURESTAGE_COUNT][GX_TEXTURESTAGESTATE_COUNT];
+    // Set when Present met a driver internal error: the device is unusable and the application
+    // core ends the program in order with a failure status.
+    bool driverInternalError = false;
 };
 
 class GxGraphics
@@ -197,4 +216,58 @@ public:
     static void SetDirect3DFactory(Direct3DFactory factory);
 
     static GxGraphicsState& State();
+
+    // ---- Presenting, device reset and render targets (GxGraphicsPresent.cpp) ----
+
+    // Presents the current swap chain. Refused (false, logged) while a scene is open. A lost
+    // device naps and returns true until it can be reset, then is reset once. A driver internal
+    // error is logged and returns false with IsDriverInternalError set.
+    static bool Present(const GxRectL* source, const GxRectL* dest, void* destWindow);
+    // Drops every registered resource's default-pool objects, resets the device with the present
+    // parameters of the current mode, makes them again and restores targets and cached states.
+    // Not forced, a device that is not lost is left alone.
+    static bool Reset(bool force, int32_t newMode, int32_t oldMode);
+    // Resets the device for another mode and restyles the window. A mode without present
+    // parameters is refused; a failed reset returns to the old mode, so mode and window agree.
+    static bool ChangeScreenMode(int32_t mode);
+    static void SetWindowStyle(bool windowed);
+    // The window SetWindowStyle styles (none: nothing is styled) and its services.
+    static void SetMainWindow(GxWindowServices* services, GxWindowHandle window);
+
+    // Makes the chain current (none = the default), empties every render-target stack and makes
+    // its back buffer the target, with that viewport (none = the chain's client rectangle).
+    static bool SetSwapChain(GxSwapChain* swapChain, const GxRectL* viewport);
+    static GxSwapChain* GetSwapChain() { return State().currentSwapChain; }
+    static GxSwapChain* GetDefaultSwapChain();
+
+    // The stacks of render targets, one per index. rect none or all zero: the whole target.
+    static bool PushRenderTarget(uint32_t index, GxSurfaceBase* target, GxSurfaceBase* depthStencil,
+                                 const GxRectL* rect);
+    static bool PopRenderTarget(uint32_t index);
+    static bool SetRenderTarget(uint32_t index, const GxRenderTargetEntry* entry);
+    static bool SetDepthStencil(const GxRenderTargetEntry* entry);
+    static void ReapplyRenderTargets();
+    static size_t GetRenderTargetDepth(uint32_t index);
+
+    // Scenes nest; the device sees the outermost pair only.
+    static bool BeginScene();
+    static bool EndScene();
+    static int32_t GetSceneCount() { return State().sceneCount; }
+
+    static bool Clear(uint32_t flags, GxColor color, float z, uint32_t stencil, const GxRectL* rect);
+    // rect none = the whole back buffer of the current mode.
+    static void SetViewport(const GxRectL* rect);
+    static void GetViewport(GxRectL* rect);
+
+    // Cached state setters: a value equal to the one last sent makes no device call.
+    static bool SetRenderState(GxRenderStateType state, uint32_t value);
+    static bool SetTextureStageState(uint32_t stage, GxTextureStageStateType type, uint32_t value);
+    static bool ReapplyStateCache();
+    // Software vertex processing where the device cannot run vertex shaders of that version.
+    static void SetSoftwareVertexProcessing(uint32_t major, uint32_t minor);
+
+    // The nap of a lost device; tests replace it so that nothing sleeps.
+    using SleepFunction = void (*)(uint32_t milliseconds);
+    static void SetSleepFunction(SleepFunction sleep);
+    static bool IsDriverInternalError() { return State().driverInternalError; }
 };

@@ -464,6 +464,13 @@ GxResult GxDeviceCore::Reset(GxPresentParameters* params)
     };
     if (!params) return result(GXERR_INVALIDCALL);
     if (m_Loss == Loss::Lost) return result(GXERR_DEVICELOST);
+    // What is bound to the device is held by the device itself, not by its user: those
+    // references never keep a reset from happening. Every other default-pool object does.
+    for (auto*& t : m_Textures) GxSafeRelease(t);
+    for (auto*& rt : m_RenderTargets) GxSafeRelease(rt);
+    GxSafeRelease(m_DepthStencil);
+    m_BackBuffer->AddRef();
+    m_RenderTargets[0] = m_BackBuffer;
     if (m_DefaultPoolObjects > 0) return result(GXERR_INVALIDCALL);
     GxPresentParameters p = *params;
     GxResult r = m_Direct3D->CompletePresentParameters(p, p.hDeviceWindow ? p.hDeviceWindow : m_FocusWindow);
@@ -518,12 +525,7 @@ GxResult GxDeviceCore::GetSwapChain(uint32_t index, GxDeviceSwapChain** swapChai
     return GX_OK;
 }
 
-GxResult GxDeviceCore::CreateAdditionalSwapChain(GxPresentParameters*, GxDeviceSwapChain** swapChain)
-{
-    if (swapChain) *swapChain = nullptr;
-    Record(GxDeviceOp::CreateAdditionalSwapChain, GXERR_NOTIMPL);
-    return GXERR_NOTIMPL;
-}
+// CreateAdditionalSwapChain and CreateDepthStencilSurface: GxDeviceChains.cpp.
 
 GxResult GxDeviceCore::GetBackBuffer(uint32_t swapChain, uint32_t index, GxDeviceSurface** surface)
 {
@@ -882,21 +884,6 @@ GxResult GxDeviceCore::CreateRenderTarget(uint32_t width, uint32_t height, GxFor
         t->Release();
     }
     return result(r);
-}
-
-GxResult GxDeviceCore::CreateDepthStencilSurface(uint32_t width, uint32_t height, GxFormat format,
-                                                 GxMultiSampleType msType, uint32_t msQuality, bool discard,
-                                                 GxDeviceSurface** surface)
-{
-    if (surface) *surface = nullptr;
-    GxDeviceCall& c = Record(GxDeviceOp::CreateDepthStencilSurface, GXERR_NOTIMPL);
-    c.args[0] = width;
-    c.args[1] = height;
-    c.args[2] = format;
-    c.args[3] = msType;
-    c.args[4] = msQuality;
-    c.args[5] = discard ? 1 : 0;
-    return GXERR_NOTIMPL;
 }
 
 GxResult GxDeviceCore::UpdateTexture(GxDeviceTexture* source, GxDeviceTexture* dest)

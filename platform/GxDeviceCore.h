@@ -350,4 +350,5 @@ protected:
 
     friend class GxCoreTexture;
     friend class GxCoreTextureSurface;
+    friend class GxCoreAdditionalSwapChain;  // GxDeviceChains.h
 };

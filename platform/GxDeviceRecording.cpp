@@ -46,6 +46,7 @@ protected:
 
     GxResult NativePresent(const GxRectL*, const GxRectL*, void*) override
     {
+        if (presentFailure && GxFailed(*presentFailure)) return *presentFailure;
         m_Front = m_Back;
         return GX_OK;
     }
@@ -58,6 +59,9 @@ protected:
     {
         return GX_OK;
     }
+
+public:
+    std::shared_ptr<GxResult> presentFailure;
 
 private:
     GxResult Copy(const std::vector<uint32_t>& src, GxPixelImage* image) const
@@ -84,7 +88,8 @@ public:
         : GxDirect3DCore(a.desc),
           m_Failures(a.createDeviceFailures),
           m_Failure(a.createDeviceFailure),
-          m_FormatChecks(a.formatChecks)
+          m_FormatChecks(a.formatChecks),
+          m_PresentFailure(a.presentFailure)
     {
     }
 
@@ -105,6 +110,7 @@ protected:
         }
         auto* d = new RecordingDevice(this, type, focusWindow, behaviorFlags, params);
         d->Recorder().enabled = true;
+        d->presentFailure = m_PresentFailure;
         *device = d;
         return GX_OK;
     }
@@ -113,6 +119,7 @@ private:
     uint32_t m_Failures;
     GxResult m_Failure;
     std::shared_ptr<std::vector<GxFormatCheck>> m_FormatChecks;
+    std::shared_ptr<GxResult> m_PresentFailure;
 };
 
 }  // namespace

@@ -25,6 +25,9 @@ struct GxRecordingAdapter
     GxResult createDeviceFailure = GXERR_NOTAVAILABLE;
     // When set, every CheckDeviceFormat question is appended here.
     std::shared_ptr<std::vector<GxFormatCheck>> formatChecks;
+    // When set and not GX_OK, what presenting the device's own chain answers instead of showing
+    // the picture (a driver failure).
+    std::shared_ptr<GxResult> presentFailure;
 };
 
 // A plausible adapter: a 1920 x 1080 desktop at 60 Hz, the modes 1920 x 1080 and 1024 x 768 at

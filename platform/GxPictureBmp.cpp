@@ -108,6 +108,8 @@ bool ReadHeader(const uint8_t* d, size_t size, Header* h, std::string* error)
         // Plain bit fields carry no alpha unless a long header gave a mask.
         if (headerSize < 56) h->masks[3] = 0;
     }
+    // Pictures of more than 8 bits may carry a palette for display only; it is not read.
+    if (h->bits > 8) h->paletteEntries = 0;
     if (h->bits <= 8) {
         uint32_t most = 1u << h->bits;
         if (h->paletteEntries == 0 || h->paletteEntries > most) h->paletteEntries = most;

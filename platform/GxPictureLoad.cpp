@@ -1,5 +1,10 @@
 #include "platform/GxPictureLoad.h"
 
+// The pixel loops here are the loader's hot path; GCC vectorises them only from -O3.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -18,7 +23,11 @@ struct Taps
     uint32_t per = 0;
     std::vector<uint32_t> index;
     std::vector<int32_t> weight;
+    // The same weights in 1/256ths (summing to 256), for the 16-bit row blend of short filters.
+    std::vector<uint16_t> weight8;
 };
+
+constexpr uint32_t kMaxShortTaps = 6;
 
 Taps BuildTaps(uint32_t src, uint32_t dst, uint32_t filter)
 {
@@ -77,6 +86,21 @@ Taps BuildTaps(uint32_t src, uint32_t dst, uint32_t filter)
         }
         t.weight[static_cast<size_t>(i) * t.per + biggest] += kWeightOne - given;
     }
+    if (t.per <= kMaxShortTaps) {
+        t.weight8.resize(t.weight.size());
+        for (uint32_t i = 0; i < dst; ++i) {
+            const int32_t* w = &t.weight[static_cast<size_t>(i) * t.per];
+            uint16_t* w8 = &t.weight8[static_cast<size_t>(i) * t.per];
+            int32_t given = 0;
+            uint32_t biggest = 0;
+            for (uint32_t k = 0; k < t.per; ++k) {
+                w8[k] = static_cast<uint16_t>((w[k] + (1 << (kWeightBits - 9))) >> (kWeightBits - 8));
+                given += w8[k];
+                if (w[k] > w[biggest]) biggest = k;
+            }
+            w8[biggest] = static_cast<uint16_t>(w8[biggest] + 256 - given);
+        }
+    }
     return t;
 }
 
@@ -103,22 +127,60 @@ void FilterRow(const uint32_t* src, uint32_t* dst, uint32_t dstWidth, const Taps
 
 // One destination row as the weighted sum of whole source rows; every byte of a pixel is
 // weighted alike, so the rows are summed as bytes.
-void BlendRows(const uint32_t* const* rows, const int32_t* w, uint32_t count, uint32_t* dst, uint32_t width)
+// The same with weights in 1/256ths: every sum fits 16 bits (255 x 256 + 128), so the loops run
+// eight bytes to a vector register.
+void BlendRowsShort(const uint32_t* const* rows, const uint16_t* w, uint32_t count, uint32_t* dst, uint32_t width,
+                    std::vector<uint16_t>& acc)
 {
     auto* out = reinterpret_cast<uint8_t*>(dst);
     const size_t bytes = static_cast<size_t>(width) * 4;
-    if (count == 1 && w[0] == kWeightOne) {
-        std::memcpy(out, rows[0], bytes);
-        return;
+    uint16_t* a = acc.data();
+    bool first = true;
+    for (uint32_t k = 0; k < count; ++k) {
+        if (w[k] == 0) continue;
+        const auto* in = reinterpret_cast<const uint8_t*>(rows[k]);
+        const uint16_t wk = w[k];
+        if (first) {
+            if (wk == 256) {
+                std::memcpy(out, in, bytes);
+                return;
+            }
+            for (size_t i = 0; i < bytes; ++i) a[i] = static_cast<uint16_t>(128 + wk * in[i]);
+            first = false;
+        } else {
+            for (size_t i = 0; i < bytes; ++i) a[i] = static_cast<uint16_t>(a[i] + wk * in[i]);
+        }
     }
-    std::vector<int32_t> acc(bytes, kWeightOne / 2);
+    for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(a[i] >> 8);
+}
+
+void BlendRows(const uint32_t* const* rows, const int32_t* w, uint32_t count, uint32_t* dst, uint32_t width,
+               std::vector<int32_t>& acc)
+{
+    auto* out = reinterpret_cast<uint8_t*>(dst);
+    const size_t bytes = static_cast<size_t>(width) * 4;
+    int32_t* a = acc.data();
+    bool first = true;
     for (uint32_t k = 0; k < count; ++k) {
         if (w[k] == 0) continue;
         const auto* in = reinterpret_cast<const uint8_t*>(rows[k]);
         const int32_t wk = w[k];
-        for (size_t i = 0; i < bytes; ++i) acc[i] += wk * in[i];
+        if (first) {
+            if (wk == kWeightOne) {
+                std::memcpy(out, in, bytes);
+                return;
+            }
+            for (size_t i = 0; i < bytes; ++i) a[i] = kWeightOne / 2 + wk * in[i];
+            first = false;
+        } else {
+            for (size_t i = 0; i < bytes; ++i) a[i] += wk * in[i];
+        }
     }
-    for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(std::clamp(acc[i] >> kWeightBits, 0, 255));
+    // Weights are never negative and sum to one: the result needs no clamping below zero.
+    for (size_t i = 0; i < bytes; ++i) {
+        const int32_t v = a[i] >> kWeightBits;
+        out[i] = static_cast<uint8_t>(v > 255 ? 255 : v);
+    }
 }
 
 void ApplyColorKey(uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch, GxColor key)
@@ -197,6 +259,12 @@ bool Place(const uint32_t* src, uint32_t sw, uint32_t sh, size_t srcPitch, uint3
         StoreRows(src, srcPitch, sw, sh, f, dst, dstPitch);
         return true;
     }
+    if (GxFormatBytesPerPixel(f) == 4 && dstPitch > 0 && dstPitch % 4 == 0) {
+        // 32-bit destinations take the resampled rows directly.
+        GxPictureResample(src, sw, sh, srcPitch, reinterpret_cast<uint32_t*>(dst), dw, dh,
+                          static_cast<size_t>(dstPitch) / 4, filter);
+        return true;
+    }
     if (!Allocate(work, static_cast<uint64_t>(dw) * dh)) return false;
     GxPictureResample(src, sw, sh, srcPitch, work.data(), dw, dh, dw, filter);
     StoreRows(work.data(), dw, dw, dh, f, dst, dstPitch);
@@ -269,11 +337,18 @@ void GxPictureResample(const uint32_t* src, uint32_t sw, uint32_t sh, size_t src
     }
     Taps ty = BuildTaps(sh, dh, sh == dh ? GXPIC_FILTER_POINT : filter);
     std::vector<const uint32_t*> rows(ty.per);
+    std::vector<int32_t> acc;
+    std::vector<uint16_t> acc16;
+    if (ty.weight8.empty()) acc.resize(static_cast<size_t>(dw) * 4);
+    else acc16.resize(static_cast<size_t>(dw) * 4);
     for (uint32_t y = 0; y < dh; ++y) {
         for (uint32_t k = 0; k < ty.per; ++k)
             rows[k] = mid + static_cast<size_t>(ty.index[static_cast<size_t>(y) * ty.per + k]) * midPitch;
-        BlendRows(rows.data(), &ty.weight[static_cast<size_t>(y) * ty.per], ty.per,
-                  dst + static_cast<size_t>(y) * dstPitch, dw);
+        uint32_t* out = dst + static_cast<size_t>(y) * dstPitch;
+        if (ty.weight8.empty())
+            BlendRows(rows.data(), &ty.weight[static_cast<size_t>(y) * ty.per], ty.per, out, dw, acc);
+        else
+            BlendRowsShort(rows.data(), &ty.weight8[static_cast<size_t>(y) * ty.per], ty.per, out, dw, acc16);
     }
 }
 

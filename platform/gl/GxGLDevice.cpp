@@ -244,17 +244,19 @@ GxResult GxGLDevice::NativeClear(const GxRectL& rect, uint32_t flags, GxColor co
 {
     if (!(flags & GXCLEAR_TARGET)) return GX_OK;
     GLuint framebuffer = m_Back.framebuffer;
+    bool opaque = m_Opaque;
     if (m_RenderTargets[0] != m_BackBuffer) {
         GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
         if (!s || !s->Texture()->nativeFramebuffer) return GX_OK;
         framebuffer = s->Texture()->nativeFramebuffer;
+        opaque = s->Texture()->Desc().Format == GXFMT_X8R8G8B8;
         s->Texture()->gpuNewer = true;
     }
     gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     gl.glEnable(GL_SCISSOR_TEST);
     gl.glScissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    float a = m_Opaque ? 1.0f : static_cast<float>((color >> 24) & 0xFF) / 255.0f;
+    float a = opaque ? 1.0f : static_cast<float>((color >> 24) & 0xFF) / 255.0f;
     gl.glClearColor(static_cast<float>((color >> 16) & 0xFF) / 255.0f, static_cast<float>((color >> 8) & 0xFF) / 255.0f,
                     static_cast<float>(color & 0xFF) / 255.0f, a);
     gl.glClear(GL_COLOR_BUFFER_BIT);

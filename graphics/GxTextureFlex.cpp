@@ -1,0 +1,166 @@
+#include "graphics/GxTextureFlex.h"
+
+#include <algorithm>
+
+#include "core/GxLog.h"
+#include "core/GxString.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxImageLoader.h"
+
+GxTextureFlex::GxTextureFlex() { m_ObjectType = OBJTYPE_NONE; }
+
+GxTextureFlex::~GxTextureFlex() { ReleaseAll(); }
+
+void GxTextureFlex::ResetFields()
+{
+    for (auto*& t : m_Tiles) GxSafeRelease(t);
+    m_Tiles.clear();
+    m_Tiles.shrink_to_fit();
+    m_Format = GXFMT_UNKNOWN;
+    m_Pool = GXPOOL_SCRATCH;
+    m_Width = m_Height = m_ImageWidth = m_ImageHeight = 0;
+    m_Columns = m_Rows = m_TileWidth = m_TileHeight = m_MipLevels = 0;
+    m_Locked = false;
+    m_ColorKey = 0;
+    m_ObjectType = OBJTYPE_NONE;
+    m_Name.clear();
+}
+
+void GxTextureFlex::Release()
+{
+    if (m_RefCount == 0) return;
+    if (DecRef() != 0) return;
+    ResetFields();
+    GxGetD3DResourceManage().Unregister(this);
+}
+
+uint32_t GxTextureFlex::GetMemorySize()
+{
+    uint32_t tile = m_TileWidth * m_TileHeight;
+    uint32_t bytes = (m_Format == GXFMT_A8R8G8B8 || m_Format == GXFMT_X8R8G8B8)   ? 4
+                     : (m_Format == GXFMT_A4R4G4B4 || m_Format == GXFMT_X4R4G4B4) ? 2
+                                                                                  : 0;
+    return m_Columns * m_Rows * tile * bytes;
+}
+
+GxDeviceTexture* GxTextureFlex::GetTile(uint32_t column, uint32_t row) const
+{
+    if (column >= m_Columns || row >= m_Rows) return nullptr;
+    return m_Tiles[static_cast<size_t>(row) * m_Columns + column];
+}
+
+bool GxTextureFlex::CreateTexture(std::u16string_view name, uint32_t width, uint32_t height, GxFormat format)
+{
+    ReleaseAll();
+    m_Format = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
+    m_Pool = GXPOOL_MANAGED;
+    m_MipLevels = 1;
+    m_Locked = false;
+    m_ObjectType = OBJTYPE_FLEXTEXTURE;
+    m_Name = GxToLower(name);
+    GxDevice* device = GxGraphics::GetDevice();
+    if (!device) {
+        ResetFields();
+        return false;
+    }
+    m_Width = m_ImageWidth = width;
+    m_Height = m_ImageHeight = height;
+    m_Columns = static_cast<uint32_t>((static_cast<uint64_t>(width) + 127) >> 7);
+    m_Rows = static_cast<uint32_t>((static_cast<uint64_t>(height) + 127) >> 7);
+    m_TileWidth = kTileSize;
+    m_TileHeight = kTileSize;
+    m_Tiles.assign(static_cast<size_t>(m_Columns) * m_Rows, nullptr);
+    bool all = true;
+    for (auto*& tile : m_Tiles) {
+        GxResult r = device->CreateTexture(kTileSize, kTileSize, 1, 0, m_Format, GXPOOL_MANAGED, &tile);
+        if (GxFailed(r)) {
+            tile = nullptr;
+            all = false;
+            GxPrintErrorLog(u"Error/FlexTexture CreateTexture Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name, width, height,
+                            GxGraphics::GetD3DErrorString(r));
+        }
+    }
+    // A picture with holes would draw wrongly: the creation fails as a whole.
+    if (!all) {
+        ResetFields();
+        return false;
+    }
+    GxGetD3DResourceManage().Register(this);
+    AddRef();
+    return true;
+}
+
+bool GxTextureFlex::CreateTextureA(std::string_view name, uint32_t width, uint32_t height, GxFormat format)
+{
+    return CreateTexture(GxAnsiToWide(name), width, height, format);
+}
+
+bool GxTextureFlex::CreateFromFileA(std::string_view name, GxFormat format, GxColor colorKey)
+{
+    return CreateFromFile(GxAnsiToWide(name), format, colorKey);
+}
+
+bool GxTextureFlex::CopyFromSurface(GxDeviceSurface* surface)
+{
+    if (!surface) return false;
+    GxSurfaceDesc sd;
+    if (GxFailed(surface->GetDesc(&sd))) return false;
+    const uint32_t sbpp = GxFormatBytesPerPixel(sd.Format);
+    const uint32_t dbpp = GxFormatBytesPerPixel(m_Format);
+    for (uint32_t r = 0; r < m_Rows; ++r) {
+        for (uint32_t c = 0; c < m_Columns; ++c) {
+            GxDeviceTexture* tile = GetTile(c, r);
+            uint32_t x = kTileSize * c, y = kTileSize * r;
+            if (x >= sd.Width || y >= sd.Height) continue;
+            uint32_t bw = std::min(kTileSize, sd.Width - x), bh = std::min(kTileSize, sd.Height - y);
+            GxDeviceSurface* target = nullptr;
+            if (!tile || GxFailed(tile->GetSurfaceLevel(0, &target)) || !target) return false;
+            GxRectL src{static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(x + bw),
+                        static_cast<int32_t>(y + bh)};
+            GxRectL dst{0, 0, static_cast<int32_t>(bw), static_cast<int32_t>(bh)};
+            GxLockedRect from, to;
+            bool ok = sbpp != 0 && dbpp != 0 && GxSucceeded(surface->LockRect(&from, &src, GXLOCK_READONLY));
+            if (ok) {
+                ok = GxSucceeded(target->LockRect(&to, &dst, 0));
+                if (ok) {
+                    for (uint32_t row = 0; row < bh; ++row) {
+                        const auto* s = static_cast<const uint8_t*>(from.pBits) + static_cast<size_t>(row) * from.Pitch;
+                        auto* d = static_cast<uint8_t*>(to.pBits) + static_cast<size_t>(row) * to.Pitch;
+                        for (uint32_t col = 0; col < bw; ++col)
+                            GxArgbToPixel(m_Format, GxPixelToArgb(sd.Format, s + col * sbpp), d + col * dbpp);
+                    }
+                    target->UnlockRect();
+                }
+                surface->UnlockRect();
+            }
+            GxSafeRelease(target);
+            if (!ok) return false;
+        }
+    }
+    return true;
+}
+
+bool GxTextureFlex::CreateFromFile(std::u16string_view name, GxFormat format, GxColor colorKey)
+{
+    ReleaseAll();
+    const GxFormat scratchFormat = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
+    if (!GxGraphics::GetDevice()) return false;
+    GxImageInfo info;
+    GxDeviceSurface* scratch = nullptr;
+    bool ok = CreateScratchSurfaceFromFile(name, &scratch, scratchFormat, &info, colorKey);
+    if (ok) {
+        GxSurfaceDesc d;
+        ok = GxSucceeded(scratch->GetDesc(&d)) && CreateTexture(name, d.Width, d.Height, format);
+        // A picture that did not arrive whole is no picture: the texture is given up.
+        if (ok && !CopyFromSurface(scratch)) {
+            ReleaseAll();
+            ok = false;
+        }
+    }
+    GxSafeRelease(scratch);
+    if (ok) {
+        m_ColorKey = colorKey;
+        m_Format = scratchFormat;
+    }
+    return ok;
+}
