@@ -22,13 +22,12 @@ int32_t GxSeqServices::GetTransitTime() { return 400; }
 
 bool GxSeqServices::Clear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
 {
-    GxDevice* device = GxGraphics::GetDevice();
-    return device && device->Clear(0, nullptr, flags, color, z, stencil) == GX_OK;
+    return GxGraphics::Clear(flags, color, z, stencil, nullptr);
 }
 
-bool GxSeqServices::BeginScene() { return false; }
+bool GxSeqServices::BeginScene() { return GxGraphics::BeginScene(); }
 void GxSeqServices::SetDefaultRenderState() {}
-bool GxSeqServices::EndScene() { return false; }
+bool GxSeqServices::EndScene() { return GxGraphics::EndScene(); }
 
 bool GxSeqServices::DrawGlobalRenderTexture(float x, float y, const GxFRect& source, uint32_t diffuse,
                                             uint32_t specular, int32_t blendMode)

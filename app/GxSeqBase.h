@@ -17,8 +17,8 @@ struct DBUIModuleData;
 
 // What the screens need of the settings, the graphics device, the main window and the game
 // state. One object serves the whole program (GxSetSeqServices). The default one reaches the
-// application object and the device where they exist and otherwise does nothing; operations of
-// parts that do not exist yet (scenes, the global render texture) draw nothing and return false.
+// application object and the graphics layer; the operations of parts that do not exist yet (the
+// default render state, the global render texture) do nothing and return false.
 class GxSeqServices
 {
 public:
