@@ -1,5 +1,8 @@
 #include "app/GxCore.h"
 
+#include "graphics/GxGlobalRenderTarget.h"
+#include "layer/GxNcFactory.h"
+
 #include "app/GxCoreDevice.h"
 #include "app/GxCoreTrace.h"
 #include "app/task/GxTaskManage.h"
@@ -292,12 +295,20 @@ void GxCore::Finalize()
     GxReleaseGlobalFonts();
     GxCoreTrace("GxDestroyScriptHost");
     GxDestroyScriptHost();
+    GxNcImageSetPool::ReleaseAll();
+    GxNcEffectPool::ReleaseAll();
+    ReleaseGlobalRenderTargets();
     g_GxBgmRestrainPercent = 100;
 
     GxCoreTrace("DeleteGameObjects");
     DeleteOwnedObjects();
     delete m_Profile;
     m_Profile = nullptr;
+    // What the motion factories still hold was never released by its owner: report it, then free it.
+    GxGetNcProjectFactory().ReportUnreleased();
+    GxGetNcProjectFactory().ReleaseAll();
+    GxGetNcCrammedImageSetFactory().ReportUnreleased();
+    GxGetNcCrammedImageSetFactory().ReleaseAll();
 
     GxCoreTrace("GxSound::Release");
     GxSound::Release();

@@ -10,6 +10,8 @@
 #include "core/GxRandom.h"
 #include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
+#include "graphics/GxGlobalRenderTarget.h"
+#include "layer/GxNcFactory.h"
 #include "graphics/GxGraphicsSettings.h"
 
 int32_t g_GxBgmRestrainPercent = 100;
@@ -46,6 +48,8 @@ bool GxLoadGlobalGameData(GxCore* core)
     if (core->GetWindowServices()) core->GetWindowServices()->SetCursor(GxSystemCursor::Arrow);
     g_GxBgmRestrainPercent = 100;
 
+    GxNcImageSetPool::ReleaseAll();
+    GxCreateGlobalRenderTargets();
     if (sc) GxLoadGlobalFonts(sc->m_FontFolder, sc->m_FontSize, sc->m_MeswinTextBuiltinFontName);
 
     GxTaskManage* tm = core->GetTaskManage();

@@ -5,6 +5,7 @@
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "graphics/GxGraphicsSettings.h"
+#include "graphics/GxRenderState.h"
 #include "graphics/GxResourceFactory.h"
 #include "graphics/GxSwapChain.h"
 #include "platform/gl/GxGLContext.h"
@@ -680,18 +681,18 @@ bool GxGraphics::Create(void* window, GxGraphicsResetListener* listener, GxGraph
     GxPrintDeviceLog(u"\t・VRAM残量:%uMByte\n", s.device->GetAvailableTextureMem() >> 20);
 
     // One render-target stack per target the device can draw to at once, then the default swap
-    // chain over the device's own chain, made current. The initial render state joins here with
-    // the render-state helpers.
+    // chain over the device's own chain, made current, and the initial render state.
     s.currentSwapChain = nullptr;
     s.renderTargetStacks.assign(std::max<uint32_t>(1, s.caps.NumSimultaneousRTs), {});
     GetDefaultSwapChain()->CreateDefaultSwapChain(nullptr);
     SetSwapChain(nullptr, nullptr);
+    InitRenderState();
     return true;
 }
 
 void GxGraphics::Release()
 {
-    // The default material's release joins here with the render-state helpers.
+    GxReleaseDefaultMaterial();
     GxGraphicsState& s = State();
     GetDefaultSwapChain()->ReleaseAll();
     s.currentSwapChain = nullptr;

@@ -9,8 +9,10 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/GxMath.h"
 #include "platform/GxDevice.h"
 #include "platform/GxWindowServices.h"
 
@@ -122,6 +124,11 @@ struct GxRenderTargetEntry
 };
 
 class GxSwapChain;
+class GxTexture;
+class GxTextureFlex;
+class GxFontData;
+class GxGDIFontMap;
+struct GxGlyphRecord;
 
 // One entry of the render-state and texture-stage caches: the last value sent, and whether one was.
 struct GxStateCacheEntry
@@ -270,4 +277,80 @@ public:
     using SleepFunction = void (*)(uint32_t milliseconds);
     static void SetSleepFunction(SleepFunction sleep);
     static bool IsDriverInternalError() { return State().driverInternalError; }
+
+    // ---- Render-state helpers and blend presets (GxRenderState.cpp) ----
+
+    // Sets a blend preset (GxBlendMode) on a stage through the caches; 0 repeats the stage's
+    // last preset. Whether the last state (the destination blend) was set.
+    static bool SetBlendMode(uint32_t stage, int32_t preset);
+    // Magnification and minification filter of sampler 0, sent to the device every time.
+    static bool SetTextureFilter(uint32_t filter);
+    static bool SetZEnable(bool enable);
+    static bool SetZWriteEnable(bool enable);
+    // On: the test passes alphas at or above the reference. Off: only the switch is sent.
+    static bool SetAlphaTest(bool enable, uint32_t reference);
+    static bool SetMultiSampleAntiAlias(bool enable);
+    static bool SetSpecularEnable(bool enable);
+    static bool SetCullMode(uint32_t cull);
+    static bool SetFillMode(uint32_t fill);
+    static bool SetLightEnable(bool enable);
+    static bool SetFogEnable(bool enable);
+    static bool SetAmbient(const GxFColor& color);
+    static bool SetFogColor(const GxFColor& color);
+    // Not cached: the device's own binding.
+    static bool SetTexture(uint32_t stage, GxDeviceTexture* texture);
+    // Enables point lights 1 .. count (at most 4); nothing is disabled.
+    static void SetPointLightCount(uint32_t count);
+    // Point light index 0..3 is device light index + 1.
+    static bool SetPointLight(uint32_t index, const GxFColor& color, const GxVector3& position, float range);
+    static bool SetDirectionalLight(const GxVector3& direction, const GxFColor& color);
+    // The matrix every immediate draw applies; callers may change it.
+    static GxMatrix& GetDrawMatrix();
+    // The state every task's drawing starts from.
+    static void SetDefaultRenderState();
+    // The device-wide state set once after the device is made.
+    static void InitRenderState();
+
+    // ---- Immediate drawing (GxDraw.cpp) ----
+    //
+    // Pre-transformed 32-byte vertices: pixel positions after all transforms, z 0, rhw 1,
+    // diffuse and specular colours, one (u, v). A quad's corners run top-left, bottom-left,
+    // bottom-right, top-right; five-point arrays add the centre. Every position passes the global
+    // draw matrix; the textured draws move by (-0.5, -0.5) so that texel centres meet pixel
+    // centres, and draw nothing when wholly outside the viewport. Rotations are radians, pivots
+    // fractions of the drawn size, colours 0xAARRGGBB, blend a GxBlendMode preset.
+
+    // A sub-rectangle (pixels) of a texture, scaled and rotated about its pivot, the pivot placed
+    // at (x, y).
+    static void DrawTexture(GxTexture* texture, float x, float y, const GxFRect& source, const GxVector2& scale,
+                            const GxVector3& rotation, const GxVector2& pivot, const GxVector2& uvOffset,
+                            GxColor diffuse, GxColor specular, int32_t blend);
+    // A texture (or none) on four free corners with a UV rectangle (u0, v0, u1, v1).
+    static void DrawTextureQuad(const GxVector2 corners[4], const GxFRect& uv, GxTexture* texture,
+                                const GxColor diffuse[4], const GxColor specular[4], int32_t blend);
+    // Five placed points (corners, then the centre) as two fans around the centre; uvs, diffuse
+    // and specular may be none (UV 0, white, no specular).
+    static void DrawTextureFivePoint(GxTexture* texture, const GxVector3 points[5], const GxVector2* uvs,
+                                     const GxVector2& uvOffset, const GxColor* diffuse, const GxColor* specular,
+                                     int32_t blend);
+    // A tiled texture as one transformed block, tile by tile.
+    static void DrawTextureFlex(GxTextureFlex* texture, float x, float y, const GxVector2& scale,
+                                const GxVector3& rotation, const GxVector2& pivot, GxColor diffuse, GxColor specular,
+                                int32_t blend);
+    // An untextured rectangle with a colour per corner and one for the centre; no shift, no
+    // rejection.
+    static void DrawColorRect(const GxFRect& rect, const GxColor diffuse[5], const GxColor specular[5], int32_t blend);
+    static void DrawSolidRect(const GxFRect& rect, GxColor diffuse, GxColor specular, int32_t blend);
+    // A string in a bitmap font, as one transformed block.
+    static void DrawTextFontData(GxFontData* font, std::u16string_view text, float x, float y, const GxVector2& scale,
+                                 const GxVector3& rotation, const GxVector2& pivot, GxColor diffuse,
+                                 GxColor specular, int32_t blend);
+    // A string from a glyph atlas, glyph by glyph; a line feed starts a new line.
+    static void DrawTextGDIFontMap(GxGDIFontMap* fontMap, std::u16string_view text, float x, float y,
+                                   const GxVector2& scale, GxColor diffuse, GxColor specular, int32_t blend);
+    // One glyph of an atlas at (x, y); DrawGlyphEdge draws it at the four diagonal offsets.
+    static void DrawGlyph(const GxGlyphRecord& glyph, float x, float y, const GxVector2& scale, GxColor diffuse,
+                          GxColor specular, int32_t blend);
+    static void DrawGlyphEdge(const GxGlyphRecord& glyph, float x, float y, float offset, const GxVector2& scale,
+                              GxColor diffuse, GxColor specular, int32_t blend);
 };

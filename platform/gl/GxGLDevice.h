@@ -14,6 +14,12 @@
 #include "platform/GxDeviceCore.h"
 #include "platform/gl/GxGLContext.h"
 
+class GxGLDrawPipeline;
+struct GxGLDrawPipelineDeleter
+{
+    void operator()(GxGLDrawPipeline* pipeline) const;
+};
+
 class GxGLDirect3D : public GxDirect3DCore
 {
 public:
@@ -56,6 +62,11 @@ protected:
     void NativeReleaseTexture(GxCoreTexture& texture) override;
     GxResult NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image) override;
 
+    // Drawing (GxGLDraw.cpp): into the back buffer or a texture target, through the stand-in
+    // program made on the first draw.
+    GxResult NativeDrawScreenVertices(GxPrimitiveType type, uint32_t primitiveCount, const GxScreenVertex* vertices,
+                                      uint32_t vertexCount) override;
+
 private:
     struct Target
     {
@@ -81,4 +92,8 @@ private:
     uint32_t m_Height = 0;
     uint32_t m_Samples = 0;
     bool m_Opaque = false;
+
+    // Last member: it goes first, while the context is still current.
+    std::unique_ptr<GxGLDrawPipeline, GxGLDrawPipelineDeleter> m_DrawPipeline;
+    bool m_DrawPipelineFailed = false;
 };

@@ -346,6 +346,10 @@ TEST_F(Present, FailedModeChangeReturnsToTheOldMode)
 TEST_F(Present, StateCachesSkipRepeatedValues)
 {
     ASSERT_TRUE(Create());
+    // Creation primes the caches with the default states; start from unknown ones.
+    for (auto& e : GxGraphics::State().renderStates) e.valid = false;
+    for (auto& st : GxGraphics::State().textureStageStates)
+        for (auto& e : st) e.valid = false;
     EXPECT_TRUE(GxGraphics::SetRenderState(GXRS_SRCBLEND, GXBLEND_SRCALPHA));
     EXPECT_TRUE(GxGraphics::SetRenderState(GXRS_SRCBLEND, GXBLEND_SRCALPHA));
     EXPECT_EQ(Count(GxDeviceOp::SetRenderState), 1u);

@@ -1,0 +1,480 @@
+#include "platform/gl/GxGLDraw.h"
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/GxLog.h"
+#include "platform/gl/GxGLDevice.h"
+
+namespace {
+
+// Room for many frames of the engine's drawing (each draw is at most a few hundred bytes);
+// the buffer is renewed, not waited for, when it fills.
+constexpr uint32_t kRingBytes = 4u << 20;
+
+GLenum BlendFactor(uint32_t b, bool source)
+{
+    switch (b) {
+    case GXBLEND_ZERO: return GL_ZERO;
+    case GXBLEND_ONE: return GL_ONE;
+    case GXBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case GXBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case GXBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case GXBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case GXBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case GXBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case GXBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case GXBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case GXBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    // The two "both" factors set the source and give the destination its complement.
+    case 12: return source ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
+    case 13: return source ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
+    case GXBLEND_BLENDFACTOR: return GL_CONSTANT_COLOR;
+    case GXBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
+    default: return source ? GL_ONE : GL_ZERO;
+    }
+}
+
+GLenum BlendEquation(uint32_t op)
+{
+    switch (op) {
+    case GXBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+    case GXBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+    case GXBLENDOP_MIN: return GL_MIN;
+    case GXBLENDOP_MAX: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
+
+GLenum Mode(GxPrimitiveType type)
+{
+    switch (type) {
+    case GXPT_POINTLIST: return GL_POINTS;
+    case GXPT_LINELIST: return GL_LINES;
+    case GXPT_LINESTRIP: return GL_LINE_STRIP;
+    case GXPT_TRIANGLELIST: return GL_TRIANGLES;
+    case GXPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    default: return GL_TRIANGLE_FAN;
+    }
+}
+
+GLint Address(uint32_t a)
+{
+    switch (a) {
+    case GXTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+    case GXTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case 4: return GL_CLAMP_TO_BORDER;
+    case 5: return GL_MIRRORED_REPEAT;  // mirror once: mirrored, as near as GL 3.3 comes
+    default: return GL_REPEAT;
+    }
+}
+
+bool Linear(uint32_t filter) { return filter == GXTEXF_LINEAR || filter == GXTEXF_ANISOTROPIC; }
+
+void Channels(uint32_t argb, float out[4])
+{
+    out[0] = static_cast<float>((argb >> 16) & 0xFF) / 255.0f;
+    out[1] = static_cast<float>((argb >> 8) & 0xFF) / 255.0f;
+    out[2] = static_cast<float>(argb & 0xFF) / 255.0f;
+    out[3] = static_cast<float>((argb >> 24) & 0xFF) / 255.0f;
+}
+
+}  // namespace
+
+void GxGLDrawPipelineDeleter::operator()(GxGLDrawPipeline* pipeline) const { delete pipeline; }
+
+GxGLDrawPipeline::GxGLDrawPipeline(GxGLContext& context) : m_Context(context), gl(context.GL()) {}
+
+std::unique_ptr<GxGLDrawPipeline> GxGLDrawPipeline::Create(GxGLContext& context, std::string* error)
+{
+    // The software rasteriser allocates its command memory for every frame and frees it at the
+    // frame's end; with glibc's default trim threshold that memory goes back to the kernel each
+    // time and is faulted in again page by page, which costs more than the drawing itself.
+    static const bool kept = mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1;
+    (void)kept;
+    std::unique_ptr<GxGLDrawPipeline> p(new GxGLDrawPipeline(context));
+    if (!p->Init(error)) return nullptr;
+    return p;
+}
+
+bool GxGLDrawPipeline::Init(std::string* error)
+{
+    const char* missing = "";
+    if (!m_Draw.Load(m_Context, &missing)) {
+        *error = std::string("GL function missing: ") + missing;
+        return false;
+    }
+    m_VertexShader = GxGLCompileVertexShader(m_Draw, error);
+    if (!m_VertexShader) return false;
+
+    m_Draw.glGenVertexArrays(1, &m_VertexArray);
+    m_Draw.glBindVertexArray(m_VertexArray);
+    m_Draw.glGenBuffers(1, &m_Buffer);
+    m_Draw.glBindBuffer(GL_ARRAY_BUFFER, m_Buffer);
+    m_Draw.glBufferData(GL_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);
+    const GLsizei stride = sizeof(GxScreenVertex);
+    m_Draw.glEnableVertexAttribArray(GX_GL_ATTRIB_POSITION);
+    m_Draw.glVertexAttribPointer(GX_GL_ATTRIB_POSITION, 4, GL_FLOAT, GL_FALSE, stride,
+                                 reinterpret_cast<const void*>(offsetof(GxScreenVertex, x)));
+    // 0xAARRGGBB words are the bytes B, G, R, A in memory: GL's BGRA order gives them as RGBA.
+    m_Draw.glEnableVertexAttribArray(GX_GL_ATTRIB_DIFFUSE);
+    m_Draw.glVertexAttribPointer(GX_GL_ATTRIB_DIFFUSE, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                                 reinterpret_cast<const void*>(offsetof(GxScreenVertex, diffuse)));
+    m_Draw.glEnableVertexAttribArray(GX_GL_ATTRIB_SPECULAR);
+    m_Draw.glVertexAttribPointer(GX_GL_ATTRIB_SPECULAR, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                                 reinterpret_cast<const void*>(offsetof(GxScreenVertex, specular)));
+    m_Draw.glEnableVertexAttribArray(GX_GL_ATTRIB_TEXCOORD);
+    m_Draw.glVertexAttribPointer(GX_GL_ATTRIB_TEXCOORD, 2, GL_FLOAT, GL_FALSE, stride,
+                                 reinterpret_cast<const void*>(offsetof(GxScreenVertex, u)));
+    m_Draw.glGenSamplers(1, &m_Sampler);
+    // Depth never clips the engine's flat drawing: vertices keep any z they are given.
+    gl.glEnable(GL_DEPTH_CLAMP);
+    gl.glDisable(GL_DEPTH_TEST);
+    gl.glDisable(GL_STENCIL_TEST);
+    GLenum e = gl.glGetError();
+    if (e != GL_NO_ERROR) {
+        *error = "GL error " + std::to_string(e) + " while making the drawing objects";
+        return false;
+    }
+    return true;
+}
+
+GxGLDrawPipeline::~GxGLDrawPipeline()
+{
+    if (m_Sampler) m_Draw.glDeleteSamplers(1, &m_Sampler);
+    if (m_Buffer) m_Draw.glDeleteBuffers(1, &m_Buffer);
+    if (m_VertexArray) m_Draw.glDeleteVertexArrays(1, &m_VertexArray);
+    m_Programs.clear();
+    if (m_VertexShader) m_Draw.glDeleteShader(m_VertexShader);
+}
+
+void GxGLDrawPipeline::ForgetState()
+{
+    m_Shadow = Shadow();
+    for (auto& [key, program] : m_Programs) {
+        if (!program) continue;
+        program->targetWidth = program->targetHeight = -1.0f;
+        program->factorSet = false;
+        program->alphaRefValue = -1;
+    }
+}
+
+void GxGLDrawPipeline::ApplyBlend(const uint32_t* rs)
+{
+    Shadow& s = m_Shadow;
+    bool blend = rs[GXRS_ALPHABLENDENABLE] != 0;
+    if (!s.valid || blend != s.blend) {
+        if (blend) gl.glEnable(GL_BLEND);
+        else gl.glDisable(GL_BLEND);
+        s.blend = blend;
+    }
+    if (!blend) return;
+    GLenum eqRgb = BlendEquation(rs[GXRS_BLENDOP]);
+    GLenum srcRgb = BlendFactor(rs[GXRS_SRCBLEND], true);
+    GLenum dstRgb = BlendFactor(rs[GXRS_DESTBLEND], false);
+    GLenum eqAlpha = eqRgb, srcAlpha = srcRgb, dstAlpha = dstRgb;
+    if (rs[GXRS_SEPARATEALPHABLENDENABLE]) {
+        eqAlpha = BlendEquation(rs[GXRS_BLENDOPALPHA]);
+        srcAlpha = BlendFactor(rs[GXRS_SRCBLENDALPHA], true);
+        dstAlpha = BlendFactor(rs[GXRS_DESTBLENDALPHA], false);
+    }
+    if (!s.valid || eqRgb != s.equationRgb || eqAlpha != s.equationAlpha) {
+        m_Draw.glBlendEquationSeparate(eqRgb, eqAlpha);
+        s.equationRgb = eqRgb;
+        s.equationAlpha = eqAlpha;
+    }
+    if (!s.valid || srcRgb != s.srcRgb || dstRgb != s.dstRgb || srcAlpha != s.srcAlpha || dstAlpha != s.dstAlpha) {
+        m_Draw.glBlendFuncSeparate(srcRgb, dstRgb, srcAlpha, dstAlpha);
+        s.srcRgb = srcRgb;
+        s.dstRgb = dstRgb;
+        s.srcAlpha = srcAlpha;
+        s.dstAlpha = dstAlpha;
+    }
+    if (!s.valid || rs[GXRS_BLENDFACTOR] != s.blendFactor) {
+        float c[4];
+        Channels(rs[GXRS_BLENDFACTOR], c);
+        m_Draw.glBlendColor(c[0], c[1], c[2], c[3]);
+        s.blendFactor = rs[GXRS_BLENDFACTOR];
+    }
+}
+
+void GxGLDrawPipeline::ApplyRaster(const uint32_t* rs)
+{
+    Shadow& s = m_Shadow;
+    uint32_t cull = rs[GXRS_CULLMODE];
+    if (!s.valid || cull != s.cull) {
+        // Screen y runs down, GL's window y up: what looks counter-clockwise on the screen has
+        // a clockwise winding for GL.
+        if (cull == GXCULL_CW || cull == GXCULL_CCW) {
+            gl.glEnable(GL_CULL_FACE);
+            m_Draw.glFrontFace(GL_CCW);
+            m_Draw.glCullFace(cull == GXCULL_CCW ? GL_BACK : GL_FRONT);
+        } else {
+            gl.glDisable(GL_CULL_FACE);
+        }
+        s.cull = cull;
+    }
+    uint32_t fill = rs[GXRS_FILLMODE];
+    if (!s.valid || fill != s.fill) {
+        m_Draw.glPolygonMode(GL_FRONT_AND_BACK, fill == GXFILL_POINT       ? GL_POINT
+                                                : fill == GXFILL_WIREFRAME ? GL_LINE
+                                                                           : GL_FILL);
+        s.fill = fill;
+    }
+}
+
+namespace {
+
+// Past this many programs the cache starts again: far more than the engine's presets use.
+constexpr size_t kMaxPrograms = 256;
+
+uint8_t Small(uint32_t v) { return static_cast<uint8_t>(v > 0xFF ? 0xFF : v); }
+
+bool SelectsTexture(uint32_t arg) { return (arg & GX_GL_TA_SELECTMASK) == GXTA_TEXTURE; }
+
+}  // namespace
+
+GxGLFixedFunctionProgram* GxGLDrawPipeline::Program(const GxGLStageKey& key)
+{
+    if (m_LastProgram && key == m_LastKey) return m_LastProgram;
+    const uint64_t packed = key.Pack();
+    auto it = m_Programs.find(packed);
+    if (it == m_Programs.end()) {
+        if (m_Programs.size() >= kMaxPrograms) {
+            m_Programs.clear();
+            m_Shadow.program = nullptr;
+        }
+        std::string error;
+        std::unique_ptr<GxGLFixedFunctionProgram> made =
+            GxGLFixedFunctionProgram::Create(m_Draw, m_VertexShader, key, &error);
+        // Creation binds the new program.
+        m_Shadow.program = made.get();
+        if (!made) GxPrintErrorLog(u"Error/GLDevice DrawPrimitiveUP Failed(%S)\n", error);
+        it = m_Programs.emplace(packed, std::move(made)).first;
+    }
+    m_LastKey = key;
+    m_LastProgram = it->second.get();
+    return m_LastProgram;
+}
+
+bool GxGLDrawPipeline::ApplyProgram(const GxGLDrawTarget& target, const GxGLDrawState& state,
+                                    const GxScreenVertex* vertices, uint32_t count)
+{
+    const uint32_t* rs = state.renderStates;
+    const uint32_t* ts = state.stage0;
+    GxGLStageKey key;
+    key.colorOp = Small(ts[GXTSS_COLOROP]);
+    if (key.colorOp != GXTOP_DISABLE) {
+        key.colorArg1 = Small(ts[GXTSS_COLORARG1]);
+        key.colorArg2 = Small(ts[GXTSS_COLORARG2]);
+        key.alphaOp = Small(ts[GXTSS_ALPHAOP]);
+        key.alphaArg1 = Small(ts[GXTSS_ALPHAARG1]);
+        key.alphaArg2 = Small(ts[GXTSS_ALPHAARG2]);
+        key.texture = state.texture != 0 && (SelectsTexture(key.colorArg1) || SelectsTexture(key.colorArg2) ||
+                                             SelectsTexture(key.alphaArg1) || SelectsTexture(key.alphaArg2));
+    }
+    // Adding a black specular colour changes nothing: such draws take the shorter program.
+    if (rs[GXRS_SPECULARENABLE])
+        for (uint32_t i = 0; i < count && !key.specular; ++i) key.specular = (vertices[i].specular & 0x00FFFFFFu) != 0;
+    if (rs[GXRS_ALPHATESTENABLE]) {
+        uint32_t func = rs[GXRS_ALPHAFUNC];
+        key.alphaFunc = func >= GXCMP_NEVER && func < GXCMP_ALWAYS ? static_cast<uint8_t>(func) : 0;
+    }
+    GxGLFixedFunctionProgram* p = Program(key);
+    if (!p) return false;
+    if (p != m_Shadow.program) {
+        m_Draw.glUseProgram(p->Name());
+        m_Shadow.program = p;
+    }
+    const float w = static_cast<float>(target.width), h = static_cast<float>(target.height);
+    if (w != p->targetWidth || h != p->targetHeight) {
+        m_Draw.glUniform2f(p->targetSize, w, h);
+        p->targetWidth = w;
+        p->targetHeight = h;
+    }
+    if (p->factor >= 0 && (!p->factorSet || rs[GXRS_TEXTUREFACTOR] != p->factorValue)) {
+        float c[4];
+        Channels(rs[GXRS_TEXTUREFACTOR], c);
+        m_Draw.glUniform4f(p->factor, c[0], c[1], c[2], c[3]);
+        p->factorValue = rs[GXRS_TEXTUREFACTOR];
+        p->factorSet = true;
+    }
+    const int ref = static_cast<int>(rs[GXRS_ALPHAREF] & 0xFF);
+    if (p->alphaRef >= 0 && ref != p->alphaRefValue) {
+        m_Draw.glUniform1i(p->alphaRef, ref);
+        p->alphaRefValue = ref;
+    }
+    return true;
+}
+
+void GxGLDrawPipeline::ApplySampler(const uint32_t* sm)
+{
+    Shadow& s = m_Shadow;
+    uint32_t mag = sm[GXSAMP_MAGFILTER], min = sm[GXSAMP_MINFILTER], mip = sm[GXSAMP_MIPFILTER];
+    if (!s.samplerSet || mag != s.magFilter) {
+        m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_MAG_FILTER, Linear(mag) ? GL_LINEAR : GL_NEAREST);
+        s.magFilter = mag;
+    }
+    if (!s.samplerSet || min != s.minFilter || mip != s.mipFilter) {
+        GLint f;
+        if (mip == GXTEXF_POINT) f = Linear(min) ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+        else if (mip == GXTEXF_LINEAR) f = Linear(min) ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+        else f = Linear(min) ? GL_LINEAR : GL_NEAREST;
+        m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_MIN_FILTER, f);
+        s.minFilter = min;
+        s.mipFilter = mip;
+    }
+    if (!s.samplerSet || sm[GXSAMP_ADDRESSU] != s.addressU) {
+        m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_WRAP_S, Address(sm[GXSAMP_ADDRESSU]));
+        s.addressU = sm[GXSAMP_ADDRESSU];
+    }
+    if (!s.samplerSet || sm[GXSAMP_ADDRESSV] != s.addressV) {
+        m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_WRAP_T, Address(sm[GXSAMP_ADDRESSV]));
+        s.addressV = sm[GXSAMP_ADDRESSV];
+    }
+    if (!s.samplerSet || sm[GXSAMP_BORDERCOLOR] != s.border) {
+        float c[4];
+        Channels(sm[GXSAMP_BORDERCOLOR], c);
+        m_Draw.glSamplerParameterfv(m_Sampler, GL_TEXTURE_BORDER_COLOR, c);
+        s.border = sm[GXSAMP_BORDERCOLOR];
+    }
+    s.samplerSet = true;
+}
+
+bool GxGLDrawPipeline::Upload(const GxScreenVertex* vertices, uint32_t count, GLint* first)
+{
+    const uint32_t bytes = count * static_cast<uint32_t>(sizeof(GxScreenVertex));
+    if (bytes > kRingBytes) return false;
+    GLbitfield access = GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT;
+    if (m_BufferUsed + bytes > kRingBytes) {
+        // A fresh store: the draws still reading the old one keep it until they are done.
+        m_BufferUsed = 0;
+        access |= GL_MAP_INVALIDATE_BUFFER_BIT;
+    } else {
+        access |= GL_MAP_INVALIDATE_RANGE_BIT;
+    }
+    void* p = m_Draw.glMapBufferRange(GL_ARRAY_BUFFER, m_BufferUsed, bytes, access);
+    if (!p) return false;
+    std::memcpy(p, vertices, bytes);
+    if (m_Draw.glUnmapBuffer(GL_ARRAY_BUFFER) != GL_TRUE) return false;
+    *first = static_cast<GLint>(m_BufferUsed / sizeof(GxScreenVertex));
+    m_BufferUsed += bytes;
+    return true;
+}
+
+GxResult GxGLDrawPipeline::Draw(const GxGLDrawTarget& target, const GxGLDrawState& state, GxPrimitiveType type,
+                                const GxScreenVertex* vertices, uint32_t count)
+{
+    if (!target.framebuffer || target.width == 0 || target.height == 0 || count == 0) return GXERR_INVALIDCALL;
+    // The viewport cut to the target; nothing to draw when they do not meet.
+    const GxViewport& v = state.viewport;
+    uint64_t right = std::min<uint64_t>(uint64_t{v.X} + v.Width, target.width);
+    uint64_t bottom = std::min<uint64_t>(uint64_t{v.Y} + v.Height, target.height);
+    if (v.X >= right || v.Y >= bottom) return GX_OK;
+    bool scissor = v.X != 0 || v.Y != 0 || right != target.width || bottom != target.height;
+
+    if (!m_Shadow.valid) {
+        m_Shadow.program = nullptr;
+        m_Draw.glBindVertexArray(m_VertexArray);
+        m_Draw.glBindBuffer(GL_ARRAY_BUFFER, m_Buffer);
+        m_Draw.glActiveTexture(GL_TEXTURE0);
+        m_Draw.glBindSampler(0, m_Sampler);
+        gl.glEnable(GL_DEPTH_CLAMP);
+        gl.glDisable(GL_DEPTH_TEST);
+        gl.glDisable(GL_STENCIL_TEST);
+    }
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
+    GLint w = static_cast<GLint>(target.width), h = static_cast<GLint>(target.height);
+    if (!m_Shadow.valid || w != m_Shadow.viewportWidth || h != m_Shadow.viewportHeight) {
+        gl.glViewport(0, 0, w, h);
+        m_Shadow.viewportWidth = w;
+        m_Shadow.viewportHeight = h;
+    }
+    if (scissor) {
+        gl.glEnable(GL_SCISSOR_TEST);
+        // Row 0 of a target is its top row, so the rectangle needs no turning.
+        gl.glScissor(static_cast<GLint>(v.X), static_cast<GLint>(v.Y), static_cast<GLsizei>(right - v.X),
+                     static_cast<GLsizei>(bottom - v.Y));
+    }
+    // Bits 0..3 are red, green, blue and alpha. Set on every draw (GL skips an unchanged mask):
+    // clears set their own. A target without alpha keeps one there: masked, unless the separate
+    // alpha blend by MAX keeps it anyway (the engine's usual state, where the mask would only
+    // slow the rasteriser down).
+    const uint32_t* rs = state.renderStates;
+    const uint32_t write = rs[GXRS_COLORWRITEENABLE];
+    const bool alphaStaysOne =
+        rs[GXRS_ALPHABLENDENABLE] && rs[GXRS_SEPARATEALPHABLENDENABLE] && rs[GXRS_BLENDOPALPHA] == GXBLENDOP_MAX;
+    gl.glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0,
+                   (write & 8) != 0 && (!target.opaque || alphaStaysOne));
+
+    ApplyBlend(state.renderStates);
+    ApplyRaster(state.renderStates);
+    ApplySampler(state.sampler0);
+    m_Shadow.valid = true;
+    if (!ApplyProgram(target, state, vertices, count)) {
+        if (scissor) gl.glDisable(GL_SCISSOR_TEST);
+        return GXERR_DRIVERINTERNALERROR;
+    }
+    // The binding is made on every draw: a texture deleted elsewhere leaves its name to others.
+    gl.glBindTexture(GL_TEXTURE_2D, state.texture);
+
+    GxResult result = GX_OK;
+    GLint first = 0;
+    if (Upload(vertices, count, &first)) m_Draw.glDrawArrays(Mode(type), first, static_cast<GLsizei>(count));
+    else result = GXERR_OUTOFMEMORY;
+
+    // Blits are cut by the scissor: it is given back. The framebuffer stays bound: changing it
+    // makes the rasteriser finish what it holds, and every other user binds its own.
+    if (scissor) gl.glDisable(GL_SCISSOR_TEST);
+    return result;
+}
+
+// ---- The device's draw ----------------------------------------------------------------------
+
+GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, const GxScreenVertex* vertices,
+                                              uint32_t vertexCount)
+{
+    if (!m_DrawPipeline) {
+        if (m_DrawPipelineFailed) return GXERR_DRIVERINTERNALERROR;
+        std::string error;
+        std::unique_ptr<GxGLDrawPipeline> made = GxGLDrawPipeline::Create(m_Context, &error);
+        if (!made) {
+            // Once is enough: every later draw would fail the same way.
+            m_DrawPipelineFailed = true;
+            GxPrintErrorLog(u"Error/GLDevice DrawPrimitiveUP Failed(%S)\n", error);
+            return GXERR_DRIVERINTERNALERROR;
+        }
+        m_DrawPipeline.reset(made.release());
+    }
+
+    GxGLDrawTarget target;
+    if (m_RenderTargets[0] == m_BackBuffer) {
+        target.framebuffer = m_Back.framebuffer;
+        target.width = m_Width;
+        target.height = m_Height;
+        target.opaque = m_Opaque;
+    } else {
+        GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
+        // Only level 0 of a texture target has a framebuffer.
+        if (!s || s->Level() != 0 || !s->Texture()->nativeFramebuffer) return GXERR_INVALIDCALL;
+        GxCoreTexture* t = s->Texture();
+        target.framebuffer = t->nativeFramebuffer;
+        target.width = t->LevelAt(0).width;
+        target.height = t->LevelAt(0).height;
+        target.opaque = t->Desc().Format == GXFMT_X8R8G8B8 || t->Desc().Format == GXFMT_X4R4G4B4;
+        t->gpuNewer = true;
+    }
+
+    GxGLDrawState state;
+    state.renderStates = m_RenderStates;
+    state.stage0 = m_StageStates[0];
+    state.sampler0 = m_SamplerStates[0];
+    state.viewport = m_Viewport;
+    GxCoreTexture* texture = OwnTexture(m_Textures[0]);
+    state.texture = texture ? texture->nativeTexture : 0;
+    GxResult r = m_DrawPipeline->Draw(target, state, type, vertices, vertexCount);
+    if (GxSucceeded(r) && gl.glGetError() != GL_NO_ERROR) r = GXERR_DRIVERINTERNALERROR;
+    return r;
+}
