@@ -8,6 +8,7 @@
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
 #include "game/GxUserData.h"
+#include "graphics/GxGlobalRenderTarget.h"
 #include "graphics/GxGraphics.h"
 #include "platform/GxDeviceTypes.h"
 #include "seq/SeqSystem.h"
@@ -22,22 +23,24 @@ int32_t GxSeqServices::GetTransitTime() { return 400; }
 
 bool GxSeqServices::Clear(uint32_t flags, uint32_t color, float z, uint32_t stencil)
 {
-    GxDevice* device = GxGraphics::GetDevice();
-    return device && device->Clear(0, nullptr, flags, color, z, stencil) == GX_OK;
+    return GxGraphics::Clear(flags, color, z, stencil, nullptr);
 }
 
-bool GxSeqServices::BeginScene() { return false; }
-void GxSeqServices::SetDefaultRenderState() {}
-bool GxSeqServices::EndScene() { return false; }
+bool GxSeqServices::BeginScene() { return GxGraphics::BeginScene(); }
+void GxSeqServices::SetDefaultRenderState() { GxGraphics::SetDefaultRenderState(); }
+bool GxSeqServices::EndScene() { return GxGraphics::EndScene(); }
 
 bool GxSeqServices::DrawGlobalRenderTexture(float x, float y, const GxFRect& source, uint32_t diffuse,
                                             uint32_t specular, int32_t blendMode)
 {
-    (void)x; (void)y; (void)source; (void)diffuse; (void)specular; (void)blendMode;
-    return false;
+    GxTexture* texture = &GxGetGlobalRenderTargets().renderTextures[0];
+    if (!texture->GetD3DTexture()) return false;
+    GxGraphics::DrawTexture(texture, x, y, source, GxVector2(1.0f, 1.0f), GxVector3(), GxVector2(), GxVector2(),
+                            diffuse, specular, blendMode);
+    return true;
 }
 
-bool GxSeqServices::RenderSceneToGlobalTexture() { return false; }
+bool GxSeqServices::RenderSceneToGlobalTexture() { return ::RenderSceneToGlobalTexture(); }
 
 void GxSeqServices::PostMainWindowMessage(uint32_t message, GxWParam wParam, GxLParam lParam)
 {

@@ -16,9 +16,9 @@ struct DBUILayoutData;
 struct DBUIModuleData;
 
 // What the screens need of the settings, the graphics device, the main window and the game
-// state. One object serves the whole program (GxSetSeqServices). The default one reaches the
-// application object and the device where they exist and otherwise does nothing; operations of
-// parts that do not exist yet (scenes, the global render texture) draw nothing and return false.
+// state, behind one interface so that the screens can be exercised without a device. One object
+// serves the whole program (GxSetSeqServices); the default one reaches the application object,
+// the graphics layer and the global render targets.
 class GxSeqServices
 {
 public:

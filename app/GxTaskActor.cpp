@@ -139,11 +139,15 @@ bool GxTaskActor::ReadContent(GxContentReaderBase& reader)
         reader.ReadListBegin("m_ActionList", count);
         m_ActionQueue[q].clear();
         for (uint32_t i = 0; i < count; ++i) {
+            const int errors = reader.GetErrorCount();
             GxActionParam a;
             reader.ReadListItemBegin();
             a.ReadContent(reader);
             reader.ReadListItemEnd();
             AddAction(q, a);
+            // Past a failed item the stream is out of step: reading on would only add a logged
+            // failure and a default action for every item the count still promises.
+            if (reader.GetErrorCount() != errors) break;
         }
         reader.ReadListEnd();
     }

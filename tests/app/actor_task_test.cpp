@@ -321,6 +321,29 @@ TEST_P(ActorStorage, TruncatedStreamFailsWithoutHarm)
     EXPECT_TRUE(a.IsActionFinished());
 }
 
+TEST(ActorStorageText, ACountBeyondTheItemsStopsAtTheFirstFailedItem)
+{
+    GxTaskActor source(nullptr, nullptr, 0, nullptr);
+    source.AddActionFadeIn(100);
+    std::string text = GxContentWriteToString(GxContentForm::Text,
+                                              [&](GxContentWriterBase& w) { source.WriteContent(w); });
+    const size_t at = text.find("m_ActionList\t\t1\t");
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, 16, "m_ActionList\t\t9\t");
+
+    GxContentLogCapture log;
+    GxBinBuffer buffer;
+    GxContentFillBuffer(buffer, text);
+    GxContentTextReader reader(buffer);
+    GxTaskActor a(nullptr, nullptr, 0, nullptr);
+    EXPECT_FALSE(a.ReadContent(reader));
+    // The stored fade, then the item that ran into the list's end; no default action for each
+    // item the count still promised.
+    ASSERT_EQ(a.GetActionQueue(0).size(), 2u);
+    EXPECT_EQ(a.GetActionQueue(0).front().m_TimeTotal, 100);
+    EXPECT_LT(log.Lines().size(), 20u) << log.Joined();
+}
+
 INSTANTIATE_TEST_SUITE_P(BothForms, ActorStorage, ::testing::Values(GxContentForm::Binary, GxContentForm::Text),
                          [](const auto& info) {
                              return info.param == GxContentForm::Binary ? std::string("Binary") : std::string("Text");
