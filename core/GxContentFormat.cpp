@@ -1,5 +1,7 @@
 #include "core/GxContentFormat.h"
 
+#include "core/GxString.h"
+
 #include <locale.h>
 
 #include <charconv>
@@ -67,81 +69,9 @@ const char* GxContentValueTypeName(int code)
     }
 }
 
-void GxContentAppendUtf8(std::string& out, std::u16string_view text)
-{
-    const size_t n = text.size();
-    for (size_t i = 0; i < n; ++i) {
-        uint32_t c = text[i];
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        char b[4];
-        size_t len;
-        if (c < 0x800) {
-            b[0] = static_cast<char>(0xC0 | (c >> 6));
-            b[1] = static_cast<char>(0x80 | (c & 0x3F));
-            len = 2;
-        } else if (c < 0x10000) {
-            b[0] = static_cast<char>(0xE0 | (c >> 12));
-            b[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            b[2] = static_cast<char>(0x80 | (c & 0x3F));
-            len = 3;
-        } else {
-            b[0] = static_cast<char>(0xF0 | (c >> 18));
-            b[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            b[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            b[3] = static_cast<char>(0x80 | (c & 0x3F));
-            len = 4;
-        }
-        out.append(b, len);
-    }
-}
+void GxContentAppendUtf8(std::string& out, std::u16string_view text) { GxAppendWideToUtf8(out, text); }
 
-void GxContentAppendWide(std::u16string& out, std::string_view utf8)
-{
-    const size_t n = utf8.size();
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    size_t i = 0;
-    while (i < n) {
-        unsigned char b = s[i];
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        uint32_t cp = 0, min = 0;
-        size_t len = 0;
-        if (b >= 0xC2 && b <= 0xDF) { len = 2; cp = b & 0x1F; min = 0x80; }
-        else if (b >= 0xE0 && b <= 0xEF) { len = 3; cp = b & 0x0F; min = 0x800; }
-        else if (b >= 0xF0 && b <= 0xF4) { len = 4; cp = b & 0x07; min = 0x10000; }
-        bool ok = len != 0 && i + len <= n;
-        for (size_t k = 1; ok && k < len; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-        if (!ok) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += len;
-    }
-}
+void GxContentAppendWide(std::u16string& out, std::string_view utf8) { GxAppendUtf8ToWide(out, utf8); }
 
 namespace {
 

@@ -328,12 +328,11 @@ std::string GxWideToAnsi(std::u16string_view text)
     return out;
 }
 
-std::u16string GxUtf8ToWide(std::string_view text)
+void GxAppendUtf8ToWide(std::u16string& out, std::string_view utf8)
 {
-    std::u16string out;
-    out.reserve(text.size());
-    size_t i = 0, n = text.size();
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = utf8.size();
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    size_t i = 0;
     while (i < n) {
         unsigned char b = s[i];
         if (b < 0x80) {
@@ -341,9 +340,8 @@ std::u16string GxUtf8ToWide(std::string_view text)
             ++i;
             continue;
         }
-        uint32_t cp = 0;
+        uint32_t cp = 0, min = 0;
         size_t len = 0;
-        uint32_t min = 0;
         if (b >= 0xC2 && b <= 0xDF) { len = 2; cp = b & 0x1F; min = 0x80; }
         else if (b >= 0xE0 && b <= 0xEF) { len = 3; cp = b & 0x0F; min = 0x800; }
         else if (b >= 0xF0 && b <= 0xF4) { len = 4; cp = b & 0x07; min = 0x10000; }
@@ -367,6 +365,50 @@ std::u16string GxUtf8ToWide(std::string_view text)
         }
         i += len;
     }
+}
+
+void GxAppendWideToUtf8(std::string& out, std::u16string_view text)
+{
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t c = text[i];
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        char b[4];
+        size_t len;
+        if (c < 0x800) {
+            b[0] = static_cast<char>(0xC0 | (c >> 6));
+            b[1] = static_cast<char>(0x80 | (c & 0x3F));
+            len = 2;
+        } else if (c < 0x10000) {
+            b[0] = static_cast<char>(0xE0 | (c >> 12));
+            b[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            b[2] = static_cast<char>(0x80 | (c & 0x3F));
+            len = 3;
+        } else {
+            b[0] = static_cast<char>(0xF0 | (c >> 18));
+            b[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            b[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            b[3] = static_cast<char>(0x80 | (c & 0x3F));
+            len = 4;
+        }
+        out.append(b, len);
+    }
+}
+
+std::u16string GxUtf8ToWide(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    GxAppendUtf8ToWide(out, text);
     return out;
 }
 
@@ -374,32 +416,7 @@ std::string GxWideToUtf8(std::u16string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    GxAppendWideToUtf8(out, text);
     return out;
 }
 

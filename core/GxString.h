@@ -42,6 +42,9 @@ std::u16string GxAnsiToWide(std::string_view text);
 std::string GxWideToAnsi(std::u16string_view text);
 std::u16string GxUtf8ToWide(std::string_view text);
 std::string GxWideToUtf8(std::u16string_view text);
+// The same conversions appending to a buffer, so that a loop over many texts keeps one allocation.
+void GxAppendUtf8ToWide(std::u16string& out, std::string_view utf8);
+void GxAppendWideToUtf8(std::string& out, std::u16string_view text);
 inline std::u16string GxWideToWide(std::u16string_view text) { return std::u16string(text); }
 
 std::u16string GxIntToString(int v);
