@@ -1,31 +1,10 @@
-// The JPEG reader (libjpeg-turbo with our error manager and scan cap) on untrusted bytes: the
-// content probe and header probe, then the decode into a buffer of the probed size; and the
-// whole path through the generic probe and decode with a small side limit.
-#include <cstdint>
-#include <vector>
-
-#include "platform/GxPicture.h"
-#include "platform/GxPictureLoad.h"
-
-namespace {
-
-// Small enough that a hostile header cannot ask for much memory.
-constexpr uint32_t kMaxSide = 512;
-
-}  // namespace
+// The JPEG reader (libjpeg-turbo with our error manager and scan cap) on untrusted bytes.
+#include "fuzz/picture_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    GxPictureInfo info;
-    GxPictureDetect(data, size);
-    GxPictureGetInfo(data, static_cast<uint32_t>(size), &info);
-    if (GxJpegProbe(data, size, &info, nullptr) && info.width <= kMaxSide && info.height <= kMaxSide) {
-        // Rows of exactly the picture's width: any write outside the picture shows.
-        const size_t pitch = info.width;
-        std::vector<uint32_t> pixels(pitch * info.height);
-        GxJpegDecodeTo(data, size, kMaxSide, GxPictureRows{pixels.data(), pitch}, info.width, info.height, nullptr);
-    }
-    GxPixelImage image;
-    GxPictureDecode(data, size, kMaxSide, &image, nullptr, nullptr);
-    return 0;
+    return GxFuzzPictureReader(data, size, &GxJpegProbe,
+                               [](const uint8_t* d, size_t n, GxPictureRows rows, uint32_t w, uint32_t h) {
+                                   GxJpegDecodeTo(d, n, kGxFuzzMaxPictureSide, rows, w, h, nullptr);
+                               });
 }
