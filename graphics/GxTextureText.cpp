@@ -187,6 +187,15 @@ void GxTextureText::MakeLogFont(GxLogFont& font, int32_t height, std::u16string_
     font.FaceName = std::u16string(face.substr(0, GX_LF_FACESIZE - 1));
 }
 
+// The four text draws share this: the size capped as the atlas caps it, then the face at that size.
+std::unique_ptr<GxGlyphFont> GxTextureText::OpenTextFont(int32_t& size, std::u16string_view face)
+{
+    size = std::min(size, GX_TEXT_MAX_FONT_SIZE);
+    GxLogFont logFont;
+    MakeLogFont(logFont, size, face);
+    return GxGetGlyphRasterizer().CreateFont(logFont);
+}
+
 uint8_t GxTextureText::GrayToAlpha(uint32_t gray)
 {
     return kAlpha[std::min<uint32_t>(gray, GX_GRAY8_MAX_LEVEL)];
@@ -304,10 +313,7 @@ bool GxTextureText::DrawText(std::u16string_view text, int32_t x, int32_t y, int
                              int32_t* endX, int32_t* endY)
 {
     if (!m_pTexture) return false;
-    size = std::min(size, GX_TEXT_MAX_FONT_SIZE);
-    GxLogFont logFont;
-    MakeLogFont(logFont, size, m_FaceName);
-    std::unique_ptr<GxGlyphFont> font = GxGetGlyphRasterizer().CreateFont(logFont);
+    std::unique_ptr<GxGlyphFont> font = OpenTextFont(size, m_FaceName);
     int32_t penX = x;
     if (font) {
         GxTextSurface surface;
@@ -327,10 +333,7 @@ bool GxTextureText::DrawTextA(std::string_view text, int32_t x, int32_t y, int32
                               int32_t* endX, int32_t* endY)
 {
     if (!m_pTexture) return false;
-    size = std::min(size, GX_TEXT_MAX_FONT_SIZE);
-    GxLogFont logFont;
-    MakeLogFont(logFont, size, m_FaceName);
-    std::unique_ptr<GxGlyphFont> font = GxGetGlyphRasterizer().CreateFont(logFont);
+    std::unique_ptr<GxGlyphFont> font = OpenTextFont(size, m_FaceName);
     int32_t penX = x;
     if (font) {
         GxTextSurface surface;
@@ -354,10 +357,7 @@ bool GxTextureText::DrawTextWrap(std::u16string_view text, int32_t x, int32_t y,
                                  int32_t* endX, int32_t* endY, char16_t lineFeed)
 {
     if (!m_pTexture) return false;
-    size = std::min(size, GX_TEXT_MAX_FONT_SIZE);
-    GxLogFont logFont;
-    MakeLogFont(logFont, size, m_FaceName);
-    std::unique_ptr<GxGlyphFont> font = GxGetGlyphRasterizer().CreateFont(logFont);
+    std::unique_ptr<GxGlyphFont> font = OpenTextFont(size, m_FaceName);
     int32_t penX = x, penY = y;
     if (font) {
         GxTextSurface surface;
@@ -388,10 +388,7 @@ bool GxTextureText::DrawTextWrapA(std::string_view text, int32_t x, int32_t y, i
                                   int32_t* endX, int32_t* endY, char lineFeed)
 {
     if (!m_pTexture) return false;
-    size = std::min(size, GX_TEXT_MAX_FONT_SIZE);
-    GxLogFont logFont;
-    MakeLogFont(logFont, size, m_FaceName);
-    std::unique_ptr<GxGlyphFont> font = GxGetGlyphRasterizer().CreateFont(logFont);
+    std::unique_ptr<GxGlyphFont> font = OpenTextFont(size, m_FaceName);
     int32_t penX = x, penY = y;
     if (font) {
         GxTextSurface surface;

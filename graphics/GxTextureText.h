@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "graphics/GxTexture.h"
+#include <memory>
+
 #include "platform/GxGlyphRasterizer.h"
 
 // The face of the engine's GDI-style text.
@@ -128,6 +130,8 @@ public:
     uint32_t GetBufferSize() const { return m_BufferSize; }
 
     static void MakeLogFont(GxLogFont& font, int32_t height, std::u16string_view face);
+    // Caps size to the largest text size and opens the face at it (null when it cannot).
+    static std::unique_ptr<GxGlyphFont> OpenTextFont(int32_t& size, std::u16string_view face);
     // Alpha of a gray level 0..64: min(255, g x 255 / 52).
     static uint8_t GrayToAlpha(uint32_t gray);
 
