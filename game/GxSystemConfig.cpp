@@ -14,6 +14,7 @@ void GxSystemConfig::SetDefault()
     m_CleanErrorLog = false;
     m_AppTitle = u"MorvaneV2";
     m_AppSaveDir = u"MorvaneV2_SAVE";
+    m_FileCgError = u"cg/error.png";
 }
 
 bool GxSystemConfig::LoadSysConf()
@@ -25,6 +26,7 @@ bool GxSystemConfig::LoadSysConf()
     m_SaveToMyDocuments = ini.GetBool(u"SAVE_TO_MYDOCUMENTS", m_SaveToMyDocuments);
     for (int i = 0; i < 6; ++i) m_FontSize[i] = ini.GetInt(GxFormatString(u"FONTSIZE_%d", i), m_FontSize[i]);
     m_MeswinTextBuiltinFontName = ini.GetString(u"MESWIN_TEXT_BUILTINFONTNAME", m_MeswinTextBuiltinFontName);
+    m_FileCgError = ini.GetString(u"FILE_CG_ERROR", m_FileCgError);
     for (int i = 0; i < 32; ++i) {
         std::u16string pack = ini.GetString(GxFormatString(u"PACK_FILE_%02d", i), u"");
         if (!pack.empty()) GxFileOpenPack(pack);

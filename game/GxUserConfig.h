@@ -16,6 +16,8 @@ public:
     void SetDefault();
     // Writes "userconf.dat" in the application's save folder.
     bool Save(GxCore* core);
+    // The movie volume in hundredths of a decibel. Full volume until the volume options exist.
+    int32_t GetMovieVolume() const { return 0; }
 
     int32_t m_ScreenMode = 0;            // 1 full screen, 0 window
     int32_t m_GameDataPage = 0;          // page of the save and load screens

@@ -1,9 +1,12 @@
 #include "layer/GxLayerContent.h"
 
+#include "app/GxCore.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxFile.h"
 #include "core/GxLog.h"
+#include "game/GxSystemConfig.h"
+#include "game/GxUserConfig.h"
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
 #include "layer/GxNcFactory.h"
@@ -11,6 +14,15 @@
 #include "layer/GxNcProject.h"
 #include "media/GxMovie.h"
 #include "media/GxTextureMovie.h"
+
+GxLayerContentEnv GxGetLayerContentEnv(GxCore* core)
+{
+    GxLayerContentEnv env;
+    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
+    env.m_ErrorPicture = sc ? sc->m_FileCgError : GxSystemConfig().m_FileCgError;
+    if (const GxUserConfig* uc = core ? core->GetUserConfig() : nullptr) env.m_MovieVolume = uc->GetMovieVolume();
+    return env;
+}
 
 bool GxLayerFindImageFile(std::u16string_view name, std::u16string* fileName)
 {
@@ -225,13 +237,6 @@ bool GxLayerContent::ReadContent(GxContentReaderBase& r)
         r.ReadListEnd();
     }
     return true;
-}
-
-bool GxLayerContent::Reload(GxCore* /*core*/)
-{
-    // The settings do not carry the error picture and the movie volume yet: until they do, a
-    // missing picture stays empty and movies play at full volume.
-    return Reload(GxLayerContentEnv{});
 }
 
 bool GxLayerContent::Reload(const GxLayerContentEnv& env)

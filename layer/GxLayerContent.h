@@ -46,6 +46,9 @@ struct GxLayerContentEnv
     std::u16string m_ErrorPicture;  // shown in place of a missing picture; empty: none
     int32_t m_MovieVolume = 0;      // hundredths of a decibel
 };
+// The running game's error picture and movie volume; without a game (or its settings), the
+// settings' defaults.
+GxLayerContentEnv GxGetLayerContentEnv(GxCore* core);
 
 class GxSubLayerContent
 {
@@ -93,7 +96,7 @@ public:
     uint32_t GetSubLayerCount() const { return static_cast<uint32_t>(m_pSubLayerList.size()); }
 
     // Creates the resources again from the stored names; true when all of them were made.
-    bool Reload(GxCore* core);
+    bool Reload(GxCore* core) { return Reload(GxGetLayerContentEnv(core)); }
     bool Reload(const GxLayerContentEnv& env);
 
     int32_t m_ContentType = CONTENTTYPE_NONE;

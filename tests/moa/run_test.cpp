@@ -21,7 +21,9 @@ protected:
         ASSERT_TRUE(b.LoadInto(program));
         program.InitExternVariables();
         worker.CreateScriptEntities();
-        if (start) ASSERT_TRUE(worker.StartAtLabel(u"MAIN", nullptr));
+        if (start) {
+            ASSERT_TRUE(worker.StartAtLabel(u"MAIN", nullptr));
+        }
     }
     void SetGlobal(const char16_t* name, int64_t v)
     {

@@ -1,0 +1,71 @@
+// Fuzz target: a layer restored from a saved stream (the actor part, both content records, the
+// index, the cross-fade, the shake), its resources reloaded by name, then updated through its
+// fade and shake and written again. Input: one byte (bit 0 picks the text form), then the stream.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/task/GxTaskManage.h"
+#include "core/GxContentReader.h"
+#include "core/GxContentTextReader.h"
+#include "core/GxContentWriter.h"
+#include "core/GxLog.h"
+#include "layer/GxNcFactory.h"
+#include "layer/GxTaskLayer.h"
+#include "media/GxMovie.h"
+
+namespace {
+
+void Run(GxContentReaderBase& reader)
+{
+    {
+        GxTaskManage manager;
+        GxTaskBase* root = new GxTaskBase(&manager);
+        auto* layer = new GxTaskLayer(u"layer", nullptr, 0, root);
+        layer->ReadContent(reader);
+        if (layer->GetIndexPos() != 0 && layer->GetIndexPos() != 1) abort();
+        for (int i = 0; i < 4; ++i) layer->Update(0, 16000);
+        // A stored fade or shake of any length ends within a few long steps.
+        for (int i = 0; i < 4; ++i) layer->Update(0, INT64_C(4000000000000));
+        const float p = layer->GetLocalTransit().GetProgress();
+        if (!(p >= 0.0f && p <= 1.0f)) abort();
+        (void)layer->GetWidth();
+        (void)layer->IsMoviePlaying();
+        layer->CenterOnScreen();
+
+        char* data = nullptr;
+        size_t size = 0;
+        if (FILE* f = open_memstream(&data, &size)) {
+            GxContentBinaryWriter writer(f);
+            layer->WriteContent(writer);
+            fclose(f);
+            free(data);
+        }
+        layer->Clear();
+    }
+    GxGetNcProjectFactory().ReleaseAll();
+    GxGetNcCrammedImageSetFactory().ReleaseAll();
+    GxMovie::Release();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool once = (GxSetErrorLogPath(u"/dev/null"), GxSetDebugLogPath(u"/dev/null"), true);
+    (void)once;
+    if (size == 0) return 0;
+    const bool text = data[0] & 1;
+    // The reader gets a block of its own, so that reading a byte past it is caught.
+    GxBinBuffer buffer(static_cast<uint32_t>(size - 1));
+    for (size_t i = 1; i < size; ++i) buffer.GetBuffer()[i - 1] = data[i];
+    if (text) {
+        GxContentTextReader reader(buffer);
+        Run(reader);
+    } else {
+        GxContentBinaryReader reader(buffer);
+        Run(reader);
+    }
+    return 0;
+}
