@@ -47,18 +47,14 @@ GxSeqTransitBase::~GxSeqTransitBase() = default;
 
 bool GxSeqTransitBase::StartTransit(int32_t time)
 {
-    m_TransitParam.m_TransitTimeLeft = time;
-    m_TransitParam.m_TransitTimeTotal = time;
-    m_TransitParam.m_Transit = true;
+    m_TransitParam.Start(time);
     AddInputMask(kTransitInputMask);
     return true;
 }
 
 bool GxSeqTransitBase::EndTransit()
 {
-    if (!m_TransitParam.m_Transit) return false;
-    m_TransitParam.m_TransitTimeLeft = 0;
-    m_TransitParam.m_Transit = false;
+    if (!m_TransitParam.Stop()) return false;
     RemoveInputMask(kTransitInputMask);
     return true;
 }

@@ -25,6 +25,21 @@ public:
     // 1.0 when idle or when the total is not above 0; otherwise the share of the time that has
     // run, clamped to 0..1.
     float GetProgress() const;
+    // Running, with time milliseconds left of time.
+    void Start(int32_t time)
+    {
+        m_Transit = true;
+        m_TransitTimeLeft = time;
+        m_TransitTimeTotal = time;
+    }
+    // Nothing left, not running (the total is kept); false when it was not running.
+    bool Stop()
+    {
+        if (!m_Transit) return false;
+        m_TransitTimeLeft = 0;
+        m_Transit = false;
+        return true;
+    }
 
     bool m_Transit = false;
     int32_t m_TransitTimeLeft = 0;   // milliseconds

@@ -7,13 +7,12 @@
 #include <cstdlib>
 
 #include "app/task/GxTaskManage.h"
-#include "core/GxContentReader.h"
-#include "core/GxContentTextReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxTaskLayer.h"
 #include "media/GxMovie.h"
+#include "tests/support/GxContentFuzzDriver.h"
 
 namespace {
 
@@ -55,17 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static bool once = (GxSetErrorLogPath(u"/dev/null"), GxSetDebugLogPath(u"/dev/null"), true);
     (void)once;
-    if (size == 0) return 0;
-    const bool text = data[0] & 1;
-    // The reader gets a block of its own, so that reading a byte past it is caught.
-    GxBinBuffer buffer(static_cast<uint32_t>(size - 1));
-    for (size_t i = 1; i < size; ++i) buffer.GetBuffer()[i - 1] = data[i];
-    if (text) {
-        GxContentTextReader reader(buffer);
-        Run(reader);
-    } else {
-        GxContentBinaryReader reader(buffer);
-        Run(reader);
-    }
+    GxContentFuzzRead(data, size, Run);
     return 0;
 }

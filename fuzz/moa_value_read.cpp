@@ -6,10 +6,10 @@
 #include <cstdio>
 
 #include "core/GxContentReader.h"
-#include "core/GxContentTextReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "moa/GxMoaVariable.h"
+#include "tests/support/GxContentFuzzDriver.h"
 
 namespace {
 
@@ -40,18 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static bool once = (GxSetErrorLogPath(u"/dev/null"), true);
     (void)once;
     if (size == 0) return 0;
-    const bool text = data[0] & 1;
-    GxBinBuffer buffer(static_cast<uint32_t>(size - 1));
-    for (size_t i = 1; i < size; ++i) buffer.GetBuffer()[i - 1] = data[i];
-
     GxMoaVariable v;
-    if (text) {
-        GxContentTextReader reader(buffer);
-        v.Read(reader);
-    } else {
-        GxContentBinaryReader reader(buffer);
-        v.Read(reader);
-    }
+    GxContentFuzzRead(data, size, [&](GxContentReaderBase& reader) { v.Read(reader); });
     volatile int64_t sink = Exercise(v);
     for (int i = 0; i < v.GetArraySize() && i < 64; ++i) sink = sink + Exercise(*v.GetElement(i));
     (void)sink;

@@ -107,13 +107,9 @@ GxLayerContent& GxTaskLayer::BeginLoad()
 void GxTaskLayer::EndLoad(int32_t time)
 {
     if (time > 0) {
-        m_LocalTransit.m_Transit = true;
-        m_LocalTransit.m_TransitTimeLeft = time;
-        m_LocalTransit.m_TransitTimeTotal = time;
+        m_LocalTransit.Start(time);
     } else {
-        m_LocalTransit.m_Transit = false;
-        m_LocalTransit.m_TransitTimeLeft = 0;
-        m_LocalTransit.m_TransitTimeTotal = 0;
+        m_LocalTransit = GxTransitParam();
         m_Content[m_IndexPos ^ 1].Reset();
     }
 }
@@ -324,9 +320,7 @@ bool GxTaskLayer::StartLocalTransit(int32_t time)
 
 bool GxTaskLayer::EndLocalTransit()
 {
-    if (!m_LocalTransit.m_Transit) return false;
-    m_LocalTransit.m_TransitTimeLeft = 0;
-    m_LocalTransit.m_Transit = false;
+    if (!m_LocalTransit.Stop()) return false;
     m_Content[m_IndexPos ^ 1].Reset();
     return true;
 }
@@ -351,9 +345,7 @@ void GxTaskLayer::Clear()
     m_LocalTransitMode = LOCALTRANSIT_SINE;
     // A cleared layer has nothing to fade from: a fade left running would draw nothing for its
     // remaining time and then reset an already empty record.
-    m_LocalTransit.m_Transit = false;
-    m_LocalTransit.m_TransitTimeLeft = 0;
-    m_LocalTransit.m_TransitTimeTotal = 0;
+    m_LocalTransit = GxTransitParam();
     m_Content[0].Reset();
     m_Content[1].Reset();
 }
@@ -416,26 +408,31 @@ void GxTaskLayer::StopShake()
 
 // The picture's own size, not the texture's rounded-up one, so that a picture centres by what it
 // shows.
-int32_t GxTaskLayer::GetWidth() const
+void GxTaskLayer::GetPictureSize(uint32_t* width, uint32_t* height) const
 {
     const GxLayerContent& c = m_Content[m_IndexPos];
-    switch (c.m_ContentType) {
-    case CONTENTTYPE_FLEXTEXTURE: return c.m_pTextureFlex ? static_cast<int32_t>(c.m_pTextureFlex->GetImageWidth()) : 0;
-    case CONTENTTYPE_MOVIE:
-    case CONTENTTYPE_TEXTUREFILE: return c.m_pTexture ? static_cast<int32_t>(c.m_pTexture->GetImageWidth()) : 0;
-    default: return 0;
+    *width = *height = 0;
+    if (c.m_ContentType == CONTENTTYPE_FLEXTEXTURE && c.m_pTextureFlex) {
+        *width = c.m_pTextureFlex->GetImageWidth();
+        *height = c.m_pTextureFlex->GetImageHeight();
+    } else if ((c.m_ContentType == CONTENTTYPE_MOVIE || c.m_ContentType == CONTENTTYPE_TEXTUREFILE) && c.m_pTexture) {
+        *width = c.m_pTexture->GetImageWidth();
+        *height = c.m_pTexture->GetImageHeight();
     }
+}
+
+int32_t GxTaskLayer::GetWidth() const
+{
+    uint32_t w, h;
+    GetPictureSize(&w, &h);
+    return static_cast<int32_t>(w);
 }
 
 int32_t GxTaskLayer::GetHeight() const
 {
-    const GxLayerContent& c = m_Content[m_IndexPos];
-    switch (c.m_ContentType) {
-    case CONTENTTYPE_FLEXTEXTURE: return c.m_pTextureFlex ? static_cast<int32_t>(c.m_pTextureFlex->GetImageHeight()) : 0;
-    case CONTENTTYPE_MOVIE:
-    case CONTENTTYPE_TEXTUREFILE: return c.m_pTexture ? static_cast<int32_t>(c.m_pTexture->GetImageHeight()) : 0;
-    default: return 0;
-    }
+    uint32_t w, h;
+    GetPictureSize(&w, &h);
+    return static_cast<int32_t>(h);
 }
 
 void GxTaskLayer::CenterOnScreen()
@@ -499,11 +496,7 @@ int GxTaskLayer::Update(int32_t /*step*/, int64_t elapsed)
 
     if (m_LocalTransit.m_Transit) {
         m_LocalTransit.m_TransitTimeLeft = SubtractMilliseconds(m_LocalTransit.m_TransitTimeLeft, e);
-        if (m_LocalTransit.m_TransitTimeLeft <= 0) {
-            m_LocalTransit.m_TransitTimeLeft = 0;
-            m_LocalTransit.m_Transit = false;
-            m_Content[m_IndexPos ^ 1].Reset();
-        }
+        if (m_LocalTransit.m_TransitTimeLeft <= 0) EndLocalTransit();
     }
 
     IncUpdateCount();

@@ -115,6 +115,7 @@ private:
     GxLayerContent& BeginLoad();
     // Step 4: the cross-fade from the old record, or its reset.
     void EndLoad(int32_t time);
+    void GetPictureSize(uint32_t* width, uint32_t* height) const;
     void UpdateContent(GxLayerContent& content);
     void DrawContent(GxLayerContent& content, float factor);
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/GxContentReader.h"
+#include "core/GxContentTextReader.h"
 
 // ops: the operation choices (cycled); the reader is already set up over the data.
 // Stops at the end of the data, after many errors, or after a bounded number of operations, so
@@ -77,4 +78,22 @@ inline int64_t GxContentFuzzDrive(GxContentReaderBase& r, const uint8_t* ops, si
         }
     }
     return sink;
+}
+
+// The input of the fuzz targets over one stored stream: one byte (bit 0 picks the text form),
+// then the stream. run gets a reader of that form over a block of its own, so that reading a
+// byte past the stream is caught.
+template <typename Run>
+void GxContentFuzzRead(const uint8_t* data, size_t size, const Run& run)
+{
+    if (size == 0) return;
+    GxBinBuffer buffer(static_cast<uint32_t>(size - 1));
+    for (size_t i = 1; i < size; ++i) buffer.GetBuffer()[i - 1] = data[i];
+    if (data[0] & 1) {
+        GxContentTextReader reader(buffer);
+        run(static_cast<GxContentReaderBase&>(reader));
+    } else {
+        GxContentBinaryReader reader(buffer);
+        run(static_cast<GxContentReaderBase&>(reader));
+    }
 }
