@@ -105,10 +105,8 @@ void GxTaskActor::SetColor0ARGB(uint32_t argb)
 
 GxMatrix GxTaskActor::GetWorldMatrix() const
 {
-    const GxVector3 r = GetRot();
     GxMatrix m;
-    m.SetWorld(GetScale(), GetAbsolutePos(), GxVector3(r.x * GxDegToRad, r.y * GxDegToRad, r.z * GxDegToRad),
-               GetCenterPos());
+    m.SetWorld(GetScale(), GetAbsolutePos(), GxDegreesToRadians(GetRot()), GetCenterPos());
     return m;
 }
 

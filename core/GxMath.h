@@ -67,6 +67,12 @@ struct GxVector3
     constexpr bool operator!=(const GxVector3& o) const { return !(*this == o); }
 };
 
+// x, y and z from degrees to radians (w = 0).
+inline GxVector3 GxDegreesToRadians(const GxVector3& degrees)
+{
+    return GxVector3(degrees.x * GxDegToRad, degrees.y * GxDegToRad, degrees.z * GxDegToRad);
+}
+
 // Four floats used as a whole (key-frame track values, vertices).
 struct GxVector4
 {

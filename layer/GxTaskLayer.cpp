@@ -31,8 +31,6 @@ constexpr int32_t kLayerRenderMode = 3;  // ascending by key, after equal keys
 constexpr int32_t kMotionNestingDepth = 4;
 // The glyph atlas the file-name label is written with.
 constexpr int kLabelFontMap = 1;
-constexpr float kLogicalScreenWidth = 1024.0f;
-constexpr float kLogicalScreenHeight = 768.0f;
 
 float ScreenWidth() { return static_cast<float>(GxGetGraphicsSettings().logicalScreenWidth); }
 float ScreenHeight() { return static_cast<float>(GxGetGraphicsSettings().logicalScreenHeight); }
@@ -52,11 +50,6 @@ bool SizeFits(int32_t width, int32_t height)
 }
 
 bool IsMovie(const GxLayerContent& c) { return c.m_ContentType == CONTENTTYPE_MOVIE && c.m_pTexture; }
-
-GxVector3 InRadians(const GxVector3& degrees)
-{
-    return GxVector3(degrees.x * GxDegToRad, degrees.y * GxDegToRad, degrees.z * GxDegToRad);
-}
 
 }  // namespace
 
@@ -437,31 +430,30 @@ int32_t GxTaskLayer::GetHeight() const
 
 void GxTaskLayer::CenterOnScreen()
 {
-    SetPos(GxVector3(std::trunc((kLogicalScreenWidth - static_cast<float>(GetWidth())) * 0.5f),
-                     std::trunc((kLogicalScreenHeight - static_cast<float>(GetHeight())) * 0.5f), 0.0f));
+    SetPos(GxVector3(std::trunc((ScreenWidth() - static_cast<float>(GetWidth())) * 0.5f),
+                     std::trunc((ScreenHeight() - static_cast<float>(GetHeight())) * 0.5f), 0.0f));
 }
 
 // ---- per frame ----
 
 void GxTaskLayer::UpdateContent(GxLayerContent& c)
 {
-    const GxVector3 rotation = InRadians(m_Visual.m_Rot);
-    GxVector3 pos = GetAbsolutePos();
-    if (c.m_ContentType == CONTENTTYPE_NCMOTION) {
-        if (!c.m_pProject) return;
-        const GxNcMotion* motion = GxNcFindMotionByName(c.m_pProject, c.m_MotionGroupName, c.m_MotionName);
-        if (!motion) return;
-        // Motions are placed with their origin at the screen centre.
-        pos.x += ScreenWidth() * 0.5f;
-        pos.y += ScreenHeight() * 0.5f;
-        c.m_MatWorld.SetWorld(GetScale(), pos, rotation, GetCenterPos());
-        const int32_t length = motion->m_EndTime;
-        const int32_t frame = length > 0 ? c.m_FrameCount % length : 0;
-        c.m_SnapShot.Create(this, motion, frame, GxVector4(), &c.m_MatWorld, 1.0f, GxFColor(1.0f, 1.0f, 1.0f, 1.0f),
-                            kMotionNestingDepth, nullptr);
+    if (c.m_ContentType != CONTENTTYPE_NCMOTION) {
+        c.m_MatWorld = GetWorldMatrix();
         return;
     }
-    c.m_MatWorld.SetWorld(GetScale(), pos, rotation, GetCenterPos());
+    if (!c.m_pProject) return;
+    const GxNcMotion* motion = GxNcFindMotionByName(c.m_pProject, c.m_MotionGroupName, c.m_MotionName);
+    if (!motion) return;
+    // Motions are placed with their origin at the screen centre.
+    GxVector3 pos = GetAbsolutePos();
+    pos.x += ScreenWidth() * 0.5f;
+    pos.y += ScreenHeight() * 0.5f;
+    c.m_MatWorld.SetWorld(GetScale(), pos, GxDegreesToRadians(m_Visual.m_Rot), GetCenterPos());
+    const int32_t length = motion->m_EndTime;
+    const int32_t frame = length > 0 ? c.m_FrameCount % length : 0;
+    c.m_SnapShot.Create(this, motion, frame, GxVector4(), &c.m_MatWorld, 1.0f, GxFColor(1.0f, 1.0f, 1.0f, 1.0f),
+                        kMotionNestingDepth, nullptr);
 }
 
 int GxTaskLayer::Update(int32_t /*step*/, int64_t elapsed)
@@ -519,7 +511,7 @@ void GxTaskLayer::DrawContent(GxLayerContent& c, float factor)
     const GxColor specular = GxPackColorArgb(v.m_Color1);
     const int32_t blend = v.m_BlendMode;
     const GxVector2 scale(v.m_Scale.x, v.m_Scale.y);
-    const GxVector3 rotation = InRadians(v.m_Rot);
+    const GxVector3 rotation = GxDegreesToRadians(v.m_Rot);
     const auto pivotFor = [&](int32_t w, int32_t h) {
         return GxVector2(w != 0 ? v.m_CenterPos.x / static_cast<float>(w) : 0.0f,
                          h != 0 ? v.m_CenterPos.y / static_cast<float>(h) : 0.0f);

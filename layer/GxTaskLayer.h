@@ -99,7 +99,7 @@ public:
     virtual int32_t GetMovieAutoDisappearTime() const { return m_MovieAutoDisappearTime; }
     virtual void SetLocalTransitMode(int32_t mode) { m_LocalTransitMode = mode; }
     virtual int32_t GetLocalTransitMode() const { return m_LocalTransitMode; }
-    // Places the content's top-left corner so that the content is centred on the 1024 x 768
+    // Places the content's top-left corner so that the content is centred on the logical
     // screen.
     virtual void CenterOnScreen();
 
