@@ -1,32 +1,31 @@
-// The rows of the effect table ("data/db_effect.txt") as the effect pool reads them. Only the
-// rows are here; loading the table from its file belongs to the data tables.
+// The screen-effect table ("data/db_effect.txt"), loaded into the effect pool.
+// Row r has ID r; rows that no line set are empty.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
-struct DBEffectRow
+#include "game/GxDBBase.h"
+
+struct DBEffectData : GxDBRow
 {
-    int32_t ID = 0;
-    std::u16string GNCName;      // project file name
+    std::u16string GNCName;             // motion project file
     std::u16string MotionGroup;
     std::u16string Motion;
-    std::u16string Name;         // effect name: the pool key
+    std::u16string Name;                // the script's name of the effect: key of FindRowByName
     std::u16string Descript;
 };
 
-struct DBEffect
+class DBEffect : public GxDBTable<DBEffectData, 80>
 {
-    static constexpr int kRowCapacity = 80;
-    std::array<DBEffectRow, kRowCapacity> m_Rows;
+public:
+    static constexpr int32_t kCellCount = 6;
 
-    void Clear() { m_Rows.fill(DBEffectRow{}); }
+    DBEffect();
+    // The first row whose Name equals the text; 0 when none does (as row 0 does).
+    virtual int32_t FindRowByName(std::u16string_view name) { return FindRowByNameColumn(name); }
 };
 
-// The global effect table.
-inline DBEffect& GxGetDBEffect()
-{
-    static DBEffect table;
-    return table;
-}
+// The effect table.
+DBEffect& GxGetDBEffect();

@@ -1,16 +1,15 @@
-// The UI layout table: one row per widget instance on a screen (its folder, module, names,
-// place, flags, value range and texts). Row r has ID r; rows that no data line set are empty.
-//
-// For now the table is filled in memory (tests, tools); loading it from "data/" comes with the
-// game data tables.
+// The UI layout table ("data/db_uilayout.txt", then "data/db_uilayout_bmap.txt"): one row per
+// widget instance on a screen (its folder, module, names, place, flags, value range and texts).
+// Row r has ID r; rows that no line set are empty.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-struct DBUILayoutData
+#include "game/GxDBBase.h"
+
+struct DBUILayoutData : GxDBRow
 {
-    int32_t ID = 0;
     std::u16string ParentName;  // TaskName of the folder the widget is created under
     int32_t ParentIndex = 0;
     std::u16string ModuleName;  // the UI module row of the widget
@@ -32,20 +31,12 @@ struct DBUILayoutData
     std::u16string Descript;
 };
 
-class DBUILayout
+class DBUILayout : public GxDBTable<DBUILayoutData, 512>
 {
 public:
-    static constexpr int32_t kRowCapacity = 512;
+    static constexpr int32_t kCellCount = 20;
 
-    int32_t GetRowCapacity() const { return kRowCapacity; }
-    // index in 0 .. capacity - 1.
-    DBUILayoutData* GetRow(int32_t index) { return &m_Rows[index]; }
-    const DBUILayoutData* GetRow(int32_t index) const { return &m_Rows[index]; }
-    // Every row back to empty.
-    void Clear();
-
-private:
-    DBUILayoutData m_Rows[kRowCapacity];
+    DBUILayout();
 };
 
 // The program's UI layout table.

@@ -2,10 +2,31 @@
 
 #include "core/GxLog.h"
 
-void DBUIModule::Clear()
-{
-    for (int32_t i = 0; i < kRowCapacity; ++i) m_Rows[i] = DBUIModuleData();
-}
+namespace {
+
+constexpr GxDBColumn kColumns[] = {
+    GX_DB_COLUMN(DBUIModuleData, ID, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, UIType, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, ModuleName, kGxDBTypeWStr),
+    GX_DB_COLUMN(DBUIModuleData, ImageSetName, kGxDBTypeWStr),
+    GX_DB_COLUMN(DBUIModuleData, ImageName, kGxDBTypeWStr),
+    GX_DB_COLUMN(DBUIModuleData, Width, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, Height, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, ClientLeft, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, ClientTop, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, ClientWidth, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, ClientHeight, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, ShapeType, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, FontIndex, kGxDBTypeS32),
+    GX_DB_COLUMN(DBUIModuleData, AnimeSpeed, kGxDBTypeS32),
+};
+
+constexpr GxDBTableInfo kInfo{u"DBUIModule", DBUIModule::kRowCapacity, DBUIModule::kCellCount, kColumns,
+                              static_cast<int32_t>(sizeof(kColumns) / sizeof(kColumns[0]))};
+
+}  // namespace
+
+DBUIModule::DBUIModule() : GxDBTable(kInfo) {}
 
 DBUIModule& GxGetDBUIModule()
 {
@@ -15,7 +36,7 @@ DBUIModule& GxGetDBUIModule()
 
 const DBUIModuleData* GxFindUIModuleData(const std::u16string& moduleName)
 {
-    const DBUIModule& table = GxGetDBUIModule();
+    DBUIModule& table = GxGetDBUIModule();
     for (int32_t i = 0; i < table.GetRowCapacity(); ++i) {
         const DBUIModuleData* row = table.GetRow(i);
         if (!row->ModuleName.empty() && row->ModuleName == moduleName) return row;

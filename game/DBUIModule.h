@@ -1,17 +1,15 @@
-// The UI module table: one row per widget kind and look (the class by UIType, sizes, client
-// rectangle, shape, pictures, font, animation speed). Row r has ID r; rows that no data line set
-// are empty.
-//
-// For now the table is filled in memory (tests, tools); loading it from "data/" comes with the
-// game data tables.
+// The UI module table ("data/db_uimodule.txt", then "data/db_uimodule_bmap.txt"): one row per
+// widget kind and look (the class by UIType, sizes, client rectangle, shape, pictures, font,
+// animation speed). Row r has ID r; rows that no line set are empty.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-struct DBUIModuleData
+#include "game/GxDBBase.h"
+
+struct DBUIModuleData : GxDBRow
 {
-    int32_t ID = 0;
     int32_t UIType = 0;  // the widget class (GxUIModuleType)
     std::u16string ModuleName;
     std::u16string ImageSetName;
@@ -27,20 +25,12 @@ struct DBUIModuleData
     int32_t AnimeSpeed = 0;
 };
 
-class DBUIModule
+class DBUIModule : public GxDBTable<DBUIModuleData, 256>
 {
 public:
-    static constexpr int32_t kRowCapacity = 256;
+    static constexpr int32_t kCellCount = 14;
 
-    int32_t GetRowCapacity() const { return kRowCapacity; }
-    // index in 0 .. capacity - 1.
-    DBUIModuleData* GetRow(int32_t index) { return &m_Rows[index]; }
-    const DBUIModuleData* GetRow(int32_t index) const { return &m_Rows[index]; }
-    // Every row back to empty.
-    void Clear();
-
-private:
-    DBUIModuleData m_Rows[kRowCapacity];
+    DBUIModule();
 };
 
 // The program's UI module table.

@@ -9,6 +9,13 @@
 #include "core/GxFileCache.h"
 #include "core/GxLog.h"
 #include "core/GxRandom.h"
+#include "game/DBBGMMode.h"
+#include "game/DBCGMode.h"
+#include "game/DBEffect.h"
+#include "game/DBRPMode.h"
+#include "game/DBRukoChar.h"
+#include "game/DBUILayout.h"
+#include "game/DBUIModule.h"
 #include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGlobalRenderTarget.h"
@@ -43,6 +50,22 @@ void GxInitGameSettings(GxCore* core)
     core->GetFrameTimer().SetStepRate(60);
 }
 
+void GxLoadGameTables()
+{
+    // A table that fails keeps what it read; its loader has logged why.
+    GxGetDBRukoChar().Load(u"data/db_rukochar.txt");
+    GxGetDBBGMMode().Load(u"data/db_bgmmode.txt");
+    GxGetDBCGMode().Load(u"data/db_cgmode.txt");
+    GxGetDBCGModeParam().Load(u"data/db_cgmode.txt");
+    GxGetDBRPMode().Load(u"data/db_rpmode.txt");
+    GxGetDBUIModule().Load(u"data/db_uimodule.txt");
+    GxGetDBUILayout().Load(u"data/db_uilayout.txt");
+    GxGetDBEffect().Load(u"data/db_effect.txt");
+    // The second files add their rows to the first ones ("*" IDs go on after them).
+    GxGetDBUIModule().Load(u"data/db_uimodule_bmap.txt");
+    GxGetDBUILayout().Load(u"data/db_uilayout_bmap.txt");
+}
+
 bool GxLoadGlobalGameData(GxCore* core)
 {
     GxSystemConfig* sc = core->GetSystemConfig();
@@ -51,10 +74,11 @@ bool GxLoadGlobalGameData(GxCore* core)
     GxInstallShaderEffectMaker();
     if (core->GetWindowServices()) core->GetWindowServices()->SetCursor(GxSystemCursor::Arrow);
     g_GxBgmRestrainPercent = 100;
+    GxLoadGameTables();
 
     GxNcImageSetPool::ReleaseAll();
     GxCreateGlobalRenderTargets();
-    if (sc) GxLoadGlobalFonts(sc->m_FontFolder, sc->m_FontSize, sc->m_MeswinTextBuiltinFontName);
+    if (sc) GxLoadGlobalFonts(sc->m_AssetFolder[kGxFolderFonts], sc->m_FontSize, sc->m_MeswinTextBuiltinFontName);
 
     GxTaskManage* tm = core->GetTaskManage();
     new GxTaskBase(tm);  // the root task; the task manager deletes the tree

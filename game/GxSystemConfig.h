@@ -1,36 +1,146 @@
 // The settings a game ships with: "system/sysconf.ini" (required) and the developer switches of
 // "setting.ini" (optional). Created by the application core with built-in defaults, filled by the
-// two readers, read-only afterwards.
+// two readers, read-only afterwards; never written back.
 //
-// Holds for now what the application core reads; the other settings of the game come with the
-// game-state subsystem.
+// Colours are packed ARGB. Fields whose comment names no key are not read from any file.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+// Indices into GxSystemConfig::m_AssetFolder.
+enum GxAssetFolderIndex : int32_t
+{
+    kGxFolderScripts = 0,
+    kGxFolderCg = 1,
+    kGxFolderCgBg = 2,
+    kGxFolderCgEv = 3,
+    kGxFolderCgName = 4,
+    kGxFolderCgStand = 5,
+    kGxFolderCgUi = 6,
+    kGxFolderCgTr = 7,
+    kGxFolderData = 8,
+    kGxFolderGnc = 9,
+    kGxFolderGncGis = 10,
+    kGxFolderUiGis = 11,
+    kGxFolderFonts = 12,
+    kGxFolderModels = 13,
+    kGxFolderModelTextures = 14,
+    kGxFolderModelExtras = 15,
+    kGxFolderBgms = 16,
+    kGxFolderSounds = 17,
+    kGxFolderSoundSys = 18,
+    kGxFolderSoundSe = 19,
+    kGxFolderSoundBgvs = 20,
+    kGxFolderVoices = 21,
+    kGxFolderVoiceBattle = 22,
+    kGxFolderMovies = 23,
+    kGxAssetFolderCount = 24,
+};
+
 class GxSystemConfig
 {
 public:
-    GxSystemConfig() { SetDefault(); }
+    static constexpr int32_t kFontSizeCount = 6;
+    static constexpr int32_t kSystemSoundCount = 10;
+    static constexpr int32_t kPackKeyCount = 32;
+
+    // The fields' initialisers below are the built-in defaults.
+    GxSystemConfig() = default;
     virtual ~GxSystemConfig() = default;
 
-    void SetDefault();
+    // Every field back to its built-in default.
+    void SetDefault() { *this = GxSystemConfig(); }
     // Reads "system/sysconf.ini" through the file layer (packs included) and mounts the packs
     // named by PACK_FILE_00 .. PACK_FILE_31. False when the file cannot be read.
     bool LoadSysConf();
     // Reads "setting.ini" when it exists; false (nothing changed) when it does not or cannot be read.
     bool LoadSetting();
 
-    bool m_DebugModeFlag = false;
-    bool m_DebugConsoleFlag = false;
-    bool m_SaveToMyDocuments = true;
-    bool m_SkipSlightError = true;
-    bool m_CleanErrorLog = false;
-    std::u16string m_AppTitle;
-    std::u16string m_AppSaveDir;
-    int32_t m_FontSize[6] = {11, 15, 23, 24, 22, 38};  // "FONTSIZE_0" .. "FONTSIZE_5"
-    std::u16string m_MeswinTextBuiltinFontName;       // empty: no message-window bitmap font
-    std::u16string m_FontFolder = u"fonts/";
-    std::u16string m_FileCgError = u"cg/error.png";  // "FILE_CG_ERROR": shown for a missing picture
+    // Developer switches ("setting.ini").
+    bool m_DebugModeFlag = false;       // "DebugModeFlag"
+    bool m_DebugConsoleFlag = false;    // "DebugConsoleFlag"
+    bool m_AutoCompile = false;         // "AutoCompile"
+    bool m_SaveToMyDocuments = true;    // "SAVE_TO_MYDOCUMENTS" (sysconf), then "SaveToMyDocuments"
+    std::u16string m_TextEditorCommand; // "TextEditorCommand"
+    bool m_SkipSlightError = true;      // "SkipSlightError"
+    bool m_CleanErrorLog = false;       // "CleanErrorLog"
+    bool m_DisableMovie = false;        // "DisableMovie"
+    bool m_ErrorStopNotFound_BGM = false;
+    bool m_ErrorStopNotFound_BGV = false;
+    bool m_ErrorStopNotFound_SE = false;
+    bool m_ErrorStopNotFound_VO = false;
+    bool m_ErrorStopNotFound_BG = false;
+    bool m_ErrorStopNotFound_EV = false;
+
+    // Text colours; each key is the field's name in upper case ("SYSTEM_TEXT_COLOR0", ...), but
+    // the choice edge colour's key is "SELECT_EDGE_COLORNA".
+    uint32_t m_SystemTextColor0 = 0xFFFFFFFFu;
+    uint32_t m_SystemTextColor1 = 0xFFAAEEFFu;
+    uint32_t m_SystemShadowColor = 0x80000000u;
+    uint32_t m_SystemEdgeColor = 0x80000000u;
+    uint32_t m_MeswinTextColor0 = 0xFFFFFFFFu;
+    uint32_t m_MeswinTextColor1 = 0xFFAAEEFFu;
+    uint32_t m_MeswinShadowColor = 0x80000000u;
+    uint32_t m_MeswinEdgeColor = 0x80000000u;
+    int32_t m_MeswinLetterMarginWidth = 4;      // "MESWIN_LETTER_MARGINWIDTH", pixels
+    std::u16string m_MeswinTextBuiltinFontName; // "MESWIN_TEXT_BUILTINFONTNAME"; empty: none
+    uint32_t m_RukologTextColor0 = 0xFFFFFFFFu;
+    uint32_t m_RukologTextColor1 = 0x80000000u;
+    uint32_t m_RukologEdgeColor = 0x80000000u;
+    uint32_t m_SelectTextColor0 = 0xFFFFFFFFu;
+    uint32_t m_SelectTextColor1 = 0xFFAAEEFFu;
+    uint32_t m_SelectEdgeColor = 0xFF808080u;   // "SELECT_EDGE_COLORNA"
+
+    uint32_t m_TransitionFillColor = 0xFF000000u;
+    int32_t m_StandTransitionTime = 800;  // ms
+    int32_t m_BgTransitionTime = 1000;    // ms
+    int32_t m_SeqTransitionTime = 400;    // ms
+
+    // Characters with a meaning in message and widget text: 1 and 2 open and close an inline
+    // section.
+    char16_t m_TextControlChar1 = u'\u226A';
+    char16_t m_TextControlChar2 = u'\u226B';
+    char16_t m_TextControlChar3 = u'\uFF0F';
+    char16_t m_TextControlChar4 = u'|';
+    // A message line splits into speaker name and text at the first of these.
+    std::u16string m_NameSeparators = u"「（";
+    // Line-breaking rules: these may not begin a line, those may not end one.
+    std::u16string m_LineStartForbidden =
+        u"!),.:;?]}°’”‰′″℃、。々〉》」』】〕゛゜ゝゞ・ヽヾ！），．：；？］｝｡｣､･ﾞﾟ";
+    std::u16string m_LineEndForbidden = u"‘“〈《「『【〔（［｛｢";
+
+    int32_t m_FontSize[kFontSizeCount] = {11, 15, 23, 24, 22, 38};  // "FONTSIZE_0" .. "FONTSIZE_5"
+    int32_t m_SelectButtonCount = 10;
+    int32_t m_BackLogCapacity = 100;
+    int32_t m_BackLogPerPage = 5;
+
+    std::u16string m_AssetFolder[kGxAssetFolderCount] = {
+        u"scripts/", u"cg/",     u"cg/bg/",  u"cg/ev/", u"cg/name/",       u"cg/stand/",
+        u"cg/ui/",   u"cg/tr/",  u"data/",   u"gnc/",   u"gnc/gis/",       u"uigis/",
+        u"fonts/",   u"models/", u"models/textures/",   u"models/extras/", u"bgms/",
+        u"sounds/",  u"sounds/sys/",         u"sounds/se/", u"sounds/bgvs/", u"voices/",
+        u"voices/battle/",       u"movies/",
+    };
+    // Played by index; 6..9 are free.
+    std::u16string m_SystemSoundFile[kSystemSoundCount] = {
+        u"sounds/sys/push.wav", u"sounds/sys/cancel.wav", u"sounds/sys/open.wav",
+        u"sounds/sys/close.wav", u"sounds/sys/drop.wav",  u"sounds/sys/decide.wav",
+    };
+
+    std::u16string m_AppTitle = u"MorvaneV2";        // "APP_TITLE"
+    std::u16string m_AppSaveDir = u"MorvaneV2_SAVE"; // "APP_SAVEDIR"
+    std::u16string m_QuickSaveFileName = u"gamedata_quick.gd";
+    std::u16string m_BgmNameTitle;       // "BGM_NAME_TITLE"
+    int32_t m_BgmLoopTitle = 0;          // "BGM_LOOP_TITLE", ms
+    std::u16string m_BgmNameCgMode;      // "BGM_NAME_CGMODE"
+    int32_t m_BgmLoopCgMode = 0;         // "BGM_LOOP_CGMODE"
+    std::u16string m_BgmNameRpMode;      // "BGM_NAME_RPMODE"
+    int32_t m_BgmLoopRpMode = 0;         // "BGM_LOOP_RPMODE"
+    std::u16string m_BgmNameExtra;       // "BGM_NAME_EXTRA"
+    int32_t m_BgmLoopExtra = 0;          // "BGM_LOOP_EXTRA"
+    std::u16string m_MovNameOpening;     // "MOV_NAME_OPENING"
+    std::u16string m_LabelNameExtra;     // "LABEL_NAME_EXTRA"
+    std::u16string m_FileCgError = u"cg/error.png";      // "FILE_CG_ERROR": shown for a missing picture
+    std::u16string m_FileCgBgDefault = u"cg/bg/黒.png";  // "FILE_CG_BG_DEFAULT"
 };

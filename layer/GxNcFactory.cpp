@@ -286,7 +286,9 @@ bool GxNcEffectPool::LoadAllEffect(const std::u16string& projectFolder, const st
     auto& pool = EffectPool();
     GxNcProjectFactory& factory = GxGetNcProjectFactory();
     bool allLoaded = true;
-    for (const DBEffectRow& row : GxGetDBEffect().m_Rows) {
+    DBEffect& table = GxGetDBEffect();
+    for (int32_t i = 0; i < table.GetRowCapacity(); ++i) {
+        const DBEffectData& row = *table.GetRow(i);
         if (row.GNCName.empty() || row.MotionGroup.empty() || row.Motion.empty()) continue;
 
         GxNcProjectEx* project = factory.Get(projectFolder + row.GNCName, imageFolder, true);

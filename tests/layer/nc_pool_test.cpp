@@ -41,7 +41,7 @@ protected:
 
     static void SetRow(int i, const char16_t* gnc, const char16_t* group, const char16_t* motion, const char16_t* name)
     {
-        DBEffectRow& row = GxGetDBEffect().m_Rows[static_cast<size_t>(i)];
+        DBEffectData& row = *GxGetDBEffect().GetRow(i);
         row.ID = i;
         row.GNCName = gnc;
         row.MotionGroup = group;

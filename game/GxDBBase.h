@@ -1,0 +1,114 @@
+// The game data tables: fixed arrays of rows indexed by ID, filled from tab-separated text files
+// of the "data/" folder that the game's authors edit with a spreadsheet.
+//
+// A table file is text (CP932, or UTF-8 / UTF-16LE with their signature). Empty lines and lines
+// beginning with "#" are skipped; every other line is one row whose cells are separated by TABs,
+// cut or padded to the table's cell count and not trimmed. A cell beginning with a quote is
+// unquoted. Cell 0 is the ID: empty skips the line, "*" is the highest ID so far plus one,
+// anything else an integer (base from the text, a leading 0 octal). An ID outside the rows stops
+// the load. Loading never clears a table, so a second file adds to the first.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Value-type codes of the columns (those of the content serialiser).
+enum GxDBColumnType : int32_t
+{
+    kGxDBTypeS32 = 5,
+    kGxDBTypeU32 = 6,
+    kGxDBTypeF32 = 9,
+    kGxDBTypeWStr = 25,
+};
+
+// The common base of the row types: every row starts with its ID.
+struct GxDBRow
+{
+    int32_t ID = 0;
+};
+
+struct GxDBColumn
+{
+    std::u16string_view name;
+    int32_t type;           // GxDBColumnType
+    int32_t cellCount;      // cells of a line that feed the column (more than 1: an array)
+    int32_t arraySize;      // what GetColumnArraySize reports
+    void* (*field)(GxDBRow& row);  // the column's field (its first element for an array)
+};
+
+// What a table class tells the common loader.
+struct GxDBTableInfo
+{
+    const char16_t* className;  // names the table in its messages
+    int32_t capacity;
+    int32_t cellCount;
+    const GxDBColumn* columns;
+    int32_t columnCount;
+};
+
+class GxDBBase
+{
+public:
+    explicit GxDBBase(const GxDBTableInfo& info) : m_Info(&info) {}
+    virtual ~GxDBBase() = default;
+    GxDBBase(const GxDBBase&) = delete;
+    GxDBBase& operator=(const GxDBBase&) = delete;
+
+    // index in 0 .. capacity - 1.
+    virtual GxDBRow* GetRow(int32_t index) = 0;
+    // The highest ID loaded so far; -1 when none.
+    virtual int32_t GetMaxID() const { return m_MaxID; }
+    virtual int32_t GetColumnCount() const { return m_Info->columnCount; }
+    virtual int32_t GetRowCapacity() const { return m_Info->capacity; }
+    // Adds the rows of a table file. False when the file cannot be read or a line's ID lies
+    // outside the rows (logged; the rows of earlier lines stay).
+    virtual bool Load(const std::u16string& path);
+    // Null for an unknown name and for "ID". Names compare exactly.
+    virtual void* GetFieldAddress(int32_t index, std::u16string_view columnName);
+    // -1 when unknown.
+    virtual int32_t GetColumnIndex(std::u16string_view columnName) const;
+    // 0 when unknown.
+    virtual int32_t GetColumnType(std::u16string_view columnName) const;
+    // 0 for a plain column and an unknown name.
+    virtual int32_t GetColumnArraySize(std::u16string_view columnName) const;
+
+protected:
+    // The first row whose "Name" column equals the text; 0 when none does (row 0 and "not
+    // found" look the same, which the callers accept).
+    int32_t FindRowByNameColumn(std::u16string_view name);
+    const GxDBColumn* FindColumn(std::u16string_view columnName) const;
+    void ResetMaxID() { m_MaxID = -1; }
+
+private:
+    void FillRow(GxDBRow& row, int32_t id, const std::u16string* cells);
+
+    const GxDBTableInfo* m_Info;
+    int32_t m_MaxID = -1;
+};
+
+// A table of Capacity rows of type Row (derived from GxDBRow).
+template <class Row, int32_t Capacity>
+class GxDBTable : public GxDBBase
+{
+public:
+    static constexpr int32_t kRowCapacity = Capacity;
+
+    explicit GxDBTable(const GxDBTableInfo& info) : GxDBBase(info) {}
+
+    Row* GetRow(int32_t index) override { return &m_Rows[index]; }
+    const Row* GetRow(int32_t index) const { return &m_Rows[index]; }
+    // Every row back to empty and no ID loaded (for tools and tests that fill a table anew).
+    void Clear()
+    {
+        for (Row& row : m_Rows) row = Row();
+        ResetMaxID();
+    }
+
+private:
+    Row m_Rows[Capacity];
+};
+
+// The column descriptor of a plain field.
+#define GX_DB_COLUMN(RowType, Field, Type) \
+    GxDBColumn{u## #Field, Type, 1, 0, [](GxDBRow& r) -> void* { return &static_cast<RowType&>(r).Field; }}
