@@ -79,6 +79,8 @@ struct SysConfCase
     std::function<void(const GxSystemConfig&)> check;
 };
 
+void PrintTo(const SysConfCase& c, std::ostream* os) { *os << c.name; }
+
 class SysConfKeys : public SystemConfigTest, public ::testing::WithParamInterface<SysConfCase>
 {
 };
