@@ -56,7 +56,9 @@ TEST_P(TableLoader, FillsTheRowsTheLinesName)
     EXPECT_EQ(table->GetMaxID(), c.maxID);
     for (const auto& [row, name] : c.names) {
         EXPECT_EQ(table->GetRow(row)->Name, name) << "row " << row;
-        if (!name.empty()) EXPECT_EQ(table->GetRow(row)->ID, row);
+        if (!name.empty()) {
+            EXPECT_EQ(table->GetRow(row)->ID, row);
+        }
     }
     EXPECT_EQ(log.Count("DBBGMMode/ID out of range[data/t.txt/"), c.result ? 0u : 1u);
 }
