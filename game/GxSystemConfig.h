@@ -32,5 +32,6 @@ public:
     int32_t m_FontSize[6] = {11, 15, 23, 24, 22, 38};  // "FONTSIZE_0" .. "FONTSIZE_5"
     std::u16string m_MeswinTextBuiltinFontName;       // empty: no message-window bitmap font
     std::u16string m_FontFolder = u"fonts/";
+    std::u16string m_UIImageSetFolder = u"uigis/";     // UI image sets (".gis") of the widgets
     std::u16string m_FileCgError = u"cg/error.png";  // "FILE_CG_ERROR": shown for a missing picture
 };
