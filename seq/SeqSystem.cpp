@@ -40,7 +40,8 @@ void SeqSystem::ShowTipHelp(GxTaskBase* anyTask, const std::u16string& text, con
     GxTaskManage* manager = anyTask ? anyTask->GetManager() : nullptr;
     GxTaskBase* task = manager ? manager->FindTaskByName(u"tip_help") : nullptr;
     auto* tip = task && task->IsKindOf(GxTaskKind::UI) ? dynamic_cast<GxTaskUIBase*>(task) : nullptr;
-    if (!tip) return;
+    // A dead tip is on its way out: resuming it would bring it back.
+    if (!tip || tip->IsDead()) return;
     tip->Resume();
     tip->Show();
     tip->SetText(text.c_str());
