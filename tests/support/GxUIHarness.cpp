@@ -9,10 +9,12 @@
 #include "core/GxString.h"
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
+#include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
 #include "graphics/GxResourceFactory.h"
 #include "layer/GxNcFactory.h"
+#include "platform/GxGlyphRasterizer.h"
 #include "platform/GxDeviceRecording.h"
 #include "platform/GxSdlWindow.h"
 #include "seq/SeqSystem.h"
@@ -90,6 +92,10 @@ UIHarness::~UIHarness()
     // Widgets give their textures back while the device and the factories stand.
     m_Manager.reset();
     m_Banks.reset();
+    if (m_FontsLoaded) {
+        GxUnloadGlobalFonts();
+        GxSetGlyphRasterizer(nullptr);
+    }
     GxSetUITipHelpHandler(nullptr);
     g_Harness = nullptr;
     GxSetCore(nullptr);
@@ -180,6 +186,14 @@ bool UIHarness::WriteImageSet(const std::string& setPath, const std::vector<UIIm
     if (!GxNcWriteFileBytes(m_Folder.Path() + "/" + setPath, GxNcImageSetToBytes(set, GxContentForm::Binary)))
         return false;
     return GxNcImageSetPool::Add(GxUtf8ToWide(setPath));
+}
+
+void UIHarness::LoadFonts(std::u16string_view builtinFontName)
+{
+    GxSetGlyphRasterizer(m_Glyphs.get());
+    m_FontsLoaded = true;
+    const int32_t sizes[GX_GDIFONTMAP_COUNT] = {11, 15, 23, 24, 22, 38};
+    GxLoadGlobalFonts(u"fonts/", sizes, builtinFontName);
 }
 
 void UIHarness::SetPointer(float x, float y)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/GxSeqBase.h"
@@ -18,6 +19,7 @@
 #include "core/GxMath.h"
 #include "platform/GxDevice.h"
 #include "tests/support/GxContentFixture.h"
+#include "tests/support/GxFakeGlyphRasterizer.h"
 #include "tests/support/GxPackWriter.h"
 #include "tests/support/GxPictureWriter.h"
 
@@ -133,6 +135,12 @@ public:
     // the wide form of setPath.
     bool WriteImageSet(const std::string& setPath, const std::vector<UIImageSpec>& images);
 
+    // The global fonts as the game's start-up loads them (the settings' default sizes 11, 15, 23,
+    // 24, 22, 38; the bitmap fonts from "fonts/" when written there), with glyphs from the fake
+    // rasteriser so that text layouts are exact; undone by the destructor.
+    void LoadFonts(std::u16string_view builtinFontName = u"");
+    FakeRasterizer& Glyphs() { return *m_Glyphs; }
+
     // The pointer: moves the injected cursor and offers the event as the window procedure does.
     void SetPointer(float x, float y);
     int Move(float x, float y);
@@ -177,6 +185,8 @@ private:
     RecordingScreen* m_Screen = nullptr;
     GxTaskUIBase* m_TipHelp = nullptr;
     std::vector<TipHelpRecord> m_Tips;
+    std::unique_ptr<FakeRasterizer> m_Glyphs = std::make_unique<FakeRasterizer>();
+    bool m_FontsLoaded = false;
     void (*m_ForwardTip)(GxTaskBase*, const std::u16string&, const GxVector3&) = nullptr;
 };
 

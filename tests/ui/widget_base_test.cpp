@@ -15,6 +15,7 @@
 #include "core/GxContentTextReader.h"
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
+#include "graphics/GxFontGlobals.h"
 #include "seq/SeqSystem.h"
 #include "tests/support/GxContentFixture.h"
 #include "tests/support/GxUIHarness.h"
@@ -374,6 +375,21 @@ TEST(WidgetEvents, RaiseSendsABareRecordToTheCurrentScreen)
     h.Screen()->Resume();
     h.Screen()->SetUIEventEnabled(false);
     EXPECT_FALSE(w->RaiseUIEvent(GxUIEventType::ValueChange));
+}
+
+TEST(WidgetHarness, FontsComeFromTheFakeRasteriser)
+{
+    UIHarness h;
+    ASSERT_TRUE(h.IsReady());
+    h.LoadFonts();
+    GxGDIFontMap* atlas = GxGetGDIFontMap(3);
+    ASSERT_NE(atlas, nullptr);
+    EXPECT_EQ(atlas->GetFontSize(), 24);
+    const GxGlyphRecord g = atlas->GetGlyph(u'あ');
+    EXPECT_NE(g.texture, nullptr);
+    EXPECT_EQ(g.width, 24);
+    EXPECT_EQ(g.widthClass, 2);
+    EXPECT_FALSE(h.Glyphs().outlines.empty());
 }
 
 // ---- storage ----
