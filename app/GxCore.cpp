@@ -19,6 +19,7 @@
 #include "media/GxSound.h"
 #include "moa/GxMoaScriptHost.h"
 #include "platform/GxSdlWindow.h"
+#include "seq/SeqSystem.h"
 
 namespace {
 GxCore* g_Core = nullptr;
@@ -136,6 +137,7 @@ bool GxCore::Initialize(uintptr_t instance)
     GxCoreTrace("CreateManagers");
     m_TaskManage = new GxTaskManage(this);
     m_TaskManage->SetRenderLayers(&m_RenderLayers);
+    SeqSystem::InstallWidgetHooks();
     m_ThreadManage = new GxThreadManage(nullptr);
     m_RenderLayers.SetBankIndex(0);
     m_UserData = new GxUserData(this);

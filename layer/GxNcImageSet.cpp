@@ -26,8 +26,17 @@ void DeleteOwnTexture(GxTexture* texture) { delete texture; }
 float TextureU(const GxTexture* texture, float x) { return texture->GetU(x); }
 float TextureV(const GxTexture* texture, float y) { return texture->GetV(y); }
 
+// Patterns draw through the immediate drawing: same corner and UV order as the quad record.
+void DrawQuadImmediate(const GxNcQuad& quad)
+{
+    const GxFRect uv(quad.m_U0, quad.m_V0, quad.m_U1, quad.m_V1);
+    const GxColor diffuse[4] = {quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse};
+    const GxColor specular[4] = {quad.m_Specular, quad.m_Specular, quad.m_Specular, quad.m_Specular};
+    GxGraphics::DrawTextureQuad(quad.m_Corner, uv, quad.m_pTexture, diffuse, specular, quad.m_BlendMode);
+}
+
 // Constant-initialised, so image sets released by the factories at exit can still read it.
-GxNcGraphicsHooks g_Hooks = {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, nullptr};
+GxNcGraphicsHooks g_Hooks = {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, &DrawQuadImmediate};
 
 GxNcGraphicsHooks& Hooks() { return g_Hooks; }
 
@@ -136,17 +145,6 @@ bool ValidPattern(const GxNcOriginImage* image, int32_t index)
 }  // namespace
 
 void GxNcSetGraphicsHooks(const GxNcGraphicsHooks& hooks) { Hooks() = hooks; }
-namespace {
-// Patterns draw through the immediate drawing: same corner and UV order as the quad record.
-void DrawQuadImmediate(const GxNcQuad& quad)
-{
-    const GxFRect uv(quad.m_U0, quad.m_V0, quad.m_U1, quad.m_V1);
-    const GxColor diffuse[4] = {quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse};
-    const GxColor specular[4] = {quad.m_Specular, quad.m_Specular, quad.m_Specular, quad.m_Specular};
-    GxGraphics::DrawTextureQuad(quad.m_Corner, uv, quad.m_pTexture, diffuse, specular, quad.m_BlendMode);
-}
-}  // namespace
-
 GxNcGraphicsHooks GxNcDefaultGraphicsHooks()
 {
     return {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, &DrawQuadImmediate};

@@ -1,6 +1,7 @@
 #include "seq/SeqSystem.h"
 
 #include "app/task/GxTaskManage.h"
+#include "ui/GxTaskUIBase.h"
 
 int32_t g_SystemDialogCount = 0;
 
@@ -33,6 +34,21 @@ void SeqSystem::CloseShutdownDialog(GxTaskBase* anyTask, bool playSound)
     (void)playSound;
     CloseDialog(anyTask, u"dlg_shutdown");
 }
+
+void SeqSystem::ShowTipHelp(GxTaskBase* anyTask, const std::u16string& text, const GxVector3& pos)
+{
+    GxTaskManage* manager = anyTask ? anyTask->GetManager() : nullptr;
+    GxTaskBase* task = manager ? manager->FindTaskByName(u"tip_help") : nullptr;
+    auto* tip = task && task->IsKindOf(GxTaskKind::UI) ? dynamic_cast<GxTaskUIBase*>(task) : nullptr;
+    // A dead tip is on its way out: resuming it would bring it back.
+    if (!tip || tip->IsDead()) return;
+    tip->Resume();
+    tip->Show();
+    tip->SetText(text.c_str());
+    tip->SetPos(pos);
+}
+
+void SeqSystem::InstallWidgetHooks() { GxSetUITipHelpHandler(&SeqSystem::ShowTipHelp); }
 
 const std::u16string& SeqSystem::GetUserDialogKey() { return UserDialogKey(); }
 

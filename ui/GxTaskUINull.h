@@ -21,4 +21,5 @@ public:
         return true;
     }
     bool LoadImages() override { return true; }
+    void ReleaseImages() override {}
 };

@@ -1,26 +1,10 @@
-// The widget classes the UI factory builds, one per UI module type. For now each is the widget
-// base with its task type (and, for buttons, the button kind bit) and nothing to load; their
-// drawing and behaviour come with the widgets themselves.
+// The widget classes the UI factory builds, one per UI module type. The panels have their own
+// header; each class here is still the widget base (or a panel) with its task type (and, for
+// buttons, the button kind bit) and nothing to load; their drawing and behaviour come with the
+// widgets themselves.
 #pragma once
 
-#include "ui/GxTaskUIBase.h"
-
-class GxTaskUIPanelFx : public GxTaskUIBase
-{
-public:
-    GxTaskUIPanelFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIBase(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::PanelFx);
-    }
-
-    bool LoadImageSet(const std::u16string& imageSetName) override
-    {
-        (void)imageSetName;
-        return true;
-    }
-    bool LoadImages() override { return true; }
-};
+#include "ui/GxTaskUIPanel.h"
 
 class GxTaskUIMessageWindowFx : public GxTaskUIPanelFx
 {
@@ -52,33 +36,6 @@ public:
     }
 };
 
-class GxTaskUIPanelIs : public GxTaskUIBase
-{
-public:
-    GxTaskUIPanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIBase(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::PanelIs);
-    }
-
-    bool LoadImageSet(const std::u16string& imageSetName) override
-    {
-        (void)imageSetName;
-        return true;
-    }
-    bool LoadImages() override { return true; }
-};
-
-class GxTaskUIAnimePanelIs : public GxTaskUIPanelIs
-{
-public:
-    GxTaskUIAnimePanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIPanelIs(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::AnimePanelIs);
-    }
-};
-
 class GxTaskUITextPanelIs : public GxTaskUIPanelIs
 {
 public:
@@ -105,6 +62,7 @@ public:
         return true;
     }
     bool LoadImages() override { return true; }
+    void ReleaseImages() override {}
 };
 
 class GxTaskUIToggleButtonIs : public GxTaskUIButtonIs
@@ -152,6 +110,7 @@ public:
         return true;
     }
     bool LoadImages() override { return true; }
+    void ReleaseImages() override {}
 };
 
 class GxTaskUIVSliderIs : public GxTaskUIBase
@@ -169,6 +128,7 @@ public:
         return true;
     }
     bool LoadImages() override { return true; }
+    void ReleaseImages() override {}
 };
 
 class GxTaskUIMenuIs : public GxTaskUIBase
@@ -186,6 +146,7 @@ public:
         return true;
     }
     bool LoadImages() override { return true; }
+    void ReleaseImages() override {}
 };
 
 class GxTaskUIHBarIs : public GxTaskUIBase
@@ -203,6 +164,7 @@ public:
         return true;
     }
     bool LoadImages() override { return true; }
+    void ReleaseImages() override {}
 };
 
 class GxTaskUITipHelpIs : public GxTaskUIBase
@@ -220,6 +182,7 @@ public:
         return true;
     }
     bool LoadImages() override { return true; }
+    void ReleaseImages() override {}
 };
 
 class GxTaskUIListBoxFx : public GxTaskUIPanelFx

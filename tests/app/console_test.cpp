@@ -14,7 +14,7 @@
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
 #include "moa/GxMoaScriptHost.h"
-#include "tests/graphics/glyph_fake_rasterizer.h"
+#include "tests/support/GxFakeGlyphRasterizer.h"
 #include "tests/graphics/graphics_test_support.h"
 
 namespace {

@@ -62,7 +62,6 @@ TEST(UIFactory, EveryModuleTypeBuildsItsClass)
         EXPECT_TRUE(w->IsKindOf(GxTaskKind::UI));
         EXPECT_EQ(w->IsKindOf(GxTaskKind::Button), c.type >= 18 && c.type <= 21) << c.type;
         EXPECT_EQ(parent->FindTaskLocal(u"w", c.type), w);
-        EXPECT_TRUE(w->LoadImages());
     }
     const int32_t built = parent->GetChildCount();
     for (int32_t type : {0, 2, 7, 12, 60, -1}) {

@@ -11,7 +11,9 @@
 #include "game/GxSystemConfig.h"
 #include "platform/GxHeadless.h"
 #include "platform/GxSdlWindow.h"
+#include "seq/SeqSystem.h"
 #include "tests/app/core_test_util.h"
+#include "ui/GxTaskUIBase.h"
 
 using namespace coretest;
 
@@ -98,6 +100,8 @@ TEST(CoreStartup, StepsRunInOrderAndTheLoopRunsExactlyTheFramesAsked)
                           "GxInput::LoadKeyConfig", "GxSound::Create", "GxMovie::Create", "GxLoadGlobalGameData"});
     EXPECT_EQ(GxCoreDeviceGetScreenMode(), 0);
     EXPECT_EQ(g_GxCursorMode, 1);
+    // Widgets reach the system screen's tip help through the hook start-up installs.
+    EXPECT_EQ(GxGetUITipHelpHandler(), &SeqSystem::ShowTipHelp);
 
     // Five frames through the harness's frame count: the quit is requested after the fourth,
     // and the pass that sees it still runs its frame.

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/GxString.h"
-#include "glyph_fake_rasterizer.h"
+#include "tests/support/GxFakeGlyphRasterizer.h"
 #include "graphics/GxDraw.h"
 #include "graphics/GxFontData.h"
 #include "graphics/GxGDIFontMap.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "glyph_fake_rasterizer.h"
+#include "tests/support/GxFakeGlyphRasterizer.h"
 #include "graphics/GxFontData.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics_test_support.h"

@@ -3,7 +3,7 @@
 // x 496 and a second page after row 496 with size 16), picture cells, SetFont and Clear.
 #include <gtest/gtest.h>
 
-#include "glyph_fake_rasterizer.h"
+#include "tests/support/GxFakeGlyphRasterizer.h"
 #include "graphics/GxGDIFontMap.h"
 
 using gxtest::PixelAt;

@@ -2,7 +2,7 @@
 // rectangle, line feeds, spacing, appending, colour commands, the three font kinds, ClearAll.
 #include <gtest/gtest.h>
 
-#include "glyph_fake_rasterizer.h"
+#include "tests/support/GxFakeGlyphRasterizer.h"
 #include "graphics/GxTextureTextEx.h"
 
 using gxtest::PixelAt;

@@ -3,7 +3,7 @@
 // two prepared-font kinds (bitmap grid cells and 4-bit glyph sheets with their three modes).
 #include <gtest/gtest.h>
 
-#include "glyph_fake_rasterizer.h"
+#include "tests/support/GxFakeGlyphRasterizer.h"
 #include "graphics/GxTextureText.h"
 
 using gxtest::PixelAt;
