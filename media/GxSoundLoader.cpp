@@ -50,6 +50,7 @@ uint64_t GxSoundLoaderBase::GetLengthMs() const
 bool GxSoundLoaderWav::Open(std::u16string_view fileName)
 {
     Close();
+    m_Format = GxWaveFormat{};
     if (!GxFileOpen(m_File, fileName)) return false;
 
     uint8_t head[20];

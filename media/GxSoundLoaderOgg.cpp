@@ -50,6 +50,7 @@ GxSoundLoaderOgg::~GxSoundLoaderOgg() { Close(); }
 bool GxSoundLoaderOgg::Open(std::u16string_view fileName)
 {
     Close();
+    m_Format = GxWaveFormat{};
     if (!GxFileOpen(m_File, fileName)) {
         GxPrintSlightErrorLog(u"Error/GxSoundLoaderOgg::Open ファイルのオープンに失敗しました(%s)\n",
                               std::u16string(fileName));

@@ -11,7 +11,7 @@ void GxWavData::Init()
 {
     m_DataSize = 0;
     m_Data.reset();
-    m_LastUseTime = 0;
+    m_LastUseTime.store(0, std::memory_order_relaxed);
     m_Format = GxWaveFormat{};
     m_Name.clear();
     m_RefCount = 0;
@@ -32,7 +32,7 @@ void GxWavData::Clear()
     m_Data.reset();
     m_DataSize = 0;
     m_TotalFrames = 0;
-    m_LastUseTime = 0;
+    m_LastUseTime.store(0, std::memory_order_relaxed);
     m_Format = GxWaveFormat{};
     m_Name.clear();
 }
@@ -125,4 +125,4 @@ bool GxWavData::GetSample(int16_t* left, int16_t* right, uint64_t frame) const
     return true;
 }
 
-void GxWavData::Touch() { m_LastUseTime = GxSoundGetTime(); }
+void GxWavData::Touch() { m_LastUseTime.store(GxSoundGetTime(), std::memory_order_relaxed); }

@@ -3,6 +3,7 @@
 // The decoded-sound cache owns these; memory decoders read them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,12 +55,13 @@ public:
     uint64_t GetDataSize() const { return m_DataSize; }
     void SetKeep(bool keep) { m_Keep = keep; }
     bool IsKept() const { return m_Keep; }
-    uint64_t GetLastUseTime() const { return m_LastUseTime; }
+    uint64_t GetLastUseTime() const { return m_LastUseTime.load(std::memory_order_relaxed); }
 
 private:
     uint64_t m_DataSize = 0;
     std::unique_ptr<uint8_t[]> m_Data;
-    uint64_t m_LastUseTime = 0;
+    // Touched by a memory decoder on a refill thread while the main thread reads it.
+    std::atomic<uint64_t> m_LastUseTime{0};
     GxWaveFormat m_Format;
     std::u16string m_Name;
     int32_t m_RefCount = 0;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/GxString.h"
@@ -341,6 +342,35 @@ TEST_F(SoundCacheTest, SoundsInPacksAreCachedByTheirMemberName)
     EXPECT_EQ(data->GetName(), u"sys/decide.ogg");
     EXPECT_EQ(data->GetTotalFrames(), 2205u);
     EXPECT_EQ(m_Cache.Acquire(u"sys/decide.ogg"), data);
+}
+
+TEST_F(SoundCacheTest, ConcurrentCallersKeepCountsAndTotalsExact)
+{
+    Write("a.wav", MonoWav(10));
+    Write("b.wav", MonoWav(20));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([this, t] {
+            const char16_t* name = t % 2 ? u"A.wav" : u"b.WAV";
+            for (int i = 0; i < 200; ++i) {
+                GxWavData* data = m_Cache.Acquire(name);
+                if (!data) return;
+                GxSoundLoaderMemory mem;
+                uint8_t buf[4];
+                if (mem.Open(data)) mem.Read(buf, sizeof buf, nullptr);
+                m_Cache.Release(name);
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(m_Cache.GetCount(), 2u);
+    EXPECT_EQ(m_Cache.GetTotalSize(), 30u);
+    GxWavData* a = m_Cache.Acquire(u"a.wav");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->GetRefCount(), 1);
+    EXPECT_TRUE(m_Cache.Release(u"a.wav"));
+    EXPECT_TRUE(m_Cache.Purge());
+    EXPECT_EQ(m_Cache.GetCount(), 0u);
 }
 
 TEST_F(SoundDataTest, TheSoundSystemMakesAndFreesTheProcessCache)
