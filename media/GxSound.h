@@ -1,6 +1,6 @@
 // The sound system as the application core drives it: started for the main window, its players
 // updated every fourth main-loop pass, released at shutdown. The players come with the sound
-// subsystem; until then these steps have nothing to do.
+// subsystem; until then Create and Release only make and free the decoded-sound cache.
 #pragma once
 
 #include <cstdint>
