@@ -93,6 +93,8 @@ public:
     virtual GxPoint4 ReadGxPoint4Value(const char* name);
     virtual GxBit32 ReadGxBit32Value(const char* name);
 
+    // The count is as stored, never bounded by the bytes left (elements without values take
+    // none): read the elements one by one, stop at the first failure, never allocate by it.
     virtual bool ReadListBegin(const char* name, uint32_t& count) = 0;
     virtual bool ReadListEnd() = 0;
     virtual bool ReadListItemBegin() { return GxContentNoOp(); }

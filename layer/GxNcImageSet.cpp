@@ -8,26 +8,36 @@
 #include "core/GxContentTextReader.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "graphics/GxResourceFactory.h"
 #include "graphics/GxTexture.h"
 
 namespace {
 
-// Until the texture factory is connected, each page gets a texture of its own.
-GxTexture* LoadOwnTexture(const std::u16string& path, GxFormat format)
+// Pages are shared through the texture factory (one texture per picture file, whichever set asks)
+// and loaded at their own size: pattern coordinates are page pixels, so a stretched page would
+// move every pattern.
+GxTexture* LoadFactoryTexture(const std::u16string& path, GxFormat format)
 {
-    auto* texture = new GxTexture;
-    if (!texture->CreateFromFile(path, format, 1, 0, true)) {
-        delete texture;
-        return nullptr;
-    }
-    return texture;
+    return GxGetTextureFactory().GetTexture(path, GXTEXKIND_FILE, 0, 0, 1, format, 0, false);
 }
-void DeleteOwnTexture(GxTexture* texture) { delete texture; }
+void ReleaseFactoryTexture(GxTexture* texture) { GxGetTextureFactory().ReleaseTexture(texture); }
 float TextureU(const GxTexture* texture, float x) { return texture->GetU(x); }
 float TextureV(const GxTexture* texture, float y) { return texture->GetV(y); }
 
-// Constant-initialised, so image sets released by the factories at exit can still read it.
-GxNcGraphicsHooks g_Hooks = {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, nullptr};
+// Patterns draw through the immediate drawing: same corner and UV order as the quad record.
+void DrawQuadImmediate(const GxNcQuad& quad)
+{
+    const GxFRect uv(quad.m_U0, quad.m_V0, quad.m_U1, quad.m_V1);
+    const GxColor diffuse[4] = {quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse};
+    const GxColor specular[4] = {quad.m_Specular, quad.m_Specular, quad.m_Specular, quad.m_Specular};
+    GxGraphics::DrawTextureQuad(quad.m_Corner, uv, quad.m_pTexture, diffuse, specular, quad.m_BlendMode);
+}
+
+// The program's own graphics from the start: nothing has to install them. Constant-initialised,
+// so image sets released by the factories at exit can still read it.
+constexpr GxNcGraphicsHooks kDefaultHooks = {&LoadFactoryTexture, &ReleaseFactoryTexture, &TextureU, &TextureV,
+                                             &DrawQuadImmediate};
+GxNcGraphicsHooks g_Hooks = kDefaultHooks;
 
 GxNcGraphicsHooks& Hooks() { return g_Hooks; }
 
@@ -136,21 +146,7 @@ bool ValidPattern(const GxNcOriginImage* image, int32_t index)
 }  // namespace
 
 void GxNcSetGraphicsHooks(const GxNcGraphicsHooks& hooks) { Hooks() = hooks; }
-namespace {
-// Patterns draw through the immediate drawing: same corner and UV order as the quad record.
-void DrawQuadImmediate(const GxNcQuad& quad)
-{
-    const GxFRect uv(quad.m_U0, quad.m_V0, quad.m_U1, quad.m_V1);
-    const GxColor diffuse[4] = {quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse, quad.m_Diffuse};
-    const GxColor specular[4] = {quad.m_Specular, quad.m_Specular, quad.m_Specular, quad.m_Specular};
-    GxGraphics::DrawTextureQuad(quad.m_Corner, uv, quad.m_pTexture, diffuse, specular, quad.m_BlendMode);
-}
-}  // namespace
-
-GxNcGraphicsHooks GxNcDefaultGraphicsHooks()
-{
-    return {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, &DrawQuadImmediate};
-}
+GxNcGraphicsHooks GxNcDefaultGraphicsHooks() { return kDefaultHooks; }
 const GxNcGraphicsHooks& GxNcGetGraphicsHooks() { return Hooks(); }
 
 // ---- GxNcCrammedImageSet ----
