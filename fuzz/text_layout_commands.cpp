@@ -85,6 +85,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     GxSetErrorLogPath(u"/dev/null");
     GxSetDebugLogPath(u"/dev/null");
+    GxSetDeviceLogPath(u"/dev/null");
     return 0;
 }
 
