@@ -5,6 +5,7 @@
 #include "app/GxTaskActor.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxMath.h"
 #include "core/GxRandom.h"
 #include "layer/GxNcInterpolate.h"
 
@@ -126,11 +127,11 @@ void GxTaskActor::Shake(const GxActionParam& a)
     float angle = static_cast<float>(GxRand() % 360 + 20 * t) * GxDegToRad;
     int32_t r = GxRand() % 10000;
     m_Visual.m_ShakeOffsetPos.x =
-        static_cast<float>(static_cast<int32_t>(static_cast<double>(sinf(angle)) * r / 10000.0 * a.m_End.x));
+        static_cast<float>(GxTruncToInt32(static_cast<double>(sinf(angle)) * r / 10000.0 * a.m_End.x));
     angle = static_cast<float>(GxRand() % 360 + 20 * t) * GxDegToRad;
     r = GxRand() % 10000;
     m_Visual.m_ShakeOffsetPos.y =
-        static_cast<float>(static_cast<int32_t>(r * static_cast<double>(cosf(angle)) / 10000.0 * a.m_End.y));
+        static_cast<float>(GxTruncToInt32(r * static_cast<double>(cosf(angle)) / 10000.0 * a.m_End.y));
 }
 
 void GxTaskActor::ApplyAction(GxActionParam& a, float f)
@@ -138,7 +139,8 @@ void GxTaskActor::ApplyAction(GxActionParam& a, float f)
     GxActorVisualParam& v = m_Visual;
     switch (a.m_ActionType) {
     case ACTIONTYPE_FADE:
-        v.m_Alpha = static_cast<int32_t>(a.m_Start.x * (1.0f - f) + a.m_End.x * f);
+        // The values may come from a saved game: out-of-range ones saturate.
+        v.m_Alpha = GxTruncToInt32(a.m_Start.x * (1.0f - f) + a.m_End.x * f);
         break;
     case ACTIONTYPE_MOVETO:
     case ACTIONTYPE_MOVEBY: Lerp(v.m_Pos, a.m_Start, a.m_End, f); break;
@@ -151,7 +153,7 @@ void GxTaskActor::ApplyAction(GxActionParam& a, float f)
         break;
     case ACTIONTYPE_SHOW: v.m_Visible = true; break;
     case ACTIONTYPE_HIDE: v.m_Visible = false; break;
-    case ACTIONTYPE_SETALPHA: v.m_Alpha = static_cast<int32_t>(a.m_End.x); break;
+    case ACTIONTYPE_SETALPHA: v.m_Alpha = GxTruncToInt32(a.m_End.x); break;
     case ACTIONTYPE_SETCOLOR0:
         v.m_Color0.r = a.m_End.x;
         v.m_Color0.g = a.m_End.y;
@@ -162,7 +164,7 @@ void GxTaskActor::ApplyAction(GxActionParam& a, float f)
         v.m_Color1.g = a.m_End.y;
         v.m_Color1.b = a.m_End.z;
         break;
-    case ACTIONTYPE_SETBLENDMODE: v.m_BlendMode = static_cast<int32_t>(a.m_End.x); break;
+    case ACTIONTYPE_SETBLENDMODE: v.m_BlendMode = GxTruncToInt32(a.m_End.x); break;
     default: break;  // waits and unknown types only take time
     }
 }

@@ -306,10 +306,12 @@ void GxCore::Finalize()
     DeleteOwnedObjects();
     delete m_Profile;
     m_Profile = nullptr;
-    // What the motion factories still hold was never released by its owner: report it, then free it.
+    // What the motion factories still hold was never released by its owner: report all of it
+    // before anything is freed, since freeing a leaked project gives back the image sets that
+    // only it held, and those are leaks too.
     GxGetNcProjectFactory().ReportUnreleased();
-    GxGetNcProjectFactory().ReleaseAll();
     GxGetNcCrammedImageSetFactory().ReportUnreleased();
+    GxGetNcProjectFactory().ReleaseAll();
     GxGetNcCrammedImageSetFactory().ReleaseAll();
 
     GxCoreTrace("GxSound::Release");

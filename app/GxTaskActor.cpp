@@ -132,7 +132,7 @@ bool GxTaskActor::ReadContent(GxContentReaderBase& reader)
     GxTaskBase::ReadContent(reader);
     m_Visual.ReadContent(reader);
     for (int32_t q = 0; q < kActionQueueCount; ++q) {
-        // The readers bound the count by the bytes that remain.
+        // The count only bounds the loop (elements are read one by one; see below).
         uint32_t count = 0;
         reader.ReadListBegin("m_ActionList", count);
         m_ActionQueue[q].clear();

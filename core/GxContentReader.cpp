@@ -435,16 +435,10 @@ bool GxContentBinaryReader::ReadListBegin(const char*, uint32_t& count)
 {
     const uint8_t* p = TakeValue(VALTYPE_ListBegin, 4);
     if (!p) return false;
-    uint32_t n = GxLoadBE32(p);
-    // Every element takes at least one byte: a larger count can only come from damaged data,
-    // and a loader must not size anything by it.
-    if (n > Remaining()) {
-        GxPrintErrorLogA("GxContentBinaryReader/ListCount Exceeds Data(Count=%u Rest=%u)\n", n,
-                         static_cast<uint32_t>(Remaining()));
-        ++m_ErrorCount;
-        return false;
-    }
-    count = n;
+    // Not bounded by the bytes left: elements that store no values take none, so a valid list
+    // can count more elements than bytes remain. Loaders read item by item, stop at the first
+    // failed read and never size anything by the count.
+    count = GxLoadBE32(p);
     return true;
 }
 

@@ -4,8 +4,9 @@
 // A reader works on a whole file image in memory and never stops on bad data: a failed read logs
 // one line, adds one to the error count, leaves the destination untouched and returns false (the
 // value-returning forms give fixed defaults). A loader judges a whole file by GetErrorCount at its
-// end. Counts and lengths taken from the data are bounded by the bytes that remain, so a damaged
-// file gives errors, never a huge allocation or a read past the end.
+// end. Lengths taken from the data are bounded by the bytes that remain, so a damaged file gives
+// errors, never a huge allocation or a read past the end. A list's count is the exception (its
+// elements may store nothing): loaders read it item by item and stop at the first failure.
 #pragma once
 
 #include <cstdint>
@@ -93,6 +94,8 @@ public:
     virtual GxPoint4 ReadGxPoint4Value(const char* name);
     virtual GxBit32 ReadGxBit32Value(const char* name);
 
+    // The count is as stored, never bounded by the bytes left (elements without values take
+    // none): read the elements one by one, stop at the first failure, never allocate by it.
     virtual bool ReadListBegin(const char* name, uint32_t& count) = 0;
     virtual bool ReadListEnd() = 0;
     virtual bool ReadListItemBegin() { return GxContentNoOp(); }

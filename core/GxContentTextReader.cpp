@@ -568,14 +568,9 @@ bool GxContentTextReader::ReadGxBinary(const char* name, GxBinBuffer& buffer)
 bool GxContentTextReader::ReadListBegin(const char* name, uint32_t& count)
 {
     if (!ReadValueLine(VALTYPE_ListBegin, name, 4)) return false;
-    uint32_t n = GxContentStrtoul(Field(3));
-    // Every element takes at least one line.
-    if (n > static_cast<size_t>(m_End - m_Pos)) {
-        GxPrintErrorLogA("GxContentTextReader/ListCount Exceeds Data(%u) Line=%d\n", n, static_cast<int>(m_LineNo));
-        ++m_ErrorCount;
-        return false;
-    }
-    count = n;
+    // As in the binary form, the count is not bounded by what remains: elements without values
+    // take no lines. Loaders read item by item and stop at the first failed read.
+    count = static_cast<uint32_t>(GxContentStrtoul(Field(3)));
     return true;
 }
 

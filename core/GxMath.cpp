@@ -53,6 +53,14 @@ uint32_t GxPackColorArgb(float r, float g, float b, float a)
     return PackChannel(a) << 24 | PackChannel(r) << 16 | PackChannel(g) << 8 | PackChannel(b);
 }
 
+int32_t GxTruncToInt32(double v)
+{
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483648.0) return INT32_MAX;
+    if (v <= -2147483649.0) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
 uint32_t GxPackColorArgb(const GxFColor& c)
 {
     return GxPackColorArgb(c.r, c.g, c.b, c.a);

@@ -137,6 +137,10 @@ struct GxFColor
 // Packs to 0xAARRGGBB: each channel clamped to 0..1 (NaN counts as 0), times 255, truncated
 // toward zero (0.5 gives 127, 1.0 gives 255).
 uint32_t GxPackColorArgb(const GxFColor& c);
+
+// Truncation toward zero for values that may come from stored data: NaN gives 0 and values
+// beyond the range give the nearer bound (a plain cast would be undefined there).
+int32_t GxTruncToInt32(double v);
 uint32_t GxPackColorArgb(float r, float g, float b, float a);
 // Each byte of 0xAARRGGBB divided by 255.
 GxFColor GxUnpackColorArgb(uint32_t argb);

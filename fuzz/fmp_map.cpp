@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint32_t to = last < 0xFFFFFFF0u ? last + 2 : last;
     for (uint32_t code = from, n = 0; code <= to && n < 4096; ++code, ++n) {
         sum += static_cast<uint32_t>(font.GetGlyphWidth(code));
-        if (const GxFontGlyphEntry* e = font.GetGlyphEntry(code)) sum += e->left + e->top;
+        if (const GxFontGlyphEntry* e = font.GetGlyphEntry(code))
+            sum += static_cast<uint64_t>(e->left) + static_cast<uint64_t>(e->top);  // wraps, never overflows
         if (code == to) break;
     }
     std::u16string text;

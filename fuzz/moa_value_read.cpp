@@ -13,10 +13,13 @@
 
 namespace {
 
-int64_t Exercise(const GxMoaVariable& v)
+// The totals only keep the calls from being optimised away: unsigned, so they wrap and never
+// overflow whatever the values read.
+uint64_t Exercise(const GxMoaVariable& v)
 {
-    int64_t sink = v.GetInt64() + v.GetInt() + static_cast<int64_t>(v.GetFloat() != 0);
-    sink += v.GetStringLength() + v.GetArraySize();
+    auto u = [](int64_t x) { return static_cast<uint64_t>(x); };
+    uint64_t sink = u(v.GetInt64()) + u(v.GetInt()) + (v.GetFloat() != 0);
+    sink += u(v.GetStringLength()) + u(v.GetArraySize());
     GxMoaVariable copy(v);
     sink += (copy == v) + (copy < v) + (v >= copy);
     GxMoaVariable sum = v + copy;
@@ -25,12 +28,12 @@ int64_t Exercise(const GxMoaVariable& v)
     GxMoaVariable text = GxMoaConcat(v, copy);
     copy.ConcatAssign(v);
     copy %= v;
-    sink += sum.GetInt64() + quotient.GetInt64() + shifted.GetInt64() + text.GetStringLength();
+    sink += u(sum.GetInt64()) + u(quotient.GetInt64()) + u(shifted.GetInt64()) + u(text.GetStringLength());
     GxMoaVariable unary(v);
     unary.Negate();
     unary.BitNot();
     unary.LogicalNot();
-    return sink + unary.GetInt64();
+    return sink + u(unary.GetInt64());
 }
 
 }  // namespace
@@ -42,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0) return 0;
     GxMoaVariable v;
     GxContentFuzzRead(data, size, [&](GxContentReaderBase& reader) { v.Read(reader); });
-    volatile int64_t sink = Exercise(v);
+    volatile uint64_t sink = Exercise(v);
     for (int i = 0; i < v.GetArraySize() && i < 64; ++i) sink = sink + Exercise(*v.GetElement(i));
     (void)sink;
 

@@ -158,9 +158,12 @@ bool GxFontData::CreateFromFileA(std::string_view mapName, std::string_view pict
 
 int32_t GxFontData::GetStringWidth(std::u16string_view text) const
 {
-    int32_t width = 0;
+    // Widths come from the font file: the sum saturates instead of overflowing.
+    int64_t width = 0;
     for (char16_t c : text) width += GetGlyphWidth(c);
-    return width;
+    if (width > INT32_MAX) return INT32_MAX;
+    if (width < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(width);
 }
 
 bool GxFontData::GetGlyphUV(float* uv, uint32_t code)

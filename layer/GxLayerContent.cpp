@@ -201,12 +201,14 @@ bool GxLayerContent::ReadContent(GxContentReaderBase& r)
     r.ReadGxS32("m_Alpha", m_Alpha);
     r.ReadGxStringStdW("m_ContentFileName", m_ContentFileName);
     uint32_t count = 0;
+    // The stored counts only bound the loops: each item is read before it is kept, and the
+    // first failed read ends the list.
     if (r.ReadListBegin("m_MultiContentFileName", count)) {
         m_MultiContentFileName.clear();
         for (uint32_t i = 0; i < count; ++i) {
             r.ReadListItemBegin();
             std::u16string name;
-            r.ReadGxStringStdW("", name);
+            if (!r.ReadGxStringStdW("", name)) break;
             m_MultiContentFileName.push_back(std::move(name));
             r.ReadListItemEnd();
         }
@@ -228,10 +230,14 @@ bool GxLayerContent::ReadContent(GxContentReaderBase& r)
     r.ReadGxBool("m_MovieAutoDisappear", m_MovieAutoDisappear);
     count = 0;
     if (r.ReadListBegin("m_pSubLayerList", count)) {
-        CreateSubLayerList(count);
+        m_pSubLayerList.clear();
         for (uint32_t i = 0; i < count; ++i) {
+            const int errors = r.GetErrorCount();
             r.ReadListItemBegin();
-            m_pSubLayerList[i]->ReadContent(r);
+            auto sub = std::make_unique<GxSubLayerContent>();
+            sub->ReadContent(r);
+            if (r.GetErrorCount() != errors) break;
+            m_pSubLayerList.push_back(std::move(sub));
             r.ReadListItemEnd();
         }
         r.ReadListEnd();

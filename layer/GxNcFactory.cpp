@@ -7,6 +7,7 @@
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "game/DBEffect.h"
+#include "graphics/GxResourceFactory.h"
 #include "layer/GxNcImageSet.h"
 #include "layer/GxNcProject.h"
 
@@ -107,6 +108,13 @@ void GxNcProjectFactory::ReportUnreleased()
 }
 
 // ---- GxNcCrammedImageSetFactory ----
+
+GxNcCrammedImageSetFactory::GxNcCrammedImageSetFactory()
+{
+    // Constructed first, the texture factory outlives this one: sets freed by this factory's
+    // destructor still give their pages back to it.
+    GxGetTextureFactory();
+}
 
 GxNcCrammedImageSetFactory::~GxNcCrammedImageSetFactory() { ReleaseAll(); }
 

@@ -77,7 +77,7 @@ private:
 class GxNcCrammedImageSetFactory
 {
 public:
-    GxNcCrammedImageSetFactory() = default;
+    GxNcCrammedImageSetFactory();
     virtual ~GxNcCrammedImageSetFactory();
     GxNcCrammedImageSetFactory(const GxNcCrammedImageSetFactory&) = delete;
     GxNcCrammedImageSetFactory& operator=(const GxNcCrammedImageSetFactory&) = delete;

@@ -8,21 +8,19 @@
 #include "core/GxContentTextReader.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "graphics/GxResourceFactory.h"
 #include "graphics/GxTexture.h"
 
 namespace {
 
-// Until the texture factory is connected, each page gets a texture of its own.
-GxTexture* LoadOwnTexture(const std::u16string& path, GxFormat format)
+// Pages are shared through the texture factory (one texture per picture file, whichever set asks)
+// and loaded at their own size: pattern coordinates are page pixels, so a stretched page would
+// move every pattern.
+GxTexture* LoadFactoryTexture(const std::u16string& path, GxFormat format)
 {
-    auto* texture = new GxTexture;
-    if (!texture->CreateFromFile(path, format, 1, 0, true)) {
-        delete texture;
-        return nullptr;
-    }
-    return texture;
+    return GxGetTextureFactory().GetTexture(path, GXTEXKIND_FILE, 0, 0, 1, format, 0, false);
 }
-void DeleteOwnTexture(GxTexture* texture) { delete texture; }
+void ReleaseFactoryTexture(GxTexture* texture) { GxGetTextureFactory().ReleaseTexture(texture); }
 float TextureU(const GxTexture* texture, float x) { return texture->GetU(x); }
 float TextureV(const GxTexture* texture, float y) { return texture->GetV(y); }
 
@@ -35,8 +33,11 @@ void DrawQuadImmediate(const GxNcQuad& quad)
     GxGraphics::DrawTextureQuad(quad.m_Corner, uv, quad.m_pTexture, diffuse, specular, quad.m_BlendMode);
 }
 
-// Constant-initialised, so image sets released by the factories at exit can still read it.
-GxNcGraphicsHooks g_Hooks = {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, &DrawQuadImmediate};
+// The program's own graphics from the start: nothing has to install them. Constant-initialised,
+// so image sets released by the factories at exit can still read it.
+constexpr GxNcGraphicsHooks kDefaultHooks = {&LoadFactoryTexture, &ReleaseFactoryTexture, &TextureU, &TextureV,
+                                             &DrawQuadImmediate};
+GxNcGraphicsHooks g_Hooks = kDefaultHooks;
 
 GxNcGraphicsHooks& Hooks() { return g_Hooks; }
 
@@ -145,10 +146,7 @@ bool ValidPattern(const GxNcOriginImage* image, int32_t index)
 }  // namespace
 
 void GxNcSetGraphicsHooks(const GxNcGraphicsHooks& hooks) { Hooks() = hooks; }
-GxNcGraphicsHooks GxNcDefaultGraphicsHooks()
-{
-    return {&LoadOwnTexture, &DeleteOwnTexture, &TextureU, &TextureV, &DrawQuadImmediate};
-}
+GxNcGraphicsHooks GxNcDefaultGraphicsHooks() { return kDefaultHooks; }
 const GxNcGraphicsHooks& GxNcGetGraphicsHooks() { return Hooks(); }
 
 // ---- GxNcCrammedImageSet ----

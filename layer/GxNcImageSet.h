@@ -106,10 +106,10 @@ private:
 };
 
 // ---- graphics seams ----
-// Page pictures come from the texture factory and patterns are drawn by the immediate drawing;
-// the engine connects both here. The defaults load each page as a texture of its own
-// (GxTexture::CreateFromFile, one mip level), give it back by deleting it, take texture
-// coordinates from GxTexture::GetU and GetV, and draw nothing.
+// Page pictures come from the texture factory and patterns are drawn by the immediate drawing.
+// These are the hooks from the start (tests may swap in fakes): pages are got from and given
+// back to GxTextureFactory (kind file, one mip level, at their own size), texture coordinates
+// come from GxTexture::GetU and GetV, and quads go to GxGraphics::DrawTextureQuad.
 
 // Get-or-create of a picture texture from a file with the given format, or null.
 using GxNcPageTextureLoader = GxTexture* (*)(const std::u16string& path, GxFormat format);

@@ -9,6 +9,7 @@
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
+#include "core/GxMath.h"
 
 namespace {
 
@@ -113,14 +114,6 @@ int64_t FloatToInt64(double d)
     if (d >= 9223372036854775808.0) return std::numeric_limits<int64_t>::max();
     if (d < -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
     return static_cast<int64_t>(d);
-}
-
-int32_t FloatToInt32(double d)
-{
-    if (std::isnan(d)) return 0;
-    if (d >= 2147483648.0) return std::numeric_limits<int32_t>::max();
-    if (d <= -2147483649.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(d);
 }
 
 std::u16string WidenAscii(const char* b, const char* e)
@@ -258,7 +251,7 @@ int32_t GxMoaVariable::GetInt() const
 {
     switch (m_Type) {
     case GxMoaValueType::Int: return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(m_Int)));
-    case GxMoaValueType::Float: return FloatToInt32(m_Float);
+    case GxMoaValueType::Float: return GxTruncToInt32(m_Float);
     case GxMoaValueType::Str:
         return static_cast<int32_t>(
             ParseDecimal(*m_Str, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));

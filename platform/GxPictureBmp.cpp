@@ -199,7 +199,10 @@ bool GxBmpDecodeTo(const uint8_t* data, size_t size, const GxPictureRows& rows, 
             if (at + 2 > available) return fail("BMP: truncated data");
             const uint32_t count = src[at], value = src[at + 1];
             at += 2;
+            // Runs stay within their row and moves within the picture: data that goes outside
+            // is damaged, and clipping it would report a wrong picture as read.
             if (count > 0) {
+                if (static_cast<uint64_t>(x) + count > width) return fail("BMP: run passes the row end");
                 for (uint32_t k = 0; k < count; ++k) put(four ? ((k & 1) ? value & 15 : value >> 4) : value);
                 continue;
             }
@@ -213,10 +216,12 @@ bool GxBmpDecodeTo(const uint8_t* data, size_t size, const GxPictureRows& rows, 
                 x += src[at];
                 y += src[at + 1];
                 at += 2;
+                if (x > width || y > height || (y == height && x > 0)) return fail("BMP: move leaves the picture");
             } else {  // a literal run, padded to a 16-bit boundary
                 const uint64_t bytes = four ? (value + 1) / 2 : value;
                 const uint64_t padded = (bytes + 1) & ~1ull;
                 if (at + padded > available) return fail("BMP: truncated data");
+                if (static_cast<uint64_t>(x) + value > width) return fail("BMP: run passes the row end");
                 for (uint32_t k = 0; k < value; ++k) {
                     uint32_t b = src[at + (four ? k / 2 : k)];
                     put(four ? ((k & 1) ? b & 15 : b >> 4) : b);

@@ -146,6 +146,16 @@ bool ReadLayout(const uint8_t* d, size_t size, Layout* l, uint32_t* width, uint3
         l->masks[2] = Le32(d + 100);
     }
     if (flags & (kAlphaPixels | kAlphaOnly)) l->masks[3] = Le32(d + 104);
+    // Every channel the flags announce needs a mask inside the pixel: one that is 0 or lies
+    // beyond the pixel's bits would decode to a plausible but wrong picture. Grey takes the
+    // red mask alone.
+    const uint32_t inside = l->bits == 32 ? 0xFFFFFFFFu : (1u << l->bits) - 1;
+    auto usable = [inside](uint32_t mask) { return mask != 0 && (mask & ~inside) == 0; };
+    bool masksOk = true;
+    if (flags & kRgb) masksOk = usable(l->masks[0]) && usable(l->masks[1]) && usable(l->masks[2]);
+    else if (flags & kLuminance) masksOk = usable(l->masks[0]);
+    if (flags & (kAlphaPixels | kAlphaOnly)) masksOk = masksOk && usable(l->masks[3]);
+    if (!masksOk) return fail("DDS: channel mask outside the pixel");
     l->format = GuessFormat(*l);
     return true;
 }

@@ -1,5 +1,6 @@
-// TGA reader: colour-mapped, true-colour and grey pictures, plain or run-length encoded, in
-// either row order. TGA has no signature, so the header must be fully plausible to count as one.
+// TGA reader: colour-mapped, true-colour and grey (with or without alpha) pictures, plain or
+// run-length encoded, in either row order. TGA has no signature, so the header must be fully
+// plausible to count as one.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -55,7 +56,7 @@ bool ReadHeader(const uint8_t* d, size_t size, Header* h, std::string* error)
         if (h->mapType != 1 || h->bits != 8 || !mapBitsValid || h->mapLength == 0) return fail("TGA: broken palette");
     } else if (base == 2) {
         if (h->bits != 15 && h->bits != 16 && h->bits != 24 && h->bits != 32) return fail("TGA: broken header");
-    } else if (h->bits != 8) {
+    } else if (h->bits != 8 && h->bits != 16) {  // grey, or grey and alpha
         return fail("TGA: broken header");
     }
     if (h->mapType == 1 && !mapBitsValid) return fail("TGA: broken palette");
@@ -97,7 +98,7 @@ bool GxTgaProbe(const uint8_t* data, size_t size, GxPictureInfo* info, std::stri
     info->mipLevels = 1;
     bool alpha = (h.descriptor & 0x0F) != 0;
     uint32_t base = h.type & ~8u;
-    if (base == 3) info->format = GXFMT_L8;
+    if (base == 3) info->format = h.bits == 16 ? (alpha ? GXFMT_A8L8 : GXFMT_L8) : GXFMT_L8;
     else if (base == 1) info->format = GXFMT_P8;
     else if (h.bits == 32) info->format = alpha ? GXFMT_A8R8G8B8 : GXFMT_X8R8G8B8;
     else if (h.bits == 24) info->format = GXFMT_R8G8B8;
@@ -131,7 +132,11 @@ bool GxTgaDecodeTo(const uint8_t* data, size_t size, const GxPictureRows& rows, 
             palette[i] = ColorOf(data + h.mapOffset + static_cast<size_t>(i) * entryBytes, h.mapBits, hasAlpha);
     }
     auto colorAt = [&](const uint8_t* p) -> uint32_t {
-        if (base == 3) return 0xFF000000u | static_cast<uint32_t>(p[0]) * 0x010101u;
+        if (base == 3) {
+            // 16-bit grey carries its alpha in the second byte.
+            const uint32_t a = h.bits == 16 && hasAlpha ? p[1] : 255;
+            return (a << 24) | static_cast<uint32_t>(p[0]) * 0x010101u;
+        }
         if (base == 1) {
             // An index outside the palette reads as opaque black.
             uint32_t i = p[0];

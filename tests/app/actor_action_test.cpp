@@ -43,6 +43,30 @@ TEST(ActorAction, FadeInCountsWholeAlphaSteps)
     EXPECT_EQ(actor.GetAlpha(), 100);
 }
 
+// Values of a saved game may lie beyond what an alpha or a blend mode holds: they saturate.
+TEST(ActorAction, StoredValuesBeyondTheIntegerRangeSaturate)
+{
+    struct Case
+    {
+        int32_t type;
+        float end;
+        int32_t alpha, blend;  // blend -1: left as it was
+    };
+    const Case cases[] = {{ACTIONTYPE_SETALPHA, 1e30f, INT32_MAX, -1},
+                          {ACTIONTYPE_SETALPHA, -1e30f, INT32_MIN, -1},
+                          {ACTIONTYPE_SETBLENDMODE, 3e9f, 255, INT32_MAX},
+                          {ACTIONTYPE_FADE, -5e9f, INT32_MIN, -1}};
+    for (const Case& c : cases) {
+        GxTaskActor actor(nullptr, nullptr, 0, nullptr);
+        actor.SetAlpha(255);
+        const int32_t blend = c.blend < 0 ? actor.GetBlendMode() : c.blend;
+        ASSERT_TRUE(actor.AddAction(0, MakeAction(c.type, 0, GxVector3(c.end, 0, 0))));
+        actor.UpdateAction(10);
+        EXPECT_EQ(actor.GetAlpha(), c.alpha) << c.type;
+        EXPECT_EQ(actor.GetBlendMode(), blend) << c.type;
+    }
+}
+
 TEST(ActorAction, TimeLeftOverPassesToTheNextAction)
 {
     GxTaskActor actor(nullptr, nullptr, 0, nullptr);

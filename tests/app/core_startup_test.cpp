@@ -8,12 +8,19 @@
 #include "app/GxCoreDevice.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxPackFile.h"
+#include "graphics/GxResourceFactory.h"
+#include "graphics/GxShaderEffect.h"
+#include "layer/GxNcFactory.h"
+#include "layer/GxNcImageSet.h"
+#include "layer/GxNcProject.h"
 #include "game/GxSystemConfig.h"
 #include "platform/GxHeadless.h"
 #include "platform/GxSdlWindow.h"
 #include "seq/SeqSystem.h"
 #include "tests/app/core_test_util.h"
 #include "ui/GxTaskUIBase.h"
+#include "tests/support/GxContentFixture.h"
+#include "tests/support/GxNcWriter.h"
 
 using namespace coretest;
 
@@ -134,6 +141,54 @@ TEST(CoreStartup, StepsRunInOrderAndTheLoopRunsExactlyTheFramesAsked)
     EXPECT_EQ(core.GetTaskManage(), nullptr);
     EXPECT_EQ(core.GetSystemConfig(), nullptr);
     EXPECT_FALSE(GxCoreDeviceExists());
+    GxSetCore(nullptr);
+    GxFileCloseAllPacks();
+}
+
+// The services start-up connects are there without a test installing them; a project nobody
+// released holds the only reference to its image set, and the shutdown report names both
+// before either is freed.
+TEST(CoreShutdown, ServicesAreConnectedAndALeakedProjectAndItsImageSetAreBothReported)
+{
+    TempGame g;
+    GxNcCrammedImageSet set;
+    GxNcAddOriginImage(set, u"smile.png");
+    ASSERT_TRUE(GxNcWriteFileBytes((g.game / "gnc" / "gis" / "face.gis").string(),
+                                   GxNcImageSetToBytes(set, GxContentForm::Binary)));
+    GxNcProjectEx project;
+    project.m_ProjectName = u"main";
+    project.m_ImageSetFileNameList.push_back(u"face.gis");
+    ASSERT_TRUE(GxNcWriteFileBytes((g.game / "gnc" / "main.gnc").string(),
+                                   GxNcProjectToBytes(project, GxContentForm::Binary)));
+
+    ScopedCwd dir(g.game);
+    ScopedEnv env("XDG_DOCUMENTS_DIR", g.docs.string());
+    MessageBoxes boxes;
+    RecordingDevice device;
+    GxSdlWindowServices ws(Headless(g));
+    ASSERT_TRUE(ws.Initialize());
+    GxCore core(&ws);
+    GxSetCore(&core);
+    ASSERT_TRUE(core.Initialize());
+    // Start-up connected the shader factory to the effect reader.
+    WriteFile(g.game / "fx" / "plain.fx", "float4x4 World : WORLD;\ntechnique Plain { pass P0 { } }\n");
+    GxShaderEffect* effect = GxGetShaderFactory().GetShader(u"fx/plain.fx", false);
+    EXPECT_NE(effect, nullptr);
+    if (effect) GxGetShaderFactory().ReleaseShader(effect);
+
+    ASSERT_NE(GxGetNcProjectFactory().Get(u"gnc/main.gnc", u"gnc/gis", true), nullptr);
+    ASSERT_NE(GxGetNcCrammedImageSetFactory().Find(u"gnc/gis/face.gis"), nullptr);
+
+    GxContentLogCapture log;
+    core.Finalize();
+    const std::string logged = log.Joined();
+    EXPECT_NE(logged.find("Warning/GxNcProjectFactory Object Not Released(gnc/main.gnc)\n"), std::string::npos)
+        << logged;
+    EXPECT_NE(logged.find("Warning/GxNcCrammedImageSetFactory Object Not Released(gnc/gis/face.gis)\n"),
+              std::string::npos)
+        << logged;
+    EXPECT_EQ(GxGetNcProjectFactory().GetCount(), 0u);
+    EXPECT_EQ(GxGetNcCrammedImageSetFactory().GetCount(), 0u);
     GxSetCore(nullptr);
     GxFileCloseAllPacks();
 }

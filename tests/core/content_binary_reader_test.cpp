@@ -234,15 +234,22 @@ TEST(ContentBinaryReader, ListAndTreeFraming)
     EXPECT_TRUE(r.IsEnd());
 }
 
-TEST(ContentBinaryReader, ListCountBoundedByData)
+TEST(ContentBinaryReader, ListCountIsAsStoredAndADamagedOneEndsAtTheFirstFailedRead)
 {
     BinFixture f(Bytes({0x20, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 1, 0x21}));
     GxContentBinaryReader r(f.buffer);
     uint32_t count = 0;
-    EXPECT_FALSE(r.ReadListBegin("m_List", count));
-    EXPECT_EQ(count, 0u);
+    ASSERT_TRUE(r.ReadListBegin("m_List", count));
+    EXPECT_EQ(count, 4294967295u);
+    uint32_t read = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t v = 0;
+        if (!r.ReadGxU8("v", v)) break;
+        ++read;
+    }
+    EXPECT_EQ(read, 1u);
     EXPECT_EQ(r.GetErrorCount(), 1);
-    EXPECT_EQ(f.log.Joined(), "GxContentBinaryReader/ListCount Exceeds Data(Count=4294967295 Rest=3)\n");
+    EXPECT_EQ(f.log.Joined(), "GxContentBinaryReader/ValueType Isn't VALTYPE_GxU8\n");
 }
 
 TEST(ContentBinaryReader, HeaderTagMustEndWhereExpected)

@@ -166,6 +166,57 @@ TEST(ContentRoundTrip, EveryTypeBothForms)
     }
 }
 
+// A list whose elements store no values takes no bytes per element: a valid stream may end in
+// more elements than bytes, and must read back. A damaged count reads as stored, and a loader's
+// item-by-item loop ends at its first failed read.
+TEST(ContentRoundTrip, ListsOfValuelessElementsAndDamagedCounts)
+{
+    for (GxContentForm form : {GxContentForm::Binary, GxContentForm::Text}) {
+        SCOPED_TRACE(form == GxContentForm::Binary ? "binary" : "text");
+        const char* tag = form == GxContentForm::Binary ? "BGD" : "TGD";
+        std::string bytes = GxContentWriteToString(form, [&](GxContentWriterBase& w) {
+            EXPECT_TRUE(w.WriteHeader(tag, 100));
+            EXPECT_TRUE(w.WriteListBegin("m_Stages", "", 1000));
+            for (int i = 0; i < 1000; ++i) EXPECT_TRUE(w.WriteListItemBegin() && w.WriteListItemEnd());
+            EXPECT_TRUE(w.WriteListEnd());
+        });
+        GxBinBuffer buffer;
+        GxContentFillBuffer(buffer, bytes);
+        GxContentLogCapture log;
+        auto r = MakeReader(buffer);
+        uint32_t version = 0, count = 0;
+        ASSERT_TRUE(r->ReadHeader(tag, version));
+        ASSERT_TRUE(r->ReadListBegin("m_Stages", count));
+        EXPECT_EQ(count, 1000u);
+        for (uint32_t i = 0; i < count; ++i) ASSERT_TRUE(r->ReadListItemBegin() && r->ReadListItemEnd());
+        EXPECT_TRUE(r->ReadListEnd());
+        EXPECT_TRUE(r->IsEnd());
+        EXPECT_EQ(r->GetErrorCount(), 0);
+        EXPECT_EQ(log.Joined(), "");
+
+        // Three values under a count of four thousand million.
+        bytes = GxContentWriteToString(form, [&](GxContentWriterBase& w) {
+            EXPECT_TRUE(w.WriteHeader(tag, 100));
+            EXPECT_TRUE(w.WriteListBegin("m_Values", "", 4000000000u));
+            for (int32_t i = 0; i < 3; ++i) EXPECT_TRUE(w.WriteGxS32("v", i));
+            EXPECT_TRUE(w.WriteListEnd());
+        });
+        GxContentFillBuffer(buffer, bytes);
+        r = MakeReader(buffer);
+        ASSERT_TRUE(r->ReadHeader(tag, version));
+        ASSERT_TRUE(r->ReadListBegin("m_Values", count));
+        EXPECT_EQ(count, 4000000000u);
+        std::vector<int32_t> kept;
+        for (uint32_t i = 0; i < count; ++i) {
+            int32_t v = -1;
+            if (!r->ReadGxS32("v", v)) break;
+            kept.push_back(v);
+        }
+        EXPECT_EQ(kept, (std::vector<int32_t>{0, 1, 2}));
+        EXPECT_EQ(r->GetErrorCount(), 1);
+    }
+}
+
 // SkipValue passes over exactly what each write put down, in both forms: the values of one
 // step skipped until the end of their own bytes, then the same number of skips over those bytes
 // followed by a marker leaves the marker to read.

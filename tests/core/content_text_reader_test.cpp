@@ -252,10 +252,12 @@ TEST(ContentTextReader, ListsTreesAndPeek)
     EXPECT_FALSE(r.ReadTreeStratumBegin());
     EXPECT_EQ(f.log.Joined(), "GxContentTextReader/ValueType Isn't VALTYPE_TreeStratumBegin Line=7\n");
     EXPECT_TRUE(r.ReadTreeEnd());
-    // A count larger than the rest of the file is damage.
+    // A count larger than the rest of the file is read as stored; the first element read fails.
     count = 0;
-    EXPECT_FALSE(r.ReadListBegin("m_Big", count));
-    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(r.ReadListBegin("m_Big", count));
+    EXPECT_EQ(count, 999u);
+    uint8_t v = 0;
+    EXPECT_FALSE(r.ReadGxU8("v", v));
     EXPECT_EQ(r.GetErrorCount(), 2);
 }
 

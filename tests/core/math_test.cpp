@@ -249,3 +249,26 @@ TEST(GxPackColorArgb, UnpackDividesEachByteAndRepacksExactly)
         EXPECT_EQ(GxPackColorArgb(GxUnpackColorArgb(argb)), argb) << std::hex << argb;
     }
 }
+
+TEST(GxTruncToInt32, TruncatesTowardZeroAndSaturatesStoredValuesBeyondTheRange)
+{
+    struct Case
+    {
+        double in;
+        int32_t out;
+    };
+    const Case cases[] = {{0.0, 0},
+                          {2.9, 2},
+                          {-2.9, -2},
+                          {2147483647.0, INT32_MAX},
+                          {2147483647.9, INT32_MAX},
+                          {2147483648.0, INT32_MAX},
+                          {1e30, INT32_MAX},
+                          {-2147483648.9, INT32_MIN},
+                          {-2147483649.0, INT32_MIN},
+                          {-1e30, INT32_MIN},
+                          {std::numeric_limits<double>::infinity(), INT32_MAX},
+                          {-std::numeric_limits<double>::infinity(), INT32_MIN},
+                          {std::numeric_limits<double>::quiet_NaN(), 0}};
+    for (const Case& c : cases) EXPECT_EQ(GxTruncToInt32(c.in), c.out) << c.in;
+}

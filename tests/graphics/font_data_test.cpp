@@ -131,6 +131,17 @@ TEST_F(FontData, MapIsReadFromItsBytes)
     EXPECT_EQ(font.GetStringWidth(u"!!\u3042"), 2 * 4 + 12);
 }
 
+// Widths come from the file: a sum beyond the integer range saturates.
+TEST_F(FontData, StringWidthSaturates)
+{
+    GxFontData font;
+    std::vector<uint8_t> map = MakeMap(0x20, 0x7E, 0x7FFFFFFF, 24, u"F");
+    ASSERT_TRUE(font.ReadCharacterMap(map.data(), map.size()));
+    ASSERT_EQ(font.GetGlyphWidth(0x3042), INT32_MAX);  // outside the map: the cell width
+    EXPECT_EQ(font.GetStringWidth(u"\u3042"), INT32_MAX);
+    EXPECT_EQ(font.GetStringWidth(u"\u3042\u3042\u3042"), INT32_MAX);
+}
+
 TEST_F(FontData, ShortOrInvertedMapsAreRefused)
 {
     GxFontData font;

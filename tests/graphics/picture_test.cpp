@@ -237,6 +237,99 @@ TEST(PictureRead, DdsUncompressedAndBlockCompressed)
     EXPECT_FALSE(Decodes(raw.data(), 127));
 }
 
+// Uncompressed DDS by masks: grey by the luminance flag, with or without alpha; a mask that
+// is 0 or lies outside the pixel's bits is refused, not decoded to a plausible picture.
+TEST(PictureRead, DdsLuminanceAndMasksOutsideThePixel)
+{
+    const uint32_t l8[4] = {0xFF, 0, 0, 0}, a8l8[4] = {0xFF, 0, 0, 0xFF00};
+    GxPictureInfo info;
+    EXPECT_EQ(Decode(gxtest::WriteDdsMasks(2, 1, 0x20000, 8, l8, {0x10, 0x80}), &info),
+              (std::vector<uint32_t>{0xFF101010u, 0xFF808080u}));
+    EXPECT_EQ(info.format, GXFMT_L8);
+    EXPECT_EQ(Decode(gxtest::WriteDdsMasks(2, 1, 0x20001, 16, a8l8, {0x10, 0x40, 0xC0, 0x00}), &info),
+              (std::vector<uint32_t>{0x40101010u, 0x00C0C0C0u}));
+    EXPECT_EQ(info.format, GXFMT_A8L8);
+
+    struct Case
+    {
+        const char* what;
+        uint32_t flags, bits, masks[4];
+    };
+    const Case refused[] = {
+        {"grey mask beyond 8 bits", 0x20000, 8, {0xFF00, 0, 0, 0}},
+        {"grey mask 0", 0x20000, 8, {0, 0, 0, 0}},
+        {"green mask 0", 0x40, 16, {0xF800, 0, 0x1F, 0}},
+        {"blue mask beyond 16 bits", 0x40, 16, {0xF800, 0x7E0, 0x1F0000, 0}},
+        {"alpha mask 0", 0x41, 32, {0xFF0000, 0xFF00, 0xFF, 0}},
+        {"alpha-only mask beyond 8 bits", 0x2, 8, {0, 0, 0, 0x100}},
+    };
+    for (const Case& c : refused) {
+        const std::vector<uint8_t> bytes = gxtest::WriteDdsMasks(2, 1, c.flags, c.bits, c.masks, std::vector<uint8_t>(8, 0x5A));
+        GxPixelImage image;
+        std::string error;
+        EXPECT_FALSE(GxPictureDecode(bytes.data(), bytes.size(), GX_PICTURE_MAX_SIDE, &image, nullptr, &error)) << c.what;
+        EXPECT_EQ(error, "DDS: channel mask outside the pixel") << c.what;
+    }
+}
+
+TEST(PictureRead, TgaGreyWithAlphaRawAndRunLengthInBothOrigins)
+{
+    TestPicture p = gxtest::MakeTestPicture(7, 5, true);
+    for (uint32_t x = 0; x < 7; ++x) p.At(x, 2) = 0x80123456u;  // a run
+    TestPicture grey = p, greyOpaque = p;
+    for (size_t i = 0; i < p.pixels.size(); ++i) {
+        const uint32_t g = (p.pixels[i] >> 8) & 0xFF;
+        grey.pixels[i] = (p.pixels[i] & 0xFF000000u) | g * 0x010101u;
+        greyOpaque.pixels[i] = 0xFF000000u | g * 0x010101u;
+    }
+    for (int bits : {8, 16})
+        for (bool rle : {false, true})
+            for (bool topDown : {false, true}) {
+                SCOPED_TRACE(testing::Message() << bits << " bits rle " << rle << " top-down " << topDown);
+                GxPictureInfo info;
+                EXPECT_EQ(Decode(gxtest::WriteTga(p, bits, rle, topDown), &info), (bits == 16 ? grey : greyOpaque).pixels);
+                EXPECT_EQ(info.format, bits == 16 ? GXFMT_A8L8 : GXFMT_L8);
+            }
+}
+
+// Run-length BMP: a run or literal that passes its row's end, or a move out of the picture, is
+// damage and refused; data that stays inside reads.
+TEST(PictureRead, BmpRunLengthStaysInsideThePicture)
+{
+    const std::vector<uint32_t> palette{0xFF0000, 0x00FF00, 0x0000FF};
+    // Bottom row red, top row: green, a move of one, then blue.
+    const std::vector<uint8_t> good{4, 0, 0, 0, 2, 1, 0, 2, 1, 0, 1, 2, 0, 1};
+    EXPECT_EQ(Decode(gxtest::WriteBmpRle(4, 2, 8, palette, good)),
+              (std::vector<uint32_t>{0xFF00FF00u, 0xFF00FF00u, 0, 0xFF0000FFu, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u,
+                                     0xFFFF0000u}));
+    // RLE4: two pixels per byte, alternating.
+    EXPECT_EQ(Decode(gxtest::WriteBmpRle(4, 1, 4, palette, {4, 0x12, 0, 1})),
+              (std::vector<uint32_t>{0xFF00FF00u, 0xFF0000FFu, 0xFF00FF00u, 0xFF0000FFu}));
+
+    struct Case
+    {
+        const char* what;
+        int bits;
+        std::vector<uint8_t> data;
+        const char* error;
+    };
+    const Case refused[] = {
+        {"RLE8 run of 5 in a row of 4", 8, {5, 0, 0, 1}, "BMP: run passes the row end"},
+        {"RLE8 run after 2 pixels", 8, {2, 0, 3, 1, 0, 1}, "BMP: run passes the row end"},
+        {"RLE8 literal of 5", 8, {0, 5, 0, 1, 2, 0, 1, 0, 0, 1}, "BMP: run passes the row end"},
+        {"RLE4 run of 5", 4, {5, 0x12, 0, 1}, "BMP: run passes the row end"},
+        {"move past the row", 8, {0, 2, 5, 0, 0, 1}, "BMP: move leaves the picture"},
+        {"move below the picture", 8, {0, 2, 0, 3, 0, 1}, "BMP: move leaves the picture"},
+    };
+    for (const Case& c : refused) {
+        const std::vector<uint8_t> bytes = gxtest::WriteBmpRle(4, 2, c.bits, palette, c.data);
+        GxPixelImage image;
+        std::string error;
+        EXPECT_FALSE(GxPictureDecode(bytes.data(), bytes.size(), GX_PICTURE_MAX_SIDE, &image, nullptr, &error)) << c.what;
+        EXPECT_EQ(error, c.error) << c.what;
+    }
+}
+
 TEST(PictureRead, TgaAndBmpInEveryRowOrder)
 {
     TestPicture p = gxtest::MakeTestPicture(7, 5, true);

@@ -8,6 +8,7 @@
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
 #include "graphics/GxImageLoader.h"
+#include "graphics/GxResourceFactory.h"
 #include "graphics/GxTexture.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
@@ -95,11 +96,47 @@ TEST_F(NcPageTextureTest, PagesLoadAsTexturesInTheSetsFormat)
         EXPECT_FLOAT_EQ(g_Quads[0].m_U1, 24.0f / 64.0f);
         EXPECT_FLOAT_EQ(g_Quads[0].m_V1, 12.0f / 32.0f);
 
-        // The last release deletes the set and its page textures (leaks would show under the
-        // sanitizer).
+        // The last release deletes the set and gives its page back to the texture factory.
         GxGetNcCrammedImageSetFactory().Release(set);
         EXPECT_EQ(GxGetNcCrammedImageSetFactory().GetCount(), 0u);
+        EXPECT_EQ(GxGetTextureFactory().GetCount(), 0);
     }
+}
+
+TEST_F(NcPageTextureTest, SetsNamingOnePagePictureShareItsTextureThroughTheFactory)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteFiles(false));
+    GxNcCrammedImageSet other;
+    other.m_CrammedImageArray.resize(1);
+    other.m_CrammedImageArray[0].m_FileName = u"PAGES_0.PNG";  // the same file, named otherwise
+    GxNcAddPattern(GxNcAddOriginImage(other, u"badge.png"), 0, 0, 0, 8, 8, 0, 0);
+    ASSERT_TRUE(GxNcWriteFileBytes(m_Folder.Path() + "/ui/other.gis", GxNcImageSetToBytes(other, GxContentForm::Binary)));
+
+    GxNcCrammedImageSetFactory& sets = GxGetNcCrammedImageSetFactory();
+    GxNcCrammedImageSet* a = sets.GetCrammedImageSet(u"ui/pages.gis", true);
+    GxNcCrammedImageSet* b = sets.GetCrammedImageSet(u"ui/other.gis", true);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    GxTexture* page = a->m_CrammedImageArray[0].m_pTexture;
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(b->m_CrammedImageArray[0].m_pTexture, page);
+    EXPECT_EQ(GxGetTextureFactory().FindTexture(u"ui/pages_0.png"), page);
+    EXPECT_EQ(GxGetTextureFactory().GetCount(), 1);
+
+    // One set gone: the page stays for the other.
+    sets.Release(a);
+    EXPECT_EQ(GxGetTextureFactory().FindTexture(u"ui/pages_0.png"), page);
+    EXPECT_EQ(b->m_CrammedImageArray[0].m_pTexture->GetImageWidth(), 40u);
+
+    // A set still held at the graphics shutdown shows in the texture factory's report.
+    m_Log.Clear();
+    GxGraphics::Release();
+    EXPECT_NE(m_Log.Joined().find("Warning/GxTextureFactory is not Released(count=1)\n"), std::string::npos)
+        << m_Log.Joined();
+    // The factory freed the texture: the set must not give it back again.
+    b->m_CrammedImageArray[0].m_pTexture = nullptr;
+    sets.Release(b);
+    EXPECT_EQ(sets.GetCount(), 0u);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// A layer cross-fading between two solid colours on the GL device, read back half-way.
+// Layers on the GL device, read back: a cross-fade between two solid colours half-way, and an
+// image-set pattern drawn with the graphics the program itself starts with (no test hooks).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,9 +12,15 @@
 #include "graphics/GxGlobalRenderTarget.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
+#include "graphics/GxResourceFactory.h"
+#include "layer/GxNcFactory.h"
+#include "layer/GxNcImageSet.h"
 #include "layer/GxTaskLayer.h"
 #include "platform/GxDevice.h"
 #include "tests/support/GxContentFixture.h"
+#include "tests/support/GxNcWriter.h"
+#include "tests/support/GxPackWriter.h"
+#include "tests/support/GxPictureWriter.h"
 
 namespace {
 
@@ -78,6 +85,54 @@ TEST_F(LayerGL, CrossFadeHalfWayBetweenTwoSolidColours)
             }
         }
     }
+}
+
+TEST_F(LayerGL, ImageSetPatternIsDrawnByTheProgramsOwnGraphics)
+{
+    GxTestGameFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    GxTestResetFileLayer();
+    // A 40 x 20 page: left half red, right half green. The pattern is the green 20 x 10 cell at
+    // (20, 5) of the page, placed at (4, 6) in its source picture.
+    gxtest::TestPicture page(40, 20, 0xFFFF0000u);
+    for (uint32_t y = 0; y < 20; ++y)
+        for (uint32_t x = 20; x < 40; ++x) page.pixels[y * 40 + x] = 0xFF00FF00u;
+    ASSERT_TRUE(folder.Write("ui/set_0.png", gxtest::WritePngRgba(page)));
+    GxNcCrammedImageSet set;
+    set.m_CrammedImageArray.resize(1);
+    set.m_CrammedImageArray[0].m_FileName = u"set_0.png";
+    GxNcCrammedPattern& p = GxNcAddPattern(GxNcAddOriginImage(set, u"face.png"), 0, 4, 6, 20, 10, 20, 5);
+    ASSERT_EQ(p.m_CrammedOffsetLeft, 4);
+    ASSERT_TRUE(folder.Write("ui/set.gis", GxNcImageSetToBytes(set, GxContentForm::Binary)));
+
+    const int32_t texturesBefore = GxGetTextureFactory().GetCount();
+    auto* layer = new GxTaskLayer(u"face", nullptr, 0, m_Root);
+    ASSERT_TRUE(layer->LoadImageSetImage(u"ui/set.gis", u"face.png", 0, 0)) << m_Log.Joined();
+    // The page is the texture factory's.
+    EXPECT_EQ(GxGetTextureFactory().GetCount(), texturesBefore + 1);
+    layer->SetPos(GxVector3(100, 200, 0));
+    layer->Update(0, 16000);
+
+    ASSERT_TRUE(GxGraphics::BeginScene());
+    GxGraphics::Clear(GXCLEAR_TARGET, 0xFF000000u, 1.0f, 0, nullptr);
+    layer->Draw(0, 5);
+    GxGraphics::EndScene();
+    GxPixelImage img;
+    ASSERT_EQ(GxGraphics::GetDevice()->ReadBackBuffer(&img), GX_OK);
+    // The cell lands at (104, 206)-(124, 216): green inside, nothing of the red page around it.
+    struct Probe
+    {
+        uint32_t x, y, rgb;
+    };
+    for (const Probe& probe : {Probe{105, 207, 0x00FF00u}, Probe{122, 214, 0x00FF00u}, Probe{114, 211, 0x00FF00u},
+                               Probe{102, 211, 0u}, Probe{126, 211, 0u}, Probe{114, 203, 0u}, Probe{114, 218, 0u}})
+        EXPECT_EQ(img.At(probe.x, probe.y) & 0xFFFFFFu, probe.rgb)
+            << std::hex << "got 0x" << img.At(probe.x, probe.y) << std::dec << " at " << probe.x << "," << probe.y;
+
+    // Ending the tasks gives the set back, and the set its page to the texture factory.
+    m_Manager.reset();
+    EXPECT_EQ(GxGetNcCrammedImageSetFactory().GetCount(), 0u);
+    EXPECT_EQ(GxGetTextureFactory().GetCount(), texturesBefore);
 }
 
 }  // namespace

@@ -196,6 +196,14 @@ std::vector<uint8_t> WriteDdsArgb(const TestPicture& p)
     return v;
 }
 
+std::vector<uint8_t> WriteDdsMasks(uint32_t width, uint32_t height, uint32_t flags, uint32_t bits,
+                                   const uint32_t masks[4], const std::vector<uint8_t>& pixels)
+{
+    std::vector<uint8_t> v = DdsHeader(width, height, flags, 0, bits, masks[0], masks[1], masks[2], masks[3]);
+    v.insert(v.end(), pixels.begin(), pixels.end());
+    return v;
+}
+
 std::vector<uint8_t> WriteDdsBlocks(uint32_t width, uint32_t height, const char fourCC[4],
                                     const std::vector<uint8_t>& blocks)
 {
@@ -209,15 +217,21 @@ std::vector<uint8_t> WriteDdsBlocks(uint32_t width, uint32_t height, const char 
 std::vector<uint8_t> WriteTga(const TestPicture& p, int bits, bool rle, bool topDown)
 {
     std::vector<uint8_t> v(18, 0);
-    v[2] = rle ? 10 : 2;
+    const bool grey = bits == 8 || bits == 16;
+    v[2] = grey ? (rle ? 11 : 3) : (rle ? 10 : 2);
     v[12] = static_cast<uint8_t>(p.width);
     v[13] = static_cast<uint8_t>(p.width >> 8);
     v[14] = static_cast<uint8_t>(p.height);
     v[15] = static_cast<uint8_t>(p.height >> 8);
     v[16] = static_cast<uint8_t>(bits);
-    v[17] = static_cast<uint8_t>((bits == 32 ? 8 : 0) | (topDown ? 0x20 : 0));
+    v[17] = static_cast<uint8_t>((bits == 32 || bits == 16 ? 8 : 0) | (topDown ? 0x20 : 0));
     const size_t bytes = static_cast<size_t>(bits) / 8;
     auto pixelBytes = [&](uint32_t c) {
+        if (grey) {  // the green channel as grey, then the alpha
+            std::vector<uint8_t> px{static_cast<uint8_t>(c >> 8)};
+            if (bytes == 2) px.push_back(static_cast<uint8_t>(c >> 24));
+            return px;
+        }
         std::vector<uint8_t> px{static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)};
         if (bytes == 4) px.push_back(static_cast<uint8_t>(c >> 24));
         return px;
@@ -325,6 +339,17 @@ std::vector<uint8_t> WriteBmp8(const TestPicture& p)
         for (uint32_t x = 0; x < p.width; ++x) v.push_back(index[p.At(x, y) & 0xFFFFFF]);
         while (v.size() - start < stride) v.push_back(0);
     }
+    return v;
+}
+
+std::vector<uint8_t> WriteBmpRle(uint32_t width, uint32_t height, int bits, const std::vector<uint32_t>& palette,
+                                 const std::vector<uint8_t>& data)
+{
+    std::vector<uint8_t> v = BmpHeaders(TestPicture(width, height), bits, false,
+                                        static_cast<uint32_t>(palette.size()), static_cast<uint32_t>(data.size()));
+    v[30] = bits == 8 ? 1 : 2;  // BI_RLE8, BI_RLE4
+    for (uint32_t c : palette) Put32(v, c);
+    v.insert(v.end(), data.begin(), data.end());
     return v;
 }
 

@@ -51,13 +51,22 @@ std::vector<uint8_t> WriteDdsArgb(const TestPicture& picture);
 std::vector<uint8_t> WriteDdsBlocks(uint32_t width, uint32_t height, const char fourCC[4],
                                     const std::vector<uint8_t>& blocks);
 
-// TGA: 24 or 32 bits (alpha bits 8 for 32), plain or run-length encoded, either row order.
+// DDS: uncompressed with the given pixel-format flags, bit count and masks (red, green, blue,
+// alpha), followed by the pixel bytes as given.
+std::vector<uint8_t> WriteDdsMasks(uint32_t width, uint32_t height, uint32_t flags, uint32_t bits,
+                                   const uint32_t masks[4], const std::vector<uint8_t>& pixels);
+
+// TGA: 24 or 32 bits (alpha bits 8 for 32), or grey (types 3 and 11: 8 bits, or 16 bits with 8
+// alpha bits; the grey is each pixel's green), plain or run-length encoded, either row order.
 std::vector<uint8_t> WriteTga(const TestPicture& picture, int bits, bool rle, bool topDown);
 
 // BMP: 24 or 32 bits (BI_RGB), either row order; or 8 bits with a palette of the picture's
 // colours (at most 256).
 std::vector<uint8_t> WriteBmp(const TestPicture& picture, int bits, bool topDown);
 std::vector<uint8_t> WriteBmp8(const TestPicture& picture);
+// BMP run-length encoded (bits 8: BI_RLE8, 4: BI_RLE4), bottom-up, with the data as given.
+std::vector<uint8_t> WriteBmpRle(uint32_t width, uint32_t height, int bits, const std::vector<uint32_t>& palette,
+                                 const std::vector<uint8_t>& data);
 
 bool WriteBytes(const std::string& nativePath, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& nativePath);
