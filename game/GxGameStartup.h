@@ -3,7 +3,7 @@
 // release of the global fonts at shutdown. The frame is in GxGameFrame.h.
 //
 // For now the game start-up builds what exists of the game: the data tables, the fonts, the root
-// task, the persistent system screen and the first sequence when those screens are there, the
+// task, the permanent data and the player's options, the persistent system screen and the first sequence when those screens are there, the
 // random generators and the file cache. The gallery split, image sets, the script and the screens
 // come with their subsystems.
 #pragma once
