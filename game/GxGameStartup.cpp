@@ -17,6 +17,8 @@
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
 #include "game/GxSystemConfig.h"
+#include "game/GxUserConfig.h"
+#include "game/GxUserDataPerman.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGlobalRenderTarget.h"
 #include "layer/GxNcFactory.h"
@@ -79,6 +81,11 @@ bool GxLoadGlobalGameData(GxCore* core)
     GxNcImageSetPool::ReleaseAll();
     GxCreateGlobalRenderTargets();
     if (sc) GxLoadGlobalFonts(sc->m_AssetFolder[kGxFolderFonts], sc->m_FontSize, sc->m_MeswinTextBuiltinFontName);
+
+    // What the player kept across plays and the options; a first run has neither.
+    if (GxUserDataPerman* perman = core->GetUserDataPerman()) 
+        perman->Load(core->GetSaveFolder() + u"permanent.dat");
+    if (GxUserConfig* options = core->GetUserConfig()) options->Load(core);
 
     GxTaskManage* tm = core->GetTaskManage();
     new GxTaskBase(tm);  // the root task; the task manager deletes the tree

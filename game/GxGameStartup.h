@@ -2,10 +2,10 @@
 // manager exists, the game start-up after the device, input, sound and movie are up, and the
 // release of the global fonts at shutdown. The frame is in GxGameFrame.h.
 //
-// For now the game start-up builds what exists of the game: the data tables, the fonts, the root
-// task, the persistent system screen and the first sequence when those screens are there, the
-// random generators and the file cache. The gallery split, image sets, the script and the screens
-// come with their subsystems.
+// For now the game start-up builds what exists of the game: the data tables, the fonts, the
+// permanent data and the player's options, the root task, the persistent system screen and the
+// first sequence when those screens are there, the random generators and the file cache. The
+// gallery split, image sets, the script and the screens come with their subsystems.
 #pragma once
 
 #include <cstdint>

@@ -68,6 +68,12 @@ void GxMovie::Stop(uint32_t slot)
     if (GxMovieSlotInfo* s = OpenSlot(slot)) s->m_Playing = false;
 }
 
+bool GxMovie::StopAll()
+{
+    for (uint32_t i = 0; i < kSlotCount; ++i) Stop(i);
+    return true;
+}
+
 void GxMovie::SetPosition(uint32_t slot, double seconds)
 {
     if (GxMovieSlotInfo* s = OpenSlot(slot)) s->m_Position = seconds;

@@ -43,6 +43,8 @@ public:
     // False for an empty slot.
     static bool Play(uint32_t slot, int32_t loopCount, int32_t volume);
     static void Stop(uint32_t slot);
+    // Stop on every slot that holds a movie. True.
+    static bool StopAll();
     static void SetPosition(uint32_t slot, double seconds);
     static void SetLoopStart(uint32_t slot, double seconds);
     static double GetPosition(uint32_t slot);

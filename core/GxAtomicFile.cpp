@@ -1,0 +1,90 @@
+#include "core/GxAtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/GxLog.h"
+#include "core/GxString.h"
+#include "platform/GxPosixFile.h"
+#include "platform/GxPosixSafeWrite.h"
+
+namespace {
+GxAtomicWriteHook g_Hook = nullptr;
+
+void CallHook(GxAtomicWriteStage stage, int fd)
+{
+    if (g_Hook) g_Hook(stage, fd);
+}
+}  // namespace
+
+void GxSetAtomicWriteHook(GxAtomicWriteHook hook) { g_Hook = hook; }
+
+GxAtomicFileWriter::~GxAtomicFileWriter() { Abort(); }
+
+bool GxAtomicFileWriter::Open(std::u16string_view path)
+{
+    Abort();
+    m_Path.assign(path);
+    m_Target = GxPosixWriteTarget(path);
+    const int fd = GxPosixCreateTempBeside(m_Target, m_Temp);
+    if (fd < 0) return Fail(u"Open");
+    m_File = fdopen(fd, "wb");
+    if (!m_File) {
+        const int saved = errno;
+        GxPosixClose(fd);
+        errno = saved;
+        return Fail(u"Open");
+    }
+    return true;
+}
+
+bool GxAtomicFileWriter::Commit()
+{
+    if (!m_File) return false;
+    if (std::fflush(m_File) != 0 || std::ferror(m_File)) return Fail(u"Write");
+    const int fd = fileno(m_File);
+    CallHook(GxAtomicWriteStage::DataWritten, fd);
+    if (!GxPosixSyncFd(fd)) return Fail(u"Sync");
+    FILE* file = m_File;
+    m_File = nullptr;
+    if (std::fclose(file) != 0) return Fail(u"Close");
+    CallHook(GxAtomicWriteStage::Synced, -1);
+    if (!GxPosixRename(m_Temp, m_Target)) return Fail(u"Rename");
+    m_Temp.clear();
+    CallHook(GxAtomicWriteStage::Renamed, -1);
+    // The new file is in place; a folder that cannot be synced only leaves its durability open.
+    if (!GxPosixSyncParentFolder(m_Target)) return Fail(u"SyncFolder");
+    return true;
+}
+
+void GxAtomicFileWriter::Abort()
+{
+    if (m_File) {
+        std::fclose(m_File);
+        m_File = nullptr;
+    }
+    if (!m_Temp.empty()) {
+        GxPosixRemove(m_Temp);
+        m_Temp.clear();
+    }
+}
+
+bool GxAtomicFileWriter::Fail(const char16_t* step)
+{
+    const std::u16string reason = GxUtf8ToWide(std::strerror(errno));
+    GxPrintErrorLog(u"Error/GxAtomicFileWriter %s Failed(%s: %s)\n", step, m_Path, reason);
+    Abort();
+    return false;
+}
+
+bool GxAtomicWriteFile(std::u16string_view path, const void* bytes, size_t count)
+{
+    GxAtomicFileWriter writer;
+    if (!writer.Open(path)) return false;
+    if (count && std::fwrite(bytes, 1, count, writer.GetFile()) != count) {
+        writer.Abort();
+        GxPrintErrorLog(u"Error/GxAtomicFileWriter Write Failed(%s)\n", std::u16string(path));
+        return false;
+    }
+    return writer.Commit();
+}

@@ -1,0 +1,112 @@
+// The game state through the program's own wiring: start-up reads "userconf.dat" and
+// "permanent.dat" from the save folder, the game functions reach the state and the main play
+// screen through the application object, and shutdown writes both files back.
+#include <gtest/gtest.h>
+
+#include "app/GxCore.h"
+#include "app/GxTaskActor.h"
+#include "app/task/GxTaskManage.h"
+#include "core/GxPackFile.h"
+#include "game/GxGameFunctions.h"
+#include "game/GxUserConfig.h"
+#include "game/GxUserData.h"
+#include "game/GxUserDataPerman.h"
+#include "platform/GxSdlWindow.h"
+#include "seq/SeqRukoMain.h"
+#include "tests/app/core_test_util.h"
+#include "tests/support/GxRecordingSound.h"
+
+using namespace coretest;
+
+namespace {
+
+class RecordingMainScreen : public SeqRukoMain
+{
+public:
+    explicit RecordingMainScreen(GxTaskBase* parent, std::vector<std::string>* log) : SeqRukoMain(parent), m_Log(log) {}
+    void ResetWindows() override { m_Log->push_back("ResetWindows"); }
+    void ResetVisuals() override { m_Log->push_back("ResetVisuals"); }
+
+private:
+    std::vector<std::string>* m_Log;
+};
+
+TEST(GameStateWiring, StartUpReadsShutdownWritesAndResetsReachTheScreen)
+{
+    TempGame g;
+    const std::filesystem::path save = g.docs / "CoreTest_SAVE";
+    std::filesystem::create_directories(save);
+    {
+        ScopedCwd dir(save);
+        GxUserConfig options;
+        options.m_Volume_BGM = 33;
+        options.m_LastGameDataFileNum = 12;
+        ASSERT_TRUE(options.Save(nullptr));
+        GxUserDataPerman perman(nullptr);
+        perman.SetReadedMessageFlag(u"start", 9);
+        ASSERT_TRUE(perman.Save(u"permanent.dat"));
+    }
+
+    ScopedCwd dir(g.game);
+    ScopedEnv env("XDG_DOCUMENTS_DIR", g.docs.string());
+    MessageBoxes boxes;
+    RecordingDevice device;
+    GxSdlWindowOptions o;
+    o.headless = true;
+    o.lockFolder = g.locks.string();
+    GxSdlWindowServices ws(o);
+    ASSERT_TRUE(ws.Initialize());
+    GxRecordingSound sound;
+    std::vector<std::string> log;
+    {
+        GxCore core(&ws);
+        GxSetCore(&core);
+        ASSERT_TRUE(core.Initialize());
+        EXPECT_EQ(core.GetUserConfig()->m_Volume_BGM, 33);
+        EXPECT_EQ(core.GetUserConfig()->m_LastGameDataFileNum, 12);
+        EXPECT_TRUE(core.GetUserDataPerman()->GetReadedMessageFlag(u"start", 9));
+
+        GxTaskBase* root = core.GetTaskManage()->GetRootTask();
+        ASSERT_NE(root, nullptr);
+        new RecordingMainScreen(root, &log);
+        auto* cover = new GxTaskActor(u"$GLOBALFADE:SeqRukoMain", u"globalfade", 0, root);
+        cover->SetAlpha(0);
+
+        GxUserData* data = core.GetUserData();
+        data->m_SERecord[2].m_FileName = u"se/door";
+        sound.SetPlaying(6, "se/door");
+        EXPECT_TRUE(GxStopAllSE());
+        EXPECT_TRUE(data->m_SERecord[2].m_FileName.empty());
+        EXPECT_FALSE(sound.channels[6].playing);
+
+        data->ResetForNewGame(true);
+        EXPECT_EQ(log, std::vector<std::string>{"ResetWindows"});
+        EXPECT_EQ(cover->GetAlpha(), 255) << "a new game starts covered";
+        EXPECT_TRUE(data->m_HideWindowByCommandFlag);
+        data->ResetForBattleMap();
+        EXPECT_EQ(log.back(), "ResetVisuals");
+
+        GxStartGlobalFadeIn(500);
+        EXPECT_FALSE(cover->GetActionQueue(0).empty() && cover->GetActionQueue(1).empty());
+        GxStartGlobalFadeIn(0);
+        EXPECT_TRUE(cover->GetActionQueue(0).empty() && cover->GetActionQueue(1).empty());
+        EXPECT_EQ(cover->GetAlpha(), 0);
+
+        core.GetUserConfig()->m_Volume_BGM = 44;
+        core.GetUserDataPerman()->SetSelectedMenuFlag(u"menu", 1);
+        core.Finalize();
+        GxSetCore(nullptr);
+    }
+    GxFileCloseAllPacks();
+
+    ScopedCwd back(save);
+    GxUserConfig options;
+    ASSERT_TRUE(options.Load(nullptr));
+    EXPECT_EQ(options.m_Volume_BGM, 44);
+    GxUserDataPerman perman(nullptr);
+    ASSERT_TRUE(perman.Load(u"permanent.dat"));
+    EXPECT_TRUE(perman.GetReadedMessageFlag(u"start", 9));
+    EXPECT_TRUE(perman.GetSelectedMenuFlag(u"menu", 1));
+}
+
+}  // namespace
