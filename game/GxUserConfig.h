@@ -22,4 +22,8 @@ public:
     int32_t m_ScreenMode = 0;            // 1 full screen, 0 window
     int32_t m_GameDataPage = 0;          // page of the save and load screens
     int32_t m_LastGameDataFileNum = -1;  // the saved game last written or read
+    int32_t m_TextWaitTime = 60;          // ms per revealed character (message speed)
+    int32_t m_TextLongWaitTime = 480;     // ms of a "%w" without a number
+    bool m_FastShowReadedText = true;     // a message read before shows whole at once
+    bool m_ChangeColorReadedText = true;  // a message read before is drawn in the second colour
 };
