@@ -14,11 +14,10 @@
 
 namespace {
 
-int32_t Saturate(int64_t v)
-{
-    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
+int32_t Saturate(int64_t v) { return GxMessageSaturate(v); }
+
+// A stored position as a whole number; NaN and values far outside the screen become 0.
+int64_t PixelOf(float f) { return f > -1.0e9f && f < 1.0e9f ? static_cast<int64_t>(f) : 0; }
 
 bool InList(const std::u16string* list, char16_t c)
 {
@@ -26,6 +25,12 @@ bool InList(const std::u16string* list, char16_t c)
 }
 
 }  // namespace
+
+int32_t GxMessageSaturate(int64_t v)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
 
 GxSystemConfig& GxMessageSystemConfig()
 {
@@ -150,7 +155,7 @@ bool GxMessageLayout::ProcessNextChar()
             }
             ruby.m_RubyCharWidth = Saturate(readingWidth);
             ruby.m_RubyUnderCharWidth = Saturate(baseWidth);
-            ruby.m_OffsetPos = GxVector3(static_cast<float>(std::max(0, m_CursorX - s / 2)),
+            ruby.m_OffsetPos = GxVector3(static_cast<float>(std::max<int64_t>(0, int64_t{m_CursorX} - s / 2)),
                                          static_cast<float>(m_CursorY), 0.0f);
             m_Rubies.push_back(std::move(ruby));
             m_RubyMode = true;
@@ -247,8 +252,9 @@ void GxMessageDrawRubies(const GxMessageLayout& l, int32_t wrapPitch, const GxVe
     if (!atlas) return;
     const int64_t r = l.m_RubyFontSize, w = l.m_TextRegionWidth;
     for (const GxMessageRubyElement& ruby : l.m_Rubies) {
-        int64_t rx = static_cast<int64_t>(ruby.m_OffsetPos.x) + (ruby.m_RubyUnderCharWidth - ruby.m_RubyCharWidth) / 2;
-        int64_t ry = static_cast<int64_t>(ruby.m_OffsetPos.y);
+        int64_t rx = PixelOf(ruby.m_OffsetPos.x) +
+                     (int64_t{ruby.m_RubyUnderCharWidth} - int64_t{ruby.m_RubyCharWidth}) / 2;
+        int64_t ry = PixelOf(ruby.m_OffsetPos.y);
         if (w <= r + rx) {
             rx = 0;
             ry += wrapPitch;

@@ -40,6 +40,9 @@ struct GxMessageRubyElement
 GxSystemConfig& GxMessageSystemConfig();
 GxUserConfig& GxMessageUserConfig();
 
+// The value clamped to the 32-bit range: sizes and positions may come from settings and saves.
+int32_t GxMessageSaturate(int64_t v);
+
 // Pixel width of a code unit at a font size: (cells x size) / 2.
 int32_t GxMessageCharPixelWidth(char16_t c, int32_t size);
 

@@ -39,7 +39,8 @@ GxTaskUIMessageWindowFx::GxTaskUIMessageWindowFx(GxTaskBase* parent, const char1
     m_Layout.m_RubyFontSize = GxMessageFontSize(kDefaultRubyFont);
     m_Layout.m_LetterMarginWidth = 4;
     m_Layout.m_RubyMarginHeight = m_Layout.m_RubyFontSize;
-    m_Layout.m_TextTotalHeight = m_Layout.m_RubyFontSize + m_Layout.m_TextFontSize + 1;
+    m_Layout.m_TextTotalHeight =
+        GxMessageSaturate(int64_t{m_Layout.m_RubyFontSize} + m_Layout.m_TextFontSize + 1);
     m_Layout.m_TextColor = sc.m_MeswinTextColor0;
     m_ShadowColor = sc.m_MeswinShadowColor;
     m_EdgeColor = sc.m_MeswinEdgeColor;

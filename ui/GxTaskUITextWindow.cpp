@@ -24,7 +24,7 @@ GxTaskUITextWindowFx::GxTaskUITextWindowFx(GxTaskBase* parent, const char16_t* t
     m_Layout.m_RubyFontSize = GxMessageFontSize(kDefaultRubyFont);
     m_Layout.m_LetterMarginWidth = 0;
     m_Layout.m_RubyMarginHeight = m_Layout.m_RubyFontSize;
-    m_LineHeight = m_Layout.m_TextFontSize + 1;
+    m_LineHeight = GxMessageSaturate(int64_t{m_Layout.m_TextFontSize} + 1);
     m_Layout.m_TextColor = sc.m_SystemTextColor0;
     m_ShadowColor = sc.m_SystemShadowColor;
 }
@@ -34,7 +34,7 @@ GxTaskUITextWindowFx::~GxTaskUITextWindowFx() = default;
 void GxTaskUITextWindowFx::Bind()
 {
     m_Layout.Bind(GxMessageSystemConfig().m_SystemTextColor0);
-    m_Layout.m_TextTotalHeight = m_LineHeight + (m_RubyOn ? m_Layout.m_RubyFontSize : 0);
+    m_Layout.m_TextTotalHeight = GxMessageSaturate(int64_t{m_LineHeight} + (m_RubyOn ? m_Layout.m_RubyFontSize : 0));
 }
 
 void GxTaskUITextWindowFx::ApplyModule(const DBUIModuleData& module)
@@ -122,7 +122,7 @@ int GxTaskUITextWindowFx::Draw(int32_t param, int32_t layer)
     const int32_t alpha = m_Visual.m_Alpha;
     const uint32_t shadowColor = GxMessageScaleAlpha(m_ShadowColor, alpha);
     if (m_RubyOn)
-        GxMessageDrawRubies(m_Layout, m_LineHeight + m_Layout.m_RubyFontSize, abs, scale, m_UseShadow,
+        GxMessageDrawRubies(m_Layout, GxMessageSaturate(int64_t{m_LineHeight} + m_Layout.m_RubyFontSize), abs, scale, m_UseShadow,
                             GxMessageScaleAlpha(m_Layout.m_TextColor, alpha), shadowColor, m_Visual.m_BlendMode);
     if (GxGDIFontMap* atlas = GxGetGDIFontMap(m_Layout.m_TextFontIndex)) {
         const float left = static_cast<float>(m_Layout.m_TextRegionLeft);
