@@ -39,6 +39,19 @@ std::vector<std::vector<GxScreenVertex>> Quads(const std::vector<GxDeviceCall>& 
     return out;
 }
 
+// The destination blend in force at each draw: shadows and outlines always blend normally, the
+// text takes the actor's mode.
+std::vector<uint32_t> DestBlendPerDraw(const std::vector<GxDeviceCall>& calls)
+{
+    std::vector<uint32_t> out;
+    uint32_t current = 0;
+    for (const auto& c : calls) {
+        if (c.op == GxDeviceOp::SetRenderState && c.args[0] == GXRS_DESTBLEND) current = c.args[1];
+        if (c.op == GxDeviceOp::DrawPrimitiveUP && !c.vertices.empty()) out.push_back(current);
+    }
+    return out;
+}
+
 // Top-left corner of a quad with the half-pixel shift undone.
 struct Corner
 {
@@ -436,6 +449,20 @@ TEST_F(MessageWindowTest, DrawShadowOutlineAndColours)
     EXPECT_FLOAT_EQ(TopLeft(quads[0]).y, 13.0f);
     EXPECT_EQ(TopLeft(quads[0]).color, 0x40000000u);
     EXPECT_EQ(TopLeft(quads[1]).color, 0x80FFFFFFu);
+}
+
+TEST_F(MessageWindowTest, DrawShadowsAndOutlinesBlendNormallyTextTakesTheActorsMode)
+{
+    h.LoadFonts();
+    GxTaskUIMessageWindowFx* w = Make();
+    w->SetBlendMode(3);  // additive
+    h.EnterScreen();
+    w->SetMessage(u"≪あ／か≫", false, false, false, false);
+    w->FlushMessage(true, false);
+    const std::vector<uint32_t> got = DestBlendPerDraw(h.Frame(0));
+    const uint32_t normal = GXBLEND_INVSRCALPHA, add = GXBLEND_ONE;
+    // The reading (its shadow in the actor's mode too), then shadow, four outlines, the text.
+    EXPECT_EQ(got, (std::vector<uint32_t>{add, add, normal, normal, normal, normal, normal, add}));
 }
 
 TEST_F(MessageWindowTest, DrawReadTextColour)
