@@ -4,27 +4,9 @@
 // widgets themselves.
 #pragma once
 
+#include "ui/GxTaskUIMessageWindow.h"
 #include "ui/GxTaskUIPanel.h"
-
-class GxTaskUIMessageWindowFx : public GxTaskUIPanelFx
-{
-public:
-    GxTaskUIMessageWindowFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::MessageWindowFx);
-    }
-};
-
-class GxTaskUITextWindowFx : public GxTaskUIPanelFx
-{
-public:
-    GxTaskUITextWindowFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::TextWindowFx);
-    }
-};
+#include "ui/GxTaskUITextWindow.h"
 
 class GxTaskUITextPanelFx : public GxTaskUIPanelFx
 {
