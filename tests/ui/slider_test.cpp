@@ -440,7 +440,9 @@ TEST_F(SliderTest, LoadTable)
             << c.what;
         EXPECT_EQ(s->GetWidth(), c.width) << c.what;
         EXPECT_EQ(s->GetKnobWidth(), c.knobWidth) << c.what;
-        if (c.log) EXPECT_TRUE(h.Logged(c.log)) << c.what << "\n" << h.Log().Joined();
+        if (c.log) {
+            EXPECT_TRUE(h.Logged(c.log)) << c.what << "\n" << h.Log().Joined();
+        }
         s->Kill();
         h.Frame(0);
     }
