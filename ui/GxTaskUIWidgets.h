@@ -77,41 +77,7 @@ public:
     }
 };
 
-class GxTaskUIHSliderIs : public GxTaskUIBase
-{
-public:
-    GxTaskUIHSliderIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIBase(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::HSliderIs);
-    }
-
-    bool LoadImageSet(const std::u16string& imageSetName) override
-    {
-        (void)imageSetName;
-        return true;
-    }
-    bool LoadImages() override { return true; }
-    void ReleaseImages() override {}
-};
-
-class GxTaskUIVSliderIs : public GxTaskUIBase
-{
-public:
-    GxTaskUIVSliderIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIBase(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::VSliderIs);
-    }
-
-    bool LoadImageSet(const std::u16string& imageSetName) override
-    {
-        (void)imageSetName;
-        return true;
-    }
-    bool LoadImages() override { return true; }
-    void ReleaseImages() override {}
-};
+#include "ui/GxTaskUISlider.h"
 
 class GxTaskUIMenuIs : public GxTaskUIBase
 {
@@ -131,23 +97,7 @@ public:
     void ReleaseImages() override {}
 };
 
-class GxTaskUIHBarIs : public GxTaskUIBase
-{
-public:
-    GxTaskUIHBarIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIBase(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::HBarIs);
-    }
-
-    bool LoadImageSet(const std::u16string& imageSetName) override
-    {
-        (void)imageSetName;
-        return true;
-    }
-    bool LoadImages() override { return true; }
-    void ReleaseImages() override {}
-};
+#include "ui/GxTaskUIHBar.h"
 
 class GxTaskUITipHelpIs : public GxTaskUIBase
 {
@@ -177,12 +127,4 @@ public:
     }
 };
 
-class GxTaskUITextLogFx : public GxTaskUIPanelFx
-{
-public:
-    GxTaskUITextLogFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::TextLogFx);
-    }
-};
+#include "ui/GxTaskUITextLog.h"
