@@ -4,7 +4,10 @@
 // widgets themselves.
 #pragma once
 
+#include "ui/GxTaskUIButton.h"
 #include "ui/GxTaskUIPanel.h"
+#include "ui/GxTaskUITextWidgets.h"
+#include "ui/GxTaskUITipHelp.h"
 
 class GxTaskUIMessageWindowFx : public GxTaskUIPanelFx
 {
@@ -23,75 +26,6 @@ public:
         : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
     {
         SetTaskType(GxUIModuleType::TextWindowFx);
-    }
-};
-
-class GxTaskUITextPanelFx : public GxTaskUIPanelFx
-{
-public:
-    GxTaskUITextPanelFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::TextPanelFx);
-    }
-};
-
-class GxTaskUITextPanelIs : public GxTaskUIPanelIs
-{
-public:
-    GxTaskUITextPanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIPanelIs(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::TextPanelIs);
-    }
-};
-
-class GxTaskUIButtonIs : public GxTaskUIBase
-{
-public:
-    GxTaskUIButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIBase(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::ButtonIs);
-        AddKindFlags(GxTaskKind::Button);
-    }
-
-    bool LoadImageSet(const std::u16string& imageSetName) override
-    {
-        (void)imageSetName;
-        return true;
-    }
-    bool LoadImages() override { return true; }
-    void ReleaseImages() override {}
-};
-
-class GxTaskUIToggleButtonIs : public GxTaskUIButtonIs
-{
-public:
-    GxTaskUIToggleButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIButtonIs(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::ToggleButtonIs);
-    }
-};
-
-class GxTaskUIRadioButtonIs : public GxTaskUIToggleButtonIs
-{
-public:
-    GxTaskUIRadioButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIToggleButtonIs(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::RadioButtonIs);
-    }
-};
-
-class GxTaskUITextButtonIs : public GxTaskUIButtonIs
-{
-public:
-    GxTaskUITextButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIButtonIs(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::TextButtonIs);
     }
 };
 
@@ -156,24 +90,6 @@ public:
         : GxTaskUIBase(parent, taskName, localName, localIndex)
     {
         SetTaskType(GxUIModuleType::HBarIs);
-    }
-
-    bool LoadImageSet(const std::u16string& imageSetName) override
-    {
-        (void)imageSetName;
-        return true;
-    }
-    bool LoadImages() override { return true; }
-    void ReleaseImages() override {}
-};
-
-class GxTaskUITipHelpIs : public GxTaskUIBase
-{
-public:
-    GxTaskUITipHelpIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex)
-        : GxTaskUIBase(parent, taskName, localName, localIndex)
-    {
-        SetTaskType(GxUIModuleType::TipHelpIs);
     }
 
     bool LoadImageSet(const std::u16string& imageSetName) override
