@@ -8,8 +8,6 @@
 
 #include "core/GxMath.h"
 
-struct GxGlyphRecord;
-
 // The six system fonts have the indices 0..5.
 bool GxUIIsFontIndex(int32_t index);
 // The settings' pixel size of a system font (FONTSIZE_0 .. FONTSIZE_5; the built-in defaults
