@@ -72,6 +72,8 @@ TEST(TextBlockLayout, AlignmentBreaksAndWraps)
          {{0, 0}, {24, 0}, {48, 0}, {72, 0}, {0, 24}, {24, 24}}},
         {"half width wraps after the seventh", u"aaaaaaaaa", 24, 0, 0, 100, 0,
          {{0, 0}, {12, 0}, {24, 0}, {36, 0}, {48, 0}, {60, 0}, {72, 0}, {0, 24}, {12, 24}}},
+        {"a line reaching the width exactly wraps", u"あああああ", 24, 0, 0, 96, 0,
+         {{0, 0}, {24, 0}, {48, 0}, {0, 24}, {24, 24}}},
         {"too wide starts at the client left", u"あああああ", 24, 3, 0, 100, 1,
          {{3, 0}, {27, 0}, {51, 0}, {75, 0}, {3, 24}}},
         {"a line feed is a half-width character here", u"a\nb", 24, 0, 0, 200, 0, {{0, 0}, {12, 0}, {24, 0}}},

@@ -143,7 +143,7 @@ TEST_F(TipHelpTest, SizeFollowsTheText)
     EXPECT_EQ(tip->GetWidth(), 80);
     tip->SetText(u"あいう");
     EXPECT_EQ(tip->GetWidth(), 16 * ((3 * 38 + 38 + 38 - 1) / 16));  // widest 152, no padding
-    tip->SetNewLineWidth(100);  // 38 + 76 >= 100 after the second character
+    tip->SetNewLineWidth(114);  // 38 + 76 reaches it exactly after the second character
     tip->SetText(u"あいう");
     EXPECT_EQ(tip->MeasureText(nullptr), 1);
     EXPECT_EQ(tip->GetHeight(), 16 * ((3 * 38 - 1) / 16));
