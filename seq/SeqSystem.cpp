@@ -1,7 +1,7 @@
 #include "seq/SeqSystem.h"
 
 #include "app/task/GxTaskManage.h"
-#include "ui/GxTaskUIBase.h"
+#include "ui/GxTaskUITipHelp.h"
 
 int32_t g_SystemDialogCount = 0;
 
@@ -45,7 +45,10 @@ void SeqSystem::ShowTipHelp(GxTaskBase* anyTask, const std::u16string& text, con
     tip->Resume();
     tip->Show();
     tip->SetText(text.c_str());
-    tip->SetPos(pos);
+    // The balloon places itself beside the pointer, kept on the screen; another widget under
+    // that name just goes to the point.
+    if (auto* balloon = dynamic_cast<GxTaskUITipHelpIs*>(tip)) balloon->ShowAt(pos);
+    else tip->SetPos(pos);
 }
 
 void SeqSystem::InstallWidgetHooks() { GxSetUITipHelpHandler(&SeqSystem::ShowTipHelp); }

@@ -24,7 +24,8 @@ public:
     static void CloseShutdownDialog(GxTaskBase* anyTask, bool playSound);
 
     // Resumes and shows the widget named "tip_help" (found through the task manager of any
-    // task), sets its text and places it at pos; nothing when there is none or it is dead.
+    // task), sets its text and places it beside pos (ShowAt); nothing when there is none or it
+    // is dead.
     static void ShowTipHelp(GxTaskBase* anyTask, const std::u16string& text, const GxVector3& pos);
     // Installs the system screen's services that the widgets call (the tip help).
     static void InstallWidgetHooks();

@@ -311,14 +311,14 @@ bool GxTaskUIMessageWindowFx::ReadContent(GxContentReaderBase& r)
     r.ReadGxStringStdW("m_Text", text);
     m_Text = CutAtNul(text);
 
-    // The reader bounds each count by the bytes that remain; past a failed item the stream is
-    // out of step, so the list keeps only the items read whole.
+    // A stored count is outside data: items are read one by one and never allocated by it; past a
+    // failed item the stream is out of step, so the list keeps only the items read whole.
     uint32_t count = 0;
+    l.m_ShowChars.clear();
     if (r.ReadListBegin("m_ShowChars", count)) {
-        l.m_ShowChars.assign(count, GxMessageCharElement());
         for (uint32_t i = 0; i < count; ++i) {
             const int errors = r.GetErrorCount();
-            GxMessageCharElement& e = l.m_ShowChars[i];
+            GxMessageCharElement e;
             uint16_t c = 0;
             r.ReadListItemBegin();
             r.ReadGxU16("m_Char", c);
@@ -327,29 +327,25 @@ bool GxTaskUIMessageWindowFx::ReadContent(GxContentReaderBase& r)
             r.ReadGxU32("m_Color", e.m_Color);
             r.ReadGxBool("m_ChangeColorFlag", e.m_ChangeColorFlag);
             r.ReadListItemEnd();
-            if (r.GetErrorCount() != errors) {
-                l.m_ShowChars.resize(i);
-                break;
-            }
+            if (r.GetErrorCount() != errors) break;
+            l.m_ShowChars.push_back(e);
         }
         r.ReadListEnd();
     }
     count = 0;
+    l.m_Rubies.clear();
     if (r.ReadListBegin("m_Rubies", count)) {
-        l.m_Rubies.assign(count, GxMessageRubyElement());
         for (uint32_t i = 0; i < count; ++i) {
             const int errors = r.GetErrorCount();
-            GxMessageRubyElement& e = l.m_Rubies[i];
+            GxMessageRubyElement e;
             r.ReadListItemBegin();
             r.ReadGxStringStdW("m_Text", e.m_Text);
             r.ReadGxS32("m_RubyCharWidth", e.m_RubyCharWidth);
             r.ReadGxS32("m_RubyUnderCharWidth", e.m_RubyUnderCharWidth);
             r.ReadGxVector3("m_OffsetPos", e.m_OffsetPos);
             r.ReadListItemEnd();
-            if (r.GetErrorCount() != errors) {
-                l.m_Rubies.resize(i);
-                break;
-            }
+            if (r.GetErrorCount() != errors) break;
+            l.m_Rubies.push_back(std::move(e));
         }
         r.ReadListEnd();
     }

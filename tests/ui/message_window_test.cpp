@@ -688,7 +688,7 @@ TEST_P(MessageWindowSaveTest, StoredFaultsAreMended)
     EXPECT_EQ(b->GetRestCharCount(), 0u);
 }
 
-TEST_P(MessageWindowSaveTest, HugeListCountIsRefusedAtOnce)
+TEST_P(MessageWindowSaveTest, HugeListCountReadsOnlyTheItemsThere)
 {
     GxTaskUIMessageWindowFx* a = Make(800, u"$A");
     const std::string bytes = GxContentWriteToString(GetParam(), [&](GxContentWriterBase& w) {

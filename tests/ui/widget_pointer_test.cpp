@@ -231,8 +231,9 @@ TEST_F(PointerTest, TipHelpShowsTheSystemWidgetAndRearmsAfterLeaving)
     EXPECT_TRUE(h.TipHelp()->IsActive());
     EXPECT_TRUE(h.TipHelp()->IsVisible());
     EXPECT_EQ(h.TipHelp()->GetText(), u"説明");
-    EXPECT_EQ(h.TipHelp()->GetPos().x, 310.0f);
-    EXPECT_EQ(h.TipHelp()->GetPos().y, 410.0f);
+    // Placed by the balloon: 24 pixels left of and below the pointer.
+    EXPECT_EQ(h.TipHelp()->GetPos().x, 286.0f);
+    EXPECT_EQ(h.TipHelp()->GetPos().y, 434.0f);
 
     h.Frame(5000);
     EXPECT_EQ(h.TipRequests().size(), 1u);

@@ -1,0 +1,136 @@
+#include "ui/GxTaskUITextWidgets.h"
+
+#include "core/GxContentReader.h"
+#include "core/GxContentWriter.h"
+#include "core/GxLog.h"
+#include "game/DBUIModule.h"
+#include "graphics/GxGraphics.h"
+#include "ui/GxUIText.h"
+
+namespace {
+
+constexpr uint32_t kPointFilter = 1;
+
+}  // namespace
+
+template <class Base>
+GxTaskUITextBlock<Base>::GxTaskUITextBlock(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName,
+                                           int32_t localIndex)
+    : Base(parent, taskName, localName, localIndex),
+      m_TextFontSize(GxUIFontSize(kDefaultFontIndex)),
+      m_EdgeColor(GxUISystemEdgeColor())
+{
+}
+
+template <class Base>
+GxTaskUITextBlock<Base>::~GxTaskUITextBlock() = default;
+
+template <class Base>
+void GxTaskUITextBlock<Base>::SetTextFontIndex(int32_t index)
+{
+    if (!GxUIIsFontIndex(index)) {
+        GxPrintErrorLogA("%s/SetTextFontIndex: no system font %d, font %d taken\n", TextClassName(), index,
+                         kDefaultFontIndex);
+        index = kDefaultFontIndex;
+    }
+    m_TextFontIndex = index;
+    m_TextFontSize = GxUIFontSize(index);
+}
+
+template <class Base>
+void GxTaskUITextBlock<Base>::ApplyModule(const DBUIModuleData& module)
+{
+    Base::ApplyModule(module);
+    SetTextFontIndex(module.FontIndex);
+}
+
+template <class Base>
+int GxTaskUITextBlock<Base>::Draw(int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    if (!this->IsUIVisible()) return 0;
+    const GxActorVisualParam& v = this->m_Visual;
+    GxGraphics::BeginScene();
+    GxGraphics::SetDefaultRenderState();
+    GxGraphics::SetTextureFilter(kPointFilter);
+    DrawTextPicture();
+    if (!this->m_Text.empty()) {
+        const auto places = GxUILayoutTextBlock(this->m_Text, m_TextFontSize, this->m_ClientLeft, this->m_ClientTop,
+                                                this->m_ClientWidth, m_AutoAlign, GxUILineBreakChar());
+        GxUIDrawTextPlaces(places, m_TextFontIndex, this->GetAbsolutePos(), v.m_Scale,
+                           GxUIScaleColorAlpha(m_TextColor, v.m_Alpha), GxUIScaleColorAlpha(m_EdgeColor, v.m_Alpha),
+                           m_UseEdge, v.m_BlendMode);
+    }
+    GxGraphics::EndScene();
+    return 0;
+}
+
+template <class Base>
+bool GxTaskUITextBlock<Base>::WriteContent(GxContentWriterBase& w)
+{
+    Base::WriteContent(w);
+    w.WriteGxS32("m_TextFontIndex", m_TextFontIndex);
+    w.WriteGxS32("m_TextFontSize", m_TextFontSize);
+    w.WriteGxU32("m_TextColor", m_TextColor);
+    w.WriteGxU32("m_EdgeColor", m_EdgeColor);
+    w.WriteGxBool("m_UseEdge", m_UseEdge);
+    w.WriteGxS32("m_AutoAlign", m_AutoAlign);
+    return w.GetErrorCount() == 0;
+}
+
+template <class Base>
+bool GxTaskUITextBlock<Base>::ReadContent(GxContentReaderBase& r)
+{
+    Base::ReadContent(r);
+    r.ReadGxS32("m_TextFontIndex", m_TextFontIndex);
+    r.ReadGxS32("m_TextFontSize", m_TextFontSize);
+    r.ReadGxU32("m_TextColor", m_TextColor);
+    r.ReadGxU32("m_EdgeColor", m_EdgeColor);
+    r.ReadGxBool("m_UseEdge", m_UseEdge);
+    r.ReadGxS32("m_AutoAlign", m_AutoAlign);
+    if (!GxUIIsFontIndex(m_TextFontIndex)) {
+        GxPrintErrorLogA("%s/ReadContent: no system font %d, font %d taken\n", TextClassName(), m_TextFontIndex,
+                         kDefaultFontIndex);
+        m_TextFontIndex = kDefaultFontIndex;
+    }
+    return r.GetErrorCount() == 0;
+}
+
+template class GxTaskUITextBlock<GxTaskUIButtonIs>;
+template class GxTaskUITextBlock<GxTaskUIPanelIs>;
+template class GxTaskUITextBlock<GxTaskUIPanelFx>;
+
+// ---- the three classes ----
+
+GxTaskUITextButtonIs::GxTaskUITextButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName,
+                                           int32_t localIndex)
+    : GxTaskUITextBlock<GxTaskUIButtonIs>(parent, taskName, localName, localIndex)
+{
+    SetTaskType(GxUIModuleType::TextButtonIs);
+}
+
+GxTaskUITextButtonIs::~GxTaskUITextButtonIs() = default;
+
+void GxTaskUITextButtonIs::DrawTextPicture() { DrawPicture(1.0f); }
+
+GxTaskUITextPanelIs::GxTaskUITextPanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName,
+                                         int32_t localIndex)
+    : GxTaskUITextBlock<GxTaskUIPanelIs>(parent, taskName, localName, localIndex)
+{
+    SetTaskType(GxUIModuleType::TextPanelIs);
+}
+
+GxTaskUITextPanelIs::~GxTaskUITextPanelIs() = default;
+
+void GxTaskUITextPanelIs::DrawTextPicture() { GxTaskUIPanelIs::Draw(0, 0); }
+
+GxTaskUITextPanelFx::GxTaskUITextPanelFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName,
+                                         int32_t localIndex)
+    : GxTaskUITextBlock<GxTaskUIPanelFx>(parent, taskName, localName, localIndex)
+{
+    SetTaskType(GxUIModuleType::TextPanelFx);
+}
+
+GxTaskUITextPanelFx::~GxTaskUITextPanelFx() = default;
+
+void GxTaskUITextPanelFx::DrawTextPicture() { GxTaskUIPanelFx::Draw(0, 0); }
