@@ -460,6 +460,11 @@ uint64_t GxSoundBufferStream::GetBytesWritten() { GxMutexScopedLock lock(&m_Lock
 uint64_t GxSoundBufferStream::GetBytesPlayed() { GxMutexScopedLock lock(&m_Lock); return m_BytesPlayed; }
 bool GxSoundBufferStream::IsEnded() { GxMutexScopedLock lock(&m_Lock); return m_Ended; }
 bool GxSoundBufferStream::HasThread() { GxMutexScopedLock lock(&m_Lock); return m_Thread.joinable(); }
+std::vector<uint32_t> GxSoundBufferStream::GetNotificationOffsets()
+{
+    GxMutexScopedLock lock(&m_Lock);
+    return m_Voice ? m_Voice->GetNotificationOffsets() : std::vector<uint32_t>{};
+}
 GxWaveFormat GxSoundBufferStream::GetFormat() { GxMutexScopedLock lock(&m_Lock); return m_Format; }
 bool GxSoundBufferStream::Is3D() { GxMutexScopedLock lock(&m_Lock); return m_Voice && m_Is3D; }
 

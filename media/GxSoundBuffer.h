@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "core/GxMutex.h"
 #include "media/GxSoundLoader.h"
@@ -130,6 +131,7 @@ public:
     uint64_t GetBytesPlayed();
     bool IsEnded();
     bool HasThread();
+    std::vector<uint32_t> GetNotificationOffsets();
     GxWaveFormat GetFormat();
     bool Is3D();
 

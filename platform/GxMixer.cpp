@@ -187,6 +187,14 @@ bool GxMixerVoice::SetNotificationPositions(std::vector<GxMixerNotification> pos
     return true;
 }
 
+std::vector<uint32_t> GxMixerVoice::GetNotificationOffsets() const
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::vector<uint32_t> out;
+    for (const GxMixerNotification& n : m_Notifications) out.push_back(n.offset);
+    return out;
+}
+
 namespace {
 
 template <int Bits>

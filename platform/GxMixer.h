@@ -83,6 +83,7 @@ public:
 
     // Replaces the notification offsets (not while playing). False for an offset outside the buffer.
     bool SetNotificationPositions(std::vector<GxMixerNotification> positions);
+    std::vector<uint32_t> GetNotificationOffsets() const;
 
 private:
     friend class GxMixer;
