@@ -389,15 +389,15 @@ void GxMixer::RenderChunk(int16_t* out, uint32_t frames)
 
 // ---- capture ----
 
-std::string GxMixerCapture::PathFromEnvironment()
+std::string GxMixerCapture::PathFromEnvironment(bool headless)
 {
     const char* path = std::getenv("GX_AUDIO_CAPTURE");
-    return path ? std::string(path) : std::string();
+    return path && headless ? std::string(path) : std::string();
 }
 
-GxMixerBackendKind GxMixerCapture::BackendFromEnvironment()
+GxMixerBackendKind GxMixerCapture::BackendFromEnvironment(bool headless)
 {
-    return PathFromEnvironment().empty() ? GxMixerBackendKind::Auto : GxMixerBackendKind::Manual;
+    return PathFromEnvironment(headless).empty() ? GxMixerBackendKind::Auto : GxMixerBackendKind::Manual;
 }
 
 void GxMixerCapture::PullFrame()
