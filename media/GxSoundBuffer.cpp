@@ -82,7 +82,8 @@ bool GxSoundBufferStatic::Play(int32_t loopCount, uint32_t priority, uint32_t st
     const uint64_t offset = uint64_t(startFrame) * m_Format.blockAlign;
     bool ok = offset < m_DataSize && m_Voice->SetCurrentPosition(uint32_t(offset));
     if (ok) ok = m_Voice->Play(loopCount == -1);
-    if (!ok) GxPrintSlightErrorLog(u"Error/GxSoundBufferStatic::Play 失敗 %x\n", 0x80004005u);
+    // The device refuses a position outside the buffer as an invalid parameter.
+    if (!ok) GxPrintSlightErrorLog(u"Error/GxSoundBufferStatic::Play 失敗 %x\n", 0x80070057u);
     return ok;
 }
 

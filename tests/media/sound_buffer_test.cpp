@@ -162,6 +162,7 @@ TEST_F(SoundBufferTest, StaticBufferPlaysOnceOrLoopsAndCopiesTheWholeSound)
     EXPECT_EQ(GxRampIndex(&out[2 * 150]), 50);
     EXPECT_TRUE(buffer.IsPlaying());
     EXPECT_FALSE(buffer.Play(0, 0, 1000)) << "a start past the data";
+    EXPECT_EQ(m_Log.Lines(), std::vector<std::string>{"Error/GxSoundBufferStatic::Play 失敗 80070057\n"});
 }
 
 TEST_F(SoundBufferTest, ReusedOrTornDownStreamEndsItsThreadFirst)
@@ -184,6 +185,31 @@ TEST_F(SoundBufferTest, ReusedOrTornDownStreamEndsItsThreadFirst)
     EXPECT_EQ(buffer.GetBufferSize(), 0u);
     EXPECT_EQ(GxMixer::Get()->GetVoiceCount(), 0u);
     EXPECT_FALSE(buffer.Play(0, 0, 0, 0)) << "the decoder is forgotten";
+}
+
+// A decoder whose reads fail: the only way a fill can fail once the ring exists.
+class FailingDecoder : public GxSoundLoaderBase
+{
+public:
+    FailingDecoder() { m_Format = GxWaveFormat{1, 2, 44100, 176400, 4, 16}; }
+    bool IsOpen() const override { return true; }
+    bool Read(void*, uint32_t, uint32_t*) override { return false; }
+    bool Seek(int64_t) override { return true; }
+    int64_t GetTotalSamples() const override { return 44100; }
+    uint64_t GetDataSize() const override { return 44100 * 4; }
+};
+
+TEST_F(SoundBufferTest, AFailedFirstFillTearsTheStreamDown)
+{
+    FailingDecoder decoder;
+    GxSoundBufferStream buffer;
+    ASSERT_TRUE(buffer.Create(&decoder, false));
+    EXPECT_TRUE(buffer.HasThread());
+    EXPECT_FALSE(buffer.Play(0, 0, 0, 0));
+    EXPECT_FALSE(buffer.HasThread());
+    EXPECT_EQ(GxMixer::Get()->GetVoiceCount(), 0u);
+    EXPECT_EQ(m_Log.Lines(), (std::vector<std::string>{"Error/GxSoundBufferStream::FillBuffer Readに失敗\n",
+                                                       "Error/GxSoundBufferStream::Play FillBuffer失敗\n"}));
 }
 
 }  // namespace
