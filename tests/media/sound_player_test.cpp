@@ -380,4 +380,24 @@ TEST_F(SoundPlayerTest, PlayStopAndReplayWhileAnotherThreadRenders)
     EXPECT_TRUE(m_Log.Lines().empty()) << m_Log.Joined();
 }
 
+TEST_F(SoundPlayerTest, OnTheDummyDriverPlayersStartAndStopWithoutWaitingForIt)
+{
+    // The device's own thread pulls here; refills are never awaited, and Stop still ends the
+    // refill thread before the decoder goes.
+    Write("m.wav", GxRampWav(60000, 2, 44100, 16));
+    ASSERT_TRUE(GxMixer::Open(GxMixerBackendKind::Dummy));
+    GxSoundPlayerStream stream;
+    GxSoundPlayerStatic single;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(PlayStream(stream, u"m.wav", -1));
+        ASSERT_TRUE(PlayStatic(single, u"m.wav", 0));
+        EXPECT_TRUE(stream.GetBuffer().HasThread());
+        EXPECT_TRUE(stream.Stop());
+        EXPECT_FALSE(stream.GetBuffer().HasThread());
+    }
+    single.Stop();
+    EXPECT_EQ(GxMixer::Get()->GetVoiceCount(), 0u);
+    GxMixer::Close();
+}
+
 }  // namespace
