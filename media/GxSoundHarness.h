@@ -1,0 +1,37 @@
+// The sound side of the headless harness (platform/GxHeadless.h):
+//   GX_UNPACED=1              the sound clock follows the frame clock (each frame 1/60 s), so
+//                             fades and last-use times advance with the frames, not the machine
+//   GX_AUDIO_CAPTURE=file.wav headless only: the mixer runs on its manual backend, each main-loop
+//                             frame pulls 44100/60 frames (remainder carried), and the mix is
+//                             written as a 44100 Hz 16-bit stereo WAV at shutdown
+// The entry calls Begin before the sound starts, Frame after each main-loop frame and End after
+// the sound is released; the sound start-up opens the backend that Backend names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/GxMixer.h"
+
+struct GxSoundHarnessOptions
+{
+    bool unpaced = false;
+    std::string capturePath;  // "" for no capture
+};
+
+class GxSoundHarness
+{
+public:
+    GxSoundHarness() = delete;
+
+    // The options from the environment, given whether the run is headless and unpaced.
+    static GxSoundHarnessOptions FromEnvironment(bool headless, bool unpaced);
+    static void Begin(const GxSoundHarnessOptions& options);
+    // The backend the sound start-up opens: the manual one while capturing.
+    static GxMixerBackendKind Backend();
+    // One main-loop frame has run.
+    static void Frame();
+    static uint64_t GetFramesRun();
+    // Writes the capture (false when that failed) and restores the sound clock.
+    static bool End();
+};
