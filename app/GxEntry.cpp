@@ -10,6 +10,7 @@
 #include "core/GxLog.h"
 #include "core/GxPackFile.h"
 #include "game/GxSystemConfig.h"
+#include "media/GxSoundHarness.h"
 #include "platform/GxHeadless.h"
 #include "platform/GxSdlWindow.h"
 
@@ -43,6 +44,7 @@ int GxEntryMain()
     GxFileCacheSetMaxFileSize(0x100000);
     if (GxFileExists(u"system.chs")) GxFileOpenPack(u"system.chs");
 
+    GxSoundHarness::Begin(GxSoundHarness::FromEnvironment(options.headless, options.unpaced));
     int status = 1;
     GxCore* core = new GxCore(&windowServices);
     GxSetCore(core);
@@ -55,6 +57,11 @@ int GxEntryMain()
     }
     delete core;
     GxSetCore(nullptr);
+    // The logs are closed by now: a capture that cannot be written is told on stderr.
+    if (!GxSoundHarness::End()) {
+        fprintf(stderr, "gxplay: the sound capture could not be written\n");
+        status = 1;
+    }
 
     GxFileCacheClear();
     GxFileCloseAllPacks();

@@ -12,6 +12,7 @@
 #include "media/GxInput.h"
 #include "media/GxMovie.h"
 #include "media/GxSound.h"
+#include "media/GxSoundHarness.h"
 #include "platform/GxHeadless.h"
 
 GxLResult GxCoreWindowProcedure::WindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam)
@@ -181,6 +182,7 @@ bool GxCore::Run()
         GxMovie::Update();
 
         GxRunGameFrame(this);
+        GxSoundHarness::Frame();
         ++m_FramesRun;
         if (m_Harness && m_Harness->ShouldRequestQuit(m_FramesRun)) RequestQuit();
     }

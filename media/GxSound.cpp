@@ -1,6 +1,9 @@
 #include "media/GxSound.h"
 
+#include "core/GxLog.h"
 #include "media/GxSoundCache.h"
+#include "media/GxSoundHarness.h"
+#include "platform/GxMixer.h"
 
 namespace {
 GxSoundBackend* g_Backend = nullptr;
@@ -22,6 +25,8 @@ bool GxSound::Create(GxWindowHandle window, int32_t flags)
 {
     // The cache serves the one-shot sounds whether or not a sound device opens.
     GxSoundCache::Create();
+    // The mixer stands for the sound device: the players' buffers are voices on it.
+    if (!GxMixer::Open(GxSoundHarness::Backend())) GxPrintErrorLog(u"Error/GxSound Create: no sound output\n");
     return GetBackend().Create(window, flags);
 }
 
@@ -34,6 +39,7 @@ bool GxSound::Update()
 void GxSound::Release()
 {
     GetBackend().Release();
+    GxMixer::Close();
     if (GxSoundCache* cache = GxSoundCache::Get()) cache->Clear();
     GxSoundCache::Destroy();
 }

@@ -12,6 +12,7 @@ std::mutex g_Mutex;
 std::unique_ptr<GxMixerCapture> g_Capture;
 std::atomic<uint64_t> g_Frames{0};
 bool g_ClockInstalled = false;
+bool g_Headless = false;
 
 // Frame n starts at n x 1000 / 60 ms (never 0: the clock's 0 means "never").
 uint64_t FrameClock() { return g_Frames.load(std::memory_order_relaxed) * 1000 / 60 + 1; }
@@ -21,6 +22,7 @@ uint64_t FrameClock() { return g_Frames.load(std::memory_order_relaxed) * 1000 /
 GxSoundHarnessOptions GxSoundHarness::FromEnvironment(bool headless, bool unpaced)
 {
     GxSoundHarnessOptions options;
+    options.headless = headless;
     options.unpaced = unpaced;
     options.capturePath = GxMixerCapture::PathFromEnvironment(headless);
     return options;
@@ -30,6 +32,7 @@ void GxSoundHarness::Begin(const GxSoundHarnessOptions& options)
 {
     std::lock_guard<std::mutex> lock(g_Mutex);
     g_Frames = 0;
+    g_Headless = options.headless;
     g_Capture = options.capturePath.empty() ? nullptr : std::make_unique<GxMixerCapture>(options.capturePath);
     g_ClockInstalled = options.unpaced;
     if (options.unpaced) GxSoundSetClock(FrameClock);
@@ -38,7 +41,8 @@ void GxSoundHarness::Begin(const GxSoundHarnessOptions& options)
 GxMixerBackendKind GxSoundHarness::Backend()
 {
     std::lock_guard<std::mutex> lock(g_Mutex);
-    return g_Capture ? GxMixerBackendKind::Manual : GxMixerBackendKind::Auto;
+    if (g_Capture) return GxMixerBackendKind::Manual;
+    return g_Headless ? GxMixerBackendKind::Dummy : GxMixerBackendKind::Auto;
 }
 
 void GxSoundHarness::Frame()
@@ -57,5 +61,6 @@ bool GxSoundHarness::End()
     g_Capture.reset();
     if (g_ClockInstalled) GxSoundSetClock(nullptr);
     g_ClockInstalled = false;
+    g_Headless = false;
     return ok;
 }

@@ -15,6 +15,7 @@
 
 struct GxSoundHarnessOptions
 {
+    bool headless = false;
     bool unpaced = false;
     std::string capturePath;  // "" for no capture
 };
@@ -27,7 +28,8 @@ public:
     // The options from the environment, given whether the run is headless and unpaced.
     static GxSoundHarnessOptions FromEnvironment(bool headless, bool unpaced);
     static void Begin(const GxSoundHarnessOptions& options);
-    // The backend the sound start-up opens: the manual one while capturing.
+    // The backend the sound start-up opens: the manual one while capturing, SDL's dummy driver
+    // headless (no sound card is asked for), else the device.
     static GxMixerBackendKind Backend();
     // One main-loop frame has run.
     static void Frame();

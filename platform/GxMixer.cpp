@@ -395,11 +395,6 @@ std::string GxMixerCapture::PathFromEnvironment(bool headless)
     return path && headless ? std::string(path) : std::string();
 }
 
-GxMixerBackendKind GxMixerCapture::BackendFromEnvironment(bool headless)
-{
-    return PathFromEnvironment(headless).empty() ? GxMixerBackendKind::Auto : GxMixerBackendKind::Manual;
-}
-
 void GxMixerCapture::PullFrame()
 {
     GxMixer* mixer = GxMixer::Get();

@@ -180,8 +180,6 @@ class GxMixerCapture
 public:
     // The capture path from the environment: "" when not asked for or not headless.
     static std::string PathFromEnvironment(bool headless);
-    // The backend start-up should open: Manual when capturing, else Auto.
-    static GxMixerBackendKind BackendFromEnvironment(bool headless);
 
     explicit GxMixerCapture(std::string path) : m_Path(std::move(path)) {}
     // Renders one main-loop frame's worth from the open mixer.
