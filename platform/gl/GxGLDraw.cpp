@@ -451,6 +451,7 @@ GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, co
 
     GxGLDrawTarget target;
     if (m_RenderTargets[0] == m_BackBuffer) {
+        BackBufferWillChange();
         target.framebuffer = m_Back.framebuffer;
         target.width = m_Width;
         target.height = m_Height;
