@@ -276,6 +276,7 @@ GxResult GxGLDevice::NativeClear(const GxRectL& rect, uint32_t flags, GxColor co
     } else {
         GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
         if (!s || !s->Texture()->nativeFramebuffer) return GX_OK;
+        if (!ClearIfPending(*s->Texture(), &rect, s->Level())) return GXERR_DRIVERINTERNALERROR;
         framebuffer = s->Texture()->nativeFramebuffer;
         opaque = s->Texture()->Desc().Format == GXFMT_X8R8G8B8;
         s->Texture()->gpuNewer = true;
@@ -428,7 +429,8 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
     gl.glBindTexture(GL_TEXTURE_2D, name);
     gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    // Storage only: a new texture has no CPU copy to send, and is cleared on the GPU below.
+    // Storage only: a new texture has no CPU copy to send; it is cleared on the GPU at its first
+    // use (ClearIfPending).
     for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
         GxCoreTexture::Level& l = t.LevelAt(i);
         gl.glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), pf.internal, static_cast<GLsizei>(l.width),
@@ -451,7 +453,8 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
         gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_RED);
         gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
     }
-    bool ok = gl.glGetError() == GL_NO_ERROR && ClearNewTexture(t);
+    bool ok = gl.glGetError() == GL_NO_ERROR;
+    t.clearPending = true;
     if (ok && t.IsRenderTarget()) {
         GLuint fb = 0;
         gl.glGenFramebuffers(1, &fb);
@@ -469,12 +472,18 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
     return GX_OK;
 }
 
-bool GxGLDevice::ClearNewTexture(GxCoreTexture& t)
+bool GxGLDevice::ClearIfPending(GxCoreTexture& t, const GxRectL* written, uint32_t level)
 {
-    // Levels that already have a CPU copy were sent with their storage.
+    if (!t.clearPending || !t.nativeTexture) return true;
+    t.clearPending = false;
+    // A write that covers the whole of a single-level texture leaves nothing to clear.
+    const GxCoreTexture::Level& l0 = t.LevelAt(0);
+    if (written && level == 0 && t.GetLevelCount() == 1 && written->left <= 0 && written->top <= 0 &&
+        written->right >= static_cast<int32_t>(l0.width) && written->bottom >= static_cast<int32_t>(l0.height))
+        return true;
+    TextureBindingGuard guard(gl);
     bool cleared = true;
     for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
-        if (t.LevelAt(i).bits) continue;
         if (!m_ClearFramebuffer) gl.glGenFramebuffers(1, &m_ClearFramebuffer);
         gl.glBindFramebuffer(GL_FRAMEBUFFER, m_ClearFramebuffer);
         gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.nativeTexture,
@@ -499,12 +508,14 @@ bool GxGLDevice::ClearNewTexture(GxCoreTexture& t)
             cleared = true;
         }
     }
-    return gl.glGetError() == GL_NO_ERROR;
+    // GL errors surface in the caller's own check.
+    return true;
 }
 
 GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const GxRectL& rect)
 {
     if (!t.nativeTexture || !t.LevelAt(level).bits) return GX_OK;
+    if (!ClearIfPending(t, &rect, level)) return GXERR_DRIVERINTERNALERROR;
     TextureBindingGuard guard(gl);
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
     GxCoreTexture::Level& l = t.LevelAt(level);
@@ -522,6 +533,7 @@ GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const
 GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
 {
     t.gpuNewer = false;
+    if (!ClearIfPending(t)) return GXERR_DRIVERINTERNALERROR;
     // Only level 0 of a render target is ever drawn into.
     if (!t.nativeFramebuffer || level != 0) return GX_OK;
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
@@ -552,6 +564,7 @@ void GxGLDevice::NativeReleaseTexture(GxCoreTexture& t)
 GxResult GxGLDevice::NativeReadTexture(GxCoreTexture& t, uint32_t level, GxPixelImage* image)
 {
     if (!t.nativeTexture) return GxDeviceCore::NativeReadTexture(t, level, image);
+    if (!ClearIfPending(t)) return GXERR_DRIVERINTERNALERROR;
     TextureBindingGuard guard(gl);
     const GxFormat f = t.Desc().Format;
     GxCoreTexture::Level& l = t.LevelAt(level);

@@ -63,7 +63,7 @@ protected:
     GxResult NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image) override;
 
     // Drawing (GxGLDraw.cpp): into the back buffer or a texture target, through the stand-in
-    // program made on the first draw.
+    // program made on the first draw. New textures are zeroed at their first use.
     GxResult NativeDrawScreenVertices(GxPrimitiveType type, uint32_t primitiveCount, const GxScreenVertex* vertices,
                                       uint32_t vertexCount) override;
 
@@ -84,8 +84,10 @@ private:
     GxResult ReadFramebuffer(GLuint framebuffer, GxPixelImage* image);
     // Called before anything draws into the back buffer: keeps the presented picture when asked.
     void BackBufferWillChange();
-    // Zeroes on the GPU the levels of a new texture that have no CPU copy to send.
-    bool ClearNewTexture(GxCoreTexture& texture);
+    // Zeroes a new texture on the GPU before its first use, unless that use writes the whole
+    // of it (written: the rectangle of the given level about to be written). False on a GL
+    // failure.
+    bool ClearIfPending(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0);
 
     GxGLContext& m_Context;
     const GxGLFunctions& gl;

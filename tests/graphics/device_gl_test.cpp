@@ -249,6 +249,24 @@ TEST(DeviceGL, NewTexturesHaveNoCpuCopyUntilLockedAndReadZero)
         t->Release();
     }
 
+    // A partial write first clears the rest (the GPU's copy starts as undefined storage).
+    {
+        GxDeviceTexture* t = nullptr;
+        ASSERT_EQ(dev->CreateTexture(16, 8, 1, 0, GXFMT_A8R8G8B8, GXPOOL_MANAGED, &t), GX_OK);
+        GxRectL r{2, 2, 4, 4};
+        GxLockedRect lr;
+        ASSERT_EQ(t->LockRect(0, &lr, &r, 0), GX_OK);
+        for (int y = 0; y < 2; ++y)
+            std::memset(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, 0xFF, 8);
+        ASSERT_EQ(t->UnlockRect(0), GX_OK);
+        GxPixelImage img;
+        ASSERT_EQ(dev->ReadTexture(t, 0, &img), GX_OK);
+        EXPECT_EQ(img.At(3, 3), 0xFFFFFFFFu);
+        EXPECT_EQ(img.At(0, 0), 0u);
+        EXPECT_EQ(img.At(15, 7), 0u);
+        t->Release();
+    }
+
     // A render target the GPU cleared reads back through a memory copy made for the purpose.
     GxDeviceTexture* rt = nullptr;
     GxDeviceTexture* mem = nullptr;
