@@ -322,9 +322,12 @@ GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, v
         GxRectL d = dest ? *dest : GxRectL{0, 0, static_cast<int32_t>(dw), static_cast<int32_t>(dh)};
         gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, picture);
         gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        gl.glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        gl.glClear(GL_COLOR_BUFFER_BIT);
+        // Only the part of the window the picture leaves uncovered needs its black.
+        if (d.left > 0 || d.top > 0 || d.right < static_cast<int32_t>(dw) || d.bottom < static_cast<int32_t>(dh)) {
+            gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            gl.glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            gl.glClear(GL_COLOR_BUFFER_BIT);
+        }
         bool scaled = (s.right - s.left) != (d.right - d.left) || (s.bottom - s.top) != (d.bottom - d.top);
         // The window is bottom-up: its destination rows run the other way.
         GLint H = static_cast<GLint>(dh);
