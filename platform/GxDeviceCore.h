@@ -179,8 +179,9 @@ public:
     uint32_t nativeTexture = 0;
     uint32_t nativeFramebuffer = 0;
     bool gpuNewer = false;
-    // The backend's copy is still to be zeroed: done at its first use, so that a texture made
-    // at start-up and not used by the first frame costs neither the clear nor the memory.
+    // The backend's copy is still to be made and zeroed: done at its first use, so that a
+    // texture made at start-up and not used by the first frame costs neither the storage nor
+    // its clear.
     bool clearPending = false;
 
 private:

@@ -275,8 +275,9 @@ GxResult GxGLDevice::NativeClear(const GxRectL& rect, uint32_t flags, GxColor co
         BackBufferWillChange();
     } else {
         GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
-        if (!s || !s->Texture()->nativeFramebuffer) return GX_OK;
-        if (!ClearIfPending(*s->Texture(), &rect, s->Level())) return GXERR_DRIVERINTERNALERROR;
+        if (!s) return GX_OK;
+        if (!Realize(*s->Texture(), &rect, s->Level())) return GXERR_OUTOFVIDEOMEMORY;
+        if (!s->Texture()->nativeFramebuffer) return GX_OK;
         framebuffer = s->Texture()->nativeFramebuffer;
         opaque = s->Texture()->Desc().Format == GXFMT_X8R8G8B8;
         s->Texture()->gpuNewer = true;
@@ -420,7 +421,14 @@ private:
 
 GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
 {
-    if (!t.HasDeviceCopy()) return GX_OK;
+    // The GL objects are made at the texture's first use (Realize): the driver zero-fills new
+    // storage, which a texture made at start-up and unused by the first frame need not pay.
+    if (t.HasDeviceCopy()) t.clearPending = true;
+    return GX_OK;
+}
+
+GxResult GxGLDevice::MakeNative(GxCoreTexture& t)
+{
     while (gl.glGetError() != GL_NO_ERROR) {
     }
     TextureBindingGuard guard(gl);
@@ -432,8 +440,7 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
     gl.glBindTexture(GL_TEXTURE_2D, name);
     gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    // Storage only: a new texture has no CPU copy to send; it is cleared on the GPU at its first
-    // use (ClearIfPending).
+    // Storage only: what the CPU copy holds is sent by the caller; the rest is cleared on the GPU.
     for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
         GxCoreTexture::Level& l = t.LevelAt(i);
         gl.glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), pf.internal, static_cast<GLsizei>(l.width),
@@ -457,7 +464,6 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
         gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
     }
     bool ok = gl.glGetError() == GL_NO_ERROR;
-    t.clearPending = true;
     if (ok && t.IsRenderTarget()) {
         GLuint fb = 0;
         gl.glGenFramebuffers(1, &fb);
@@ -475,10 +481,15 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
     return GX_OK;
 }
 
-bool GxGLDevice::ClearIfPending(GxCoreTexture& t, const GxRectL* written, uint32_t level)
+bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t level)
 {
-    if (!t.clearPending || !t.nativeTexture) return true;
+    if (!t.clearPending) return true;
     t.clearPending = false;
+    if (GxFailed(MakeNative(t))) {
+        GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
+                              t.Desc().Height);
+        return false;
+    }
     // A write that covers the whole of a single-level texture leaves nothing to clear.
     const GxCoreTexture::Level& l0 = t.LevelAt(0);
     if (written && level == 0 && t.GetLevelCount() == 1 && written->left <= 0 && written->top <= 0 &&
@@ -487,6 +498,8 @@ bool GxGLDevice::ClearIfPending(GxCoreTexture& t, const GxRectL* written, uint32
     TextureBindingGuard guard(gl);
     bool cleared = true;
     for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
+        // A level with a CPU copy went with the storage.
+        if (t.LevelAt(i).bits) continue;
         if (!m_ClearFramebuffer) gl.glGenFramebuffers(1, &m_ClearFramebuffer);
         gl.glBindFramebuffer(GL_FRAMEBUFFER, m_ClearFramebuffer);
         gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.nativeTexture,
@@ -517,8 +530,9 @@ bool GxGLDevice::ClearIfPending(GxCoreTexture& t, const GxRectL* written, uint32
 
 GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const GxRectL& rect)
 {
-    if (!t.nativeTexture || !t.LevelAt(level).bits) return GX_OK;
-    if (!ClearIfPending(t, &rect, level)) return GXERR_DRIVERINTERNALERROR;
+    if (!t.LevelAt(level).bits) return GX_OK;
+    if (!Realize(t, &rect, level)) return GXERR_OUTOFVIDEOMEMORY;
+    if (!t.nativeTexture) return GX_OK;
     TextureBindingGuard guard(gl);
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
     GxCoreTexture::Level& l = t.LevelAt(level);
@@ -536,7 +550,7 @@ GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const
 GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
 {
     t.gpuNewer = false;
-    if (!ClearIfPending(t)) return GXERR_DRIVERINTERNALERROR;
+    if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
     // Only level 0 of a render target is ever drawn into.
     if (!t.nativeFramebuffer || level != 0) return GX_OK;
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
@@ -566,8 +580,8 @@ void GxGLDevice::NativeReleaseTexture(GxCoreTexture& t)
 
 GxResult GxGLDevice::NativeReadTexture(GxCoreTexture& t, uint32_t level, GxPixelImage* image)
 {
+    if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
     if (!t.nativeTexture) return GxDeviceCore::NativeReadTexture(t, level, image);
-    if (!ClearIfPending(t)) return GXERR_DRIVERINTERNALERROR;
     TextureBindingGuard guard(gl);
     const GxFormat f = t.Desc().Format;
     GxCoreTexture::Level& l = t.LevelAt(level);

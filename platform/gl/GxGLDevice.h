@@ -55,7 +55,8 @@ protected:
     GxResult NativeReadPresented(GxPixelImage* image) override;
 
     // Textures: managed and default-pool textures get a GL texture (render targets also a
-    // framebuffer) that follows the CPU copy; drawing into a texture target marks it gpuNewer.
+    // framebuffer), made at first use, that follows the CPU copy; drawing into a texture target
+    // marks it gpuNewer.
     GxResult NativeCreateTexture(GxCoreTexture& texture) override;
     GxResult NativeUploadTexture(GxCoreTexture& texture, uint32_t level, const GxRectL& rect) override;
     GxResult NativeDownloadTexture(GxCoreTexture& texture, uint32_t level) override;
@@ -63,7 +64,7 @@ protected:
     GxResult NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image) override;
 
     // Drawing (GxGLDraw.cpp): into the back buffer or a texture target, through the stand-in
-    // program made on the first draw. New textures are zeroed at their first use.
+    // program made on the first draw. New textures are made and zeroed at their first use.
     GxResult NativeDrawScreenVertices(GxPrimitiveType type, uint32_t primitiveCount, const GxScreenVertex* vertices,
                                       uint32_t vertexCount) override;
 
@@ -84,10 +85,12 @@ private:
     GxResult ReadFramebuffer(GLuint framebuffer, GxPixelImage* image);
     // Called before anything draws into the back buffer: keeps the presented picture when asked.
     void BackBufferWillChange();
-    // Zeroes a new texture on the GPU before its first use, unless that use writes the whole
-    // of it (written: the rectangle of the given level about to be written). False on a GL
-    // failure.
-    bool ClearIfPending(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0);
+    // Makes a new texture's GL objects at its first use and zeroes them on the GPU, unless that
+    // use writes the whole of it (written: the rectangle of the given level about to be
+    // written). False when GL cannot make them.
+    bool Realize(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0);
+    // The GL texture (and a render target's framebuffer) with storage only.
+    GxResult MakeNative(GxCoreTexture& texture);
 
     GxGLContext& m_Context;
     const GxGLFunctions& gl;

@@ -458,10 +458,10 @@ GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, co
         target.opaque = m_Opaque;
     } else {
         GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
+        if (s && !Realize(*s->Texture())) return GXERR_OUTOFVIDEOMEMORY;
         // Only level 0 of a texture target has a framebuffer.
         if (!s || s->Level() != 0 || !s->Texture()->nativeFramebuffer) return GXERR_INVALIDCALL;
         GxCoreTexture* t = s->Texture();
-        if (!ClearIfPending(*t)) return GXERR_DRIVERINTERNALERROR;
         target.framebuffer = t->nativeFramebuffer;
         target.width = t->LevelAt(0).width;
         target.height = t->LevelAt(0).height;
@@ -475,7 +475,7 @@ GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, co
     state.sampler0 = m_SamplerStates[0];
     state.viewport = m_Viewport;
     GxCoreTexture* texture = OwnTexture(m_Textures[0]);
-    if (texture && !ClearIfPending(*texture)) return GXERR_DRIVERINTERNALERROR;
+    if (texture && !Realize(*texture)) return GXERR_OUTOFVIDEOMEMORY;
     state.texture = texture ? texture->nativeTexture : 0;
     GxResult r = m_DrawPipeline->Draw(target, state, type, vertices, vertexCount);
     if (GxSucceeded(r) && gl.glGetError() != GL_NO_ERROR) r = GXERR_DRIVERINTERNALERROR;

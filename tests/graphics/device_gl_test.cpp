@@ -201,8 +201,8 @@ TEST(DeviceGL, GraphicsCreatesTheHeadlessDevice)
                                         u"\t・Direct3Dを D3DDEVTYPE_HAL - D3DCREATE_MIXED_VERTEXPROCESSING で初期化しました"}));
 }
 
-// New textures are GL storage cleared on the GPU: no CPU copy exists until something locks or
-// reads one, and what it then holds is zero, as is what the GPU samples.
+// New textures are GL storage made and cleared on the GPU at their first use: no CPU copy exists
+// until something locks or reads one, and what it then holds is zero, as is what the GPU samples.
 TEST(DeviceGL, NewTexturesHaveNoCpuCopyUntilLockedAndReadZero)
 {
     gxtest::LogFolder logs;
@@ -231,6 +231,7 @@ TEST(DeviceGL, NewTexturesHaveNoCpuCopyUntilLockedAndReadZero)
         ASSERT_EQ(dev->CreateTexture(16, 8, c.levels, c.usage, c.format, c.pool, &t), GX_OK);
         auto* core = dynamic_cast<GxCoreTexture*>(t);
         ASSERT_NE(core, nullptr);
+        EXPECT_EQ(core->nativeTexture, 0u) << "the GL texture waits for the first use";
         for (uint32_t i = 0; i < t->GetLevelCount(); ++i) {
             EXPECT_EQ(core->LevelAt(i).bits, nullptr) << "level " << i;
             GxPixelImage img;
@@ -238,6 +239,7 @@ TEST(DeviceGL, NewTexturesHaveNoCpuCopyUntilLockedAndReadZero)
             const uint32_t alpha = c.format == GXFMT_X8R8G8B8 ? 0xFF000000u : 0u;  // reads opaque
             for (uint32_t px : img.pixels) ASSERT_EQ(px, alpha) << "level " << i;
         }
+        EXPECT_EQ(core->nativeTexture != 0, c.pool != GXPOOL_SYSTEMMEM) << "made by the read";
         if (c.pool != GXPOOL_DEFAULT) {
             GxLockedRect lr;
             ASSERT_EQ(t->LockRect(0, &lr, nullptr, GXLOCK_READONLY), GX_OK);
