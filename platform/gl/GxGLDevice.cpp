@@ -481,10 +481,12 @@ GxResult GxGLDevice::MakeNative(GxCoreTexture& t)
     return GX_OK;
 }
 
-bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t level)
+bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t level, bool* levelSent)
 {
     if (!t.clearPending) return true;
     t.clearPending = false;
+    // Levels with a CPU copy go with the storage itself, the written one included.
+    if (levelSent) *levelSent = t.LevelAt(level).bits != nullptr;
     if (GxFailed(MakeNative(t))) {
         GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
                               t.Desc().Height);
@@ -531,8 +533,9 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
 GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const GxRectL& rect)
 {
     if (!t.LevelAt(level).bits) return GX_OK;
-    if (!Realize(t, &rect, level)) return GXERR_OUTOFVIDEOMEMORY;
-    if (!t.nativeTexture) return GX_OK;
+    bool sent = false;
+    if (!Realize(t, &rect, level, &sent)) return GXERR_OUTOFVIDEOMEMORY;
+    if (!t.nativeTexture || sent) return GX_OK;
     TextureBindingGuard guard(gl);
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
     GxCoreTexture::Level& l = t.LevelAt(level);

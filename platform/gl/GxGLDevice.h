@@ -87,8 +87,10 @@ private:
     void BackBufferWillChange();
     // Makes a new texture's GL objects at its first use and zeroes them on the GPU, unless that
     // use writes the whole of it (written: the rectangle of the given level about to be
-    // written). False when GL cannot make them.
-    bool Realize(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0);
+    // written). Levels that have a CPU copy are sent with the storage (levelSent: the given
+    // level was). False when GL cannot make them.
+    bool Realize(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0,
+                 bool* levelSent = nullptr);
     // The GL texture (and a render target's framebuffer) with storage only.
     GxResult MakeNative(GxCoreTexture& texture);
 
