@@ -66,5 +66,7 @@ int GxEntryMain()
     GxFileCacheClear();
     GxFileCloseAllPacks();
     GxSetWindowServices(nullptr);
+    // Last: everything above may still log.
+    GxCloseLogs();
     return status;
 }

@@ -14,6 +14,16 @@ uint8_t* GxBinBuffer::Create(uint32_t size)
     return m_Data;
 }
 
+uint8_t* GxBinBuffer::CreateUninitialized(uint32_t size)
+{
+    Clear();
+    m_Data = static_cast<uint8_t*>(std::malloc(size ? size : 1));
+    if (!m_Data) return nullptr;
+    m_Size = size;
+    m_RefCount = 1;
+    return m_Data;
+}
+
 void GxBinBuffer::Clear()
 {
     std::free(m_Data);

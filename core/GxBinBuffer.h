@@ -16,6 +16,9 @@ public:
     // Replaces any block with a zero-filled one of size bytes; the count becomes 1.
     // Returns null when the allocation fails (the buffer is then empty).
     uint8_t* Create(uint32_t size);
+    // As Create, but the bytes are left as they come: for a caller that writes every one of them
+    // at once (a whole-file read), which then costs no zeroing pass over a reused heap block.
+    uint8_t* CreateUninitialized(uint32_t size);
     void Clear();
     void AddRef() { ++m_RefCount; }
     void Release();

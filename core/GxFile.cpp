@@ -1,6 +1,7 @@
 #include "core/GxFile.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "core/GxBinBuffer.h"
 #include "core/GxFileCache.h"
@@ -163,8 +164,10 @@ bool ReadWhole(GxBinBuffer& buffer, GxFileHandle& handle, uint32_t extra)
         buffer.Clear();
         return false;
     }
-    uint8_t* dst = buffer.Create(size + extra);
+    // Every byte is read or zeroed here; a short read drops the block.
+    uint8_t* dst = buffer.CreateUninitialized(size + extra);
     if (!dst) return false;
+    std::memset(dst + size, 0, extra);
     if (size == 0) return true;
     if (GxFileRead(dst, size, handle) != size) {
         buffer.Clear();

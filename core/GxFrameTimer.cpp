@@ -1,8 +1,10 @@
 #include "core/GxFrameTimer.h"
 
-#include <chrono>
+#include <algorithm>
 #include <thread>
 #include <utility>
+
+#include "platform/GxClock.h"
 
 namespace {
 
@@ -17,30 +19,41 @@ int64_t FrameLength(int32_t framesPerSecond)
 
 }  // namespace
 
-uint64_t GxFrameTimer::DefaultClock()
+uint64_t GxFrameTimer::DefaultClock() { return GxMonotonicMicros(); }
+
+void GxFrameTimer::DefaultSleep(uint64_t wakeAt) { GxSleepUntilMonotonicMicros(wakeAt); }
+
+namespace {
+
+GxFrameTimer::SleepFunc ChooseSleep(bool ownClock, GxFrameTimer::SleepFunc sleep)
 {
-    // Whole milliseconds, like the multimedia clock the pacing was tuned on; 64 bits so that it
-    // never wraps, and offset by one so that it never reads 0.
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
-    return (static_cast<uint64_t>(ms) + 1u) * 1000u;
+    if (sleep) return sleep;
+    // The default sleep knows only the default clock's times.
+    if (ownClock) return [](uint64_t) { std::this_thread::yield(); };
+    return &GxFrameTimer::DefaultSleep;
 }
 
-void GxFrameTimer::DefaultSleep(int32_t milliseconds)
-{
-    if (milliseconds <= 0) {
-        std::this_thread::yield();
-    } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-}
+}  // namespace
 
 GxFrameTimer::GxFrameTimer(ClockFunc clock, SleepFunc sleep)
     : m_Clock(clock ? std::move(clock) : ClockFunc(&GxFrameTimer::DefaultClock)),
-      m_Sleep(sleep ? std::move(sleep) : SleepFunc(&GxFrameTimer::DefaultSleep))
+      m_Sleep(ChooseSleep(static_cast<bool>(clock), std::move(sleep)))
 {
     Reset();
+}
+
+int64_t GxFrameTimer::GetSpinMargin() const
+{
+    return std::min(kMaxSpinMargin, m_WakeLatePeak + m_WakeLatePeak / 2 + 25);
+}
+
+void GxFrameTimer::LearnWakeLatency(int64_t late)
+{
+    // A peak rather than an average: a margin that covers only the usual wake-up would end
+    // every unusual frame late.
+    if (late < 0) late = 0;
+    m_WakeLatePeak = std::max(late, m_WakeLatePeak - (m_WakeLatePeak + 31) / 32);
+    m_WakeLatePeak = std::min(m_WakeLatePeak, kMaxSpinMargin);
 }
 
 void GxFrameTimer::Reset()
@@ -78,16 +91,19 @@ int64_t GxFrameTimer::WaitFrame(bool /*presentWaitsForVBlank*/)
         if (nominal <= 0) nominal = FrameLength(60);
         m_Elapsed = m_FirstFrame ? 0 : nominal;
     } else if (m_FirstFrame || static_cast<int64_t>(now - m_PrevStamp) >= due || m_WaitRate <= 0) {
-        m_Sleep(0);
+        m_Sleep(now);  // due already: only yield
         m_Elapsed = static_cast<int64_t>(now - m_PrevStamp);
     } else {
-        const int64_t remainingMs = (due - static_cast<int64_t>(now - m_PrevStamp)) / 1000;
-        int64_t sleepMs = remainingMs * 70 / 100 - 5;
-        if (sleepMs < 0) sleepMs = 0;
-        m_Sleep(static_cast<int32_t>(sleepMs));
-        do {
+        // due > now - previous stamp >= 0 here, so the boundary lies ahead.
+        const uint64_t boundary = m_PrevStamp + static_cast<uint64_t>(due);
+        const uint64_t margin = static_cast<uint64_t>(GetSpinMargin());
+        const uint64_t wakeAt = boundary - std::min(margin, boundary - now);
+        if (wakeAt > now) {
+            m_Sleep(wakeAt);
             now = m_Clock();
-        } while (static_cast<int64_t>(now - m_PrevStamp) < due);
+            LearnWakeLatency(static_cast<int64_t>(now - wakeAt));
+        }
+        while (static_cast<int64_t>(now - m_PrevStamp) < due) now = m_Clock();
         m_Elapsed = static_cast<int64_t>(now - m_PrevStamp);
     }
 

@@ -3,16 +3,19 @@
 // must run so that game time keeps in step with real time, and measures the frame rate shown
 // in debug mode. All times are microseconds in 64-bit integers.
 //
-// The wait sleeps for 70 % of the remaining time less 5 ms (a sleep may overshoot by a clock
-// period) and spins on the clock for the rest, which keeps the frame boundary within a
-// millisecond. A frame that ends late shortens the next one's due time by as much (at most
-// 4 ms), so frames average the frame time. Time not covered by whole update steps is carried
+// The wait sleeps with an absolute deadline to just before the frame boundary and spins on the
+// clock only over a short final margin, which keeps the boundary exact without burning the
+// frame. The margin is learned from how late the sleeps wake (a decaying peak of their lateness,
+// with some headroom) and never exceeds 0.5 ms; a sleep that wakes later than that ends the
+// frame late, which the lag then corrects. A frame that ends late shortens the next one's due
+// time by as much (at most 4 ms), so frames average the frame time. Time not covered by whole update steps is carried
 // to the next frame, decayed by 10 % a frame and capped at one frame of max steps, so that a
 // long stall costs at most max steps.
 //
 // The clock and the sleep are injectable so that tests never wait on a real clock. The clock
-// must be monotonic and never read 0 (0 stands for "no stamp yet"); the default reads a
-// monotonic clock in whole milliseconds x 1000, which does not wrap.
+// must be monotonic and never read 0 (0 stands for "no stamp yet"); the default reads the
+// monotonic clock in microseconds, which does not wrap. The sleep is absolute, on that clock:
+// a clock without its own sleep only yields, and spins on itself.
 //
 // Unpaced mode (headless runs): WaitFrame neither sleeps nor spins, and each frame is taken to
 // be an ideal one: elapsed = 1,000,000 / wait rate (the step rate's frame when the wait rate is
@@ -29,10 +32,14 @@ class GxFrameTimer
 {
 public:
     using ClockFunc = std::function<uint64_t()>;  // now, microseconds
-    using SleepFunc = std::function<void(int32_t)>;  // sleep milliseconds; 0 only yields
+    // Sleeps until the clock reads at least the given time; a time not ahead only yields.
+    using SleepFunc = std::function<void(uint64_t)>;
+
+    // The longest final spin, microseconds.
+    static constexpr int64_t kMaxSpinMargin = 500;
 
     static uint64_t DefaultClock();
-    static void DefaultSleep(int32_t milliseconds);
+    static void DefaultSleep(uint64_t wakeAt);
 
     // Null functions select the defaults.
     explicit GxFrameTimer(ClockFunc clock = nullptr, SleepFunc sleep = nullptr);
@@ -66,9 +73,12 @@ public:
     int64_t GetLag() const { return m_Lag; }
     int64_t GetStepRemainder() const { return m_StepRemainder; }
     uint64_t GetFrameCount() const { return m_FrameCount; }
+    // The final spin margin now in use, microseconds (0..kMaxSpinMargin).
+    int64_t GetSpinMargin() const;
 
 private:
     void ComputeSteps();
+    void LearnWakeLatency(int64_t late);
 
     ClockFunc m_Clock;
     SleepFunc m_Sleep;
@@ -89,4 +99,6 @@ private:
     int64_t m_StepRemainder = 0;
     bool m_ResetFlag = true;
     bool m_Unpaced = false;
+    // Decaying peak of how late sleeps woke; it starts so that the first margin is the largest.
+    int64_t m_WakeLatePeak = kMaxSpinMargin;
 };

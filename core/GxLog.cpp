@@ -12,8 +12,9 @@ namespace {
 
 struct LogState
 {
-    std::mutex lock;  // serialises appends and path changes
+    std::mutex lock;  // serialises appends, path changes and the open files
     std::u16string paths[3] = {u"error.log", u"debug.log", u"device.log"};
+    FILE* files[3] = {};  // opened at the first line, kept until the path changes or the close
     std::atomic<uint32_t> errorCount{0};
     std::atomic<GxDebugListenerBase*> listener{nullptr};
     std::atomic<bool> skipSlight{false};
@@ -29,28 +30,44 @@ LogState& State()
 
 constexpr size_t kListenerUnits = 1023;
 
-// One append in the text-mode UTF-16LE form: BOM on a new or empty file, LF as CR LF (unless
-// the text is copied as it stands).
+// The open file of a log, opened on demand (lock held). A log that cannot be opened is tried
+// again at its next line.
+FILE* OpenLog(LogState& s, int which)
+{
+    if (s.files[which]) return s.files[which];
+    std::string path = GxPathToNative(s.paths[which]);
+    // "e": no program the engine starts inherits the descriptor.
+    FILE* f = fopen(path.c_str(), "abe");
+    if (!f) return nullptr;
+    // A new or empty file starts with the BOM.
+    if (fseek(f, 0, SEEK_END) == 0 && ftell(f) == 0) fwrite("\xFF\xFE", 1, 2, f);
+    s.files[which] = f;
+    return f;
+}
+
+void CloseLog(LogState& s, int which)
+{
+    if (s.files[which]) fclose(s.files[which]);
+    s.files[which] = nullptr;
+}
+
+// One append in the text-mode UTF-16LE form: LF as CR LF (unless the text is copied as it
+// stands). Each line is flushed at once, so a crash loses none of it.
 void AppendWide(int which, std::u16string_view text, bool textMode = true)
 {
     LogState& s = State();
     std::lock_guard<std::mutex> g(s.lock);
-    std::string path = GxPathToNative(s.paths[which]);
-    FILE* f = fopen(path.c_str(), "ab");
+    FILE* f = OpenLog(s, which);
     if (!f) return;
     std::string bytes;
     bytes.reserve(text.size() * 2 + 8);
-    if (ftell(f) == 0) {
-        fseek(f, 0, SEEK_END);
-        if (ftell(f) == 0) bytes.append("\xFF\xFE", 2);
-    }
     for (char16_t c : text) {
         if (c == u'\n' && textMode) bytes.append("\r\0", 2);
         bytes.push_back(static_cast<char>(c & 0xFF));
         bytes.push_back(static_cast<char>(c >> 8));
     }
     fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    fflush(f);
 }
 
 void Notify(std::u16string_view text, int level)
@@ -75,9 +92,24 @@ std::string_view CutAnsi(std::string_view text, size_t max)
 
 }  // namespace
 
-void GxSetErrorLogPath(std::u16string_view path) { std::lock_guard g(State().lock); State().paths[0] = path; }
-void GxSetDebugLogPath(std::u16string_view path) { std::lock_guard g(State().lock); State().paths[1] = path; }
-void GxSetDeviceLogPath(std::u16string_view path) { std::lock_guard g(State().lock); State().paths[2] = path; }
+static void SetLogPath(int which, std::u16string_view path)
+{
+    LogState& s = State();
+    std::lock_guard g(s.lock);
+    CloseLog(s, which);
+    s.paths[which] = path;
+}
+
+void GxSetErrorLogPath(std::u16string_view path) { SetLogPath(0, path); }
+void GxSetDebugLogPath(std::u16string_view path) { SetLogPath(1, path); }
+void GxSetDeviceLogPath(std::u16string_view path) { SetLogPath(2, path); }
+
+void GxCloseLogs()
+{
+    LogState& s = State();
+    std::lock_guard g(s.lock);
+    for (int i = 0; i < 3; ++i) CloseLog(s, i);
+}
 
 std::u16string GxGetLogPath(GxLogFile which)
 {
@@ -87,8 +119,10 @@ std::u16string GxGetLogPath(GxLogFile which)
 
 static void DeleteLog(int which)
 {
-    std::lock_guard g(State().lock);
-    remove(GxPathToNative(State().paths[which]).c_str());
+    LogState& s = State();
+    std::lock_guard g(s.lock);
+    CloseLog(s, which);
+    remove(GxPathToNative(s.paths[which]).c_str());
 }
 
 void GxDeleteErrorLog() { DeleteLog(0); }

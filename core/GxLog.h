@@ -1,9 +1,10 @@
 // The three logs ("error.log", "debug.log", "device.log"), the error count, the debug listener,
 // the message box and the profiler clock.
 //
-// Each message is one append to a UTF-16LE file that is opened and closed for it; "\n" is
-// written as CR LF and nothing is added to the message. Appends from several threads (sound
-// and movie threads log too) are serialised, so lines never interleave.
+// Each message is one append to a UTF-16LE file, flushed at once; "\n" is written as CR LF and
+// nothing is added to the message. A log file is opened at its first line and kept open until
+// its path changes, it is deleted or GxCloseLogs closes them all. Appends from several threads
+// (sound and movie threads log too) are serialised, so lines never interleave.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,8 @@ std::u16string GxGetLogPath(GxLogFile which);
 void GxDeleteErrorLog();
 void GxDeleteDebugLog();
 void GxDeleteDeviceLog();
+// Closes the open log files (the program's last step); a later line opens its file again.
+void GxCloseLogs();
 
 bool GxResetErrorCount();
 uint32_t GxGetErrorCount();

@@ -218,7 +218,9 @@ public:
     // call record.
     //
     // ReadBackBuffer gives the current back buffer; ReadPresented the picture of the last Present
-    // (a black picture of the back-buffer size before the first one).
+    // (a black picture of the back-buffer size before the first one). The GL device keeps no
+    // copy of the presented picture until ReadPresented has been asked once: before that, the
+    // picture can be read only until the next drawing into the back buffer (INVALIDCALL after).
     virtual GxResult ReadBackBuffer(GxPixelImage* image) = 0;
     virtual GxResult ReadPresented(GxPixelImage* image) = 0;
     // A texture level as the device itself holds it (the GL texture object, not the CPU copy),

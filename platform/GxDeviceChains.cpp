@@ -150,9 +150,10 @@ GxResult GxDeviceCore::CreateDepthStencilSurface(uint32_t width, uint32_t height
     d.MultiSampleQuality = msQuality;
     d.Width = width;
     d.Height = height;
-    // A description with storage only: no backend object (see GxDeviceChains.h).
+    // A description only: no backend object (see GxDeviceChains.h), and no CPU copy since
+    // nothing locks a default-pool surface.
     auto* t = new GxCoreTexture(this, d, 1, true);
-    if (!t->Allocate()) {
+    if (!t->SizeAllowed()) {
         t->Release();
         return result(GXERR_OUTOFVIDEOMEMORY);
     }

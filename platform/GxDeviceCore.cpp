@@ -596,15 +596,20 @@ GxCoreTexture::~GxCoreTexture()
     for (auto& l : m_Levels) std::free(l.bits);
 }
 
-bool GxCoreTexture::Allocate()
+bool GxCoreTexture::SizeAllowed() const
 {
-    for (auto& l : m_Levels) {
+    for (const auto& l : m_Levels) {
         uint64_t bytes = static_cast<uint64_t>(l.pitch) * l.height;
         if (bytes == 0 || bytes > kMaxLevelBytes) return false;
-        l.bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
-        if (!l.bits) return false;
     }
     return true;
+}
+
+uint8_t* GxCoreTexture::Bits(uint32_t level)
+{
+    Level& l = m_Levels[level];
+    if (!l.bits) l.bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(l.pitch) * l.height, 1));
+    return l.bits;
 }
 
 bool GxCoreTexture::AnyLevelLocked() const
@@ -649,6 +654,7 @@ GxResult GxCoreTexture::LockRect(uint32_t level, GxLockedRect* locked, const GxR
     if (!RectInside(r, l.width, l.height)) return GXERR_INVALIDCALL;
     GxResult sync = m_Device->SyncFromDevice(*this, level);
     if (GxFailed(sync)) return sync;
+    if (!Bits(level)) return GXERR_OUTOFMEMORY;
     uint32_t bpp = GxFormatBytesPerPixel(m_Desc.Format);
     locked->Pitch = static_cast<int32_t>(l.pitch);
     locked->pBits = l.bits + static_cast<size_t>(r.top) * l.pitch + static_cast<size_t>(r.left) * bpp;
@@ -708,6 +714,7 @@ GxResult GxDeviceCore::NativeReadTexture(GxCoreTexture& texture, uint32_t level,
     image->width = l.width;
     image->height = l.height;
     image->pixels.resize(static_cast<size_t>(l.width) * l.height);
+    if (!texture.Bits(level)) return GXERR_OUTOFMEMORY;
     for (uint32_t y = 0; y < l.height; ++y)
         for (uint32_t x = 0; x < l.width; ++x)
             image->pixels[static_cast<size_t>(y) * l.width + x] =
@@ -737,6 +744,7 @@ GxCoreTexture* GxDeviceCore::OwnTexture(GxDeviceTexture* texture) const
 GxResult GxDeviceCore::SyncFromDevice(GxCoreTexture& texture, uint32_t level)
 {
     if (!texture.gpuNewer) return GX_OK;
+    if (!texture.Bits(level)) return GXERR_OUTOFMEMORY;
     return NativeDownloadTexture(texture, level);
 }
 
@@ -774,7 +782,7 @@ GxResult GxDeviceCore::MakeTexture(const GxSurfaceDesc& desc, uint32_t levels, b
         (desc.Usage & GXUSAGE_RENDERTARGET) ? a.renderTargetFormats : a.textureFormats;
     if (desc.Pool != GXPOOL_SCRATCH && !Contains(allowed, desc.Format)) return GXERR_INVALIDCALL;
     auto* t = new GxCoreTexture(this, desc, levels, standalone);
-    if (!t->Allocate()) {
+    if (!t->SizeAllowed()) {
         t->Release();
         return GXERR_OUTOFMEMORY;
     }
@@ -906,6 +914,7 @@ GxResult GxDeviceCore::UpdateTexture(GxDeviceTexture* source, GxDeviceTexture* d
     for (uint32_t i = 0; i < levels; ++i) {
         GxCoreTexture::Level& from = s->LevelAt(i);
         GxCoreTexture::Level& to = d->LevelAt(i);
+        if (!s->Bits(i) || !d->Bits(i)) return result(GXERR_OUTOFMEMORY);
         std::memcpy(to.bits, from.bits, static_cast<size_t>(to.pitch) * to.height);
         GxResult r = NativeUploadTexture(*d, i, GxRectL{0, 0, static_cast<int32_t>(to.width),
                                                           static_cast<int32_t>(to.height)});
@@ -935,6 +944,7 @@ GxResult GxDeviceCore::GetRenderTargetData(GxDeviceSurface* renderTarget, GxDevi
         return result(GXERR_INVALIDCALL);
     GxResult r = SyncFromDevice(*s->Texture(), s->Level());
     if (GxFailed(r)) return result(r);
+    if (!s->Texture()->Bits(s->Level()) || !d->Texture()->Bits(d->Level())) return result(GXERR_OUTOFMEMORY);
     std::memcpy(to.bits, from.bits, static_cast<size_t>(to.pitch) * to.height);
     return result(GX_OK);
 }
@@ -968,6 +978,7 @@ GxResult GxDeviceCore::StretchRect(GxDeviceSurface* source, const GxRectL* sourc
     GxResult r = SyncFromDevice(st, s->Level());
     if (GxSucceeded(r)) r = SyncFromDevice(dt, d->Level());
     if (GxFailed(r)) return result(r);
+    if (!st.Bits(s->Level()) || !dt.Bits(d->Level())) return result(GXERR_OUTOFMEMORY);
 
     const GxFormat sf = st.Desc().Format, df = dt.Desc().Format;
     const uint32_t sb = GxFormatBytesPerPixel(sf), db = GxFormatBytesPerPixel(df);

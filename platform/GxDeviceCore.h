@@ -121,10 +121,13 @@ private:
     uint32_t m_Level;
 };
 
-// A texture of either backend. Every level keeps its pixels in CPU memory in the stored layout
-// of the format (rows top first, no padding). The backend keeps its own copy in step: the CPU
-// copy is uploaded when a lock ends or the device writes it (UpdateTexture, StretchRect), and a
-// render target that the GPU drew into is read back before its pixels are used (gpuNewer).
+// A texture of either backend. A level's pixels may have a CPU copy in the stored layout of the
+// format (rows top first, no padding), made only when something locks, copies or reads the
+// level: a texture nobody touches that way costs no CPU memory. Until it is made, the level
+// is all zero (the backend clears its own copy on the GPU) unless the GPU drew into it. The
+// backend keeps its own copy in step: the CPU copy is uploaded when a lock ends or the device
+// writes it (UpdateTexture, StretchRect), and a render target that the GPU drew into is read
+// back before its pixels are used (gpuNewer).
 //
 // Off-screen plain surfaces and render-target surfaces are one-level textures that only their
 // surface object reaches (stand-alone).
@@ -139,7 +142,7 @@ public:
         uint32_t width = 0;
         uint32_t height = 0;
         uint32_t pitch = 0;
-        uint8_t* bits = nullptr;
+        uint8_t* bits = nullptr;  // the CPU copy, or null while none is made (see Bits)
         bool locked = false;
         bool readOnly = false;
         GxRectL lockRect;
@@ -155,8 +158,11 @@ public:
     GxResult UnlockRect(uint32_t level) override;
     GxResult AddDirtyRect(const GxRectL* rect) override;
 
-    // Zero-filled pixels for every level; false when memory is short.
-    bool Allocate();
+    // Whether every level's size is within what a CPU copy may take.
+    bool SizeAllowed() const;
+    // The level's CPU copy, made zero-filled on first use; null when memory is short. It does
+    // not read back GPU drawing: SyncFromDevice does (and makes the copy for it).
+    uint8_t* Bits(uint32_t level);
     GxDeviceCore* Device() const { return m_Device; }
     void Detach() { m_Device = nullptr; }
     const GxSurfaceDesc& Desc() const { return m_Desc; }
@@ -173,6 +179,10 @@ public:
     uint32_t nativeTexture = 0;
     uint32_t nativeFramebuffer = 0;
     bool gpuNewer = false;
+    // The backend's copy is still to be made and zeroed: done at its first use, so that a
+    // texture made at start-up and not used by the first frame costs neither the storage nor
+    // its clear.
+    bool clearPending = false;
 
 private:
     friend class GxCoreTextureSurface;

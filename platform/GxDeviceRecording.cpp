@@ -32,6 +32,7 @@ protected:
         } else if (GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0])) {
             // A texture target's pixels are its CPU copy here.
             GxCoreTexture::Level& l = s->Texture()->LevelAt(s->Level());
+            if (!s->Texture()->Bits(s->Level())) return GXERR_OUTOFMEMORY;
             GxFormat f = s->Texture()->Desc().Format;
             uint32_t bpp = GxFormatBytesPerPixel(f);
             uint8_t pixel[4] = {0, 0, 0, 0};

@@ -171,6 +171,7 @@ GxGLDevice::~GxGLDevice()
     m_Context.MakeCurrent();
     DetachTextures();
     FreeTargets();
+    if (m_ClearFramebuffer) gl.glDeleteFramebuffers(1, &m_ClearFramebuffer);
 }
 
 bool GxGLDevice::MakeTarget(Target& t, uint32_t width, uint32_t height, uint32_t samples)
@@ -231,7 +232,10 @@ GxResult GxGLDevice::NativeCreateBackBuffer(const GxPresentParameters& p)
     m_Height = p.BackBufferHeight;
     m_Samples = p.MultiSampleType >= 2 ? p.MultiSampleType : 0;
     m_Opaque = p.BackBufferFormat == GXFMT_X8R8G8B8;
-    if (!MakeTarget(m_Back, m_Width, m_Height, m_Samples) || !MakeTarget(m_Front, m_Width, m_Height, 0)) {
+    m_Presented = false;
+    m_BackHoldsPresented = false;
+    m_FrontHoldsPresented = false;
+    if (!MakeTarget(m_Back, m_Width, m_Height, m_Samples)) {
         FreeTargets();
         GxPrintErrorLog(u"Error/GLDevice CreateBackBuffer Failed(Size:%d,%d)\n", m_Width, m_Height);
         return GXERR_OUTOFVIDEOMEMORY;
@@ -240,14 +244,40 @@ GxResult GxGLDevice::NativeCreateBackBuffer(const GxPresentParameters& p)
     return GX_OK;
 }
 
+void GxGLDevice::BackBufferWillChange()
+{
+    if (!m_BackHoldsPresented) return;
+    m_BackHoldsPresented = false;
+    // The presented picture lives on in the back buffer until the next drawing; a copy is kept
+    // only once somebody has asked for it.
+    if (!m_KeepPresented) return;
+    if (!m_Front.framebuffer && !MakeTarget(m_Front, m_Width, m_Height, 0)) {
+        FreeTarget(m_Front);
+        return;
+    }
+    GLuint source = ResolvedBackBuffer();
+    if (!source) return;
+    GLint w = static_cast<GLint>(m_Width), h = static_cast<GLint>(m_Height);
+    gl.glDisable(GL_SCISSOR_TEST);
+    gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Front.framebuffer);
+    gl.glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    m_FrontHoldsPresented = true;
+}
+
 GxResult GxGLDevice::NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float, uint32_t)
 {
     if (!(flags & GXCLEAR_TARGET)) return GX_OK;
     GLuint framebuffer = m_Back.framebuffer;
     bool opaque = m_Opaque;
-    if (m_RenderTargets[0] != m_BackBuffer) {
+    if (m_RenderTargets[0] == m_BackBuffer) {
+        BackBufferWillChange();
+    } else {
         GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
-        if (!s || !s->Texture()->nativeFramebuffer) return GX_OK;
+        if (!s) return GX_OK;
+        if (!Realize(*s->Texture(), &rect, s->Level())) return GXERR_OUTOFVIDEOMEMORY;
+        if (!s->Texture()->nativeFramebuffer) return GX_OK;
         framebuffer = s->Texture()->nativeFramebuffer;
         opaque = s->Texture()->Desc().Format == GXFMT_X8R8G8B8;
         s->Texture()->gpuNewer = true;
@@ -284,19 +314,21 @@ GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, v
 {
     GLint w = static_cast<GLint>(m_Width), h = static_cast<GLint>(m_Height);
     gl.glDisable(GL_SCISSOR_TEST);
-    gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Back.framebuffer);
-    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Front.framebuffer);
-    gl.glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     if (!m_Context.IsHeadless()) {
+        GLuint picture = ResolvedBackBuffer();
+        if (!picture) return GXERR_DRIVERINTERNALERROR;
         uint32_t dw = 0, dh = 0;
         m_Context.DrawableSize(&dw, &dh);
         GxRectL s = source ? *source : GxRectL{0, 0, w, h};
         GxRectL d = dest ? *dest : GxRectL{0, 0, static_cast<int32_t>(dw), static_cast<int32_t>(dh)};
-        gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Front.framebuffer);
+        gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, picture);
         gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        gl.glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        gl.glClear(GL_COLOR_BUFFER_BIT);
+        // Only the part of the window the picture leaves uncovered needs its black.
+        if (d.left > 0 || d.top > 0 || d.right < static_cast<int32_t>(dw) || d.bottom < static_cast<int32_t>(dh)) {
+            gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            gl.glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            gl.glClear(GL_COLOR_BUFFER_BIT);
+        }
         bool scaled = (s.right - s.left) != (d.right - d.left) || (s.bottom - s.top) != (d.bottom - d.top);
         // The window is bottom-up: its destination rows run the other way.
         GLint H = static_cast<GLint>(dh);
@@ -305,9 +337,11 @@ GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, v
         gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
         m_Context.SwapWindow();
     } else {
-        gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
         gl.glFlush();
     }
+    m_Presented = true;
+    m_BackHoldsPresented = true;
+    m_FrontHoldsPresented = false;
     return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
 }
 
@@ -331,7 +365,21 @@ GxResult GxGLDevice::ReadFramebuffer(GLuint framebuffer, GxPixelImage* image)
 
 GxResult GxGLDevice::NativeReadBackBuffer(GxPixelImage* image) { return ReadFramebuffer(ResolvedBackBuffer(), image); }
 
-GxResult GxGLDevice::NativeReadPresented(GxPixelImage* image) { return ReadFramebuffer(m_Front.framebuffer, image); }
+GxResult GxGLDevice::NativeReadPresented(GxPixelImage* image)
+{
+    m_KeepPresented = true;
+    if (!m_Presented) {
+        // Nothing shown since the back buffer was made: the screen is black.
+        image->width = m_Width;
+        image->height = m_Height;
+        image->pixels.assign(static_cast<size_t>(m_Width) * m_Height, m_Opaque ? 0xFF000000u : 0u);
+        return GX_OK;
+    }
+    if (m_BackHoldsPresented) return ReadFramebuffer(ResolvedBackBuffer(), image);
+    if (m_FrontHoldsPresented) return ReadFramebuffer(m_Front.framebuffer, image);
+    // Drawn over before the first request: the picture is gone.
+    return GXERR_INVALIDCALL;
+}
 
 // ---- Textures -----------------------------------------------------------------------------------
 
@@ -373,7 +421,14 @@ private:
 
 GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
 {
-    if (!t.HasDeviceCopy()) return GX_OK;
+    // The GL objects are made at the texture's first use (Realize): the driver zero-fills new
+    // storage, which a texture made at start-up and unused by the first frame need not pay.
+    if (t.HasDeviceCopy()) t.clearPending = true;
+    return GX_OK;
+}
+
+GxResult GxGLDevice::MakeNative(GxCoreTexture& t)
+{
     while (gl.glGetError() != GL_NO_ERROR) {
     }
     TextureBindingGuard guard(gl);
@@ -385,6 +440,7 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
     gl.glBindTexture(GL_TEXTURE_2D, name);
     gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // Storage only: what the CPU copy holds is sent by the caller; the rest is cleared on the GPU.
     for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
         GxCoreTexture::Level& l = t.LevelAt(i);
         gl.glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), pf.internal, static_cast<GLsizei>(l.width),
@@ -425,9 +481,61 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
     return GX_OK;
 }
 
+bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t level, bool* levelSent)
+{
+    if (!t.clearPending) return true;
+    t.clearPending = false;
+    // Levels with a CPU copy go with the storage itself, the written one included.
+    if (levelSent) *levelSent = t.LevelAt(level).bits != nullptr;
+    if (GxFailed(MakeNative(t))) {
+        GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
+                              t.Desc().Height);
+        return false;
+    }
+    // A write that covers the whole of a single-level texture leaves nothing to clear.
+    const GxCoreTexture::Level& l0 = t.LevelAt(0);
+    if (written && level == 0 && t.GetLevelCount() == 1 && written->left <= 0 && written->top <= 0 &&
+        written->right >= static_cast<int32_t>(l0.width) && written->bottom >= static_cast<int32_t>(l0.height))
+        return true;
+    TextureBindingGuard guard(gl);
+    bool cleared = true;
+    for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
+        // A level with a CPU copy went with the storage.
+        if (t.LevelAt(i).bits) continue;
+        if (!m_ClearFramebuffer) gl.glGenFramebuffers(1, &m_ClearFramebuffer);
+        gl.glBindFramebuffer(GL_FRAMEBUFFER, m_ClearFramebuffer);
+        gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.nativeTexture,
+                                  static_cast<GLint>(i));
+        if (gl.glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+            gl.glDisable(GL_SCISSOR_TEST);
+            gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            gl.glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+            gl.glClear(GL_COLOR_BUFFER_BIT);
+        } else {
+            cleared = false;
+        }
+        gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+        gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        // A level the GPU cannot clear gets zeros from a CPU copy.
+        if (!cleared) {
+            if (!t.Bits(i)) return false;
+            const GxCoreTexture::Level& l = t.LevelAt(i);
+            if (GxFailed(NativeUploadTexture(t, i, GxRectL{0, 0, static_cast<int32_t>(l.width),
+                                                            static_cast<int32_t>(l.height)})))
+                return false;
+            cleared = true;
+        }
+    }
+    // GL errors surface in the caller's own check.
+    return true;
+}
+
 GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const GxRectL& rect)
 {
-    if (!t.nativeTexture) return GX_OK;
+    if (!t.LevelAt(level).bits) return GX_OK;
+    bool sent = false;
+    if (!Realize(t, &rect, level, &sent)) return GXERR_OUTOFVIDEOMEMORY;
+    if (!t.nativeTexture || sent) return GX_OK;
     TextureBindingGuard guard(gl);
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
     GxCoreTexture::Level& l = t.LevelAt(level);
@@ -445,6 +553,7 @@ GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const
 GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
 {
     t.gpuNewer = false;
+    if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
     // Only level 0 of a render target is ever drawn into.
     if (!t.nativeFramebuffer || level != 0) return GX_OK;
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
@@ -474,6 +583,7 @@ void GxGLDevice::NativeReleaseTexture(GxCoreTexture& t)
 
 GxResult GxGLDevice::NativeReadTexture(GxCoreTexture& t, uint32_t level, GxPixelImage* image)
 {
+    if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
     if (!t.nativeTexture) return GxDeviceCore::NativeReadTexture(t, level, image);
     TextureBindingGuard guard(gl);
     const GxFormat f = t.Desc().Format;

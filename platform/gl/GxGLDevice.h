@@ -2,7 +2,7 @@
 // mode: one adapter named by GL_RENDERER, the desktop mode plus the engine's logical screen mode,
 // the formats the device stores, and multisampling only where GL offers it.
 //
-// The back buffer and the presented copy are framebuffer objects whose row 0 is the top row, as
+// The back buffer and the presented copy (made only when needed) are framebuffer objects whose row 0 is the top row, as
 // in the engine's own pixel order; only the final copy into a window turns the picture upright
 // for GL's bottom-up window. Drawing keeps to that order: pixel (x, y) of a W x H target goes to
 // clip position (2x / W - 1, 2y / H - 1) with no flip, and texture row 0 is the picture's top row,
@@ -55,7 +55,8 @@ protected:
     GxResult NativeReadPresented(GxPixelImage* image) override;
 
     // Textures: managed and default-pool textures get a GL texture (render targets also a
-    // framebuffer) that follows the CPU copy; drawing into a texture target marks it gpuNewer.
+    // framebuffer), made at first use, that follows the CPU copy; drawing into a texture target
+    // marks it gpuNewer.
     GxResult NativeCreateTexture(GxCoreTexture& texture) override;
     GxResult NativeUploadTexture(GxCoreTexture& texture, uint32_t level, const GxRectL& rect) override;
     GxResult NativeDownloadTexture(GxCoreTexture& texture, uint32_t level) override;
@@ -63,7 +64,7 @@ protected:
     GxResult NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image) override;
 
     // Drawing (GxGLDraw.cpp): into the back buffer or a texture target, through the stand-in
-    // program made on the first draw.
+    // program made on the first draw. New textures are made and zeroed at their first use.
     GxResult NativeDrawScreenVertices(GxPrimitiveType type, uint32_t primitiveCount, const GxScreenVertex* vertices,
                                       uint32_t vertexCount) override;
 
@@ -82,6 +83,16 @@ private:
     // back buffer is multisampled).
     GLuint ResolvedBackBuffer();
     GxResult ReadFramebuffer(GLuint framebuffer, GxPixelImage* image);
+    // Called before anything draws into the back buffer: keeps the presented picture when asked.
+    void BackBufferWillChange();
+    // Makes a new texture's GL objects at its first use and zeroes them on the GPU, unless that
+    // use writes the whole of it (written: the rectangle of the given level about to be
+    // written). Levels that have a CPU copy are sent with the storage (levelSent: the given
+    // level was). False when GL cannot make them.
+    bool Realize(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0,
+                 bool* levelSent = nullptr);
+    // The GL texture (and a render target's framebuffer) with storage only.
+    GxResult MakeNative(GxCoreTexture& texture);
 
     GxGLContext& m_Context;
     const GxGLFunctions& gl;
@@ -92,6 +103,15 @@ private:
     uint32_t m_Height = 0;
     uint32_t m_Samples = 0;
     bool m_Opaque = false;
+    // The presented picture: shown at all since the back buffer was made; still in the back
+    // buffer (nothing drawn since); copied into the front target. The copy is kept only after
+    // ReadPresented has been asked once (m_KeepPresented), so a program that never reads the
+    // presented picture has no second full-size target.
+    bool m_Presented = false;
+    bool m_BackHoldsPresented = false;
+    bool m_FrontHoldsPresented = false;
+    bool m_KeepPresented = false;
+    GLuint m_ClearFramebuffer = 0;  // attaches a new texture's levels to clear them
 
     // Last member: it goes first, while the context is still current.
     std::unique_ptr<GxGLDrawPipeline, GxGLDrawPipelineDeleter> m_DrawPipeline;

@@ -451,12 +451,14 @@ GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, co
 
     GxGLDrawTarget target;
     if (m_RenderTargets[0] == m_BackBuffer) {
+        BackBufferWillChange();
         target.framebuffer = m_Back.framebuffer;
         target.width = m_Width;
         target.height = m_Height;
         target.opaque = m_Opaque;
     } else {
         GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
+        if (s && !Realize(*s->Texture())) return GXERR_OUTOFVIDEOMEMORY;
         // Only level 0 of a texture target has a framebuffer.
         if (!s || s->Level() != 0 || !s->Texture()->nativeFramebuffer) return GXERR_INVALIDCALL;
         GxCoreTexture* t = s->Texture();
@@ -473,6 +475,7 @@ GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, co
     state.sampler0 = m_SamplerStates[0];
     state.viewport = m_Viewport;
     GxCoreTexture* texture = OwnTexture(m_Textures[0]);
+    if (texture && !Realize(*texture)) return GXERR_OUTOFVIDEOMEMORY;
     state.texture = texture ? texture->nativeTexture : 0;
     GxResult r = m_DrawPipeline->Draw(target, state, type, vertices, vertexCount);
     if (GxSucceeded(r) && gl.glGetError() != GL_NO_ERROR) r = GXERR_DRIVERINTERNALERROR;

@@ -7,13 +7,16 @@
 namespace {
 
 // A clock that the test moves by hand. Every read can also advance it by a tick, which stands
-// for the time the spin loop burns; sleeping advances it by the milliseconds slept.
+// for the time the spin loop burns; a sleep moves it to the wake time asked for, plus an
+// oversleep that a test may set. A wake time not ahead is a yield.
 struct FakeClock
 {
     uint64_t now = 1000000;
     uint64_t tickPerRead = 0;
+    uint64_t oversleep = 0;
     int reads = 0;
-    std::vector<int32_t> sleeps;
+    int yields = 0;
+    std::vector<uint64_t> sleeps;  // wake times asked for
 
     GxFrameTimer MakeTimer()
     {
@@ -23,9 +26,13 @@ struct FakeClock
             now += tickPerRead;
             return t;
         },
-                            [this](int32_t ms) {
-                                sleeps.push_back(ms);
-                                now += static_cast<uint64_t>(ms) * 1000u;
+                            [this](uint64_t wakeAt) {
+                                if (wakeAt <= now) {
+                                    ++yields;
+                                    return;
+                                }
+                                sleeps.push_back(wakeAt);
+                                now = wakeAt + oversleep;
                             });
     }
 };
@@ -40,57 +47,98 @@ TEST(GxFrameTimer, FirstFrameOnlyYieldsAndRunsOneStep)
     EXPECT_EQ(timer.GetStepCount(), 1);
     EXPECT_EQ(timer.GetLag(), 0);
     EXPECT_EQ(clock.reads, 1);
-    EXPECT_EQ(clock.sleeps, std::vector<int32_t>{0});
+    EXPECT_EQ(clock.yields, 1);
+    EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(timer.GetFrameCount(), 1u);
 }
 
-TEST(GxFrameTimer, SteadyMillisecondClockGivesWholeMillisecondsAveragingTheFrameTime)
+TEST(GxFrameTimer, PacedFramesEndOnTheBoundaryAndSpinOnlyOverTheMargin)
 {
     FakeClock clock;
-    clock.tickPerRead = 1000;  // a clock that counts milliseconds
+    clock.tickPerRead = 1;  // a microsecond clock that moves a microsecond a read
     GxFrameTimer timer = clock.MakeTimer();
     timer.WaitFrame();
-    int64_t total = 0;
-    const int frames = 300;
-    for (int i = 0; i < frames; ++i) {
-        const int64_t e = timer.WaitFrame();
-        EXPECT_TRUE(e == 16000 || e == 17000) << "frame " << i << " took " << e;
+    EXPECT_EQ(timer.GetSpinMargin(), GxFrameTimer::kMaxSpinMargin) << "no wake-up measured yet";
+    for (int i = 0; i < 300; ++i) {
+        const uint64_t start = clock.now;
+        clock.now += static_cast<uint64_t>(i * 37 % 12000);  // the frame's own work
+        const int marginBefore = static_cast<int>(timer.GetSpinMargin());
+        const int readsBefore = clock.reads;
+        const size_t sleepsBefore = clock.sleeps.size();
+        EXPECT_EQ(timer.WaitFrame(), 16666) << "frame " << i;
         EXPECT_EQ(timer.GetStepCount(), 1) << "frame " << i;
-        EXPECT_LE(timer.GetLag(), 4000);
-        EXPECT_GE(timer.GetLag(), -4000);
-        total += e;
+        EXPECT_EQ(timer.GetLag(), 0) << "frame " << i;
+        ASSERT_EQ(clock.sleeps.size(), sleepsBefore + 1) << "one absolute sleep a frame";
+        EXPECT_EQ(clock.sleeps.back(), start - 1 + 16666 - static_cast<uint64_t>(marginBefore)) << "frame " << i;
+        // The reads after the sleep are the spin: one a microsecond, never past the margin.
+        EXPECT_LE(clock.reads - readsBefore, marginBefore + 2) << "frame " << i;
     }
-    EXPECT_NEAR(static_cast<double>(total) / frames, 16666.0, 20.0);
-    for (int32_t ms : clock.sleeps) EXPECT_GE(ms, 0);
+    // Prompt wake-ups shrink the margin to its floor.
+    EXPECT_EQ(timer.GetSpinMargin(), 25);
+    EXPECT_EQ(clock.yields, 1);
 }
 
-TEST(GxFrameTimer, SleepsSeventyPercentOfTheRemainderLessFiveMilliseconds)
+TEST(GxFrameTimer, SleepsToTheBoundaryLessTheSpinMargin)
 {
     struct Case
     {
         int32_t rate;
-        uint64_t work;  // microseconds spent in the frame before the wait
-        int32_t sleep;
+        uint64_t work;      // microseconds spent in the frame before the wait
+        bool sleeps;        // false: the boundary is nearer than the margin, only the spin waits
     };
     const Case cases[] = {
-        {60, 1, 6},       // 16665 us left: 16 ms x 70 % = 11, less 5
-        {10, 1, 64},      // 99999 us left: 99 ms -> 69 - 5
-        {60, 9666, 0},    // 7000 us left: 4 - 5 is not positive
-        {30, 3333, 16},   // 30000 us left: 21 - 5
+        {60, 1, true},
+        {10, 1, true},
+        {60, 9666, true},
+        {30, 3333, true},
+        {60, 16300, false},  // 366 us left, inside the first margin of 500
     };
     for (const Case& c : cases) {
         FakeClock clock;
         GxFrameTimer timer = clock.MakeTimer();
         timer.SetWaitRate(c.rate);
         timer.WaitFrame();
-        clock.sleeps.clear();
+        const uint64_t start = clock.now;
         clock.now += c.work;
         clock.tickPerRead = 1;
         const int64_t e = timer.WaitFrame();
-        ASSERT_EQ(clock.sleeps.size(), 1u);
-        EXPECT_EQ(clock.sleeps[0], c.sleep) << "rate " << c.rate << " work " << c.work;
         EXPECT_EQ(e, 1000000 / c.rate) << "rate " << c.rate;
+        if (c.sleeps) {
+            ASSERT_EQ(clock.sleeps.size(), 1u) << "rate " << c.rate << " work " << c.work;
+            EXPECT_EQ(clock.sleeps[0], start + 1000000 / c.rate - GxFrameTimer::kMaxSpinMargin);
+        } else {
+            EXPECT_TRUE(clock.sleeps.empty()) << "rate " << c.rate << " work " << c.work;
+        }
     }
+}
+
+TEST(GxFrameTimer, LateWakeUpsWidenTheMarginUpToItsBoundAndTheLagAbsorbsTheRest)
+{
+    FakeClock clock;
+    clock.tickPerRead = 1;
+    GxFrameTimer timer = clock.MakeTimer();
+    timer.WaitFrame();
+    for (int i = 0; i < 200; ++i) timer.WaitFrame();
+    ASSERT_EQ(timer.GetSpinMargin(), 25);
+
+    // Wake-ups 300 us late: the first frame ends late, then the margin covers them.
+    clock.oversleep = 300;
+    const int64_t late = timer.WaitFrame() - 16666;
+    EXPECT_GT(late, 300 - 25 - 5);
+    EXPECT_LE(late, 300 - 25 + 5);
+    EXPECT_EQ(timer.GetSpinMargin(), 300 + 150 + 25);
+    EXPECT_EQ(timer.GetLag(), late);
+    timer.WaitFrame();  // due shortened by the lag
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(timer.WaitFrame(), 16666) << "frame " << i;
+
+    // Wake-ups far later than any margin may cover: the spin stays bounded, the lag evens out.
+    clock.oversleep = 3000;
+    int64_t total = 0;
+    for (int i = 0; i < 60; ++i) {
+        total += timer.WaitFrame();
+        EXPECT_LE(timer.GetSpinMargin(), GxFrameTimer::kMaxSpinMargin);
+    }
+    EXPECT_NEAR(static_cast<double>(total) / 60.0, 16666.0, 100.0);
 }
 
 TEST(GxFrameTimer, LongFramesRunSeveralStepsAndCarryTheRemainder)
@@ -101,7 +149,8 @@ TEST(GxFrameTimer, LongFramesRunSeveralStepsAndCarryTheRemainder)
 
     clock.now += 100000;  // a 100 ms frame
     EXPECT_EQ(timer.WaitFrame(), 100000);
-    EXPECT_EQ(clock.sleeps.back(), 0);  // late: no wait beyond a yield
+    EXPECT_EQ(clock.yields, 2);  // late: no wait beyond a yield
+    EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(timer.GetStepCount(), 6);
     EXPECT_EQ(timer.GetStepRemainder(), 4);
     EXPECT_EQ(timer.GetLag(), 4000);
@@ -201,10 +250,12 @@ TEST(GxFrameTimer, ResetAndResetTimeForgetTheTimeSoFar)
     timer.Reset();
     clock.now += 50000;
     clock.sleeps.clear();
+    clock.yields = 0;
     EXPECT_EQ(timer.WaitFrame(), 0);
     EXPECT_EQ(timer.GetStepCount(), 1);
     EXPECT_EQ(timer.GetLag(), 0);
-    EXPECT_EQ(clock.sleeps, std::vector<int32_t>{0});
+    EXPECT_EQ(clock.yields, 1);
+    EXPECT_TRUE(clock.sleeps.empty());
 }
 
 TEST(GxFrameTimer, MeasuredFPSChangesOnlyEveryTwoSeconds)
@@ -233,9 +284,10 @@ TEST(GxFrameTimer, NonPositiveRatesNeitherDivideByZeroNorWait)
     timer.SetStepRate(0);
     timer.WaitFrame();
     clock.now += 123456;
-    clock.sleeps.clear();
+    clock.yields = 0;
     EXPECT_EQ(timer.WaitFrame(), 123456);
-    EXPECT_EQ(clock.sleeps, std::vector<int32_t>{0});
+    EXPECT_EQ(clock.yields, 1);
+    EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(timer.GetStepCount(), 1);
 }
 
@@ -252,6 +304,7 @@ TEST(GxFrameTimer, UnpacedFramesNeverWaitAndTakeTheNominalFrameTime)
         EXPECT_EQ(timer.GetLag(), 0);
     }
     EXPECT_TRUE(clock.sleeps.empty());
+    EXPECT_EQ(clock.yields, 0);
 
     timer.SetWaitRate(30);
     EXPECT_EQ(timer.WaitFrame(), 33333);
@@ -261,4 +314,44 @@ TEST(GxFrameTimer, UnpacedFramesNeverWaitAndTakeTheNominalFrameTime)
     EXPECT_EQ(timer.WaitFrame(), 16666);  // falls back to the step rate's frame
     EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(timer.GetFrameCount(), 8u);
+}
+
+// A headless run without pacing and a paced run in a window must play the same game: for frames
+// whose work fits in the frame time, both run the same update steps, whatever the rates.
+TEST(GxFrameTimer, UnpacedAndPacedRunsTakeTheSameStepsForAScriptedClock)
+{
+    struct Rates
+    {
+        int32_t wait, step;
+    };
+    const Rates rates[] = {{60, 60}, {30, 60}, {10, 60}, {30, 30}};
+    // Work per frame in microseconds, as a frame script: idle, busy, nearly a whole frame.
+    const uint64_t script[] = {0, 1200, 9000, 16000, 50, 3333, 15000, 7, 12000, 400};
+    for (const Rates& r : rates) {
+        FakeClock pacedClock, unpacedClock;
+        pacedClock.tickPerRead = 1;
+        unpacedClock.tickPerRead = 1;
+        GxFrameTimer paced = pacedClock.MakeTimer();
+        GxFrameTimer unpaced = unpacedClock.MakeTimer();
+        unpaced.SetUnpaced(true);
+        for (GxFrameTimer* t : {&paced, &unpaced}) {
+            t->SetWaitRate(r.wait);
+            t->SetStepRate(r.step);
+        }
+        int pacedSteps = 0, unpacedSteps = 0;
+        for (int frame = 0; frame < 120; ++frame) {
+            const uint64_t work = script[frame % 10] * 60 / static_cast<uint64_t>(r.wait) * 9 / 10;
+            pacedClock.now += work;
+            unpacedClock.now += work;
+            paced.WaitFrame();
+            unpaced.WaitFrame();
+            EXPECT_EQ(paced.GetStepCount(), unpaced.GetStepCount())
+                << "rates " << r.wait << "/" << r.step << " frame " << frame;
+            pacedSteps += paced.GetStepCount();
+            unpacedSteps += unpaced.GetStepCount();
+        }
+        EXPECT_EQ(pacedSteps, unpacedSteps);
+        EXPECT_EQ(unpacedSteps, 1 + 119 * (r.step / r.wait > 0 ? r.step / r.wait : 1)) << r.wait << "/" << r.step;
+        EXPECT_TRUE(unpacedClock.sleeps.empty());
+    }
 }

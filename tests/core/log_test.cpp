@@ -322,6 +322,45 @@ TEST_F(GxLogTest, PathsAndDeletion)
     EXPECT_EQ(ReadLog(ErrorLog()), u"after\r\n") << "a deleted log starts again with its BOM";
 }
 
+// How many of this process's descriptors name the file.
+int OpenDescriptors(const fs::path& file)
+{
+    int n = 0;
+    std::error_code ec;
+    const fs::path want = fs::weakly_canonical(file, ec);
+    for (const auto& e : fs::directory_iterator("/proc/self/fd", ec)) {
+        std::error_code lec;
+        const fs::path target = fs::read_symlink(e.path(), lec);
+        if (!lec && target == want) ++n;
+    }
+    return n;
+}
+
+TEST_F(GxLogTest, FilesStayOpenBetweenLinesAndCloseInOneStep)
+{
+    GxPrintDeviceLog(u"one\n");
+    GxPrintErrorLog(u"e\n");
+    EXPECT_EQ(OpenDescriptors(DeviceLog()), 1) << "kept open after its first line";
+    GxPrintDeviceLog(u"two\n");
+    EXPECT_EQ(OpenDescriptors(DeviceLog()), 1) << "one descriptor for every line";
+    EXPECT_EQ(ReadLog(DeviceLog()), u"one\r\ntwo\r\n") << "each line is on disk at once";
+
+    GxCloseLogs();
+    EXPECT_EQ(OpenDescriptors(DeviceLog()), 0);
+    EXPECT_EQ(OpenDescriptors(ErrorLog()), 0);
+    // A line after the close opens the file again and appends, without a second BOM.
+    GxPrintDeviceLog(u"three\n");
+    EXPECT_EQ(ReadLog(DeviceLog()), u"one\r\ntwo\r\nthree\r\n");
+
+    // A new path closes the old file; lines go to the new one only.
+    const fs::path moved = m_Dir / "moved.log";
+    GxSetDeviceLogPath(GxUtf8ToWide(moved.string()));
+    EXPECT_EQ(OpenDescriptors(DeviceLog()), 0);
+    GxPrintDeviceLog(u"four\n");
+    EXPECT_EQ(ReadLog(moved), u"four\r\n");
+    EXPECT_EQ(ReadLog(DeviceLog()), u"one\r\ntwo\r\nthree\r\n");
+}
+
 std::u16string g_BoxCaption, g_BoxText;
 int g_BoxCalls = 0;
 

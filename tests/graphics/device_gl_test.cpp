@@ -2,10 +2,13 @@
 // that clears, presents and reads back.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
 #include "graphics_test_support.h"
 #include "platform/GxDevice.h"
+#include "platform/GxDeviceCore.h"
 
 namespace {
 
@@ -196,4 +199,144 @@ TEST(DeviceGL, GraphicsCreatesTheHeadlessDevice)
                                         u"\tフルスクリーンモードで利用する画面モードが見つかりました",
                                         u"\t・1024 x 768 60Hz (D3DFMT_X8R8G8B8)",
                                         u"\t・Direct3Dを D3DDEVTYPE_HAL - D3DCREATE_MIXED_VERTEXPROCESSING で初期化しました"}));
+}
+
+// New textures are GL storage made and cleared on the GPU at their first use: no CPU copy exists
+// until something locks or reads one, and what it then holds is zero, as is what the GPU samples.
+TEST(DeviceGL, NewTexturesHaveNoCpuCopyUntilLockedAndReadZero)
+{
+    gxtest::LogFolder logs;
+    GLDirect3D gl;
+    ASSERT_NE(gl.d3d, nullptr);
+    GxPresentParameters p = Windowed(32, 32);
+    GxDevice* dev = nullptr;
+    ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
+    struct Case
+    {
+        uint32_t usage;
+        GxFormat format;
+        GxPool pool;
+        uint32_t levels;
+    };
+    const Case cases[] = {
+        {GXUSAGE_RENDERTARGET, GXFMT_A8R8G8B8, GXPOOL_DEFAULT, 1},
+        {0, GXFMT_A8R8G8B8, GXPOOL_MANAGED, 0},  // the whole chain: every level is cleared
+        {0, GXFMT_A4R4G4B4, GXPOOL_MANAGED, 1},
+        {0, GXFMT_X8R8G8B8, GXPOOL_MANAGED, 1},
+        {0, GXFMT_A8R8G8B8, GXPOOL_SYSTEMMEM, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "format " << c.format << " pool " << c.pool);
+        GxDeviceTexture* t = nullptr;
+        ASSERT_EQ(dev->CreateTexture(16, 8, c.levels, c.usage, c.format, c.pool, &t), GX_OK);
+        auto* core = dynamic_cast<GxCoreTexture*>(t);
+        ASSERT_NE(core, nullptr);
+        EXPECT_EQ(core->nativeTexture, 0u) << "the GL texture waits for the first use";
+        for (uint32_t i = 0; i < t->GetLevelCount(); ++i) {
+            EXPECT_EQ(core->LevelAt(i).bits, nullptr) << "level " << i;
+            GxPixelImage img;
+            ASSERT_EQ(dev->ReadTexture(t, i, &img), GX_OK);
+            const uint32_t alpha = c.format == GXFMT_X8R8G8B8 ? 0xFF000000u : 0u;  // reads opaque
+            for (uint32_t px : img.pixels) ASSERT_EQ(px, alpha) << "level " << i;
+        }
+        EXPECT_EQ(core->nativeTexture != 0, c.pool != GXPOOL_SYSTEMMEM) << "made by the read";
+        if (c.pool != GXPOOL_DEFAULT) {
+            GxLockedRect lr;
+            ASSERT_EQ(t->LockRect(0, &lr, nullptr, GXLOCK_READONLY), GX_OK);
+            EXPECT_NE(core->LevelAt(0).bits, nullptr) << "the lock makes the copy";
+            const uint8_t* b = static_cast<const uint8_t*>(lr.pBits);
+            for (int32_t i = 0; i < lr.Pitch * 8; ++i) ASSERT_EQ(b[i], 0);
+            ASSERT_EQ(t->UnlockRect(0), GX_OK);
+        }
+        t->Release();
+    }
+
+    // A partial write first clears the rest (the GPU's copy starts as undefined storage).
+    {
+        GxDeviceTexture* t = nullptr;
+        ASSERT_EQ(dev->CreateTexture(16, 8, 1, 0, GXFMT_A8R8G8B8, GXPOOL_MANAGED, &t), GX_OK);
+        GxRectL r{2, 2, 4, 4};
+        GxLockedRect lr;
+        ASSERT_EQ(t->LockRect(0, &lr, &r, 0), GX_OK);
+        for (int y = 0; y < 2; ++y)
+            std::memset(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, 0xFF, 8);
+        ASSERT_EQ(t->UnlockRect(0), GX_OK);
+        GxPixelImage img;
+        ASSERT_EQ(dev->ReadTexture(t, 0, &img), GX_OK);
+        EXPECT_EQ(img.At(3, 3), 0xFFFFFFFFu);
+        EXPECT_EQ(img.At(0, 0), 0u);
+        EXPECT_EQ(img.At(15, 7), 0u);
+        t->Release();
+    }
+
+    // A render target the GPU cleared reads back through a memory copy made for the purpose.
+    GxDeviceTexture* rt = nullptr;
+    GxDeviceTexture* mem = nullptr;
+    ASSERT_EQ(dev->CreateTexture(16, 8, 1, GXUSAGE_RENDERTARGET, GXFMT_A8R8G8B8, GXPOOL_DEFAULT, &rt), GX_OK);
+    ASSERT_EQ(dev->CreateTexture(16, 8, 1, 0, GXFMT_A8R8G8B8, GXPOOL_SYSTEMMEM, &mem), GX_OK);
+    GxDeviceSurface* rts = nullptr;
+    GxDeviceSurface* mems = nullptr;
+    ASSERT_EQ(rt->GetSurfaceLevel(0, &rts), GX_OK);
+    ASSERT_EQ(mem->GetSurfaceLevel(0, &mems), GX_OK);
+    ASSERT_EQ(dev->SetRenderTarget(0, rts), GX_OK);
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0x80FF2040u, 1.0f, 0), GX_OK);
+    EXPECT_EQ(dynamic_cast<GxCoreTexture*>(rt)->LevelAt(0).bits, nullptr) << "drawing needs no copy";
+    ASSERT_EQ(dev->GetRenderTargetData(rts, mems), GX_OK);
+    GxLockedRect lr;
+    ASSERT_EQ(mems->LockRect(&lr, nullptr, GXLOCK_READONLY), GX_OK);
+    uint32_t px;
+    std::memcpy(&px, static_cast<const uint8_t*>(lr.pBits) + lr.Pitch * 7 + 15 * 4, 4);
+    EXPECT_EQ(px, 0x80FF2040u);
+    ASSERT_EQ(mems->UnlockRect(), GX_OK);
+    GxDeviceSurface* back = nullptr;
+    ASSERT_EQ(dev->GetBackBuffer(0, 0, &back), GX_OK);
+    ASSERT_EQ(dev->SetRenderTarget(0, back), GX_OK);
+    back->Release();
+    rts->Release();
+    mems->Release();
+    rt->Release();
+    mem->Release();
+    dev->Release();
+}
+
+// The presented picture stays in the back buffer until the next drawing; the device keeps a
+// copy of it only once the presented picture has been asked for.
+TEST(DeviceGL, PresentedPictureIsCopiedOnlyOnceAskedFor)
+{
+    gxtest::LogFolder logs;
+    GLDirect3D gl;
+    ASSERT_NE(gl.d3d, nullptr);
+    GxPresentParameters p = Windowed(8, 8);
+    GxDevice* dev = nullptr;
+    ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
+    GxPixelImage img;
+
+    // Nobody has asked: drawn over after the present, the picture is gone, and says so.
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0), GX_OK);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0), GX_OK);
+    EXPECT_EQ(dev->ReadPresented(&img), GXERR_INVALIDCALL);
+
+    // Read straight after the present, it comes from the back buffer ...
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
+    EXPECT_EQ(img.At(7, 7), 0xFF00FF00u);
+    // ... and from now on it outlives the next drawing.
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0), GX_OK);
+    ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
+    EXPECT_EQ(img.At(0, 0), 0xFF00FF00u);
+    ASSERT_EQ(dev->ReadBackBuffer(&img), GX_OK);
+    EXPECT_EQ(img.At(0, 0), 0xFFFF0000u);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
+    EXPECT_EQ(img.At(0, 0), 0xFFFF0000u);
+
+    // A reset shows black again until the next present.
+    GxPresentParameters q = Windowed(4, 4);
+    ASSERT_EQ(dev->Reset(&q), GX_OK);
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFFFFFFFFu, 1.0f, 0), GX_OK);
+    ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
+    EXPECT_EQ(img.width, 4u);
+    EXPECT_EQ(img.At(3, 3), 0xFF000000u);
+    dev->Release();
 }

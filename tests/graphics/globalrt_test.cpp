@@ -13,6 +13,7 @@
 #include "app/GxCore.h"
 #include "core/GxString.h"
 #include "graphics/GxGlobalRenderTarget.h"
+#include "platform/GxDeviceCore.h"
 #include "platform/GxPicture.h"
 #include "present_test_support.h"
 
@@ -108,6 +109,32 @@ TEST_F(GlobalRT, ObjectsAreMadeAtTheScreenSizeAndReleased)
     ASSERT_EQ(g.thumbnail.GetSize(), 128u * 96u * 4u);
     EXPECT_EQ(g.thumbnail.GetRefCount(), 1u);
     EXPECT_EQ(Thumb(127, 95), 0u);
+
+    // Nothing has read or locked them yet: none holds a CPU copy of its pixels.
+    auto cpuCopies = [](GxDeviceTexture* t) {
+        auto* core = dynamic_cast<GxCoreTexture*>(t);
+        EXPECT_NE(core, nullptr);
+        return core && core->LevelAt(0).bits ? 1 : 0;
+    };
+    auto surfaceCopies = [&](GxDeviceSurface* s) {
+        auto* level = dynamic_cast<GxCoreTextureSurface*>(s);
+        EXPECT_NE(level, nullptr);
+        return level ? cpuCopies(level->Texture()) : 0;
+    };
+    int copies = surfaceCopies(g.depthStencil.GetD3DSurface());
+    for (GxTexture& t : g.renderTextures) {
+        copies += cpuCopies(t.GetD3DTexture());
+        GxDeviceTexture* memory = nullptr;
+        t.GetMemoryTexture(&memory);
+        ASSERT_NE(memory, nullptr);
+        copies += cpuCopies(memory);
+        memory->Release();
+    }
+    for (GxSurface& s : g.systemMemory) copies += surfaceCopies(s.GetD3DSurface());
+    EXPECT_EQ(copies, 0);
+    // The first capture makes the scene's copy, and it reads zero.
+    CaptureSaveThumbnail();
+    EXPECT_EQ(Thumb(0, 0), 0xFF000000u);
 
     ReleaseGlobalRenderTargets();
     EXPECT_EQ(g.renderTextures[0].GetD3DTexture(), nullptr);

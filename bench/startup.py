@@ -1,0 +1,191 @@
+#!/usr/bin/env python3
+"""Start-up and idle cost of gxplay against a bare floor program (bench/floor/gx_floor.cpp).
+
+Start-up: gxplay (headless, unpaced, one frame, on a temporary copy of demo/) and the floor
+(SDL offscreen video + EGL surfaceless + GL 3.3 core context + one 1024x768 target + clear +
+read-back) run alternately, 20 times each by default. Printed: the median of the per-pair
+ratios of wall time and of CPU time (user + system), and the median RSS difference.
+
+Idle: gxplay in a window and the floor's bare SDL+GL loop (clear and present at 60 frames per
+second, sleeping to each boundary) each run for a while; the CPU time of 10 s in their steady
+state (from 2 s after the start) is compared. Without a display the script starts Xvfb, which
+it installs with apt-get (root) when it is missing.
+
+Usage: python3 bench/startup.py [--build build] [--runs 20] [--idle-seconds 10] [--no-idle]
+Standard library only.
+"""
+import argparse
+import os
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+TICK = os.sysconf("SC_CLK_TCK")
+
+
+def build_floor(out_dir):
+    exe = os.path.join(out_dir, "gx_floor")
+    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "sdl2", "egl", "gl"],
+                           check=True, capture_output=True, text=True).stdout.split()
+    subprocess.run(["c++", "-O2", "-std=c++17", "-o", exe, os.path.join(HERE, "floor", "gx_floor.cpp")] + flags,
+                   check=True)
+    return exe
+
+
+def run_measured(argv, env, cwd):
+    """Runs a program to its end: (wall seconds, CPU seconds, peak RSS in KiB, status)."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, env=env, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.perf_counter() - start
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, proc.returncode
+
+
+def game_env(tmp, headless):
+    env = dict(os.environ)
+    env.update({"XDG_RUNTIME_DIR": os.path.join(tmp, "run"), "XDG_DOCUMENTS_DIR": os.path.join(tmp, "docs"),
+                "LP_NUM_THREADS": "2"})
+    for k in ("GX_SCREENSHOT", "GX_INPUT_SCRIPT", "GX_HEADLESS", "GX_UNPACED", "GX_EXIT_AFTER_FRAMES"):
+        env.pop(k, None)
+    if headless:
+        env.update({"GX_HEADLESS": "1", "GX_UNPACED": "1"})
+    os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
+    os.makedirs(env["XDG_DOCUMENTS_DIR"], exist_ok=True)
+    return env
+
+
+def startup(gxplay, floor, tmp, runs):
+    game = os.path.join(tmp, "game")
+    shutil.copytree(os.path.join(ROOT, "demo"), game)
+    env = game_env(tmp, headless=True)
+    env["GX_EXIT_AFTER_FRAMES"] = "1"
+    floor_env = dict(env)
+    floor_env.pop("DISPLAY", None)
+    floor_env.pop("WAYLAND_DISPLAY", None)
+    env.pop("DISPLAY", None)
+    env.pop("WAYLAND_DISPLAY", None)
+    # One of each first, so that neither pays for a cold page cache.
+    run_measured([gxplay], env, game)
+    run_measured([floor, "startup"], floor_env, tmp)
+    pairs = []
+    for _ in range(runs):
+        g = run_measured([gxplay], env, game)
+        f = run_measured([floor, "startup"], floor_env, tmp)
+        if g[3] != 0 or f[3] != 0:
+            sys.exit("a run failed: gxplay status %d, floor status %d" % (g[3], f[3]))
+        pairs.append((g, f))
+    med = lambda xs: statistics.median(xs)
+    print("start-up, %d alternating runs (median)" % runs)
+    print("  gxplay: wall %.3f s  cpu %.3f s  rss %.1f MiB" % (
+        med([p[0][0] for p in pairs]), med([p[0][1] for p in pairs]), med([p[0][2] for p in pairs]) / 1024))
+    print("  floor:  wall %.3f s  cpu %.3f s  rss %.1f MiB" % (
+        med([p[1][0] for p in pairs]), med([p[1][1] for p in pairs]), med([p[1][2] for p in pairs]) / 1024))
+    print("  wall ratio %.3f  cpu ratio %.3f  rss difference %+.1f MiB" % (
+        med([p[0][0] / p[1][0] for p in pairs]), med([p[0][1] / p[1][1] for p in pairs]),
+        med([(p[0][2] - p[1][2]) / 1024 for p in pairs])))
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICK  # utime, stime
+
+
+def rss_mib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    return 0.0
+
+
+def steady_cpu(argv, env, cwd, seconds):
+    """CPU seconds a program spends over `seconds` of its steady state, and its RSS then."""
+    proc = subprocess.Popen(argv, env=env, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(2.0)
+        if proc.poll() is not None:
+            sys.exit("%s ended early with status %d" % (argv[0], proc.returncode))
+        c0, t0 = cpu_seconds(proc.pid), time.perf_counter()
+        time.sleep(seconds)
+        c1, t1 = cpu_seconds(proc.pid), time.perf_counter()
+        rss = rss_mib(proc.pid)
+    finally:
+        if proc.poll() is None:
+            proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+    return (c1 - c0) / (t1 - t0), rss
+
+
+def start_xvfb():
+    if not shutil.which("Xvfb"):
+        if os.geteuid() != 0:
+            sys.exit("Xvfb is missing: apt-get install xvfb (as root), or run with a display")
+        subprocess.run(["apt-get", "install", "-y", "--no-install-recommends", "xvfb"], check=True,
+                       stdout=subprocess.DEVNULL)
+    for n in range(90, 120):
+        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
+            break
+    xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if os.path.exists("/tmp/.X11-unix/X%d" % n):
+            break
+        time.sleep(0.05)
+    return xvfb, ":%d" % n
+
+
+def idle(gxplay, floor, tmp, seconds):
+    xvfb = None
+    display = os.environ.get("DISPLAY")
+    if not display and not os.environ.get("WAYLAND_DISPLAY"):
+        xvfb, display = start_xvfb()
+    try:
+        game = os.path.join(tmp, "game-idle")
+        shutil.copytree(os.path.join(ROOT, "demo"), game)
+        env = game_env(os.path.join(tmp, "idle"), headless=False)
+        env["DISPLAY"] = display
+        frames = str(int((seconds + 6) * 60))
+        env["GX_EXIT_AFTER_FRAMES"] = frames
+        g, grss = steady_cpu([gxplay], env, game, seconds)
+        f, frss = steady_cpu([floor, "idle", frames], env, tmp, seconds)
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+    print("idle in a window%s, %g s of steady state" % (" (Xvfb)" if xvfb else "", seconds))
+    print("  gxplay: %.1f %% of a core, rss %.1f MiB" % (g * 100, grss))
+    print("  floor:  %.1f %% of a core, rss %.1f MiB" % (f * 100, frss))
+    print("  cpu ratio %.2f" % (g / f if f > 0 else float("inf")))
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--build", default=os.path.join(ROOT, "build"))
+    ap.add_argument("--runs", type=int, default=20)
+    ap.add_argument("--idle-seconds", type=float, default=10.0)
+    ap.add_argument("--no-idle", action="store_true")
+    args = ap.parse_args()
+    gxplay = os.path.join(os.path.abspath(args.build), "gxplay")
+    if not os.access(gxplay, os.X_OK):
+        sys.exit("no gxplay in %s: build it first" % args.build)
+    with tempfile.TemporaryDirectory(prefix="gx_startup_") as tmp:
+        floor = build_floor(tmp)
+        startup(gxplay, floor, tmp, args.runs)
+        if not args.no_idle:
+            idle(gxplay, floor, tmp, args.idle_seconds)
+
+
+if __name__ == "__main__":
+    main()
