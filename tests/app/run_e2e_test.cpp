@@ -96,6 +96,26 @@ TEST(RunE2E, HeadlessFramesEndCleanlyWithAScreenshotOfTheScreenSize)
     EXPECT_EQ(r.err, "");
 }
 
+TEST(RunE2E, AudioCaptureWritesOneFramesWorthOfMixPerFrame)
+{
+    DemoCopy demo;
+    const std::filesystem::path wav = demo.root / "mix.wav";
+    RunResult r = demo.Run({"GX_EXIT_AFTER_FRAMES=30", "GX_AUDIO_CAPTURE=" + wav.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(wav.string(), bytes)) << r.err;
+    // 30 frames of 44100 / 60 stereo 16-bit frames after the 44-byte header; nothing plays yet.
+    ASSERT_EQ(bytes.size(), 44u + 30u * 735u * 4u);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(8, 4), "WAVE");
+    EXPECT_EQ(bytes.find_first_not_of('\0', 44), std::string::npos);
+
+    // A capture that cannot be written is an error of the run, told on stderr.
+    r = demo.Run({"GX_EXIT_AFTER_FRAMES=2", "GX_AUDIO_CAPTURE=" + (demo.root / "no/such/folder/mix.wav").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("sound capture"), std::string::npos) << r.err;
+}
+
 TEST(RunE2E, InputScriptDrivesTheWindowAndACloseEndsTheProgram)
 {
     DemoCopy demo;
