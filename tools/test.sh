@@ -16,6 +16,12 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGX_SANITIZE=ON -DGX
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 600
 
+# The sound threads (mixer, refill threads) once more under ThreadSanitizer.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGX_TSAN=ON -DGX_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build build-tsan -j "$jobs" --target test_media test_platform
+ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L '^(media|platform)$'
+
 if ls fuzz/*.cpp >/dev/null 2>&1 && command -v clang++ >/dev/null; then
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGX_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
