@@ -17,9 +17,7 @@ TEST(HBarSliderGL, FillEdgeAndKnobPlace)
     ASSERT_TRUE(h.WriteImageSet("uigis/gauge.gis", {{u"hp_back.png", {{220, 20, 0xFF202020u}}},
                                                     {u"hp_on.png", {{220, 20, 0xFF00FF00u}}},
                                                     {u"vol_off.png", {{30, 10, 0xFF0000FFu}}},
-                                                    {u"vol_back.png", {{220, 20, 0xFF404040u}}},
-                                                    // pads the page to 1024 x 32
-                                                    {u"pad.png", {{334, 32, 0xFFFFFFFFu}}}}))
+                                                    {u"vol_back.png", {{220, 20, 0xFF404040u}}}}))
         << h.Log().Joined();
 
     DBUIModuleData bm;
