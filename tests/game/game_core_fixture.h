@@ -37,6 +37,19 @@ inline void ClearGameTables()
     GxGetDBEffect().Clear();
 }
 
+// The headless window services, with the captions set on the main window kept.
+class CaptionRecordingWindow : public GxSdlWindowServices
+{
+public:
+    using GxSdlWindowServices::GxSdlWindowServices;
+    void SetWindowText(GxWindowHandle window, const std::u16string& text) override
+    {
+        captions.push_back(GxWideToUtf8(text));
+        GxSdlWindowServices::SetWindowText(window, text);
+    }
+    std::vector<std::string> captions;
+};
+
 struct StartedCore
 {
     coretest::TempGame game;
@@ -44,7 +57,7 @@ struct StartedCore
     std::optional<coretest::ScopedEnv> docs;
     coretest::MessageBoxes boxes;
     coretest::RecordingDevice device;
-    std::unique_ptr<GxSdlWindowServices> ws;
+    std::unique_ptr<CaptionRecordingWindow> ws;
     GxRecordingSound sound;
     std::unique_ptr<GxCore> core;
 
@@ -59,7 +72,7 @@ struct StartedCore
         GxSdlWindowOptions o;
         o.headless = true;
         o.lockFolder = game.locks.string();
-        ws = std::make_unique<GxSdlWindowServices>(o);
+        ws = std::make_unique<CaptionRecordingWindow>(o);
         EXPECT_TRUE(ws->Initialize());
         core = std::make_unique<GxCore>(ws.get());
         GxSetCore(core.get());
