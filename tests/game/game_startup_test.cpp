@@ -9,11 +9,17 @@
 
 #include "app/GxGameScreens.h"
 #include "app/GxSeqBase.h"
+#include "app/GxTaskActor.h"
+#include "game/GxGameFunctions.h"
+#include "layer/GxTaskLayer.h"
+#include "moa/GxMoaScriptHost.h"
+#include "tests/support/GxMoaPackageBuilder.h"
 #include "app/task/GxTaskManage.h"
 #include "game/DBCGMode.h"
 #include "game/DBUILayout.h"
 #include "game/GxGameFrame.h"
 #include "game/GxGameStartup.h"
+#include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "seq/SeqSystem.h"
 #include "tests/game/game_core_fixture.h"
@@ -294,6 +300,40 @@ TEST(GameStartupWiring, TheProgramsScreenListHasTheFifteenScreensInOrder)
     const GxGameScreen* list = GxGetGameScreenList(&count);
     ASSERT_EQ(count, std::size(kNames));
     for (size_t i = 0; i < count; ++i) EXPECT_EQ(U8(list[i].taskName), U8(kNames[i])) << i;
+}
+
+}  // namespace
+
+namespace {
+
+// Starting the story at a label, with the package that the start-up loaded.
+TEST(GameStartupWiring, StartGameAtLabelStartsTheScriptAndChangesToTheMainScreen)
+{
+    StartedCore app([](const std::filesystem::path& game) {
+        GxMoaPackageBuilder b;
+        ASSERT_TRUE(b.AddScript(u"MAIN", "\n*start\n> Hello.\n")) << b.GetErrors();
+        std::filesystem::create_directories(game / "bincode");
+        b.WriteFile((game / "bincode" / "moacode.mwb").string());
+    });
+    GxTaskManage* tm = app.core->GetTaskManage();
+    ASSERT_NE(g_MoaWorkerEx, nullptr) << "the start-up creates the script host";
+    gametest::LogCapture log;
+
+    // Without the main play screen: the label starts, the missing screen is logged.
+    GxStartGameAtLabel(app.core.get(), u"start");
+    EXPECT_TRUE(g_MoaWorkerEx->IsRunning());
+    EXPECT_EQ(log.Count("遷移先のシーケンスが見つかりません(SeqRukoMain)"), 1u);
+
+    GxTaskBase* root = tm->GetRootTask();
+    auto* main = new GxSeqBase(u"SeqRukoMain", root);
+    auto* bg = new GxTaskLayer(u"$BGLAYER:SeqRukoMain", u"bg", 0, root);
+    auto* cover = new GxTaskActor(u"$GLOBALFADE:SeqRukoMain", u"globalfade", 0, root);
+    cover->SetAlpha(255);
+    GxStartGameAtLabel(app.core.get(), u"nowhere");
+    EXPECT_EQ(log.Count("スクリプトにラベル nowhere が存在しないため実行できません"), 1u);
+    EXPECT_EQ(tm->GetPendingSequence(), main) << "a missing label is logged and the change still comes";
+    EXPECT_EQ(bg->GetCurrentContent()->m_ContentFileName, app.core->GetSystemConfig()->m_FileCgBgDefault);
+    EXPECT_FALSE(cover->GetActionQueue(0).empty() && cover->GetActionQueue(1).empty()) << "the cover fades out";
 }
 
 }  // namespace
