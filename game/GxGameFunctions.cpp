@@ -4,6 +4,7 @@
 #include "app/GxTaskActor.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
+#include "game/DBRukoChar.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
@@ -107,6 +108,7 @@ bool GxPlaySE(int32_t index, const std::u16string& fileName, int32_t loop, uint3
 bool GxPlayVoice(int32_t index, const std::u16string& fileName, int32_t charID)
 {
     if (!ValidIndex(index, GxUserData::kVoiceCount, u"PlayVoice")) return false;
+    if (!ValidIndex(charID, DBRukoChar::kRowCapacity, u"PlayVoice(character)")) return false;
     if (GxUserData* data = CoreUserData()) {
         GxSoundChannelRecord& r = data->m_VoiceRecord[index];
         Fill(r, fileName, 1, 0, 0, 0);
@@ -114,7 +116,6 @@ bool GxPlayVoice(int32_t index, const std::u16string& fileName, int32_t charID)
     }
     const uint32_t channel = kGxSoundChannelVoice + static_cast<uint32_t>(index);
     GxSound::StopStream(channel);
-    // An unknown character plays silent (its voice volume says so) rather than reading past the table.
     return GxSound::PlayStreamFromFile(channel, fileName, 0, 0, 0, VoiceVolume(charID), 0, 0);
 }
 
@@ -124,6 +125,7 @@ bool GxReplayVoice(int32_t index)
     GxUserData* data = CoreUserData();
     if (!data || data->m_VoiceRecord[index].m_FileName.empty()) return false;
     const GxSoundChannelRecord& r = data->m_VoiceRecord[index];
+    if (!ValidIndex(r.m_CharID, DBRukoChar::kRowCapacity, u"ReplayVoice(character)")) return false;
     return GxSound::PlayStreamFromFile(kGxSoundChannelVoice + static_cast<uint32_t>(index), r.m_FileName, 0, 0, 0,
                                        VoiceVolume(r.m_CharID), 0, 0);
 }

@@ -13,7 +13,8 @@ class GxUserData;
 // Play counts: the script's count L is what the records keep (1 once, 0 forever, n n times);
 // the sound layer gets L - 1. Times are milliseconds. A play that the sound layer refuses keeps
 // its record: the record says what was asked for. SE and voice indices outside 0..3 and system
-// sounds outside 0..9 are refused with a log line (saved games can carry any number).
+// sounds outside 0..9 are refused with a log line (saved games can carry any number), and so are
+// voices of a character outside the character table.
 
 // With keepIfSame and the music record naming the same file: nothing, true. Otherwise fills the
 // music record and cross-fades to the file on the music pair.

@@ -143,12 +143,17 @@ TEST_F(GameSoundTest, IndicesOutsideTheChannelsAreRefusedWithALogLine)
     EXPECT_FALSE(GxPlaySystemSound(-1));
     GxStopSE(9, 0);
     GxStopVoice(9);
+    EXPECT_FALSE(GxPlayVoice(0, u"v.ogg", 80));
+    EXPECT_FALSE(GxPlayVoice(0, u"v.ogg", -1));
+    data->m_VoiceRecord[1].m_FileName = u"v.ogg";  // as a damaged saved game may hold it
+    data->m_VoiceRecord[1].m_CharID = 1000;
+    EXPECT_FALSE(GxReplayVoice(1));
     EXPECT_TRUE(app.sound.TakeCalls().empty());
-    EXPECT_EQ(log.Count("out of range"), 8u);
+    EXPECT_EQ(log.Count("out of range"), 11u);
+    EXPECT_TRUE(data->m_VoiceRecord[0].m_FileName.empty());
+    EXPECT_TRUE(data->m_SERecord[0].m_FileName.empty());
 
-    // A character outside the table plays silent instead of reading past it.
-    EXPECT_TRUE(GxPlayVoice(0, u"v.ogg", 500));
-    EXPECT_EQ(app.sound.TakeCalls().back(), "PlayStream 8 v.ogg 0 0 0 -9600 0 0");
+    EXPECT_TRUE(GxPlayVoice(0, u"v.ogg", 79)) << "the last character";
 }
 
 TEST_F(GameSoundTest, SystemSoundPlaysTheSettingsFileAsAOneShot)
