@@ -5,6 +5,7 @@
 
 #include "app/GxCoreDevice.h"
 #include "app/GxCoreTrace.h"
+#include "app/GxGameScreens.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxFile.h"
 #include "core/GxString.h"
@@ -168,6 +169,7 @@ bool GxCore::Initialize(uintptr_t instance)
     GxMovie::Create();
 
     // 19. The game.
+    GxInstallGameScreens();
     GxCoreTrace("GxLoadGlobalGameData");
     GxLoadGlobalGameData(this);
 

@@ -70,6 +70,8 @@ public:
     int32_t GetStepCount() const { return m_StepCount; }
     int64_t GetElapsed() const { return m_Elapsed; }
     float GetFPS() const { return m_FPS; }
+    // True right after a frame that recomputed the measured rate (its frame count starts anew).
+    bool HasJustMeasured() const { return m_FPSWindowFrames == 0; }
     int64_t GetLag() const { return m_Lag; }
     int64_t GetStepRemainder() const { return m_StepRemainder; }
     uint64_t GetFrameCount() const { return m_FrameCount; }

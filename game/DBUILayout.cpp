@@ -1,5 +1,7 @@
 #include "game/DBUILayout.h"
 
+#include "core/GxLog.h"
+
 namespace {
 
 constexpr GxDBColumn kColumns[] = {
@@ -36,4 +38,15 @@ DBUILayout& GxGetDBUILayout()
 {
     static DBUILayout table;
     return table;
+}
+
+const DBUILayoutData* GxFindUILayoutData(const std::u16string& taskName)
+{
+    DBUILayout& table = GxGetDBUILayout();
+    for (int32_t i = 0; i < table.GetRowCapacity(); ++i) {
+        const DBUILayoutData* row = table.GetRow(i);
+        if (!row->TaskName.empty() && row->TaskName == taskName) return row;
+    }
+    GxPrintErrorLog(u"UIレイアウトデータ[%s]が見つかりません\n", taskName);
+    return nullptr;
 }

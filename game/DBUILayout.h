@@ -41,3 +41,6 @@ public:
 
 // The program's UI layout table.
 DBUILayout& GxGetDBUILayout();
+// The first row whose TaskName is not empty and equals the name; null after logging
+// "UIレイアウトデータ[%s]が見つかりません\n".
+const DBUILayoutData* GxFindUILayoutData(const std::u16string& taskName);

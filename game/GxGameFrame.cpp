@@ -3,29 +3,30 @@
 #include "app/GxCore.h"
 #include "app/GxCoreDevice.h"
 #include "app/GxCoreTrace.h"
+#include "app/GxDebugWindow.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxFormat.h"
 #include "core/GxThreadManage.h"
 #include "game/GxSystemConfig.h"
+#include "graphics/GxGraphicsSettings.h"
+
+void GxUpdateFrameCaption(GxCore* core, const GxFrameTimer& timer)
+{
+    const GxSystemConfig* sc = core->GetSystemConfig();
+    if (!sc || !sc->m_DebugModeFlag || !timer.HasJustMeasured() || !GxCoreDeviceIsWindowed()) return;
+    if (!core->GetMainWindow() || !core->GetWindowServices()) return;
+    std::u16string caption =
+        GxFormatString(u"%s FPS %2.2f/%d", core->GetTitle(), static_cast<double>(timer.GetFPS()), timer.GetWaitRate());
+    if (caption.size() > 255) caption.resize(255);
+    core->GetWindowServices()->SetWindowText(core->GetMainWindow(), caption);
+}
 
 bool GxRunGameFrame(GxCore* core)
 {
     GxFrameTimer& timer = core->GetFrameTimer();
     GxCoreTrace("WaitFrame");
-    timer.WaitFrame(false);
-
-    // The measured rate in the caption, in debug mode; the text changes only when the timer has
-    // measured anew.
-    GxSystemConfig* sc = core->GetSystemConfig();
-    static float s_ShownFPS = -1.0f;
-    if (sc && sc->m_DebugModeFlag && GxCoreDeviceIsWindowed() && core->GetMainWindow() &&
-        timer.GetFPS() != s_ShownFPS) {
-        s_ShownFPS = timer.GetFPS();
-        std::u16string caption =
-            GxFormatString(u"%s FPS %2.2f/%d", core->GetTitle(), static_cast<double>(s_ShownFPS), timer.GetWaitRate());
-        if (caption.size() > 255) caption.resize(255);
-        core->GetWindowServices()->SetWindowText(core->GetMainWindow(), caption);
-    }
+    timer.WaitFrame(GxGetGraphicsSettings().vsyncInterval == 1);
+    GxUpdateFrameCaption(core, timer);
 
     GxTaskManage* tm = core->GetTaskManage();
     const int32_t steps = timer.GetStepCount();
@@ -52,6 +53,8 @@ bool GxRunGameFrame(GxCore* core)
 
     GxCoreTrace("DrawRenderLayers");
     core->DrawRenderLayers();
+    const GxDebugWindowState& debugWindow = GxGetDebugWindowState();
+    if (debugWindow.window && debugWindow.visible) GxPaintDebugWindow();
     GxCoreTrace("Present");
     GxCoreDevicePresent();
     return true;

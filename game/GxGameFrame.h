@@ -3,6 +3,10 @@
 #pragma once
 
 class GxCore;
+class GxFrameTimer;
 
 // Always true.
 bool GxRunGameFrame(GxCore* core);
+// In a window with DebugModeFlag on, right after the timer measured the rate anew: the caption
+// "<title> FPS <measured>/<target>".
+void GxUpdateFrameCaption(GxCore* core, const GxFrameTimer& timer);

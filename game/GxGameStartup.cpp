@@ -1,6 +1,7 @@
 #include "game/GxGameStartup.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 
 #include "app/GxCore.h"
@@ -16,25 +17,94 @@
 #include "game/DBRukoChar.h"
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
+#include "game/GxGameLookup.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserDataPerman.h"
-#include "graphics/GxFontGlobals.h"
 #include "graphics/GxGlobalRenderTarget.h"
-#include "layer/GxNcFactory.h"
+#include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
 #include "graphics/GxShaderEffect.h"
+#include "layer/GxNcFactory.h"
+#include "moa/GxMoaCompilerLaunch.h"
+#include "moa/GxMoaScriptHost.h"
 
 int32_t g_GxBgmRestrainPercent = 100;
 
 namespace {
+
+const GxGameScreen* g_Screens = nullptr;
+size_t g_ScreenCount = 0;
+
 uint32_t ClockSeed()
 {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now().time_since_epoch()).count();
     return static_cast<uint32_t>(std::time(nullptr)) + static_cast<uint32_t>(ms);
 }
+
+void ShowArrowCursor(GxCore* core)
+{
+    if (core->GetWindowServices()) core->GetWindowServices()->SetCursor(GxSystemCursor::Arrow);
+}
+
+void LoadFonts(const std::u16string& folder, const int32_t (&sizes)[GX_GDIFONTMAP_COUNT], const std::u16string& name)
+{
+    GxReleaseGlobalFonts();
+    GxLoadGlobalFonts(folder, sizes, name);
+}
+
+bool LoadPermanentData(GxCore* core)
+{
+    GxUserDataPerman* perman = core->GetUserDataPerman();
+    return perman && perman->Load(core->GetSaveFolder() + u"permanent.dat");
+}
+
+bool LoadOptions(GxCore* core)
+{
+    GxUserConfig* options = core->GetUserConfig();
+    return options && options->Load(core);
+}
+
 }  // namespace
+
+GxGameStartupServices GxDefaultGameStartupServices()
+{
+    GxGameStartupServices s{};
+    s.setSkipSlightError = &GxSetSkipSlightError;
+    s.setDebugListener = [] { GxSetDebugListener(&GxGetDebugConsole()); };
+    s.launchScriptCompiler = &GxLaunchScriptCompiler;
+    s.showArrowCursor = &ShowArrowCursor;
+    s.resetMainScreenFlags = nullptr;
+    s.releaseImageSets = &GxNcImageSetPool::ReleaseAll;
+    s.createRenderTargets = [] { GxCreateGlobalRenderTargets(); };
+    s.loadTables = &GxLoadGameTables;
+    s.loadFonts = &LoadFonts;
+    s.createScriptHost = &GxCreateScriptHost;
+    s.loadCompiledScript = &GxLoadCompiledScript;
+    s.addImageSet = &GxNcImageSetPool::Add;
+    s.loadAllEffects = &GxNcEffectPool::LoadAllEffect;
+    s.loadPermanentData = &LoadPermanentData;
+    s.loadOptions = &LoadOptions;
+    s.changeScreenMode = [](int32_t mode) { return GxGraphics::GetDevice() && GxGraphics::ChangeScreenMode(mode); };
+    s.seedClock = &ClockSeed;
+    s.seedRuntimeRandom = [](uint32_t seed) { GxSRand(seed); };
+    s.seedEngineRandom = [](uint32_t seed) { GxRandomSeed(seed); };
+    s.setFileCache = &GxFileCacheSetEnabled;
+    return s;
+}
+
+GxGameStartupServices& GxGetGameStartupServices()
+{
+    static GxGameStartupServices services = GxDefaultGameStartupServices();
+    return services;
+}
+
+void GxSetGameScreens(const GxGameScreen* screens, size_t count)
+{
+    g_Screens = screens;
+    g_ScreenCount = screens ? count : 0;
+}
 
 void GxInitGameSettings(GxCore* core)
 {
@@ -63,6 +133,7 @@ void GxLoadGameTables()
     GxGetDBUIModule().Load(u"data/db_uimodule.txt");
     GxGetDBUILayout().Load(u"data/db_uilayout.txt");
     GxGetDBEffect().Load(u"data/db_effect.txt");
+    GxSplitCGModeFileNames();
     // The second files add their rows to the first ones ("*" IDs go on after them).
     GxGetDBUIModule().Load(u"data/db_uimodule_bmap.txt");
     GxGetDBUILayout().Load(u"data/db_uilayout_bmap.txt");
@@ -70,32 +141,52 @@ void GxLoadGameTables()
 
 bool GxLoadGlobalGameData(GxCore* core)
 {
-    GxSystemConfig* sc = core->GetSystemConfig();
-    if (sc && sc->m_SkipSlightError) GxSetSkipSlightError(true);
-    GxSetDebugListener(&GxGetDebugConsole());
-    GxInstallShaderEffectMaker();
-    if (core->GetWindowServices()) core->GetWindowServices()->SetCursor(GxSystemCursor::Arrow);
-    g_GxBgmRestrainPercent = 100;
-    GxLoadGameTables();
+    const GxGameStartupServices& s = GxGetGameStartupServices();
+    const GxSystemConfig defaults;
+    const GxSystemConfig& sc = core->GetSystemConfig() ? *core->GetSystemConfig() : defaults;
 
-    GxNcImageSetPool::ReleaseAll();
-    GxCreateGlobalRenderTargets();
-    if (sc) GxLoadGlobalFonts(sc->m_AssetFolder[kGxFolderFonts], sc->m_FontSize, sc->m_MeswinTextBuiltinFontName);
+    if (sc.m_SkipSlightError) s.setSkipSlightError(true);
+    s.setDebugListener();
+    // The effect maker the layers draw screen effects with is the engine's own, not a step.
+    GxInstallShaderEffectMaker();
+    if (sc.m_AutoCompile) s.launchScriptCompiler();
+    s.showArrowCursor(core);
+    if (s.resetMainScreenFlags) s.resetMainScreenFlags();
+
+    s.releaseImageSets();
+    s.createRenderTargets();
+    GxSetCore(core);
+    g_GxBgmRestrainPercent = 100;
+    s.loadTables();
+
+    s.loadFonts(sc.m_AssetFolder[kGxFolderFonts], sc.m_FontSize, sc.m_MeswinTextBuiltinFontName);
+    s.createScriptHost(core);
+    s.loadCompiledScript();
+    const std::u16string& uiSets = sc.m_AssetFolder[kGxFolderUiGis];
+    for (const char16_t* set : {u"ui_common.gis", u"ui_rukomain.gis", u"ui_iconpool.gis"}) s.addImageSet(uiSets + set);
+    s.loadAllEffects(sc.m_AssetFolder[kGxFolderGnc], sc.m_AssetFolder[kGxFolderGncGis]);
 
     // What the player kept across plays and the options; a first run has neither.
-    if (GxUserDataPerman* perman = core->GetUserDataPerman()) 
-        perman->Load(core->GetSaveFolder() + u"permanent.dat");
-    if (GxUserConfig* options = core->GetUserConfig()) options->Load(core);
+    s.loadPermanentData(core);
+    s.loadOptions(core);
+    GxUserConfig* options = core->GetUserConfig();
+    if (options && options->m_ScreenMode == 1 && !s.changeScreenMode(2)) options->m_ScreenMode = 0;
 
     GxTaskManage* tm = core->GetTaskManage();
-    new GxTaskBase(tm);  // the root task; the task manager deletes the tree
-    if (GxTaskBase* system = tm->FindTaskByName(u"SeqSystem")) tm->SetPersistentRoot(system);
+    GxTaskBase* root = new GxTaskBase(tm);  // the task manager deletes the tree
+    for (size_t i = 0; i < g_ScreenCount; ++i) {
+        if (g_Screens[i].create) g_Screens[i].create(root);
+        // The system screen outlives every sequence change.
+        if (i == 0) {
+            if (GxTaskBase* system = tm->FindTaskByName(u"SeqSystem")) tm->SetPersistentRoot(system);
+        }
+    }
     if (GxTaskBase* boot = tm->FindTaskByName(u"SeqBoot")) tm->ChangeSequence(boot, 0);
     else GxPrintErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", u"SeqBoot");
 
-    GxSRand(ClockSeed());
-    GxRandomSeed(ClockSeed());
-    GxFileCacheSetEnabled(true);
+    s.seedRuntimeRandom(s.seedClock());
+    s.seedEngineRandom(s.seedClock());
+    s.setFileCache(true);
     return true;
 }
 

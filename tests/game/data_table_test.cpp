@@ -279,7 +279,8 @@ TEST_F(DataTableTest, StartUpLoadsEveryTableFileIntoItsTable)
     EXPECT_EQ(GxGetDBRukoChar().GetRow(1)->CharName, u"るこ");
     EXPECT_EQ(GxGetDBRukoChar().GetRow(1)->VoiceVolumeID, 3);
     EXPECT_EQ(GxGetDBBGMMode().GetRow(2)->LoopPosTime, 1000u);
-    EXPECT_EQ(GxGetDBCGMode().GetRow(3)->FileName[0], u"cg/ev/a.png|0|0");
+    EXPECT_EQ(GxGetDBCGMode().GetRow(3)->FileName[0], u"cg/ev/a.png") << "split into picture and parameters";
+    EXPECT_EQ(GxGetDBCGModeParam().GetRow(3)->FileName[0], u"0|0");
     EXPECT_EQ(GxGetDBCGModeParam().GetRow(3)->Count, 1);
     EXPECT_EQ(GxGetDBRPMode().GetRow(4)->Label, u"*scene");
     EXPECT_EQ(GxGetDBEffect().FindRowByName(u"flash"), 5);
