@@ -10,7 +10,7 @@ struct GxMovieSpec
 {
     uint32_t width = 64;
     uint32_t height = 48;
-    uint32_t fps = 25;
+    uint32_t fps = 25;  // an MPEG-1 rate: 24, 25, 30, 50 or 60
     // One 0xRRGGBB colour per frame.
     std::vector<uint32_t> colors;
     // A 440 Hz tone at 44100 Hz stereo for the movie's length.
