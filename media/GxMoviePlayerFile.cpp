@@ -172,11 +172,12 @@ void GxMoviePlayerFile::WorkerMain()
     double dropSoundBefore = 0.0;
     for (;;) {
         m_Cv.wait(lock, [this] {
-            // Frames may pile up a little further while the sound runs short, so that sound
-            // stored behind many frames in the file is still reached.
+            // Frames may pile up a little further while the sound runs short (and sound while no
+            // frame is queued), so that what is stored far behind the other in the file is reached.
             return m_Quit || m_SeekPending ||
                    (!m_DecodeEnd && ((m_Frames.size() < kFrameQueue && m_SoundQueued < kSoundQueueSamples) ||
-                                     (m_WantSound && m_SoundQueued < kSoundLowSamples && m_Frames.size() < kFrameQueueMax)));
+                                     (m_WantSound && m_SoundQueued < kSoundLowSamples && m_Frames.size() < kFrameQueueMax) ||
+                                     (m_Frames.empty() && m_SoundQueued < kSoundQueueSamples * 4)));
         });
         if (m_Quit) return;
         if (m_SeekPending) {
