@@ -176,6 +176,23 @@ TEST_F(MoviePlayerTest, LoopStartAndSeekShowTheFrameThere)
     EXPECT_NEAR(GxMovie::GetPosition(2), 0.3, 1e-9);
     At(270);
     EXPECT_EQ(ShownIndex(2), 9);
+    // Stop keeps the position; the clock no longer moves it; a seek while stopped shows its frame.
+    EXPECT_TRUE(GxMovie::Stop(2));
+    const double stoppedAt = GxMovie::GetPosition(2);
+    EXPECT_NEAR(stoppedAt, 0.37, 1e-9);
+    At(900);
+    EXPECT_EQ(GxMovie::GetPosition(2), stoppedAt);
+    EXPECT_EQ(GxMovie::GetLoop(2), 0);
+    ASSERT_TRUE(GxMovie::SetPosition(2, 0.05));
+    At(950);
+    EXPECT_EQ(ShownIndex(2), 1);
+    // Seeking while playing restarts the clock from there.
+    ASSERT_TRUE(GxMovie::Play(2, 0, 0));
+    At(1000);
+    ASSERT_TRUE(GxMovie::SetPosition(2, 0.3));
+    At(1045);
+    EXPECT_NEAR(GxMovie::GetPosition(2), 0.345, 1e-9);
+    EXPECT_EQ(ShownIndex(2), 8);
 }
 
 TEST_F(MoviePlayerTest, PackMembersAndCapitalExtensionsPlay)
