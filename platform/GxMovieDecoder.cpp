@@ -61,6 +61,9 @@ struct GxMovieDecoder::Impl
     bool audioEnd = true;
     std::vector<uint8_t> scaled;
     double lastVideoTime = -1.0;
+    int swrFormat = -1;
+    int swrRate = 0;
+    AVChannelLayout swrLayout{};
     double videoSpan = 0.04;
 
     double StreamTime(int index, int64_t ts) const
@@ -109,7 +112,19 @@ struct GxMovieDecoder::Impl
 
     bool ConvertAudio(GxMovieAudioChunk& out)
     {
+        if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 ||
+            frame->ch_layout.nb_channels > AV_NUM_DATA_POINTERS * 8)
+            return false;
+        // A stream that changes its sound format mid-way gets a new resampler.
+        if (swr && (frame->format != swrFormat || frame->sample_rate != swrRate ||
+                    av_channel_layout_compare(&frame->ch_layout, &swrLayout) != 0)) {
+            swr_free(&swr);
+        }
         if (!swr) {
+            av_channel_layout_uninit(&swrLayout);
+            if (av_channel_layout_copy(&swrLayout, &frame->ch_layout) < 0) return false;
+            swrFormat = frame->format;
+            swrRate = frame->sample_rate;
             AVChannelLayout outLayout = AV_CHANNEL_LAYOUT_STEREO;
             if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, kOutRate, &frame->ch_layout,
                                     static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
@@ -163,6 +178,7 @@ void GxMovieDecoder::Close()
     sws_freeContext(m->sws);
     m->sws = nullptr;
     swr_free(&m->swr);
+    av_channel_layout_uninit(&m->swrLayout);
     av_packet_free(&m->packet);
     av_frame_free(&m->frame);
     m->videoIndex = m->audioIndex = -1;
