@@ -1,7 +1,8 @@
-// The texture pair that receives decoded movie frames. The decode worker writes a frame into the
-// back CPU buffer (under the texture's lock) and presents it; the main thread uploads the front
-// buffer into the device texture (GL only ever on the main thread) when a new frame was
-// presented. Drawing uses the device texture like any other GxTexture.
+// The texture pair that receives decoded movie frames: two CPU buffers in the texture's format
+// and one device texture. A frame is copied into the back buffer (under the texture's lock, so a
+// frame may come from any thread) and presented; the main thread uploads the front buffer into
+// the device texture when a new frame was presented (GL only ever on the main thread). Drawing
+// uses the device texture like any other GxTexture.
 #pragma once
 
 #include <cstdint>
