@@ -3,6 +3,7 @@
 // read back from its front buffer and its device texture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -15,6 +16,7 @@
 #include "media/GxSoundClock.h"
 #include "media/GxTextureMovie.h"
 #include "platform/GxDeviceRecording.h"
+#include "platform/GxMovieDecoder.h"
 #include "tests/support/GxContentFixture.h"
 #include "tests/support/GxMixerFixture.h"
 #include "tests/support/GxMovieWriter.h"
@@ -193,4 +195,86 @@ TEST_F(MovieDeviceTest, DynamicTexturesComeBackInTheFillColourAfterAReset)
     t.OnResetDevice();
     EXPECT_EQ(t.GetPixel(1, 1), 0xFF000000u);
     EXPECT_EQ(t.GetBufferPixel(t.GetFrontIndex(), 1, 1), 0xFF000000u);
+}
+
+// ---- Decoder --------------------------------------------------------------------------------------
+
+namespace {
+
+struct MemoryFile
+{
+    std::vector<uint8_t> bytes;
+    int64_t pos = 0;
+    static int32_t Read(void* o, uint8_t* b, int32_t n)
+    {
+        auto* f = static_cast<MemoryFile*>(o);
+        const int64_t k = std::min<int64_t>(n, static_cast<int64_t>(f->bytes.size()) - f->pos);
+        if (k <= 0) return 0;
+        std::memcpy(b, f->bytes.data() + f->pos, static_cast<size_t>(k));
+        f->pos += k;
+        return static_cast<int32_t>(k);
+    }
+    static int64_t Seek(void* o, int64_t off, int whence)
+    {
+        auto* f = static_cast<MemoryFile*>(o);
+        const int64_t size = static_cast<int64_t>(f->bytes.size());
+        const int64_t t = (whence == 0 ? 0 : whence == 1 ? f->pos : size) + off;
+        if (t < 0 || t > size) return -1;
+        return f->pos = t;
+    }
+    static int64_t Size(void* o) { return static_cast<int64_t>(static_cast<MemoryFile*>(o)->bytes.size()); }
+};
+
+}  // namespace
+
+TEST(MovieDecoder, ASizeChangeMidStreamGetsANewScalerAndFramesOfTheNewSize)
+{
+    // Two program streams back to back: the second one's pictures are smaller.
+    MemoryFile f;
+    f.bytes = GxWriteTestMovie(GxMovieSpec{64, 48, 25, {0xFF0000, 0xFF0000, 0xFF0000}, false});
+    const std::vector<uint8_t> second = GxWriteTestMovie(GxMovieSpec{32, 16, 25, {0x0000FF, 0x0000FF, 0x0000FF}, false});
+    ASSERT_FALSE(f.bytes.empty());
+    ASSERT_FALSE(second.empty());
+    f.bytes.insert(f.bytes.end(), second.begin(), second.end());
+    GxMovieDecoder d;
+    uint32_t code = 1;
+    ASSERT_TRUE(d.Open(GxMovieIo{&f, MemoryFile::Read, MemoryFile::Seek, MemoryFile::Size}, true, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(d.GetWidth(), 64u);
+    GxMovieVideoFrame v;
+    GxMovieAudioChunk a;
+    int big = 0, small = 0;
+    double last = -1.0;
+    for (int i = 0; i < 100; ++i) {
+        const GxMovieDecoder::Result r = d.Next(v, a);
+        if (r == GxMovieDecoder::Result::End) break;
+        ASSERT_EQ(r, GxMovieDecoder::Result::Video);
+        ASSERT_EQ(v.bgr.size(), size_t(v.width) * v.height * 3);
+        EXPECT_GT(v.time, last);  // times keep rising even where the second stream starts again
+        last = v.time;
+        if (v.width == 64 && v.height == 48) ++big;
+        if (v.width == 32 && v.height == 16) {
+            ++small;
+            EXPECT_GT(v.bgr[0], 200);  // blue
+            EXPECT_LT(v.bgr[2], 60);
+        }
+    }
+    // The MPEG-1 decoder drops the picture it still held when the new sequence begins.
+    EXPECT_GE(big, 2);
+    EXPECT_EQ(small, 3);
+}
+
+TEST(MovieDecoder, GarbageAndEmptyInputsAreRefusedWithAReason)
+{
+    for (const std::vector<uint8_t>& bytes : {std::vector<uint8_t>{}, std::vector<uint8_t>(5000, 0x47)}) {
+        MemoryFile f;
+        f.bytes = bytes;
+        GxMovieDecoder d;
+        uint32_t code = 0;
+        EXPECT_FALSE(d.Open(GxMovieIo{&f, MemoryFile::Read, MemoryFile::Seek, MemoryFile::Size}, true, &code));
+        EXPECT_NE(code, 0u);
+        GxMovieVideoFrame v;
+        GxMovieAudioChunk a;
+        EXPECT_EQ(d.Next(v, a), GxMovieDecoder::Result::Error);
+    }
 }
