@@ -144,7 +144,9 @@ TEST_F(MoviePlayerTest, LoopTwoPlaysThreeTimesAndMinusOneUntilStop)
             At(t);
             const int shown = ShownIndex(1);
             if (shown == 0 && last != 0) ++plays;
-            if (loops == 2 && plays == 2 && shown == 5) EXPECT_EQ(GxMovie::GetLoop(1), 1);
+            if (loops == 2 && plays == 2 && shown == 5) {
+                EXPECT_EQ(GxMovie::GetLoop(1), 1);
+            }
             last = shown;
         }
         if (loops == 2) {
