@@ -1,71 +1,69 @@
 #include "media/GxMovie.h"
 
+#include <memory>
+
 #include "core/GxLog.h"
+#include "media/GxMoviePlayerFile.h"
 
 namespace {
 
-GxMovieSlotInfo* Slots()
+std::unique_ptr<GxMoviePlayerFile>* Slots()
 {
-    static GxMovieSlotInfo slots[GxMovie::kSlotCount];
+    static std::unique_ptr<GxMoviePlayerFile> slots[GxMovie::kSlotCount];
     return slots;
-}
-
-GxMovieSlotInfo* Slot(uint32_t slot) { return slot < GxMovie::kSlotCount ? &Slots()[slot] : nullptr; }
-
-GxMovieSlotInfo* OpenSlot(uint32_t slot)
-{
-    GxMovieSlotInfo* s = Slot(slot);
-    return s && s->m_Open ? s : nullptr;
 }
 
 }  // namespace
 
+GxMoviePlayerFile* GxMovie::GetPlayer(uint32_t slot) { return slot < kSlotCount ? Slots()[slot].get() : nullptr; }
+
 bool GxMovie::Create()
 {
-    for (int i = 0; i < kSlotCount; ++i) Slots()[i] = GxMovieSlotInfo();
+    for (uint32_t i = 0; i < kSlotCount; ++i) Close(i);
     return true;
 }
 
-void GxMovie::Update() {}
+bool GxMovie::Update()
+{
+    for (uint32_t i = 0; i < kSlotCount; ++i)
+        if (GxMoviePlayerFile* p = GetPlayer(i)) p->Update();
+    return true;
+}
 
 void GxMovie::Release()
 {
     for (uint32_t i = 0; i < kSlotCount; ++i) Close(i);
 }
 
-bool GxMovie::Open(uint32_t slot, std::u16string_view fileName, GxTextureMovie* texture, int32_t, int32_t)
+bool GxMovie::Open(uint32_t slot, std::u16string_view fileName, GxTextureMovie* texture, bool renderAll, bool dynamic)
 {
-    GxMovieSlotInfo* s = Slot(slot);
-    if (!s) {
+    if (slot >= kSlotCount) {
         GxPrintErrorLog(u"Error/GxMovie Open Failed(Slot:%u)\n", slot);
         return false;
     }
     Close(slot);
-    if (fileName.empty() || !texture) return false;
-    s->m_Open = true;
-    s->m_FileName.assign(fileName);
-    s->m_pTexture = texture;
-    return true;
+    Slots()[slot] = std::make_unique<GxMoviePlayerFile>();
+    return Slots()[slot]->Open(fileName, texture, renderAll, dynamic);
 }
 
 void GxMovie::Close(uint32_t slot)
 {
-    if (GxMovieSlotInfo* s = Slot(slot)) *s = GxMovieSlotInfo();
+    if (slot >= kSlotCount || !Slots()[slot]) return;
+    // Close joins the decode worker before anything it uses goes away.
+    Slots()[slot]->Close();
+    Slots()[slot].reset();
 }
 
 bool GxMovie::Play(uint32_t slot, int32_t loopCount, int32_t volume)
 {
-    GxMovieSlotInfo* s = OpenSlot(slot);
-    if (!s) return false;
-    s->m_Playing = true;
-    s->m_LoopCount = loopCount;
-    s->m_Volume = volume;
-    return true;
+    GxMoviePlayerFile* p = GetPlayer(slot);
+    return p && p->Play(loopCount, volume);
 }
 
-void GxMovie::Stop(uint32_t slot)
+bool GxMovie::Stop(uint32_t slot)
 {
-    if (GxMovieSlotInfo* s = OpenSlot(slot)) s->m_Playing = false;
+    GxMoviePlayerFile* p = GetPlayer(slot);
+    return p && p->Stop();
 }
 
 bool GxMovie::StopAll()
@@ -74,36 +72,49 @@ bool GxMovie::StopAll()
     return true;
 }
 
-void GxMovie::SetPosition(uint32_t slot, double seconds)
+bool GxMovie::SetPosition(uint32_t slot, double seconds)
 {
-    if (GxMovieSlotInfo* s = OpenSlot(slot)) s->m_Position = seconds;
+    GxMoviePlayerFile* p = GetPlayer(slot);
+    if (!p) return false;
+    p->SetPosition(seconds);
+    return true;
 }
 
 void GxMovie::SetLoopStart(uint32_t slot, double seconds)
 {
-    if (GxMovieSlotInfo* s = OpenSlot(slot)) s->m_LoopStart = seconds;
+    if (GxMoviePlayerFile* p = GetPlayer(slot)) p->SetLoopStart(seconds);
 }
 
 double GxMovie::GetPosition(uint32_t slot)
 {
-    const GxMovieSlotInfo* s = OpenSlot(slot);
-    return s ? s->m_Position : 0.0;
+    GxMoviePlayerFile* p = GetPlayer(slot);
+    return p ? p->GetPosition() : 0.0;
 }
 
 int32_t GxMovie::GetLoop(uint32_t slot)
 {
-    const GxMovieSlotInfo* s = OpenSlot(slot);
-    return s ? s->m_LoopCount : 0;
+    GxMoviePlayerFile* p = GetPlayer(slot);
+    return p ? p->GetLoop() : 0;
 }
 
 bool GxMovie::IsPlaying(uint32_t slot)
 {
-    const GxMovieSlotInfo* s = OpenSlot(slot);
-    return s && s->m_Playing;
+    GxMoviePlayerFile* p = GetPlayer(slot);
+    return p && p->IsPlaying();
 }
 
 GxMovieSlotInfo GxMovie::GetSlotInfo(uint32_t slot)
 {
-    const GxMovieSlotInfo* s = Slot(slot);
-    return s ? *s : GxMovieSlotInfo();
+    GxMovieSlotInfo info;
+    GxMoviePlayerFile* p = GetPlayer(slot);
+    if (!p) return info;
+    info.m_Open = true;
+    info.m_Playing = p->IsPlaying();
+    info.m_FileName = p->GetFileName();
+    info.m_pTexture = p->GetTexture();
+    info.m_LoopCount = p->GetLoop();
+    info.m_Volume = p->GetVolume();
+    info.m_Position = p->GetPosition();
+    info.m_LoopStart = p->GetLoopStart();
+    return info;
 }

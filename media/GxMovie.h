@@ -1,7 +1,7 @@
-// The movie slots: created at start-up, updated once per main-loop pass, released at shutdown,
-// and opened, played, stopped and sought by number. Decoding comes with the movie subsystem;
-// until then a slot only keeps what it was asked for (file, texture, loop, volume, position),
-// so that layers can open, save and restore movies.
+// The movie slots: four numbered slots, each empty or holding one movie player. Created at
+// start-up, updated once per main-loop pass (slot 0 first), released at shutdown; the layers'
+// movie content, the game-state reset and the main play screen address the slots by number.
+// Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +9,12 @@
 #include <string_view>
 
 class GxTextureMovie;
+class GxMoviePlayerFile;
 
-// What a slot holds; readable for the layers' and the tests' sake.
+// What a slot holds, for the layers' and the tests' sake.
 struct GxMovieSlotInfo
 {
-    bool m_Open = false;
+    bool m_Open = false;  // the slot holds a player (even one whose Open failed)
     bool m_Playing = false;
     std::u16string m_FileName;
     GxTextureMovie* m_pTexture = nullptr;  // not owned
@@ -30,26 +31,27 @@ public:
 
     static constexpr int kSlotCount = 4;
 
+    // Empties the four slots. True.
     static bool Create();
-    // Updates every non-empty slot.
-    static void Update();
+    // The player's Update for every slot that holds one, slot 0 first. True.
+    static bool Update();
     static void Release();
 
-    // Closes the slot, then opens the file into the texture. False for a slot number out of
-    // range, an empty name or no texture.
-    static bool Open(uint32_t slot, std::u16string_view fileName, GxTextureMovie* texture, int32_t flag,
-                     int32_t reserved);
+    // Closes the slot, puts a new player in it and returns the player's Open. The player stays
+    // in the slot when opening fails. Slot numbers outside 0..3 are refused with a log line.
+    static bool Open(uint32_t slot, std::u16string_view fileName, GxTextureMovie* texture, bool renderAll,
+                     bool dynamic);
     static void Close(uint32_t slot);
-    // False for an empty slot.
+    // An empty slot gives false, 0 or 0.0 and does nothing.
     static bool Play(uint32_t slot, int32_t loopCount, int32_t volume);
-    static void Stop(uint32_t slot);
-    // Stop on every slot that holds a movie. True.
+    static bool Stop(uint32_t slot);
     static bool StopAll();
-    static void SetPosition(uint32_t slot, double seconds);
+    static bool SetPosition(uint32_t slot, double seconds);
     static void SetLoopStart(uint32_t slot, double seconds);
     static double GetPosition(uint32_t slot);
     static int32_t GetLoop(uint32_t slot);
     static bool IsPlaying(uint32_t slot);
-    // An empty record for a slot number out of range.
     static GxMovieSlotInfo GetSlotInfo(uint32_t slot);
+    // The slot's player, none when empty.
+    static GxMoviePlayerFile* GetPlayer(uint32_t slot);
 };

@@ -1,0 +1,160 @@
+// One movie: a file of the file layer (loose or a pack member) demuxed and decoded by the platform
+// decoder on a worker thread, its frames shown in a GxTextureMovie at their time and its sound
+// (with render-all) fed to a mixer voice at the movie volume. The movie's time follows the sound
+// clock, so a test that installs its own clock steers playback without sleeping.
+//
+// Threads: every operation runs on the main thread. The worker only decodes into the player's
+// queues; frame copies into the texture and the device upload happen in Update on the main
+// thread, so nothing touches the texture after Close has joined the worker.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "core/GxFile.h"
+#include "platform/GxMovieDecoder.h"
+
+class GxTextureMovie;
+class GxMixerVoice;
+struct GxDeviceTexture;
+
+// Event codes handed out by GetEvent.
+constexpr int32_t kGxMovieEventComplete = 1;
+
+// The abstract player interface that the movie slots hold.
+class GxMoviePlayerBase
+{
+public:
+    virtual ~GxMoviePlayerBase() = default;
+    virtual void Close() = 0;
+    virtual bool Play(int32_t loopCount, int32_t volume) = 0;
+    virtual bool Stop() = 0;
+    virtual void SetVolume(int32_t volume) = 0;
+    virtual void SetRate(double rate) = 0;
+    virtual void SetLoopStart(double seconds) = 0;
+    virtual double GetLoopStart() = 0;
+    virtual double GetStopTime() = 0;
+    virtual double GetDuration() = 0;
+    virtual double GetPosition() = 0;
+    virtual int32_t GetLoop() = 0;
+    virtual bool SetPosition(double seconds) = 0;
+    virtual void GetUV(float* u, float* v) = 0;
+    virtual uint32_t GetVideoWidth() = 0;
+    virtual uint32_t GetVideoHeight() = 0;
+    virtual uint32_t GetVideoPitch() = 0;
+    virtual bool GetEvent(int32_t* code, intptr_t* param1, intptr_t* param2, int32_t timeoutMs) = 0;
+    virtual void Update() = 0;
+    virtual bool IsPlaying() = 0;
+    virtual GxDeviceTexture* GetTextureD3D() = 0;
+    virtual GxTextureMovie* GetTexture() = 0;
+};
+
+class GxMoviePlayerFile : public GxMoviePlayerBase
+{
+public:
+    GxMoviePlayerFile();
+    ~GxMoviePlayerFile() override;
+    GxMoviePlayerFile(const GxMoviePlayerFile&) = delete;
+    GxMoviePlayerFile& operator=(const GxMoviePlayerFile&) = delete;
+
+    // Closes first. texture none: the player makes its own (the video size, opaque black).
+    // renderAll also plays the movie's sound. False with one log line.
+    bool Open(std::u16string_view fileName, GxTextureMovie* texture, bool renderAll, bool dynamic);
+
+    void Close() override;
+    bool Play(int32_t loopCount, int32_t volume) override;
+    bool Stop() override;
+    void SetVolume(int32_t volume) override;
+    // Kept only: the movie always plays at its own rate.
+    void SetRate(double rate) override { m_Rate = rate; }
+    void SetLoopStart(double seconds) override { m_LoopStart = seconds; }
+    double GetLoopStart() override { return m_LoopStart; }
+    double GetStopTime() override;
+    double GetDuration() override;
+    double GetPosition() override;
+    // The remaining loop count while playing, else 0.
+    int32_t GetLoop() override { return m_Playing ? m_LoopCount : 0; }
+    bool SetPosition(double seconds) override;
+    void GetUV(float* u, float* v) override;
+    uint32_t GetVideoWidth() override { return m_VideoWidth; }
+    uint32_t GetVideoHeight() override { return m_VideoHeight; }
+    uint32_t GetVideoPitch() override { return m_VideoPitch; }
+    // Takes one event; false when none is waiting (the time-out is not waited: events are made
+    // by Update on this same thread).
+    bool GetEvent(int32_t* code, intptr_t* param1, intptr_t* param2, int32_t timeoutMs) override;
+    // Shows the frame of the current time, feeds the sound, then handles one event.
+    void Update() override;
+    bool IsPlaying() override { return m_Playing; }
+    GxDeviceTexture* GetTextureD3D() override;
+    GxTextureMovie* GetTexture() override { return m_pTexture; }
+
+    bool IsOpen() const { return m_Opened; }
+    const std::u16string& GetFileName() const { return m_FileName; }
+    int32_t GetVolume() const { return m_Volume; }
+    bool HasSound() const { return m_Voice != nullptr; }
+
+    // The media type the extension stands for, lower-cased and compared whole; 0 for none.
+    static int32_t MediaTypeForName(std::u16string_view fileName);
+
+private:
+    void WorkerMain();
+    void StopWorker();
+    // Position bookkeeping: the clock runs the position only while running.
+    double PositionNow() const;
+    void Run();
+    void Halt();
+    void RequestSeek(double seconds);
+    void ShowFrameAt(double pos);
+    void StartSound(double pos);
+    void FeedSound(double pos);
+    void StopSound();
+
+    std::u16string m_FileName;
+    GxFileHandle m_File;
+    GxMovieIo m_Io;
+    GxMovieDecoder m_Decoder;
+    GxTextureMovie* m_pTexture = nullptr;
+    std::unique_ptr<GxTextureMovie> m_OwnTexture;
+    std::shared_ptr<GxMixerVoice> m_Voice;
+    bool m_Opened = false;
+
+    bool m_Playing = false;
+    int32_t m_LoopCount = 0;
+    int32_t m_Volume = 0;
+    double m_Rate = 1.0;
+    double m_LoopStart = 0.0;
+    double m_Duration = 0.0;
+    uint32_t m_VideoWidth = 0, m_VideoHeight = 0, m_VideoPitch = 0;
+    float m_U = 1.0f, m_V = 1.0f;
+
+    bool m_Running = false;
+    double m_BasePos = 0.0;
+    uint64_t m_BaseClock = 0;
+    double m_LastFrameTime = -1.0;
+    double m_FrameSpan = 0.04;
+    bool m_CompletePosted = false;
+    std::deque<int32_t> m_Events;
+
+    // Sound ring: frames written since the sound started at m_SoundStartPos.
+    double m_SoundStartPos = 0.0;
+    uint64_t m_SoundWritten = 0;
+
+    // Shared with the worker, under m_Mutex.
+    std::mutex m_Mutex;
+    std::condition_variable m_Cv;
+    std::thread m_Worker;
+    bool m_Quit = false;
+    bool m_WantSound = false;  // set before the worker starts
+    bool m_SeekPending = false;
+    double m_SeekTarget = 0.0;
+    bool m_DecodeEnd = false;
+    std::deque<GxMovieVideoFrame> m_Frames;
+    std::deque<GxMovieAudioChunk> m_Sound;
+    size_t m_SoundQueued = 0;  // samples in m_Sound
+};

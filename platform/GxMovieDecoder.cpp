@@ -1,0 +1,339 @@
+#include "platform/GxMovieDecoder.h"
+
+#include <cstring>
+#include <mutex>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+constexpr int kIoBufferSize = 32768;
+constexpr int kOutRate = 44100;
+
+int ReadPacket(void* opaque, uint8_t* buf, int size)
+{
+    auto* io = static_cast<GxMovieIo*>(opaque);
+    const int32_t n = io->read(io->opaque, buf, size);
+    if (n < 0) return AVERROR(EIO);
+    return n == 0 ? AVERROR_EOF : n;
+}
+
+int64_t SeekPacket(void* opaque, int64_t offset, int whence)
+{
+    auto* io = static_cast<GxMovieIo*>(opaque);
+    if (whence & AVSEEK_SIZE) return io->size ? io->size(io->opaque) : -1;
+    whence &= ~AVSEEK_FORCE;
+    if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
+    return io->seek ? io->seek(io->opaque, offset, whence) : -1;
+}
+
+void QuietFfmpeg()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+}  // namespace
+
+struct GxMovieDecoder::Impl
+{
+    GxMovieIo io;
+    AVIOContext* avio = nullptr;
+    AVFormatContext* fmt = nullptr;
+    AVCodecContext* video = nullptr;
+    AVCodecContext* audio = nullptr;
+    int videoIndex = -1;
+    int audioIndex = -1;
+    SwsContext* sws = nullptr;
+    SwrContext* swr = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    bool demuxEnd = false;
+    bool videoEnd = false;
+    bool audioEnd = true;
+    std::vector<uint8_t> scaled;
+    double lastVideoTime = -1.0;
+    int swrFormat = -1;
+    int swrRate = 0;
+    AVChannelLayout swrLayout{};
+    double videoSpan = 0.04;
+
+    double StreamTime(int index, int64_t ts) const
+    {
+        if (ts == AV_NOPTS_VALUE) return -1.0;
+        const AVStream* s = fmt->streams[index];
+        int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
+        if (fmt->start_time != AV_NOPTS_VALUE) {
+            // Every stream's times count from the container's start, so sound and video agree.
+            start = av_rescale_q(fmt->start_time, AV_TIME_BASE_Q, s->time_base);
+        }
+        return static_cast<double>(ts - start) * av_q2d(s->time_base);
+    }
+
+    bool ConvertVideo(GxMovieVideoFrame& out)
+    {
+        const int w = frame->width, h = frame->height;
+        if (w <= 0 || h <= 0 || static_cast<uint32_t>(w) > kGxMovieMaxSide ||
+            static_cast<uint32_t>(h) > kGxMovieMaxSide)
+            return false;
+        // A size change mid-stream gets a new scaler (the cached context compares every parameter).
+        sws = sws_getCachedContext(sws, w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGR24,
+                                   SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!sws) return false;
+        const int stride = FFALIGN(w * 3, 64);
+        scaled.resize(static_cast<size_t>(stride) * static_cast<size_t>(h) + 64);
+        uint8_t* dst[4] = {scaled.data(), nullptr, nullptr, nullptr};
+        int dstStride[4] = {stride, 0, 0, 0};
+        if (sws_scale(sws, frame->data, frame->linesize, 0, h, dst, dstStride) != h) return false;
+        const size_t row = static_cast<size_t>(w) * 3;
+        out.width = static_cast<uint32_t>(w);
+        out.height = static_cast<uint32_t>(h);
+        out.bgr.resize(row * static_cast<size_t>(h));
+        for (int y = 0; y < h; ++y)
+            std::memcpy(out.bgr.data() + row * static_cast<size_t>(y), scaled.data() + static_cast<size_t>(stride) * y,
+                        row);
+        // A frame without a time (the last one out of a flushed decoder) follows its predecessor.
+        double t = StreamTime(videoIndex, frame->best_effort_timestamp);
+        if (t < 0.0 || (lastVideoTime >= 0.0 && t <= lastVideoTime)) t = lastVideoTime < 0.0 ? 0.0 : lastVideoTime + videoSpan;
+        if (lastVideoTime >= 0.0 && t - lastVideoTime > 0.0 && t - lastVideoTime < 1.0) videoSpan = t - lastVideoTime;
+        lastVideoTime = t;
+        out.time = t;
+        out.span = videoSpan;
+        return true;
+    }
+
+    bool ConvertAudio(GxMovieAudioChunk& out)
+    {
+        if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 ||
+            frame->ch_layout.nb_channels > AV_NUM_DATA_POINTERS * 8)
+            return false;
+        // A stream that changes its sound format mid-way gets a new resampler.
+        if (swr && (frame->format != swrFormat || frame->sample_rate != swrRate ||
+                    av_channel_layout_compare(&frame->ch_layout, &swrLayout) != 0)) {
+            swr_free(&swr);
+        }
+        if (!swr) {
+            av_channel_layout_uninit(&swrLayout);
+            if (av_channel_layout_copy(&swrLayout, &frame->ch_layout) < 0) return false;
+            swrFormat = frame->format;
+            swrRate = frame->sample_rate;
+            AVChannelLayout outLayout = AV_CHANNEL_LAYOUT_STEREO;
+            if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, kOutRate, &frame->ch_layout,
+                                    static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                    nullptr) < 0 ||
+                swr_init(swr) < 0) {
+                swr_free(&swr);
+                return false;
+            }
+        }
+        const int maxOut = swr_get_out_samples(swr, frame->nb_samples);
+        if (maxOut <= 0) return false;
+        out.samples.resize(static_cast<size_t>(maxOut) * 2);
+        uint8_t* dst[1] = {reinterpret_cast<uint8_t*>(out.samples.data())};
+        const int got = swr_convert(swr, dst, maxOut, const_cast<const uint8_t**>(frame->extended_data),
+                                    frame->nb_samples);
+        if (got <= 0) return false;
+        out.samples.resize(static_cast<size_t>(got) * 2);
+        out.time = StreamTime(audioIndex, frame->best_effort_timestamp);
+        return true;
+    }
+
+    AVCodecContext* OpenDecoder(int index)
+    {
+        const AVCodecParameters* par = fmt->streams[index]->codecpar;
+        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        if (!codec) return nullptr;
+        AVCodecContext* ctx = avcodec_alloc_context3(codec);
+        if (!ctx) return nullptr;
+        ctx->thread_count = 1;
+        if (avcodec_parameters_to_context(ctx, par) < 0 || avcodec_open2(ctx, codec, nullptr) < 0) {
+            avcodec_free_context(&ctx);
+            return nullptr;
+        }
+        return ctx;
+    }
+};
+
+GxMovieDecoder::GxMovieDecoder() : m(std::make_unique<Impl>()) {}
+
+GxMovieDecoder::~GxMovieDecoder() { Close(); }
+
+void GxMovieDecoder::Close()
+{
+    avcodec_free_context(&m->video);
+    avcodec_free_context(&m->audio);
+    if (m->fmt) avformat_close_input(&m->fmt);
+    if (m->avio) {
+        av_freep(&m->avio->buffer);
+        avio_context_free(&m->avio);
+    }
+    sws_freeContext(m->sws);
+    m->sws = nullptr;
+    swr_free(&m->swr);
+    av_channel_layout_uninit(&m->swrLayout);
+    av_packet_free(&m->packet);
+    av_frame_free(&m->frame);
+    m->videoIndex = m->audioIndex = -1;
+    m->demuxEnd = m->videoEnd = false;
+    m->audioEnd = true;
+}
+
+bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
+{
+    QuietFfmpeg();
+    Close();
+    m->io = io;
+    uint32_t dummy = 0;
+    uint32_t& err = code ? *code : dummy;
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+    if (buffer) m->avio = avio_alloc_context(buffer, kIoBufferSize, 0, &m->io, ReadPacket, nullptr, SeekPacket);
+    if (!m->avio) {
+        av_free(buffer);
+        err = kGxMovieErrIo;
+        return false;
+    }
+    m->fmt = avformat_alloc_context();
+    if (!m->fmt) {
+        err = kGxMovieErrIo;
+        Close();
+        return false;
+    }
+    m->fmt->pb = m->avio;
+    m->fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // On failure avformat_open_input frees the context (not our I/O context).
+    if (avformat_open_input(&m->fmt, nullptr, nullptr, nullptr) < 0 || avformat_find_stream_info(m->fmt, nullptr) < 0) {
+        err = kGxMovieErrProbe;
+        Close();
+        return false;
+    }
+    m->videoIndex = av_find_best_stream(m->fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (m->videoIndex < 0) {
+        err = kGxMovieErrNoVideo;
+        Close();
+        return false;
+    }
+    const AVCodecParameters* par = m->fmt->streams[m->videoIndex]->codecpar;
+    if (par->width <= 0 || par->height <= 0 || static_cast<uint32_t>(par->width) > kGxMovieMaxSide ||
+        static_cast<uint32_t>(par->height) > kGxMovieMaxSide) {
+        err = kGxMovieErrVideoSize;
+        Close();
+        return false;
+    }
+    m->video = m->OpenDecoder(m->videoIndex);
+    if (!m->video) {
+        err = kGxMovieErrNoVideo;
+        Close();
+        return false;
+    }
+    if (wantAudio) {
+        m->audioIndex = av_find_best_stream(m->fmt, AVMEDIA_TYPE_AUDIO, -1, m->videoIndex, nullptr, 0);
+        if (m->audioIndex >= 0) m->audio = m->OpenDecoder(m->audioIndex);
+        if (!m->audio) m->audioIndex = -1;
+    }
+    m->packet = av_packet_alloc();
+    m->frame = av_frame_alloc();
+    if (!m->packet || !m->frame) {
+        err = kGxMovieErrIo;
+        Close();
+        return false;
+    }
+    m->audioEnd = m->audio == nullptr;
+    const AVRational rate = m->fmt->streams[m->videoIndex]->avg_frame_rate;
+    if (rate.num > 0 && rate.den > 0 && av_q2d(rate) >= 1.0) m->videoSpan = 1.0 / av_q2d(rate);
+    m->lastVideoTime = -1.0;
+    err = 0;
+    return true;
+}
+
+uint32_t GxMovieDecoder::GetWidth() const
+{
+    return m->video ? static_cast<uint32_t>(m->fmt->streams[m->videoIndex]->codecpar->width) : 0;
+}
+
+uint32_t GxMovieDecoder::GetHeight() const
+{
+    return m->video ? static_cast<uint32_t>(m->fmt->streams[m->videoIndex]->codecpar->height) : 0;
+}
+
+bool GxMovieDecoder::HasAudio() const { return m->audio != nullptr; }
+
+double GxMovieDecoder::GetDuration() const
+{
+    if (!m->fmt || m->fmt->duration == AV_NOPTS_VALUE || m->fmt->duration <= 0) return 0.0;
+    return static_cast<double>(m->fmt->duration) / AV_TIME_BASE;
+}
+
+GxMovieDecoder::Result GxMovieDecoder::Next(GxMovieVideoFrame& video, GxMovieAudioChunk& audio)
+{
+    if (!m->video) return Result::Error;
+    for (;;) {
+        // Drain what the decoders already hold before reading further.
+        bool waiting = false;
+        if (!m->videoEnd) {
+            const int r = avcodec_receive_frame(m->video, m->frame);
+            if (r == 0) {
+                const bool ok = m->ConvertVideo(video);
+                av_frame_unref(m->frame);
+                if (ok) return Result::Video;
+                continue;
+            }
+            if (r == AVERROR(EAGAIN)) waiting = true;
+            else m->videoEnd = true;
+        }
+        if (!m->audioEnd) {
+            const int r = avcodec_receive_frame(m->audio, m->frame);
+            if (r == 0) {
+                const bool ok = m->ConvertAudio(audio);
+                av_frame_unref(m->frame);
+                if (ok) return Result::Audio;
+                continue;
+            }
+            if (r == AVERROR(EAGAIN)) waiting = true;
+            else m->audioEnd = true;
+        }
+        if (m->videoEnd && m->audioEnd) return Result::End;
+        if (m->demuxEnd) {
+            // The decoders were flushed; one that still asks for input would make this spin.
+            if (waiting) m->videoEnd = m->audioEnd = true;
+            continue;
+        }
+        const int r = av_read_frame(m->fmt, m->packet);
+        if (r < 0) {
+            m->demuxEnd = true;
+            if (!m->videoEnd) avcodec_send_packet(m->video, nullptr);
+            if (!m->audioEnd) avcodec_send_packet(m->audio, nullptr);
+            continue;
+        }
+        if (m->packet->stream_index == m->videoIndex && !m->videoEnd) avcodec_send_packet(m->video, m->packet);
+        else if (m->packet->stream_index == m->audioIndex && !m->audioEnd) avcodec_send_packet(m->audio, m->packet);
+        av_packet_unref(m->packet);
+    }
+}
+
+bool GxMovieDecoder::Seek(double seconds)
+{
+    if (!m->video) return false;
+    if (seconds < 0.0) seconds = 0.0;
+    int64_t ts = static_cast<int64_t>(seconds * AV_TIME_BASE);
+    if (m->fmt->start_time != AV_NOPTS_VALUE) ts += m->fmt->start_time;
+    int r = av_seek_frame(m->fmt, -1, ts, AVSEEK_FLAG_BACKWARD);
+    // Containers that cannot seek by time still go back to their first byte
+    // (the player then drops the frames before the target).
+    if (r < 0) r = av_seek_frame(m->fmt, -1, 0, AVSEEK_FLAG_BYTE);
+    if (r < 0) return false;
+    avcodec_flush_buffers(m->video);
+    if (m->audio) avcodec_flush_buffers(m->audio);
+    if (m->swr) swr_free(&m->swr);
+    m->demuxEnd = m->videoEnd = false;
+    m->audioEnd = m->audio == nullptr;
+    m->lastVideoTime = -1.0;
+    return true;
+}
