@@ -337,4 +337,37 @@ TEST_F(ListBoxTest, StoredFormKeepsTheTextKeys)
     }
 }
 
+TEST_F(ListBoxTest, DamagedStoredFontsAreRepairedOrHitNothing)
+{
+    GxTaskUIListBoxFx* a = Make();
+    ASSERT_NE(a, nullptr);
+    const std::string text =
+        GxContentWriteToString(GxContentForm::Text, [&](GxContentWriterBase& w) { EXPECT_TRUE(a->WriteContent(w)); });
+    auto replaceValue = [](std::string s, const std::string& key, const std::string& value) {
+        const size_t at = s.find("\t" + key + "\t");
+        const size_t start = at + key.size() + 2;
+        s.replace(start, s.find('\n', at) - start, value);
+        return s;
+    };
+    GxBinBuffer buffer;
+    GxContentFillBuffer(buffer, replaceValue(replaceValue(text, "m_TextFontIndex", "-4"), "m_TextFontSize", "-2"));
+    GxContentTextReader r(buffer);
+    ASSERT_TRUE(a->ReadContent(r));
+    EXPECT_EQ(a->GetTextFontIndex(), 1);
+    EXPECT_TRUE(h.Logged("GxTaskUIListBoxFx/ReadContent")) << h.Log().Joined();
+    EXPECT_EQ(a->GetTextFontSize(), -2);
+    a->SetPos(GxVector3(kX, kY, 0.0f));
+    h.EnterScreen();
+    // A line of no height holds no row: nothing is visible, hovered or chosen, and drawing
+    // divides by nothing.
+    EXPECT_EQ(a->GetVisibleLineCount(), 0);
+    Fill(a, 3);
+    a->SetVisibleLineCount(2);
+    EXPECT_EQ(h.Move(kX + 20, kTop + 1), 0);
+    EXPECT_EQ(a->GetHoverIndex(), -1);
+    h.Down(kX + 20, kTop + 1);
+    EXPECT_EQ(a->GetSelectIndex(), -1);
+    h.Frame(16);
+}
+
 }  // namespace
