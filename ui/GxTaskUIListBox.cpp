@@ -34,6 +34,8 @@ uint32_t MultiplyColors(uint32_t a, uint32_t b)
     return GxPackColorArgb(ca.r * cb.r, ca.g * cb.g, ca.b * cb.b, ca.a * cb.a);
 }
 
+int32_t ClampToInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 int32_t CheckedPrefixFont(int32_t index)
 {
     if (index >= 0 && index < kPrefixFontCount) return index;
@@ -75,10 +77,10 @@ bool GxTaskUIListBoxFx::LoadImages()
     const bool unsetWidth = m_ClientWidth == 0, unsetHeight = m_ClientHeight == 0;
     const bool loaded = GxTaskUIPanelFx::LoadImages();
     // The list keeps a margin at the left and the top only.
-    if (unsetWidth) m_ClientWidth = m_Width - m_ClientLeft;
-    if (unsetHeight) m_ClientHeight = m_Height - m_ClientTop;
-    const int32_t lineHeight = m_TextFontSize + 2;
-    if (m_VisibleLineCount == 0 && lineHeight > 0) m_VisibleLineCount = m_ClientHeight / lineHeight;
+    if (unsetWidth) m_ClientWidth = ClampToInt32(static_cast<int64_t>(m_Width) - m_ClientLeft);
+    if (unsetHeight) m_ClientHeight = ClampToInt32(static_cast<int64_t>(m_Height) - m_ClientTop);
+    const int64_t lineHeight = LineHeight();
+    if (m_VisibleLineCount == 0 && lineHeight > 0) m_VisibleLineCount = static_cast<int32_t>(m_ClientHeight / lineHeight);
     return loaded;
 }
 
@@ -195,7 +197,7 @@ int32_t GxTaskUIListBoxFx::GetSelectID() const
 int32_t GxTaskUIListBoxFx::LineAt(float x, float y) const
 {
     const GxVector3 origin = GetAbsolutePos();
-    const int32_t lineHeight = m_TextFontSize + 2;
+    const int64_t lineHeight = LineHeight();
     // A stored font size that leaves no line height hits no row.
     if (lineHeight <= 0 || !IsHit(origin, x, y)) return -1;
     const float rowF = (y - origin.y - static_cast<float>(m_ClientTop)) / static_cast<float>(lineHeight);
@@ -278,7 +280,7 @@ int GxTaskUIListBoxFx::Draw(int32_t param, int32_t layer)
                                     SpecularArgb(v), v.m_BlendMode);
     }
 
-    const int32_t lineHeight = m_TextFontSize + 2;
+    const float lineHeight = static_cast<float>(LineHeight());
     GxGDIFontMap* textFont = GxGetGDIFontMap(m_TextFontIndex);
     const GxVector2 one(1.0f, 1.0f);
     const GxColor edge = GxUIScaleColorAlpha(m_EdgeColor, v.m_Alpha);
@@ -289,7 +291,7 @@ int GxTaskUIListBoxFx::Draw(int32_t param, int32_t layer)
         float x = x0;
         if (prefixFont) {
             // A prefix font taller than the line is not centred above the line's top.
-            const int32_t offset = std::max(0, (m_TextFontSize - prefixFont->GetHeight() + 2) / 2);
+            const int64_t offset = std::max<int64_t>(0, (LineHeight() - prefixFont->GetHeight()) / 2);
             if (!item.PrefixText.empty())
                 GxGraphics::DrawTextFontData(prefixFont, item.PrefixText, x0, y0 + static_cast<float>(offset), one,
                                              GxVector3(), GxVector2(), color, 0, 0);
@@ -313,7 +315,7 @@ int GxTaskUIListBoxFx::Draw(int32_t param, int32_t layer)
         bar.left = left;
         bar.top = top;
         bar.right = left + static_cast<float>(m_ClientWidth);
-        bar.bottom = top + static_cast<float>(lineHeight);
+        bar.bottom = top + lineHeight;
         uint32_t color = MultiplyColors(item.Color, m_TextColor);
         if (!item.Enabled) {
             color = m_DisableTextColor;

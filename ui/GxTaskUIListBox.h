@@ -90,6 +90,8 @@ public:
 
 private:
     int32_t MaxScroll() const;
+    // The font size and a pixel above and below; wide, so a stored size cannot overflow it.
+    int64_t LineHeight() const { return static_cast<int64_t>(m_TextFontSize) + 2; }
     // The line under (x, y) inside the client rectangle and the visible rows, -1 for none.
     int32_t LineAt(float x, float y) const;
     const GxUIListItem* SelectedItem() const;

@@ -167,6 +167,8 @@ TEST_F(EditorDiscoveryTest, CommandTemplatesSplitBeforeTheyExpand)
     const std::string ed = m_Stubs.Install("my ed", "bin");
     const std::u16string tmpl = u"\"" + GxUtf8ToWide(ed) + u"\" -n%line \"%file\" %file:%pos";
     ASSERT_TRUE(GxExecuteTextEditorCommand(tmpl, u"a \"b\" c.txt", 9));
+    // One at a time, so the report keeps their order.
+    GxWaitStartedProcesses();
     ASSERT_TRUE(GxExecuteCommandLine(u"\"" + GxUtf8ToWide(ed) + u"\" plain \"two words\""));
     EXPECT_FALSE(GxExecuteCommandLine(u""));
     EXPECT_FALSE(GxExecuteCommandLine(u"\"" + GxUtf8ToWide(m_Stubs.Path()) + u"/no such\""));
