@@ -34,7 +34,7 @@ void Run(GxContentReaderBase& reader)
     list->LoadImages();
     for (int i = 0; i < 12; ++i) list->AddItem(u"line", u"*", i % 11, u"label", i, u"descript");
     list->UpdateScrollBar();
-    for (double v : {-1.0, 3.0, 1e300, NAN}) {
+    for (double v : {-1.0, 3.0, 1e300, static_cast<double>(NAN)}) {
         list->SetValue(v);
         CheckValue(list);
     }

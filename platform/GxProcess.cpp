@@ -138,26 +138,18 @@ std::string Trim(const std::string& s)
     return s.substr(b, e - b);
 }
 
-// The value of key in [section] of an INI-style desktop file; empty when absent.
 std::string ReadDesktopKey(const std::string& path, const std::string& section, const std::string& key)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) return {};
-    std::string line;
-    bool inSection = false;
-    while (std::getline(in, line)) {
-        line = Trim(line);
-        if (line.empty() || line[0] == '#') continue;
-        if (line[0] == '[') {
-            inSection = line == "[" + section + "]";
-            continue;
-        }
-        if (!inSection) continue;
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos || Trim(line.substr(0, eq)) != key) continue;
-        return Trim(line.substr(eq + 1));
-    }
-    return {};
+    // Desktop files are small; a huge or unreadable one names no editor.
+    constexpr std::streamsize kMaxSize = 1 << 20;
+    std::string text(static_cast<size_t>(kMaxSize) + 1, '\0');
+    in.read(text.data(), kMaxSize + 1);
+    const std::streamsize got = in.gcount();
+    if (got > kMaxSize) return {};
+    text.resize(static_cast<size_t>(got));
+    return GxDesktopEntryValue(text, section, key);
 }
 
 std::string XdgDefaultTextEditor()
@@ -264,4 +256,27 @@ std::string GxExpandEnvironmentStrings(const std::string& text)
         i = next;
     }
     return out;
+}
+
+std::string GxDesktopEntryValue(const std::string& text, const std::string& section, const std::string& key)
+{
+    const std::string header = "[" + section + "]";
+    bool inSection = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '[') {
+            inSection = line == header;
+            continue;
+        }
+        if (!inSection) continue;
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || Trim(line.substr(0, eq)) != key) continue;
+        return Trim(line.substr(eq + 1));
+    }
+    return {};
 }

@@ -30,3 +30,7 @@ std::string GxFindDefaultTextEditorCommand();
 // References to environment variables, %NAME%, $NAME and ${NAME}, replaced by their values;
 // an unknown name (and a lone "%" or "$") is kept as written.
 std::string GxExpandEnvironmentStrings(const std::string& text);
+
+// The value of key in [section] of a desktop-entry style text (mimeapps.list, .desktop files),
+// trimmed; empty when absent. Comments ("#") and lines without "=" are skipped.
+std::string GxDesktopEntryValue(const std::string& text, const std::string& section, const std::string& key);

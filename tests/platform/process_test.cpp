@@ -97,3 +97,17 @@ TEST(ProcessTest, EnvironmentReferencesExpandKnownNamesOnly)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProcessTest, DesktopEntryValuesBySectionAndKey)
+{
+    const std::string text = "# c\n[Desktop Entry]\nName=Ed\n Exec = ed %F \r\nbroken line\n[Other]\nExec=wrong\n";
+    EXPECT_EQ(GxDesktopEntryValue(text, "Desktop Entry", "Exec"), "ed %F");
+    EXPECT_EQ(GxDesktopEntryValue(text, "Other", "Exec"), "wrong");
+    EXPECT_EQ(GxDesktopEntryValue(text, "Desktop Entry", "Icon"), "");
+    EXPECT_EQ(GxDesktopEntryValue(text, "Missing", "Exec"), "");
+    EXPECT_EQ(GxDesktopEntryValue("", "Desktop Entry", "Exec"), "");
+}
+
+}  // namespace
