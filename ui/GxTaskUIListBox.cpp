@@ -10,6 +10,7 @@
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxTextureFlex.h"
+#include "ui/GxMessageLayout.h"
 #include "ui/GxUIText.h"
 
 namespace {
@@ -33,8 +34,6 @@ uint32_t MultiplyColors(uint32_t a, uint32_t b)
     const GxFColor ca = GxUnpackColorArgb(a), cb = GxUnpackColorArgb(b);
     return GxPackColorArgb(ca.r * cb.r, ca.g * cb.g, ca.b * cb.b, ca.a * cb.a);
 }
-
-int32_t ClampToInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 int32_t CheckedPrefixFont(int32_t index)
 {
@@ -77,8 +76,8 @@ bool GxTaskUIListBoxFx::LoadImages()
     const bool unsetWidth = m_ClientWidth == 0, unsetHeight = m_ClientHeight == 0;
     const bool loaded = GxTaskUIPanelFx::LoadImages();
     // The list keeps a margin at the left and the top only.
-    if (unsetWidth) m_ClientWidth = ClampToInt32(static_cast<int64_t>(m_Width) - m_ClientLeft);
-    if (unsetHeight) m_ClientHeight = ClampToInt32(static_cast<int64_t>(m_Height) - m_ClientTop);
+    if (unsetWidth) m_ClientWidth = GxMessageSaturate(static_cast<int64_t>(m_Width) - m_ClientLeft);
+    if (unsetHeight) m_ClientHeight = GxMessageSaturate(static_cast<int64_t>(m_Height) - m_ClientTop);
     const int64_t lineHeight = LineHeight();
     if (m_VisibleLineCount == 0 && lineHeight > 0) m_VisibleLineCount = static_cast<int32_t>(m_ClientHeight / lineHeight);
     return loaded;

@@ -1,5 +1,6 @@
 #include "ui/GxTaskUIMenu.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/GxLog.h"
@@ -8,6 +9,7 @@
 #include "graphics/GxGraphics.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
+#include "ui/GxMessageLayout.h"
 #include "ui/GxUIText.h"
 
 namespace {
@@ -29,8 +31,7 @@ GxTaskUIMenuIs::~GxTaskUIMenuIs() = default;
 
 int32_t GxTaskUIMenuIs::GetHeight() const
 {
-    const int64_t h = (static_cast<int64_t>(m_ItemArray.size()) + 2) * m_Height;
-    return h > INT32_MAX ? INT32_MAX : (h < INT32_MIN ? INT32_MIN : static_cast<int32_t>(h));
+    return GxMessageSaturate((static_cast<int64_t>(std::min<size_t>(m_ItemArray.size(), INT32_MAX)) + 2) * m_Height);
 }
 
 void GxTaskUIMenuIs::ApplyModule(const DBUIModuleData& module)
@@ -70,8 +71,8 @@ bool GxTaskUIMenuIs::LoadImages()
         if (m_Width == 0) m_Width = first.m_Width;
         if (m_Height == 0) m_Height = first.m_Height;
     }
-    if (m_ClientWidth == 0) m_ClientWidth = m_Width - 2 * m_ClientLeft;
-    if (m_ClientHeight == 0) m_ClientHeight = m_Height - 2 * m_ClientTop;
+    if (m_ClientWidth == 0) m_ClientWidth = GxMessageSaturate(int64_t{m_Width} - 2 * int64_t{m_ClientLeft});
+    if (m_ClientHeight == 0) m_ClientHeight = GxMessageSaturate(int64_t{m_Height} - 2 * int64_t{m_ClientTop});
     return true;
 }
 
