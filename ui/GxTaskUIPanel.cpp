@@ -9,6 +9,7 @@
 #include "graphics/GxTextureFlex.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
+#include "ui/GxMessageLayout.h"
 
 namespace {
 
@@ -49,8 +50,9 @@ bool GxTaskUIPanelFx::LoadImageSet(const std::u16string& path)
 
 void GxTaskUIPanelFx::ApplyClientDefaults()
 {
-    if (m_ClientWidth == 0) m_ClientWidth = m_Width - 2 * m_ClientLeft;
-    if (m_ClientHeight == 0) m_ClientHeight = m_Height - 2 * m_ClientTop;
+    // Stored sizes are outside data: the defaults saturate instead of overflowing.
+    if (m_ClientWidth == 0) m_ClientWidth = GxMessageSaturate(int64_t{m_Width} - 2 * int64_t{m_ClientLeft});
+    if (m_ClientHeight == 0) m_ClientHeight = GxMessageSaturate(int64_t{m_Height} - 2 * int64_t{m_ClientTop});
 }
 
 bool GxTaskUIPanelFx::LoadImages()
@@ -146,8 +148,9 @@ bool GxTaskUIPanelIs::LoadImageSet(const std::u16string& path)
 
 void GxTaskUIPanelIs::ApplyClientDefaults()
 {
-    if (m_ClientWidth == 0) m_ClientWidth = m_Width - 2 * m_ClientLeft;
-    if (m_ClientHeight == 0) m_ClientHeight = m_Height - 2 * m_ClientTop;
+    // Stored sizes are outside data: the defaults saturate instead of overflowing.
+    if (m_ClientWidth == 0) m_ClientWidth = GxMessageSaturate(int64_t{m_Width} - 2 * int64_t{m_ClientLeft});
+    if (m_ClientHeight == 0) m_ClientHeight = GxMessageSaturate(int64_t{m_Height} - 2 * int64_t{m_ClientTop});
 }
 
 bool GxTaskUIPanelIs::FindOriginImage(const char16_t* setMissingFormat, const char16_t* imageMissingFormat)
