@@ -4,13 +4,11 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/GxSeqTransitBase.h"
 #include "app/GxTaskActor.h"
 #include "app/task/GxTaskManage.h"
-#include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "tests/support/GxContentFuzzDriver.h"
 
@@ -35,14 +33,7 @@ void Run(GxContentReaderBase& reader)
     (void)actor->GetWorldMatrix();
     (void)actor->GetVisualParam().GetColor0Argb(255);
 
-    char* data = nullptr;
-    size_t size = 0;
-    if (FILE* f = open_memstream(&data, &size)) {
-        GxContentBinaryWriter writer(f);
-        actor->WriteContent(writer);
-        fclose(f);
-        free(data);
-    }
+    GxContentFuzzWriteBack(*actor);
 
     GxTransitParam transit;
     transit.ReadContent(reader);

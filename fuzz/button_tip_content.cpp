@@ -4,11 +4,9 @@
 // then the stream.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/task/GxTaskManage.h"
-#include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "tests/support/GxContentFuzzDriver.h"
 #include "ui/GxTaskUIWidgets.h"
@@ -17,18 +15,6 @@
 namespace {
 
 int g_Kind = 0;
-
-void WriteBack(GxTaskUIBase* widget)
-{
-    char* data = nullptr;
-    size_t size = 0;
-    if (FILE* f = open_memstream(&data, &size)) {
-        GxContentBinaryWriter writer(f);
-        widget->WriteContent(writer);
-        fclose(f);
-        free(data);
-    }
-}
 
 void Run(GxContentReaderBase& reader)
 {
@@ -49,7 +35,7 @@ void Run(GxContentReaderBase& reader)
         radio->Select();
         if (!radio->GetValueBool()) abort();
         if (other->GetGroupID() == radio->GetGroupID() && other->GetValueBool()) abort();
-        WriteBack(radio);
+        GxContentFuzzWriteBack(*radio);
     } else if (g_Kind == 2) {
         auto* button = new GxTaskUITextButtonIs(parent, u"text", nullptr, 0);
         button->ReadContent(reader);
@@ -59,7 +45,7 @@ void Run(GxContentReaderBase& reader)
                                 button->GetClientTop(), button->GetClientWidth(), button->GetAutoAlign(), u'|');
         if (places.size() > button->GetText().size()) abort();
         for (int i = 0; i < 3; ++i) button->Update(0, 16000);
-        WriteBack(button);
+        GxContentFuzzWriteBack(*button);
     } else {
         auto* tip = new GxTaskUITipHelpIs(parent, u"tip_help", nullptr, 0);
         tip->ReadContent(reader);
@@ -73,7 +59,7 @@ void Run(GxContentReaderBase& reader)
         (void)tip->GetPatternCount();
         tip->LoadImages();
         tip->Update(0, 16000);
-        WriteBack(tip);
+        GxContentFuzzWriteBack(*tip);
     }
 }
 

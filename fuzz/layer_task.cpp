@@ -3,11 +3,9 @@
 // fade and shake and written again. Input: one byte (bit 0 picks the text form), then the stream.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/task/GxTaskManage.h"
-#include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxTaskLayer.h"
@@ -32,15 +30,7 @@ void Run(GxContentReaderBase& reader)
         (void)layer->GetWidth();
         (void)layer->IsMoviePlaying();
         layer->CenterOnScreen();
-
-        char* data = nullptr;
-        size_t size = 0;
-        if (FILE* f = open_memstream(&data, &size)) {
-            GxContentBinaryWriter writer(f);
-            layer->WriteContent(writer);
-            fclose(f);
-            free(data);
-        }
+        GxContentFuzzWriteBack(*layer);
         layer->Clear();
     }
     GxGetNcProjectFactory().ReleaseAll();

@@ -5,11 +5,9 @@
 // the stream.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/task/GxTaskManage.h"
-#include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "tests/support/GxContentFuzzDriver.h"
 #include "ui/GxTaskUIMessageWindow.h"
@@ -32,14 +30,7 @@ void Run(GxContentReaderBase& reader)
     window->ProcessClick();
     window->Update(0, -5000000000LL);
 
-    char* data = nullptr;
-    size_t size = 0;
-    if (FILE* f = open_memstream(&data, &size)) {
-        GxContentBinaryWriter writer(f);
-        window->WriteContent(writer);
-        fclose(f);
-        free(data);
-    }
+    GxContentFuzzWriteBack(*window);
 
     auto* text = new GxTaskUITextWindowFx(root, u"text", nullptr, 0);
     text->SetTextRegion(0, 0, static_cast<int32_t>(length % 900) - 50, 100);

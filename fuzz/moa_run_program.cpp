@@ -7,22 +7,11 @@
 
 #include "core/GxContentReader.h"
 #include "core/GxLog.h"
+#include "fuzz/moa_fuzz.h"
 #include "moa/GxMoa.h"
-#include "moa/GxMoaBuiltinDefault.h"
 #include "moa/GxMoaWorker.h"
 
 namespace {
-
-class FuzzBuiltins : public GxMoaBuiltinDefault
-{
-public:
-    bool CallBuiltin(std::u16string_view name, int32_t index, GxMoaVariable& args, GxMoaWorker& worker,
-                     GxMoaScriptEntity* entity, GxMoaExecStack& execStack, GxMoaVariable& result) override
-    {
-        if (index == 17) return true;  // a dump file at a path from the data
-        return GxMoaBuiltinDefault::CallBuiltin(name, index, args, worker, entity, execStack, result);
-    }
-};
 
 // Statements per start, and starts per input: an input stays far below CI's time per input.
 constexpr int kStatements = 2000;
@@ -51,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     GxMoaWorker worker(&program);
     worker.CreateScriptEntities();
-    FuzzBuiltins builtins;
+    gxfuzz::FuzzBuiltins builtins;
     int starts = 0;
     for (const auto& [name, label] : program.m_pLabelDefine) {
         if (starts++ == kStarts) break;

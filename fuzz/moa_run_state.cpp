@@ -13,8 +13,8 @@
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
+#include "fuzz/moa_fuzz.h"
 #include "moa/GxMoa.h"
-#include "moa/GxMoaBuiltinDefault.h"
 #include "moa/GxMoaVariableTable.h"
 #include "moa/GxMoaWorker.h"
 #include "tests/support/GxContentFuzzDriver.h"
@@ -22,18 +22,6 @@
 namespace {
 
 [[noreturn]] void Fail() { __builtin_trap(); }
-
-// The generic builtins without the one that writes a file at a path from the data.
-class FuzzBuiltins : public GxMoaBuiltinDefault
-{
-public:
-    bool CallBuiltin(std::u16string_view name, int32_t index, GxMoaVariable& args, GxMoaWorker& worker,
-                     GxMoaScriptEntity* entity, GxMoaExecStack& execStack, GxMoaVariable& result) override
-    {
-        if (index == 17) return true;
-        return GxMoaBuiltinDefault::CallBuiltin(name, index, args, worker, entity, execStack, result);
-    }
-};
 
 std::string Write(const GxMoaWorker& worker)
 {
@@ -85,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::u16string dump;
     worker.Dump(dump, 0);
     (void)worker.GetSourceLine(nullptr);
-    FuzzBuiltins builtins;
+    gxfuzz::FuzzBuiltins builtins;
     for (int i = 0; i < 256 && worker.Run(&builtins); ++i) {
     }
     return 0;

@@ -2,18 +2,15 @@
 // registered; members named "a" and "b.txt" (as in the seeds) are then loaded and read with
 // seeks. Byte 0 of the input (not interpreted by the reader) chooses whether an unscramble
 // routine is installed.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "core/GxBinBuffer.h"
 #include "core/GxFile.h"
-#include "core/GxLog.h"
 #include "core/GxPackFile.h"
 #include "core/GxString.h"
+#include "fuzz/input_file_fuzz.h"
 
 namespace {
 
@@ -22,41 +19,15 @@ void XorUnscramble(uint8_t* bytes, uint32_t count, uint32_t position)
     for (uint32_t i = 0; i < count; ++i) bytes[i] ^= static_cast<uint8_t>((position + i) * 31u + 7u);
 }
 
-const std::string& WorkFolder()
-{
-    static const std::string folder = [] {
-        char templ[] = "/tmp/gxfuzz_pack_XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return folder;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool ready = [] {
-        GxSetErrorLogPath(u"/dev/null");
-        GxSetDebugLogPath(u"/dev/null");
-        // Member names are looked up as loose files first: look in an empty folder.
-        if (chdir(WorkFolder().c_str()) != 0) return false;
-        std::atexit([] {
-            std::remove((WorkFolder() + "/fuzz.pak").c_str());
-            rmdir(WorkFolder().c_str());
-        });
-        return true;
-    }();
-    (void)ready;
-
-    const std::string path = WorkFolder() + "/fuzz.pak";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    // Member names are looked up as loose files first: the input folder holds the pack alone.
+    if (!gxfuzz::WriteInputFile("fuzz.pak", data, size)) return 0;
 
     GxPackFileSetUnscrambleRoutine(size && (data[0] & 1) ? XorUnscramble : nullptr);
-    const std::u16string widePath = GxUtf8ToWide(path);
+    const std::u16string widePath = GxUtf8ToWide(gxfuzz::InputFolder() + "/fuzz.pak");
     if (GxFileOpenPack(widePath)) {
         for (const char16_t* name : {u"a", u"B.TXT", u"missing"}) {
             GxBinBuffer buf;

@@ -1,28 +1,15 @@
 // The data kept across plays over an untrusted "permanent.dat", in either form, with a script
 // host present: a load that fails leaves the data and the permanent script variable exactly as
 // they were; a load that succeeds holds no more flag words than the file has bytes.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "core/GxLog.h"
+#include "fuzz/input_file_fuzz.h"
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
 
 namespace {
-
-const std::string& WorkFolder()
-{
-    static const std::string folder = [] {
-        char templ[] = "/tmp/gxfuzz_permanent_XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return folder;
-}
 
 GxMoaVariableSet* Marker()
 {
@@ -33,28 +20,19 @@ GxMoaVariableSet* Marker()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool ready = [] {
-        GxSetErrorLogPath(u"/dev/null");
-        GxSetDebugLogPath(u"/dev/null");
-        if (chdir(WorkFolder().c_str()) != 0) return false;
+    if (!gxfuzz::EnterInputFolder("permanent.dat")) return 0;
+    // Registered after the folder's clean-up, so the host goes first at exit.
+    static const bool host = [] {
         GxCreateScriptHost(nullptr);
         GxMoaVariableDefinition def;
         def.m_Name = u"cleared";
         def.m_Scope = MOASCOPE_EXTERN_PERMAN;
         g_MoaEx->GetVariableTable().CreateVariableFromDefinition(def);
-        std::atexit([] {
-            GxDestroyScriptHost();
-            std::remove((WorkFolder() + "/permanent.dat").c_str());
-            rmdir(WorkFolder().c_str());
-        });
+        std::atexit([] { GxDestroyScriptHost(); });
         return true;
     }();
-    (void)ready;
-
-    FILE* f = std::fopen("permanent.dat", "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    (void)host;
+    if (!gxfuzz::WriteInputFile("permanent.dat", data, size)) return 0;
 
     GxMoaVariable marker;
     marker.SetInt64(12345);

@@ -3,28 +3,16 @@
 // to frame 0, the middle and the end.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "core/GxLog.h"
+#include "fuzz/input_file_fuzz.h"
 #include "media/GxSoundLoader.h"
 
 namespace gxfuzz {
-
-inline const std::string& SoundWorkFolder()
-{
-    static const std::string folder = [] {
-        char templ[] = "/tmp/gxfuzz_sound_XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return folder;
-}
 
 // Reads until the end flag, at most `limit` bytes (a hostile stream may expand a lot).
 inline void ReadToEnd(GxSoundLoaderBase& loader, uint64_t limit)
@@ -44,23 +32,7 @@ inline void ReadToEnd(GxSoundLoaderBase& loader, uint64_t limit)
 template <typename Loader>
 int FuzzSoundLoader(const uint8_t* data, size_t size, const char* fileName)
 {
-    static const bool ready = [fileName] {
-        GxSetErrorLogPath(u"/dev/null");
-        GxSetDebugLogPath(u"/dev/null");
-        if (chdir(SoundWorkFolder().c_str()) != 0) return false;
-        static std::string removeAtExit = SoundWorkFolder() + "/" + fileName;
-        std::atexit([] {
-            std::remove(removeAtExit.c_str());
-            rmdir(SoundWorkFolder().c_str());
-        });
-        return true;
-    }();
-    if (!ready) return 0;
-
-    FILE* f = std::fopen(fileName, "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    if (!WriteInputFile(fileName, data, size)) return 0;
 
     const std::u16string name(fileName, fileName + std::char_traits<char>::length(fileName));
     Loader loader;

@@ -1,26 +1,13 @@
 // The player's options over an untrusted "userconf.dat": whatever the file holds, the loaded
 // volumes stay in 0..100, the opacity in 0..255, and every attenuation in -9600..0.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "core/GxLog.h"
+#include "fuzz/input_file_fuzz.h"
 #include "game/GxUserConfig.h"
 
 namespace {
-
-const std::string& WorkFolder()
-{
-    static const std::string folder = [] {
-        char templ[] = "/tmp/gxfuzz_userconf_XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return folder;
-}
 
 void CheckAttenuation(int32_t a)
 {
@@ -31,22 +18,7 @@ void CheckAttenuation(int32_t a)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool ready = [] {
-        GxSetErrorLogPath(u"/dev/null");
-        GxSetDebugLogPath(u"/dev/null");
-        if (chdir(WorkFolder().c_str()) != 0) return false;
-        std::atexit([] {
-            std::remove((WorkFolder() + "/userconf.dat").c_str());
-            rmdir(WorkFolder().c_str());
-        });
-        return true;
-    }();
-    (void)ready;
-
-    FILE* f = std::fopen("userconf.dat", "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    if (!gxfuzz::WriteInputFile("userconf.dat", data, size)) return 0;
 
     GxUserConfig c;
     c.Load(nullptr);

@@ -5,11 +5,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/task/GxTaskManage.h"
-#include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "tests/support/GxContentFuzzDriver.h"
 #include "ui/GxTaskUIHBar.h"
@@ -18,18 +16,6 @@
 namespace {
 
 bool g_Bar = false;
-
-void WriteAgain(GxTaskUIBase* widget)
-{
-    char* data = nullptr;
-    size_t size = 0;
-    if (FILE* f = open_memstream(&data, &size)) {
-        GxContentBinaryWriter writer(f);
-        widget->WriteContent(writer);
-        fclose(f);
-        free(data);
-    }
-}
 
 void RunLog(GxTaskBase* root, GxContentReaderBase& reader)
 {
@@ -44,7 +30,7 @@ void RunLog(GxTaskBase* root, GxContentReaderBase& reader)
     if (log->GetMaxLine() > 0 && log->GetLineCount() > log->GetMaxLine()) abort();
     log->TrimLines(log->GetMaxLine());
     log->SyncScrollBar();
-    WriteAgain(log);
+    GxContentFuzzWriteBack(*log);
 }
 
 void RunBar(GxTaskBase* root, GxContentReaderBase& reader)
@@ -68,7 +54,7 @@ void RunBar(GxTaskBase* root, GxContentReaderBase& reader)
     bar->SetMin(bar->GetMin());
     bar->FinishChange();
     check();
-    WriteAgain(bar);
+    GxContentFuzzWriteBack(*bar);
 }
 
 void Run(GxContentReaderBase& reader)

@@ -5,11 +5,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/task/GxTaskManage.h"
-#include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "tests/support/GxContentFuzzDriver.h"
 #include "ui/GxTaskUIPanel.h"
@@ -40,15 +38,7 @@ void Run(GxContentReaderBase& reader)
     panel->LoadImages();
     for (int i = 0; i < 3; ++i) panel->Update(0, 16000);
     if (panel->GetHoverTime() < 0 || panel->GetHoverTime() > GxTaskUIBase::kMaxHoverTime) abort();
-
-    char* data = nullptr;
-    size_t size = 0;
-    if (FILE* f = open_memstream(&data, &size)) {
-        GxContentBinaryWriter writer(f);
-        panel->WriteContent(writer);
-        fclose(f);
-        free(data);
-    }
+    GxContentFuzzWriteBack(*panel);
 }
 
 }  // namespace

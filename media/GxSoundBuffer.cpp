@@ -25,7 +25,80 @@ void Reset3D(GxSound3DParams& p, bool is3D)
 
 }  // namespace
 
+// ---- 3D values, both buffers ----
+
+bool GxSoundBuffer3D::Set3DPosition(const float* v)
+{
+    GxMutexScopedLock lock(&m_Lock);
+    if (!m_Is3D || !v) return false;
+    Copy3(m_3D.position, v);
+    return true;
+}
+
+bool GxSoundBuffer3D::Get3DPosition(float* v)
+{
+    GxMutexScopedLock lock(&m_Lock);
+    if (!m_Is3D || !v) return false;
+    Copy3(v, m_3D.position);
+    return true;
+}
+
+bool GxSoundBuffer3D::SetConeOrientation(const float* v)
+{
+    GxMutexScopedLock lock(&m_Lock);
+    if (!m_Is3D || !v) return false;
+    Copy3(m_3D.coneOrientation, v);
+    return true;
+}
+
+bool GxSoundBuffer3D::GetConeOrientation(float* v)
+{
+    GxMutexScopedLock lock(&m_Lock);
+    if (!m_Is3D || !v) return false;
+    Copy3(v, m_3D.coneOrientation);
+    return true;
+}
+
+bool GxSoundBuffer3D::SetMinDistance(float d)
+{
+    GxMutexScopedLock lock(&m_Lock);
+    if (!m_Is3D) return false;
+    m_3D.minDistance = d;
+    return true;
+}
+
+bool GxSoundBuffer3D::SetMaxDistance(float d)
+{
+    GxMutexScopedLock lock(&m_Lock);
+    if (!m_Is3D) return false;
+    m_3D.maxDistance = d;
+    return true;
+}
+
+// These three only say whether the sound is 3D; their outputs are left as they are.
+bool GxSoundBuffer3D::GetMinDistance(float*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
+bool GxSoundBuffer3D::GetMaxDistance(float*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
+bool GxSoundBuffer3D::GetConeAngles(uint32_t*, uint32_t*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
+
+bool GxSoundBuffer3D::SetConeAngles(uint32_t inside, uint32_t outside)
+{
+    GxMutexScopedLock lock(&m_Lock);
+    if (!m_Is3D) return false;
+    if (outside < inside) {
+        GxPrintSlightErrorLog(m_ConeAnglesError);
+        return false;
+    }
+    m_3D.insideConeAngle = inside;
+    m_3D.outsideConeAngle = outside;
+    return true;
+}
+
 // ---- static buffer ----
+
+GxSoundBufferStatic::GxSoundBufferStatic()
+    : GxSoundBuffer3D(u"Error/GxSoundBufferStatic::::SetConeAngle OutAngleはInAngle以上である必要があります\n")
+{
+}
 
 GxSoundBufferStatic::~GxSoundBufferStatic() { Release(); }
 
@@ -160,72 +233,6 @@ int32_t GxSoundBufferStatic::GetLoopCount() { GxMutexScopedLock lock(&m_Lock); r
 GxWaveFormat GxSoundBufferStatic::GetFormat() { GxMutexScopedLock lock(&m_Lock); return m_Format; }
 bool GxSoundBufferStatic::Is3D() { GxMutexScopedLock lock(&m_Lock); return m_Voice && m_Is3D; }
 
-bool GxSoundBufferStatic::Set3DPosition(const float* v)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D || !v) return false;
-    Copy3(m_3D.position, v);
-    return true;
-}
-
-bool GxSoundBufferStatic::Get3DPosition(float* v)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D || !v) return false;
-    Copy3(v, m_3D.position);
-    return true;
-}
-
-bool GxSoundBufferStatic::SetConeOrientation(const float* v)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D || !v) return false;
-    Copy3(m_3D.coneOrientation, v);
-    return true;
-}
-
-bool GxSoundBufferStatic::GetConeOrientation(float* v)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D || !v) return false;
-    Copy3(v, m_3D.coneOrientation);
-    return true;
-}
-
-bool GxSoundBufferStatic::SetMinDistance(float d)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
-    m_3D.minDistance = d;
-    return true;
-}
-
-bool GxSoundBufferStatic::SetMaxDistance(float d)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
-    m_3D.maxDistance = d;
-    return true;
-}
-
-// These three only say whether the sound is 3D; their outputs are left as they are.
-bool GxSoundBufferStatic::GetMinDistance(float*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
-bool GxSoundBufferStatic::GetMaxDistance(float*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
-bool GxSoundBufferStatic::GetConeAngles(uint32_t*, uint32_t*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
-
-bool GxSoundBufferStatic::SetConeAngles(uint32_t inside, uint32_t outside)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
-    if (outside < inside) {
-        GxPrintSlightErrorLog(u"Error/GxSoundBufferStatic::::SetConeAngle OutAngleはInAngle以上である必要があります\n");
-        return false;
-    }
-    m_3D.insideConeAngle = inside;
-    m_3D.outsideConeAngle = outside;
-    return true;
-}
-
 bool GxSoundBufferStatic::Apply3D(bool)
 {
     GxMutexScopedLock lock(&m_Lock);
@@ -233,6 +240,11 @@ bool GxSoundBufferStatic::Apply3D(bool)
 }
 
 // ---- stream buffer ----
+
+GxSoundBufferStream::GxSoundBufferStream()
+    : GxSoundBuffer3D(u"Error/GxSoundBufferStream::SetConeAngle OutAngleはInAngle以上である必要があります\n")
+{
+}
 
 GxSoundBufferStream::~GxSoundBufferStream() { TearDown(); }
 
@@ -605,73 +617,6 @@ void GxSoundBufferStream::ThreadMain(GxSoundBufferStream* self, std::shared_ptr<
     }
     // Nobody answers refills any more: a renderer waiting for one goes on.
     refill->Close();
-}
-
-// ---- stream 3D: kept values only ----
-
-bool GxSoundBufferStream::Set3DPosition(const float* v)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D || !v) return false;
-    Copy3(m_3D.position, v);
-    return true;
-}
-
-bool GxSoundBufferStream::Get3DPosition(float* v)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D || !v) return false;
-    Copy3(v, m_3D.position);
-    return true;
-}
-
-bool GxSoundBufferStream::SetConeOrientation(const float* v)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D || !v) return false;
-    Copy3(m_3D.coneOrientation, v);
-    return true;
-}
-
-bool GxSoundBufferStream::GetConeOrientation(float* v)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D || !v) return false;
-    Copy3(v, m_3D.coneOrientation);
-    return true;
-}
-
-bool GxSoundBufferStream::SetMinDistance(float d)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
-    m_3D.minDistance = d;
-    return true;
-}
-
-bool GxSoundBufferStream::SetMaxDistance(float d)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
-    m_3D.maxDistance = d;
-    return true;
-}
-
-bool GxSoundBufferStream::GetMinDistance(float*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
-bool GxSoundBufferStream::GetMaxDistance(float*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
-bool GxSoundBufferStream::GetConeAngles(uint32_t*, uint32_t*) { GxMutexScopedLock lock(&m_Lock); return m_Is3D; }
-
-bool GxSoundBufferStream::SetConeAngles(uint32_t inside, uint32_t outside)
-{
-    GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
-    if (outside < inside) {
-        GxPrintSlightErrorLog(u"Error/GxSoundBufferStream::SetConeAngle OutAngleはInAngle以上である必要があります\n");
-        return false;
-    }
-    m_3D.insideConeAngle = inside;
-    m_3D.outsideConeAngle = outside;
-    return true;
 }
 
 bool GxSoundBufferStream::Apply3D(bool)

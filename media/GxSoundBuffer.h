@@ -40,10 +40,42 @@ struct GxSound3DParams
 
 constexpr uint16_t kGxSoundSegmentCount = 16;
 
-class GxSoundBufferStatic
+// What both buffers share: the lock and the kept 3D values. The 3D operations take the lock and
+// refuse while the sound is not 3D.
+class GxSoundBuffer3D
 {
 public:
-    GxSoundBufferStatic() = default;
+    bool Set3DPosition(const float* v);
+    bool Get3DPosition(float* v);
+    bool SetConeOrientation(const float* v);
+    bool GetConeOrientation(float* v);
+    bool SetMinDistance(float d);
+    bool GetMinDistance(float* d);
+    bool SetMaxDistance(float d);
+    bool GetMaxDistance(float* d);
+    bool SetConeAngles(uint32_t inside, uint32_t outside);
+    bool GetConeAngles(uint32_t* inside, uint32_t* outside);
+    const GxSound3DParams& Get3DParams() const { return m_3D; }
+
+protected:
+    // coneAnglesError: the line logged when the outside cone angle is below the inside one.
+    explicit GxSoundBuffer3D(const char16_t* coneAnglesError) : m_ConeAnglesError(coneAnglesError) {}
+    ~GxSoundBuffer3D() = default;
+    GxSoundBuffer3D(const GxSoundBuffer3D&) = delete;
+    GxSoundBuffer3D& operator=(const GxSoundBuffer3D&) = delete;
+
+    GxMutex m_Lock;
+    bool m_Is3D = false;
+    GxSound3DParams m_3D;
+
+private:
+    const char16_t* m_ConeAnglesError;
+};
+
+class GxSoundBufferStatic : public GxSoundBuffer3D
+{
+public:
+    GxSoundBufferStatic();
     ~GxSoundBufferStatic();
     GxSoundBufferStatic(const GxSoundBufferStatic&) = delete;
     GxSoundBufferStatic& operator=(const GxSoundBufferStatic&) = delete;
@@ -69,35 +101,21 @@ public:
     GxWaveFormat GetFormat();
     bool Is3D();
 
-    bool Set3DPosition(const float* v);
-    bool Get3DPosition(float* v);
-    bool SetConeOrientation(const float* v);
-    bool GetConeOrientation(float* v);
-    bool SetMinDistance(float d);
-    bool GetMinDistance(float* d);
-    bool SetMaxDistance(float d);
-    bool GetMaxDistance(float* d);
-    bool SetConeAngles(uint32_t inside, uint32_t outside);
-    bool GetConeAngles(uint32_t* inside, uint32_t* outside);
     bool Apply3D(bool immediate);
-    const GxSound3DParams& Get3DParams() const { return m_3D; }
 
 private:
     void ReleaseLocked();
 
-    GxMutex m_Lock;
     uint32_t m_DataSize = 0;
     std::shared_ptr<GxMixerVoice> m_Voice;
     GxWaveFormat m_Format;
     int32_t m_LoopCount = 0;
-    bool m_Is3D = false;
-    GxSound3DParams m_3D;
 };
 
-class GxSoundBufferStream
+class GxSoundBufferStream : public GxSoundBuffer3D
 {
 public:
-    GxSoundBufferStream() = default;
+    GxSoundBufferStream();
     ~GxSoundBufferStream();
     GxSoundBufferStream(const GxSoundBufferStream&) = delete;
     GxSoundBufferStream& operator=(const GxSoundBufferStream&) = delete;
@@ -140,16 +158,6 @@ public:
                     int32_t* loopsOut, bool* ended);
     bool FillBufferSilence(uint32_t offset, uint32_t bytes);
 
-    bool Set3DPosition(const float* v);
-    bool Get3DPosition(float* v);
-    bool SetConeOrientation(const float* v);
-    bool GetConeOrientation(float* v);
-    bool SetMinDistance(float d);
-    bool GetMinDistance(float* d);
-    bool SetMaxDistance(float d);
-    bool GetMaxDistance(float* d);
-    bool SetConeAngles(uint32_t inside, uint32_t outside);
-    bool GetConeAngles(uint32_t* inside, uint32_t* outside);
     bool Apply3D(bool immediate);
 
 private:
@@ -160,7 +168,6 @@ private:
     bool RefillStep();
     static void ThreadMain(GxSoundBufferStream* self, std::shared_ptr<GxEvent> refill, std::shared_ptr<GxEvent> stop);
 
-    GxMutex m_Lock;
     std::shared_ptr<GxMixerVoice> m_Voice;
     GxSoundLoaderBase* m_Decoder = nullptr;
     GxWaveFormat m_Format;
@@ -182,6 +189,4 @@ private:
     int32_t m_LoopsLeft = 0;
     std::atomic<int32_t> m_LastVolume{1};
     std::atomic<int32_t> m_LastPan{100000};
-    bool m_Is3D = false;
-    GxSound3DParams m_3D;
 };

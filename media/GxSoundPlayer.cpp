@@ -42,8 +42,8 @@ std::unique_ptr<GxSoundLoaderBase> OpenFileDecoder(std::u16string_view file, boo
 uint64_t FrameAt(uint32_t ms, uint32_t rate) { return uint64_t(std::trunc(double(ms) / 1000.0 * double(rate))); }
 
 // The 3D setters compare with the buffer's current value first and only send a change.
-template <typename Buffer>
-bool Set3DVector(Buffer& buffer, const float* v, bool (Buffer::*get)(float*), bool (Buffer::*set)(const float*))
+bool Set3DVector(GxSoundBuffer3D& buffer, const float* v, bool (GxSoundBuffer3D::*get)(float*),
+                 bool (GxSoundBuffer3D::*set)(const float*))
 {
     if (!v) return false;
     float current[3] = {0, 0, 0};
@@ -354,13 +354,13 @@ bool GxSoundPlayerStatic::PlayWith(GxSoundLoaderBase* decoder, std::u16string_vi
 
 bool GxSoundPlayerStatic::Set3DPosition(const float* v)
 {
-    return Set3DVector(m_Buffer, v, &GxSoundBufferStatic::Get3DPosition, &GxSoundBufferStatic::Set3DPosition);
+    return Set3DVector(m_Buffer, v, &GxSoundBuffer3D::Get3DPosition, &GxSoundBuffer3D::Set3DPosition);
 }
 bool GxSoundPlayerStatic::Get3DPosition(float* v) { return m_Buffer.Get3DPosition(v); }
 bool GxSoundPlayerStatic::SetConeOrientation(const float* v)
 {
-    return Set3DVector(m_Buffer, v, &GxSoundBufferStatic::GetConeOrientation,
-                       &GxSoundBufferStatic::SetConeOrientation);
+    return Set3DVector(m_Buffer, v, &GxSoundBuffer3D::GetConeOrientation,
+                       &GxSoundBuffer3D::SetConeOrientation);
 }
 
 bool GxSoundPlayerStatic::SetMinDistance(float d)
@@ -515,13 +515,13 @@ bool GxSoundPlayerStream::PlayWith(std::unique_ptr<GxSoundLoaderBase> decoder, s
 
 bool GxSoundPlayerStream::Set3DPosition(const float* v)
 {
-    return Set3DVector(m_Buffer, v, &GxSoundBufferStream::Get3DPosition, &GxSoundBufferStream::Set3DPosition);
+    return Set3DVector(m_Buffer, v, &GxSoundBuffer3D::Get3DPosition, &GxSoundBuffer3D::Set3DPosition);
 }
 bool GxSoundPlayerStream::Get3DPosition(float* v) { return m_Buffer.Get3DPosition(v); }
 bool GxSoundPlayerStream::SetConeOrientation(const float* v)
 {
-    return Set3DVector(m_Buffer, v, &GxSoundBufferStream::GetConeOrientation,
-                       &GxSoundBufferStream::SetConeOrientation);
+    return Set3DVector(m_Buffer, v, &GxSoundBuffer3D::GetConeOrientation,
+                       &GxSoundBuffer3D::SetConeOrientation);
 }
 
 bool GxSoundPlayerStream::SetMinDistance(float d)

@@ -66,6 +66,26 @@ int32_t GxMessageFontSize(int32_t index)
     return GxMessageSystemConfig().m_FontSize[index];
 }
 
+int32_t GxMessageLayout::SetTextFont(int32_t index, const char* className)
+{
+    m_TextFontIndex = GxMessageCheckFontIndex(index, kDefaultTextFont, className, "SetTextFont");
+    return m_TextFontSize = GxMessageFontSize(m_TextFontIndex);
+}
+
+int32_t GxMessageLayout::SetRubyFont(int32_t index, const char* className)
+{
+    m_RubyFontIndex = GxMessageCheckFontIndex(index, kDefaultRubyFont, className, "SetRubyFont");
+    return m_RubyFontSize = GxMessageFontSize(m_RubyFontIndex);
+}
+
+void GxMessageLayout::SetTextRegion(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    m_TextRegionLeft = left;
+    m_TextRegionTop = top;
+    m_TextRegionWidth = width;
+    m_TextRegionHeight = height;
+}
+
 void GxMessageLayout::Bind(uint32_t resetColor)
 {
     const GxSystemConfig& sc = GxMessageSystemConfig();

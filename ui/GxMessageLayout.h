@@ -89,6 +89,14 @@ public:
     // Resets the process position inside 0..length.
     void ClampProcessPos();
 
+    // The windows' fonts: an index outside 0..5 is logged naming className and the default taken;
+    // the size follows the index, and is returned.
+    static constexpr int32_t kDefaultTextFont = 2;
+    static constexpr int32_t kDefaultRubyFont = 0;
+    int32_t SetTextFont(int32_t index, const char* className);
+    int32_t SetRubyFont(int32_t index, const char* className);
+    void SetTextRegion(int32_t left, int32_t top, int32_t width, int32_t height);
+
     std::vector<GxMessageCharElement> m_ShowChars;
     std::vector<GxMessageRubyElement> m_Rubies;
     int32_t m_TextRegionLeft = 0;

@@ -335,6 +335,15 @@ void GxTaskUIBase::UpdateHoverEnd(bool keepWhileDragging)
         PostPointerEvent(GxUIEventType::MouseOut, pointer.x, pointer.y);
 }
 
+int GxTaskUIBase::StandardUpdate(int64_t elapsed)
+{
+    const int32_t ms = ElapsedToMilliseconds(elapsed);
+    UpdateAction(ms);
+    UpdateHoverEnd(true);
+    UpdateTipHelp(ms);
+    return 0;
+}
+
 void GxTaskUIBase::UpdateTipHelp(int32_t ms)
 {
     if (m_HoverCount == 0 || m_AutoHelpTime == -1) {

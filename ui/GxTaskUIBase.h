@@ -226,6 +226,9 @@ protected:
     void UpdateHoverEnd(bool keepWhileDragging);
     // Update step 6: the tip help once the hover time crosses m_AutoHelpTime.
     void UpdateTipHelp(int32_t ms);
+    // The update of a widget with nothing of its own to update: the actions, the hover end (kept
+    // while dragging) and the tip help.
+    int StandardUpdate(int64_t elapsed);
     // A pointer record: the pointer and the widget's absolute position in the floats.
     void PostPointerEvent(int32_t code, float x, float y);
 

@@ -17,8 +17,6 @@ namespace {
 constexpr uint32_t kPointFilter = 1;
 // Shadows and outlines are always alpha-blended, whatever the actor's mode.
 constexpr int32_t kShadowBlend = 2;
-constexpr int32_t kDefaultTextFont = 2;
-constexpr int32_t kDefaultRubyFont = 0;
 
 std::u16string CutAtNul(const std::u16string& text)
 {
@@ -35,8 +33,8 @@ GxTaskUIMessageWindowFx::GxTaskUIMessageWindowFx(GxTaskBase* parent, const char1
 {
     SetTaskType(GxUIModuleType::MessageWindowFx);
     const GxSystemConfig& sc = GxMessageSystemConfig();
-    m_Layout.m_TextFontSize = GxMessageFontSize(kDefaultTextFont);
-    m_Layout.m_RubyFontSize = GxMessageFontSize(kDefaultRubyFont);
+    m_Layout.m_TextFontSize = GxMessageFontSize(GxMessageLayout::kDefaultTextFont);
+    m_Layout.m_RubyFontSize = GxMessageFontSize(GxMessageLayout::kDefaultRubyFont);
     m_Layout.m_LetterMarginWidth = 4;
     m_Layout.m_RubyMarginHeight = m_Layout.m_RubyFontSize;
     m_Layout.m_TextTotalHeight =
@@ -62,24 +60,13 @@ void GxTaskUIMessageWindowFx::SetText(const char16_t* text)
     SetMessage(text ? std::u16string(text) : std::u16string(), true, false, false, false);
 }
 
-int32_t GxTaskUIMessageWindowFx::SetTextFont(int32_t index)
-{
-    m_Layout.m_TextFontIndex = GxMessageCheckFontIndex(index, kDefaultTextFont, "GxTaskUIMessageWindowFx", "SetTextFont");
-    return m_Layout.m_TextFontSize = GxMessageFontSize(m_Layout.m_TextFontIndex);
-}
+int32_t GxTaskUIMessageWindowFx::SetTextFont(int32_t index) { return m_Layout.SetTextFont(index, "GxTaskUIMessageWindowFx"); }
 
-int32_t GxTaskUIMessageWindowFx::SetRubyFont(int32_t index)
-{
-    m_Layout.m_RubyFontIndex = GxMessageCheckFontIndex(index, kDefaultRubyFont, "GxTaskUIMessageWindowFx", "SetRubyFont");
-    return m_Layout.m_RubyFontSize = GxMessageFontSize(m_Layout.m_RubyFontIndex);
-}
+int32_t GxTaskUIMessageWindowFx::SetRubyFont(int32_t index) { return m_Layout.SetRubyFont(index, "GxTaskUIMessageWindowFx"); }
 
 void GxTaskUIMessageWindowFx::SetTextRegion(int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    m_Layout.m_TextRegionLeft = left;
-    m_Layout.m_TextRegionTop = top;
-    m_Layout.m_TextRegionWidth = width;
-    m_Layout.m_TextRegionHeight = height;
+    m_Layout.SetTextRegion(left, top, width, height);
 }
 
 void GxTaskUIMessageWindowFx::SetProcessPos(int32_t pos)
@@ -355,10 +342,10 @@ bool GxTaskUIMessageWindowFx::ReadContent(GxContentReaderBase& r)
     r.ReadGxS32("m_TextRegionHeight", l.m_TextRegionHeight);
     r.ReadGxS32("m_TextFontIndex", l.m_TextFontIndex);
     r.ReadGxS32("m_RubyFontIndex", l.m_RubyFontIndex);
-    l.m_TextFontIndex = GxMessageCheckFontIndex(l.m_TextFontIndex, kDefaultTextFont, "GxTaskUIMessageWindowFx",
-                                                "ReadContent");
-    l.m_RubyFontIndex = GxMessageCheckFontIndex(l.m_RubyFontIndex, kDefaultRubyFont, "GxTaskUIMessageWindowFx",
-                                                "ReadContent");
+    l.m_TextFontIndex = GxMessageCheckFontIndex(l.m_TextFontIndex, GxMessageLayout::kDefaultTextFont,
+                                                "GxTaskUIMessageWindowFx", "ReadContent");
+    l.m_RubyFontIndex = GxMessageCheckFontIndex(l.m_RubyFontIndex, GxMessageLayout::kDefaultRubyFont,
+                                                "GxTaskUIMessageWindowFx", "ReadContent");
     r.ReadGxS32("m_TextFontSize", l.m_TextFontSize);
     r.ReadGxS32("m_RubyFontSize", l.m_RubyFontSize);
     r.ReadGxS32("m_LetterMarginWidth", l.m_LetterMarginWidth);

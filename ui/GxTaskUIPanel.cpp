@@ -83,11 +83,7 @@ void GxTaskUIPanelFx::ReleaseImages()
 int GxTaskUIPanelFx::Update(int32_t step, int64_t elapsed)
 {
     (void)step;
-    const int32_t ms = ElapsedToMilliseconds(elapsed);
-    UpdateAction(ms);
-    UpdateHoverEnd(true);
-    UpdateTipHelp(ms);
-    return 0;
+    return StandardUpdate(elapsed);
 }
 
 int GxTaskUIPanelFx::OnMouseMove(const GxMousePoint& pt, uint32_t keyState)
@@ -198,11 +194,7 @@ int32_t GxTaskUIPanelIs::GetPatternCount() const { return m_pOriginImage ? m_pOr
 int GxTaskUIPanelIs::Update(int32_t step, int64_t elapsed)
 {
     (void)step;
-    const int32_t ms = ElapsedToMilliseconds(elapsed);
-    UpdateAction(ms);
-    UpdateHoverEnd(true);
-    UpdateTipHelp(ms);
-    return 0;
+    return StandardUpdate(elapsed);
 }
 
 int GxTaskUIPanelIs::OnMouseMove(const GxMousePoint& pt, uint32_t keyState)

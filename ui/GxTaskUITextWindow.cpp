@@ -9,8 +9,6 @@ namespace {
 
 constexpr uint32_t kPointFilter = 1;
 constexpr int32_t kShadowBlend = 2;
-constexpr int32_t kDefaultTextFont = 2;
-constexpr int32_t kDefaultRubyFont = 0;
 
 }  // namespace
 
@@ -20,8 +18,8 @@ GxTaskUITextWindowFx::GxTaskUITextWindowFx(GxTaskBase* parent, const char16_t* t
 {
     SetTaskType(GxUIModuleType::TextWindowFx);
     const GxSystemConfig& sc = GxMessageSystemConfig();
-    m_Layout.m_TextFontSize = GxMessageFontSize(kDefaultTextFont);
-    m_Layout.m_RubyFontSize = GxMessageFontSize(kDefaultRubyFont);
+    m_Layout.m_TextFontSize = GxMessageFontSize(GxMessageLayout::kDefaultTextFont);
+    m_Layout.m_RubyFontSize = GxMessageFontSize(GxMessageLayout::kDefaultRubyFont);
     m_Layout.m_LetterMarginWidth = 0;
     m_Layout.m_RubyMarginHeight = m_Layout.m_RubyFontSize;
     m_LineHeight = GxMessageSaturate(int64_t{m_Layout.m_TextFontSize} + 1);
@@ -49,24 +47,13 @@ void GxTaskUITextWindowFx::SetText(const char16_t* text)
     SetMessage(text ? std::u16string(text) : std::u16string(), false, false);
 }
 
-int32_t GxTaskUITextWindowFx::SetTextFont(int32_t index)
-{
-    m_Layout.m_TextFontIndex = GxMessageCheckFontIndex(index, kDefaultTextFont, "GxTaskUITextWindowFx", "SetTextFont");
-    return m_Layout.m_TextFontSize = GxMessageFontSize(m_Layout.m_TextFontIndex);
-}
+int32_t GxTaskUITextWindowFx::SetTextFont(int32_t index) { return m_Layout.SetTextFont(index, "GxTaskUITextWindowFx"); }
 
-int32_t GxTaskUITextWindowFx::SetRubyFont(int32_t index)
-{
-    m_Layout.m_RubyFontIndex = GxMessageCheckFontIndex(index, kDefaultRubyFont, "GxTaskUITextWindowFx", "SetRubyFont");
-    return m_Layout.m_RubyFontSize = GxMessageFontSize(m_Layout.m_RubyFontIndex);
-}
+int32_t GxTaskUITextWindowFx::SetRubyFont(int32_t index) { return m_Layout.SetRubyFont(index, "GxTaskUITextWindowFx"); }
 
 void GxTaskUITextWindowFx::SetTextRegion(int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    m_Layout.m_TextRegionLeft = left;
-    m_Layout.m_TextRegionTop = top;
-    m_Layout.m_TextRegionWidth = width;
-    m_Layout.m_TextRegionHeight = height;
+    m_Layout.SetTextRegion(left, top, width, height);
 }
 
 void GxTaskUITextWindowFx::ClearMessage()

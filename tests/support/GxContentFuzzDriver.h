@@ -4,10 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/GxContentReader.h"
 #include "core/GxContentTextReader.h"
+#include "core/GxContentWriter.h"
 
 // ops: the operation choices (cycled); the reader is already set up over the data.
 // Stops at the end of the data, after many errors, or after a bounded number of operations, so
@@ -93,5 +96,20 @@ void GxContentFuzzRead(const uint8_t* data, size_t size, const Run& run)
     } else {
         GxContentBinaryReader reader(buffer);
         run(static_cast<GxContentReaderBase&>(reader));
+    }
+}
+
+// Writes the object's content again, to memory that is then dropped: whatever a read let through
+// must write back.
+template <typename Object>
+void GxContentFuzzWriteBack(Object& object)
+{
+    char* data = nullptr;
+    size_t size = 0;
+    if (FILE* f = open_memstream(&data, &size)) {
+        GxContentBinaryWriter writer(f);
+        object.WriteContent(writer);
+        fclose(f);
+        free(data);
     }
 }
