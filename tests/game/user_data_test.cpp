@@ -10,6 +10,8 @@
 #include <algorithm>
 #include "media/GxTextureMovie.h"
 #include "media/GxMovie.h"
+#include "tests/support/GxMovieWriter.h"
+#include "tests/support/GxPackWriter.h"
 #include "tests/support/GxRecordingSound.h"
 
 namespace {
@@ -135,6 +137,9 @@ class UserDataResetTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(m_Folder.IsValid());
+        ASSERT_FALSE(GxLongTestMovie().empty());
+        ASSERT_TRUE(m_Folder.Write("a.mpg", GxLongTestMovie()));
         GxMovie::Create();
         ASSERT_TRUE(GxMovie::Open(1, u"a.mpg", &m_Texture, 1, 0));
         ASSERT_TRUE(GxMovie::Play(1, 0, 0));
@@ -152,6 +157,7 @@ protected:
         return std::find(calls.begin(), calls.end(), line) != calls.end();
     }
 
+    GxTestGameFolder m_Folder;
     GxRecordingSound m_Sound;
     GxTextureMovie m_Texture;
     GxUserData m_Data{nullptr};

@@ -19,6 +19,7 @@
 #include "media/GxTextureMovie.h"
 #include "nc_test_common.h"
 #include "platform/GxDeviceRecording.h"
+#include "tests/support/GxMovieWriter.h"
 #include "tests/support/GxPictureWriter.h"
 
 namespace {
@@ -205,6 +206,9 @@ TEST_P(LayerContentTest, ReadingOverAMotionReleasesTheProject)
 
 TEST_P(LayerContentTest, SavedMovieReopensItsSlotAndPlaysOn)
 {
+    ASSERT_FALSE(GxLongTestMovie().empty());
+    ASSERT_TRUE(m_Folder.Write("movies/op.mpg", GxLongTestMovie()));
+    const GxFrozenSoundClock clock;  // the slot reports the saved position exactly
     GxLayerContent saved;
     saved.m_ContentType = CONTENTTYPE_MOVIE;
     saved.m_ContentFileName = u"movies/op.mpg";

@@ -28,6 +28,7 @@
 #include "media/GxMovie.h"
 #include "nc_test_common.h"
 #include "platform/GxDeviceRecording.h"
+#include "tests/support/GxMovieWriter.h"
 #include "tests/support/GxPictureWriter.h"
 
 namespace {
@@ -116,6 +117,11 @@ protected:
     void WritePicture(const std::string& path, uint32_t w, uint32_t h, uint32_t fill = 0xFF336699u)
     {
         ASSERT_TRUE(m_Folder.Write(path, gxtest::WritePngRgba(gxtest::TestPicture(w, h, fill))));
+    }
+    void WriteMovie(const std::string& path)
+    {
+        ASSERT_FALSE(GxLongTestMovie().empty());
+        ASSERT_TRUE(m_Folder.Write(path, GxLongTestMovie()));
     }
     void WriteProject()
     {
@@ -430,6 +436,8 @@ TEST_F(LayerTaskTest, TimedShakesStopWhenTheirTimeRunsOut)
 
 TEST_F(LayerTaskTest, MoviesPlayInTheRecordsSlotAndFadeThemselvesOut)
 {
+    WriteMovie("mov/op.mpg");
+    const GxFrozenSoundClock clock;  // the position read back is the one set
     ASSERT_TRUE(m_Layer->LoadMovie(u"mov/op.mpg", 320, 240, 3, 1.5, -300, true, 0));
     GxLayerContent* c = m_Layer->GetCurrentContent();
     EXPECT_EQ(c->m_ContentType, CONTENTTYPE_MOVIE);
@@ -469,6 +477,7 @@ TEST_F(LayerTaskTest, MoviesPlayInTheRecordsSlotAndFadeThemselvesOut)
 
 TEST_F(LayerTaskTest, AMovieWithoutAutoFlagWaitsForPlayMovie)
 {
+    WriteMovie("mov/op.mpg");
     ASSERT_TRUE(m_Layer->LoadMovie(u"mov/op.mpg", 1024, 768, 1, 0.0, 0, false, 0));
     EXPECT_FALSE(GxMovie::GetSlotInfo(2).m_Open);
     EXPECT_FALSE(m_Layer->IsMoviePlaying());
@@ -628,6 +637,7 @@ TEST_F(LayerTaskTest, SolidColoursAndTexturesDrawWithTheActorsState)
     EXPECT_FLOAT_EQ(tex->vertices[0].y, 39.5f);
     EXPECT_FLOAT_EQ(tex->vertices[0].u, 0.25f);
     EXPECT_FLOAT_EQ(tex->vertices[2].u, 1.25f);
+    WriteMovie("mov/a.mpg");
     ASSERT_TRUE(m_Layer->LoadMovie(u"mov/a.mpg", 64, 32, 1, 0.0, 0, true, 0));
     DrawRecorded();
     for (const GxDeviceCall& c : Recorder().calls)
@@ -775,6 +785,8 @@ TEST_P(LayerTaskStorage, ARestoredLayerResumesItsFadeAtTheSameProgress)
 
 TEST_P(LayerTaskStorage, AMovieLayerIsSavedAtItsPositionAndPlaysOnInItsSlot)
 {
+    WriteMovie("mov/ed.mpg");
+    const GxFrozenSoundClock clock;  // the saved and restored positions are the ones set
     ASSERT_TRUE(m_Layer->LoadMovie(u"mov/ed.mpg", 256, 128, 0, 2.0, 0, true, 0));
     GxMovie::SetPosition(2, 12.5);
     const std::string bytes = Save(*m_Layer, GetParam());

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "media/GxSoundClock.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -168,3 +170,22 @@ std::vector<uint8_t> GxWriteTestMovie(const GxMovieSpec& spec)
     av_free(buf);
     return out;
 }
+
+const std::vector<uint8_t>& GxLongTestMovie()
+{
+    static const std::vector<uint8_t> bytes = [] {
+        const std::vector<uint32_t> colors = GxMovieTestColors();
+        GxMovieSpec spec{64, 48, 25, {}, false};
+        for (size_t i = 0; i < 14 * 25; ++i) spec.colors.push_back(colors[(i / 25) % colors.size()]);
+        return GxWriteTestMovie(spec);
+    }();
+    return bytes;
+}
+
+namespace {
+uint64_t FrozenClock() { return 1000; }
+}  // namespace
+
+GxFrozenSoundClock::GxFrozenSoundClock() { GxSoundSetClock(FrozenClock); }
+
+GxFrozenSoundClock::~GxFrozenSoundClock() { GxSoundSetClock(nullptr); }

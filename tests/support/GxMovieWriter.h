@@ -23,5 +23,20 @@ std::vector<uint32_t> GxMovieTestColors();
 // The bytes of the ".mpg" file; empty on failure.
 std::vector<uint8_t> GxWriteTestMovie(const GxMovieSpec& spec);
 
+// A silent movie of fourteen seconds at 64x48 (the test colours over and over), encoded once per
+// program: long enough for the positions the layer and game tests seek to. Empty on failure.
+const std::vector<uint8_t>& GxLongTestMovie();
+
+// Holds the sound clock (and with it every movie clock) still while it lives, so positions read
+// back exactly as they were set; restores the steady clock at the end.
+class GxFrozenSoundClock
+{
+public:
+    GxFrozenSoundClock();
+    ~GxFrozenSoundClock();
+    GxFrozenSoundClock(const GxFrozenSoundClock&) = delete;
+    GxFrozenSoundClock& operator=(const GxFrozenSoundClock&) = delete;
+};
+
 // True when every channel of a and b (0xRRGGBB, alpha ignored) is within tolerance.
 bool GxMovieColorNear(uint32_t a, uint32_t b, int tolerance = 24);
