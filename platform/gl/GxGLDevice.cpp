@@ -317,8 +317,6 @@ GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, v
     GLint w = static_cast<GLint>(m_Width), h = static_cast<GLint>(m_Height);
     gl.glDisable(GL_SCISSOR_TEST);
     if (!m_Context.IsHeadless()) {
-        GLuint picture = ResolvedBackBuffer();
-        if (!picture) return GXERR_DRIVERINTERNALERROR;
         uint32_t dw = 0, dh = 0;
         m_Context.DrawableSize(&dw, &dh);
         GxRectL s = source ? *source : GxRectL{0, 0, w, h};
@@ -331,8 +329,11 @@ GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, v
             m_Presented = true;
             m_BackHoldsPresented = true;
             m_FrontHoldsPresented = false;
-            return GX_OK;
+            return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
         }
+        m_WindowPicture.valid = false;
+        GLuint picture = ResolvedBackBuffer();
+        if (!picture) return GXERR_DRIVERINTERNALERROR;
         gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, picture);
         gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         // Only the part of the window the picture leaves uncovered needs its black.
