@@ -134,6 +134,29 @@ void BlendRowsShort(const uint32_t* const* rows, const uint16_t* w, uint32_t cou
 {
     auto* out = reinterpret_cast<uint8_t*>(dst);
     const size_t bytes = static_cast<size_t>(width) * 4;
+    // Most rows of an enlargement or a mild reduction take two or three source rows: those are
+    // summed in one pass, with the same sums as the general loop below.
+    const uint8_t* in[kMaxShortTaps];
+    uint16_t wt[kMaxShortTaps];
+    uint32_t used = 0;
+    for (uint32_t k = 0; k < count && used < kMaxShortTaps; ++k) {
+        if (w[k] == 0) continue;
+        in[used] = reinterpret_cast<const uint8_t*>(rows[k]);
+        wt[used++] = w[k];
+    }
+    if (used == 2) {
+        const uint8_t *p0 = in[0], *p1 = in[1];
+        const uint16_t w0 = wt[0], w1 = wt[1];
+        for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(static_cast<uint16_t>(128 + w0 * p0[i] + w1 * p1[i]) >> 8);
+        return;
+    }
+    if (used == 3) {
+        const uint8_t *p0 = in[0], *p1 = in[1], *p2 = in[2];
+        const uint16_t w0 = wt[0], w1 = wt[1], w2 = wt[2];
+        for (size_t i = 0; i < bytes; ++i)
+            out[i] = static_cast<uint8_t>(static_cast<uint16_t>(128 + w0 * p0[i] + w1 * p1[i] + w2 * p2[i]) >> 8);
+        return;
+    }
     uint16_t* a = acc.data();
     bool first = true;
     for (uint32_t k = 0; k < count; ++k) {

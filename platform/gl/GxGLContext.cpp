@@ -101,6 +101,9 @@ bool GxGLContext::InitWindow(std::string* error)
         return false;
     }
     m_SdlContext = context;
+    m_WindowId = SDL_GetWindowID(window);
+    SDL_AddEventWatch(WatchEvents, this);
+    m_Watching = true;
     if (!MakeCurrent()) {
         *error = std::string("SDL_GL_MakeCurrent failed: ") + SDL_GetError();
         return false;
@@ -132,8 +135,18 @@ bool GxGLContext::Finish(std::string* error)
     return true;
 }
 
+int GxGLContext::WatchEvents(void* self, SDL_Event* event)
+{
+    auto* c = static_cast<GxGLContext*>(self);
+    // Any change to the window may lose its pixels (no compositor keeps them): exposure, size,
+    // shown again, restored.
+    if (event->type == SDL_WINDOWEVENT && event->window.windowID == c->m_WindowId) c->m_WindowSpoilt.store(true);
+    return 1;
+}
+
 GxGLContext::~GxGLContext()
 {
+    if (m_Watching) SDL_DelEventWatch(WatchEvents, this);
     if (m_SdlContext) {
         SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_Window), nullptr);
         SDL_GL_DeleteContext(static_cast<SDL_GLContext>(m_SdlContext));

@@ -3,11 +3,14 @@
 // framebuffer objects in both cases; the window only receives the presented picture.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "platform/gl/GxGLFunctions.h"
+
+union SDL_Event;
 
 // True when GL must not touch a display: GX_HEADLESS is set (and not "0"), or neither DISPLAY
 // nor WAYLAND_DISPLAY is.
@@ -36,6 +39,9 @@ public:
     // The window's size, headless or not; false without a window.
     bool WindowSize(uint32_t* width, uint32_t* height) const;
     void SwapWindow();
+    // True once after the window system may have spoilt what the window shows (exposed, resized,
+    // shown again): the next present must draw it even when the picture has not changed.
+    bool TakeWindowSpoilt() { return m_WindowSpoilt.exchange(false); }
     void SetSwapInterval(int interval);
     bool HasExtension(const char* name) const;
 
@@ -48,6 +54,7 @@ private:
     bool InitHeadless(std::string* error);
     bool InitWindow(std::string* error);
     bool Finish(std::string* error);
+    static int WatchEvents(void* self, SDL_Event* event);
 
     GxGLFunctions m_GL;
     bool m_Headless = true;
@@ -55,6 +62,10 @@ private:
     void* m_SdlContext = nullptr;
     void* m_EglDisplay = nullptr;
     void* m_EglContext = nullptr;
+    uint32_t m_WindowId = 0;
+    bool m_Watching = false;
+    // Set from SDL's event watch, which runs on whichever thread pumps the events.
+    std::atomic<bool> m_WindowSpoilt{true};
     std::string m_Renderer;
     std::string m_Vendor;
     std::string m_Version;

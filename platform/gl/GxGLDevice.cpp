@@ -235,6 +235,7 @@ GxResult GxGLDevice::NativeCreateBackBuffer(const GxPresentParameters& p)
     m_Presented = false;
     m_BackHoldsPresented = false;
     m_FrontHoldsPresented = false;
+    m_WindowPicture.valid = false;
     if (!MakeTarget(m_Back, m_Width, m_Height, m_Samples)) {
         FreeTargets();
         GxPrintErrorLog(u"Error/GLDevice CreateBackBuffer Failed(Size:%d,%d)\n", m_Width, m_Height);
@@ -246,6 +247,7 @@ GxResult GxGLDevice::NativeCreateBackBuffer(const GxPresentParameters& p)
 
 void GxGLDevice::BackBufferWillChange()
 {
+    m_WindowPicture.valid = false;
     if (!m_BackHoldsPresented) return;
     m_BackHoldsPresented = false;
     // The presented picture lives on in the back buffer until the next drawing; a copy is kept
@@ -315,12 +317,23 @@ GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, v
     GLint w = static_cast<GLint>(m_Width), h = static_cast<GLint>(m_Height);
     gl.glDisable(GL_SCISSOR_TEST);
     if (!m_Context.IsHeadless()) {
-        GLuint picture = ResolvedBackBuffer();
-        if (!picture) return GXERR_DRIVERINTERNALERROR;
         uint32_t dw = 0, dh = 0;
         m_Context.DrawableSize(&dw, &dh);
         GxRectL s = source ? *source : GxRectL{0, 0, w, h};
         GxRectL d = dest ? *dest : GxRectL{0, 0, static_cast<int32_t>(dw), static_cast<int32_t>(dh)};
+        const bool spoilt = m_Context.TakeWindowSpoilt();
+        const WindowPicture& last = m_WindowPicture;
+        if (!spoilt && last.valid && last.source == s && last.dest == d && last.drawableWidth == dw &&
+            last.drawableHeight == dh) {
+            // The window already shows this very picture.
+            m_Presented = true;
+            m_BackHoldsPresented = true;
+            m_FrontHoldsPresented = false;
+            return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+        }
+        m_WindowPicture.valid = false;
+        GLuint picture = ResolvedBackBuffer();
+        if (!picture) return GXERR_DRIVERINTERNALERROR;
         gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, picture);
         gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         // Only the part of the window the picture leaves uncovered needs its black.
@@ -336,6 +349,7 @@ GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, v
                              GL_COLOR_BUFFER_BIT, scaled ? GL_LINEAR : GL_NEAREST);
         gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
         m_Context.SwapWindow();
+        m_WindowPicture = {true, s, d, dw, dh};
     } else {
         gl.glFlush();
     }

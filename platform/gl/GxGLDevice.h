@@ -111,6 +111,18 @@ private:
     bool m_BackHoldsPresented = false;
     bool m_FrontHoldsPresented = false;
     bool m_KeepPresented = false;
+    // The window shows the back buffer as it is, placed as last time: an unchanged frame is
+    // not drawn into the window again (the copy costs a software rasteriser most of an idle
+    // frame).
+    struct WindowPicture
+    {
+        bool valid = false;
+        GxRectL source{};
+        GxRectL dest{};
+        uint32_t drawableWidth = 0;
+        uint32_t drawableHeight = 0;
+    };
+    WindowPicture m_WindowPicture;
     GLuint m_ClearFramebuffer = 0;  // attaches a new texture's levels to clear them
 
     // Last member: it goes first, while the context is still current.

@@ -2,13 +2,18 @@
 // that clears, presents and reads back.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
 #include "graphics_test_support.h"
 #include "platform/GxDevice.h"
 #include "platform/GxDeviceCore.h"
+#include "platform/gl/GxGLContext.h"
 
 namespace {
 
@@ -339,4 +344,125 @@ TEST(DeviceGL, PresentedPictureIsCopiedOnlyOnceAskedFor)
     EXPECT_EQ(img.width, 4u);
     EXPECT_EQ(img.At(3, 3), 0xFF000000u);
     dev->Release();
+}
+
+// On a real window (run under a display, e.g. Xvfb; skipped without one): an unchanged frame is
+// not copied into the window again, a changed one is, and so is one the window system may have
+// spoilt.
+TEST(DeviceGL, WindowReceivesOnlyChangedOrSpoiltFrames)
+{
+    const char* display = getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "no display";
+    const char* headless = getenv("GX_HEADLESS");
+    const std::string savedHeadless = headless ? headless : "";
+    setenv("GX_HEADLESS", "0", 1);
+    struct Restore
+    {
+        std::string value;
+        bool had;
+        ~Restore()
+        {
+            if (had) setenv("GX_HEADLESS", value.c_str(), 1);
+            else unsetenv("GX_HEADLESS");
+        }
+    } restore{savedHeadless, headless != nullptr};
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no SDL video: " << SDL_GetError();
+    GxGLSetWindowAttributes();
+    SDL_Window* window = SDL_CreateWindow("present", 0, 0, 64, 48, SDL_WINDOW_OPENGL);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    gxtest::LogFolder logs;
+    GxDirect3DCreateParams params;
+    params.window = window;
+    GxDirect3D* d3d = GxCreateGLDirect3D(params);
+    ASSERT_NE(d3d, nullptr) << GxWideToUtf8(logs.Error());
+    GxPresentParameters p = Windowed(64, 48);
+    p.PresentationInterval = GXPRESENT_INTERVAL_IMMEDIATE;
+    GxDevice* dev = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, GXDEVTYPE_HAL, window, kFlags, &p, &dev), GX_OK);
+
+    using ReadPixels = void (*)(int, int, int, int, unsigned, unsigned, void*);
+    using Enum = void (*)(unsigned);
+    using ClearColor = void (*)(float, float, float, float);
+    auto readPixels = reinterpret_cast<ReadPixels>(SDL_GL_GetProcAddress("glReadPixels"));
+    auto readBuffer = reinterpret_cast<Enum>(SDL_GL_GetProcAddress("glReadBuffer"));
+    auto drawBuffer = reinterpret_cast<Enum>(SDL_GL_GetProcAddress("glDrawBuffer"));
+    auto clearColor = reinterpret_cast<ClearColor>(SDL_GL_GetProcAddress("glClearColor"));
+    auto clear = reinterpret_cast<Enum>(SDL_GL_GetProcAddress("glClear"));
+    ASSERT_TRUE(readPixels && readBuffer && drawBuffer && clearColor && clear);
+    constexpr unsigned kFront = 0x0404, kBack = 0x0405, kBgra = 0x80E1, kRev = 0x8367, kColorBit = 0x4000;
+    // Read through the window's back buffer, which Mesa's software rasteriser keeps across a
+    // swap (other drivers leave it undefined).
+    auto getString = reinterpret_cast<const char* (*)(unsigned)>(SDL_GL_GetProcAddress("glGetString"));
+    const char* renderer = getString ? getString(0x1F01) : nullptr;
+    if (!renderer || (!strstr(renderer, "llvmpipe") && !strstr(renderer, "softpipe"))) {
+        dev->Release();
+        GxSafeRelease(d3d);
+        SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        GTEST_SKIP() << "the window's buffers are read back only on Mesa's software rasteriser";
+    }
+    // The window's pixel at (x, y) from the top, as 0xAARRGGBB; the window's rows run bottom up.
+    auto shown = [&](int x, int y) {
+        uint32_t v = 0;
+        readBuffer(kBack);
+        readPixels(x, 47 - y, 1, 1, kBgra, kRev, &v);
+        return v | 0xFF000000u;
+    };
+    // Paints the window's own buffers behind the device's back.
+    auto spoil = [&]() {
+        for (unsigned buffer : {kBack, kFront}) {
+            drawBuffer(buffer);
+            clearColor(0.0f, 0.0f, 1.0f, 1.0f);
+            clear(kColorBit);
+        }
+        drawBuffer(kBack);
+    };
+
+    ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0), GX_OK);
+    const GxRectL band{0, 0, 64, 4};
+    ASSERT_EQ(dev->Clear(1, &band, GXCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0), GX_OK);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    EXPECT_EQ(shown(10, 0), 0xFFFF0000u);  // the top band at the window's top
+    EXPECT_EQ(shown(10, 47), 0xFF00FF00u);
+
+    // Nothing drawn since: the window is left as it is (here, as spoilt behind the device's back).
+    spoil();
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    EXPECT_EQ(shown(10, 47), 0xFF0000FFu);
+    GxPixelImage presented;
+    ASSERT_EQ(dev->ReadPresented(&presented), GX_OK);
+    EXPECT_EQ(presented.At(10, 47), 0xFF00FF00u);
+
+    // The window system reports the window exposed: the same picture is drawn again.
+    SDL_Event exposed{};
+    exposed.type = SDL_WINDOWEVENT;
+    exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+    exposed.window.windowID = SDL_GetWindowID(window);
+    SDL_PushEvent(&exposed);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    EXPECT_EQ(shown(10, 47), 0xFF00FF00u);
+    EXPECT_EQ(shown(10, 0), 0xFFFF0000u);
+
+    // A drawing changes the picture: it reaches the window.
+    spoil();
+    const GxRectL corner{0, 40, 8, 48};
+    ASSERT_EQ(dev->Clear(1, &corner, GXCLEAR_TARGET, 0xFFFFFFFFu, 1.0f, 0), GX_OK);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    EXPECT_EQ(shown(2, 46), 0xFFFFFFFFu);
+    EXPECT_EQ(shown(10, 47), 0xFF00FF00u);
+
+    // So does the same picture placed elsewhere in the window.
+    spoil();
+    const GxRectL half{0, 0, 32, 24};
+    ASSERT_EQ(dev->Present(nullptr, &half, nullptr, nullptr), GX_OK);
+    EXPECT_EQ(shown(40, 30), 0xFF000000u);
+    EXPECT_EQ(shown(10, 0), 0xFFFF0000u);
+    EXPECT_TRUE(logs.Error().empty()) << GxWideToUtf8(logs.Error());
+
+    dev->Release();
+    GxSafeRelease(d3d);
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
