@@ -27,16 +27,26 @@ if ls fuzz/*.cpp >/dev/null 2>&1 && command -v clang++ >/dev/null; then
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
   cmake --build build-fuzz -j "$jobs"
   # A short smoke run of each target from its seed folder (if any): catches crashes on the
-  # readers' main paths without turning CI into a fuzzing campaign.
-  for f in build-fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
+  # readers' main paths without turning CI into a fuzzing campaign. Targets run side by side,
+  # each in a scratch folder of its own (some write files into their working folder).
+  fuzz_one() {
+    local f=$1 name seeds work
     name=$(basename "$f")
-    seeds="fuzz/corpus/${name#fuzz_}"
+    seeds="$PWD/fuzz/corpus/${name#fuzz_}"
     work=$(mktemp -d)
-    [ -d "$seeds" ] && cp -r "$seeds"/. "$work"/
-    echo "fuzz: $name"
-    ASAN_OPTIONS=detect_leaks=1 "$f" -runs=20000 -max_len=4096 -timeout=10 "$work" >"$work.log" 2>&1 \
-      || { tail -40 "$work.log"; exit 1; }
-    rm -rf "$work" "$work.log"
-  done
+    mkdir "$work/corpus"
+    [ -d "$seeds" ] && cp -r "$seeds"/. "$work/corpus"/
+    if (cd "$work" && ASAN_OPTIONS=detect_leaks=1 "$f" -runs=20000 -max_len=4096 -timeout=10 corpus \
+        >"$work/log" 2>&1); then
+      echo "fuzz: $name ok"
+      rm -rf "$work"
+    else
+      echo "fuzz: $name FAILED"
+      tail -40 "$work/log"
+      return 1
+    fi
+  }
+  export -f fuzz_one
+  find "$PWD/build-fuzz" -maxdepth 1 -name 'fuzz_*' -type f -executable | sort |
+    xargs -P "$jobs" -I{} bash -c 'fuzz_one "$1"' _ {}
 fi
