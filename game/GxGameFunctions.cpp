@@ -9,6 +9,8 @@
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
 #include "layer/GxTaskLayer.h"
+#include "media/GxMovie.h"
+#include "media/GxMoviePlayerFile.h"
 #include "media/GxSound.h"
 #include "moa/GxMoaScriptHost.h"
 
@@ -175,6 +177,16 @@ void GxUpdateSEVolume()
 {
     for (uint32_t i = 0; i < GxUserData::kSECount; ++i) {
         if (GxSound::IsStreamPlaying(kGxSoundChannelSE + i)) GxSound::SetStreamVolume(kGxSoundChannelSE + i, SoundVolume());
+    }
+}
+
+void GxUpdateMovieVolume()
+{
+    GxUserConfig* uc = CoreUserConfig();
+    const int32_t volume = uc ? uc->GetMovieVolume() : kSilent;
+    for (uint32_t slot = 0; slot < GxMovie::kSlotCount; ++slot) {
+        GxMoviePlayerFile* player = GxMovie::GetPlayer(slot);
+        if (player && player->IsPlaying()) player->SetVolume(volume);
     }
 }
 

@@ -38,6 +38,8 @@ void GxStopVoice(int32_t index);
 // The options' volumes applied to what plays now.
 void GxUpdateBGMVolume();
 void GxUpdateSEVolume();
+// Each movie slot whose player plays gets the options' movie volume.
+void GxUpdateMovieVolume();
 void GxUpdateVoiceVolume();
 // True when any of the four voice channels plays.
 bool GxIsVoicePlaying();

@@ -4,12 +4,17 @@
 // applied to the channels that play.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "game/GxGameFunctions.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
+#include "media/GxMovie.h"
+#include "media/GxTextureMovie.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
+#include "tests/support/GxMovieWriter.h"
 
 namespace {
 
@@ -162,6 +167,27 @@ TEST_F(GameSoundTest, SystemSoundPlaysTheSettingsFileAsAOneShot)
     EXPECT_TRUE(GxPlaySystemSound(9));
     EXPECT_EQ(app.sound.TakeCalls(),
               (Calls{"PlayOneShot " + GxWideToUtf8(file) + " 0 0 0 " + N(uc->GetSoundVolume()) + " 0"}));
+}
+
+TEST_F(GameSoundTest, MovieVolumeReachesOnlyTheSlotsThatPlay)
+{
+    {
+        const std::vector<uint8_t>& movie = GxLongTestMovie();
+        ASSERT_FALSE(movie.empty());
+        std::ofstream f("a.mpg", std::ios::binary);
+        f.write(reinterpret_cast<const char*>(movie.data()), static_cast<std::streamsize>(movie.size()));
+    }
+    GxTextureMovie playing, idle;
+    ASSERT_TRUE(GxMovie::Open(1, u"a.mpg", &playing, true, false));
+    ASSERT_TRUE(GxMovie::Open(2, u"a.mpg", &idle, true, false));
+    ASSERT_TRUE(GxMovie::Play(1, 0, 0));
+    uc->m_Volume_Movie = 50;
+    ASSERT_NE(uc->GetMovieVolume(), 0);
+    GxUpdateMovieVolume();
+    EXPECT_EQ(GxMovie::GetSlotInfo(1).m_Volume, uc->GetMovieVolume());
+    EXPECT_EQ(GxMovie::GetSlotInfo(2).m_Volume, 0) << "an open movie that does not play keeps its volume";
+    GxMovie::Close(1);
+    GxMovie::Close(2);
 }
 
 TEST_F(GameSoundTest, VolumeUpdatesReachOnlyTheChannelsThatPlay)
