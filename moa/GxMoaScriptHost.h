@@ -29,11 +29,15 @@ private:
 };
 
 // The game's command set. The game's commands live above index 299; every index it does not
-// take over goes to the generic builtins.
+// take over goes to the generic builtins. Its routing and commands are the game's
+// (game/GxGameCommand.h).
 class GxMoaBuiltinEx : public GxMoaBuiltinDefault
 {
 public:
     explicit GxMoaBuiltinEx(GxCore* core) : m_pCore(core) {}
+
+    bool CallBuiltin(std::u16string_view name, int32_t index, GxMoaVariable& args, GxMoaWorker& worker,
+                     GxMoaScriptEntity* entity, GxMoaExecStack& execStack, GxMoaVariable& result) override;
 
     GxCore* GetCore() const { return m_pCore; }
 

@@ -1,0 +1,212 @@
+#include "game/GxGameCommand.h"
+
+#include <climits>
+#include <cmath>
+
+#include "game/GxGameCommandHandlers.h"
+#include "moa/GxMoaScriptHost.h"
+#include "moa/GxMoaVariable.h"
+
+namespace {
+
+// Comparison order matters: a word is looked up only in the band its index selects, and the
+// first equal word of that band wins.
+const GxGameCommandWord kWords[] = {
+    {300, 499, u"rand", GxCmdRand},
+    {500, 999, u"getsavedir", GxCmdGetSaveDir},
+    {500, 999, u"getcurseqname", GxCmdGetCurSeqName},
+    {500, 999, u"getprevseqname", GxCmdGetPrevSeqName},
+    {500, 999, u"getcurseqparam0", GxCmdGetCurSeqParam0},
+    {500, 999, u"getcurseqparam1", GxCmdGetCurSeqParam1},
+    {500, 999, u"getprevseqparam0", GxCmdGetPrevSeqParam0},
+    {500, 999, u"getprevseqparam1", GxCmdGetPrevSeqParam1},
+    {500, 999, u"getlastselect", GxCmdGetLastSelect},
+    {500, 999, u"getdialogresult", GxCmdGetDialogResult},
+    {500, 999, u"getdebugmodeflag", GxCmdGetDebugModeFlag},
+    {500, 999, u"getsystemsignature", GxCmdGetSystemSignature},
+    {500, 999, u"setgamedatatitle", GxCmdSetGameDataTitle},
+    {500, 999, u"getgamedatatitle", GxCmdGetGameDataTitle},
+    {500, 999, u"getreplaymode", GxCmdGetReplayMode},
+    {500, 999, u"getpassedlabel", GxCmdGetPassedLabel},
+    {500, 999, u"setnameidentifymode", GxCmdSetNameIdentifyMode},
+    {500, 999, u"dlg", GxCmdDlg},
+    {500, 999, u"msg", GxCmdMsg},
+    {500, 999, u"msgn", GxCmdMsgn},
+    {500, 999, u"msg.show", GxCmdMsgShow},
+    {500, 999, u"msg.hide", GxCmdMsgHide},
+    {500, 999, u"msg.clear", GxCmdMsgClear},
+    {500, 999, u"text", GxCmdText},
+    {1000, 1099, u"sp.color", GxCmdSpColor},
+    {1000, 1099, u"sp.alpha", GxCmdSpAlpha},
+    {1000, 1099, u"sp.blend", GxCmdSpBlend},
+    {1000, 1099, u"sp.lcg", GxCmdSpLcg},
+    {1000, 1099, u"sp.lnc", GxCmdSpLnc},
+    {1000, 1099, u"sp.wa", GxCmdSpWa},
+    {1000, 1099, u"sp.shake", GxCmdSpShake},
+    {1000, 1099, u"sp.shake_end", GxCmdSpShakeEnd},
+    {1000, 1099, u"sp.clearall", GxCmdSpClearAll},
+    {1000, 1099, u"stand", GxCmdStand},
+    {1100, 1299, u"bg", GxCmdBg},
+    {1100, 1299, u"bg.color", GxCmdBgColor},
+    {1100, 1299, u"bg.act_move", GxCmdBgActMove},
+    {1100, 1299, u"bg.wa", GxCmdBgWa},
+    {1100, 1299, u"ev", GxCmdEv},
+    {1100, 1299, u"ev.color", GxCmdBgColor},
+    {1100, 1299, u"ev.act_move", GxCmdBgActMove},
+    {1100, 1299, u"ev.wa", GxCmdBgWa},
+    {1300, 1399, u"fin", GxCmdFin},
+    {1300, 1399, u"fout", GxCmdFout},
+    {1300, 1399, u"flash", GxCmdFlash},
+    {1300, 1399, u"flash.wa", GxCmdFlashWa},
+    {1300, 1399, u"shake", GxCmdShake},
+    {1300, 1399, u"shake.end", GxCmdShakeEnd},
+    {1400, 1499, u"mv", GxCmdMv},
+    {1400, 1499, u"mv.wa", GxCmdMvWa},
+    {1400, 1499, u"mv.autostop", GxCmdMvAutoStop},
+    {1500, 1599, u"bgm", GxCmdBgm},
+    {1500, 1599, u"bgm.wa", GxCmdBgmWa},
+    {1500, 1599, u"bgv", GxCmdBgv},
+    {1500, 1599, u"bgv.wa", GxCmdBgvWa},
+    {1500, 1599, u"se", GxCmdSe0},
+    {1500, 1599, u"se_0", GxCmdSe0},
+    {1500, 1599, u"se_1", GxCmdSe1},
+    {1500, 1599, u"se_2", GxCmdSe2},
+    {1500, 1599, u"se_3", GxCmdSe3},
+    {1500, 1599, u"se.wa", GxCmdSeWa},
+    {1500, 1599, u"vo", GxCmdVo0},
+    {1500, 1599, u"vo_0", GxCmdVo0},
+    {1500, 1599, u"vo_1", GxCmdVo1},
+    {1500, 1599, u"vo_2", GxCmdVo2},
+    {1500, 1599, u"vo_3", GxCmdVo3},
+    {1500, 1599, u"vo.wa", GxCmdVoWa},
+    {2000, 2099, u"sel", GxCmdSel},
+    {2000, 2099, u"sel.go", GxCmdSelGo},
+    {2000, 2099, u"sel.gosub", GxCmdSelGosub},
+    {2000, 2099, u"sel.visible", GxCmdSelVisible},
+    {2000, 2099, u"sel.enable", GxCmdSelEnable},
+    {2000, 2099, u"sel.cancel", GxCmdSelCancel},
+    {2000, 2099, u"sel.hash", GxCmdSelHash},
+    {2100, 2199, u"wa.click", GxCmdWaClick},
+    {2100, 2199, u"wa.time", GxCmdWaTime},
+    {2100, 2199, u"wa.layer", GxCmdWaLayer},
+    {2200, 2399, u"rp.set", GxCmdRpSet},
+    {2200, 2399, u"rp.unset", GxCmdRpUnset},
+    {2200, 2399, u"rp.setall", GxCmdRpSetAll},
+    {2200, 2399, u"rp.unsetall", GxCmdRpUnsetAll},
+    {2200, 2399, u"rp.end", GxCmdRpEnd},
+    {2200, 2399, u"cg.set", GxCmdCgSet},
+    {2200, 2399, u"cg.setgroup", GxCmdCgSetGroup},
+    {2200, 2399, u"cg.setall", GxCmdCgSetAll},
+    {2200, 2399, u"cg.unsetall", GxCmdCgUnsetAll},
+    {10000, 19999, u"jumptotitle", GxCmdJumpToTitle},
+    {10000, 19999, u"setextraoption", GxCmdSetExtraOption},
+    {10000, 19999, u"getextraoption", GxCmdGetExtraOption},
+    {30000, INT32_MAX, u"bmap_jumptoselect", GxCmdBmapJumpToSelect},
+};
+
+}  // namespace
+
+const GxGameCommandWord* GxGetGameCommandWords(size_t* count)
+{
+    if (count) *count = sizeof(kWords) / sizeof(kWords[0]);
+    return kWords;
+}
+
+bool GxDispatchGameCommand(GxGameCommandCall& call, int32_t index)
+{
+    for (const GxGameCommandWord& w : kWords) {
+        if (index < w.first || index > w.last) continue;
+        if (call.name == w.word) return w.handler(call);
+    }
+    return false;
+}
+
+bool GxGameCommandNotBuilt(GxGameCommandCall& call)
+{
+    call.Error(u"not built yet");
+    return false;
+}
+
+GxMoaVariable* GxGameCommandCall::Arg(int32_t i)
+{
+    if (i < 0 || args.GetValueType() != GxMoaValueType::Array) return nullptr;
+    if (args.GetArraySize() < i + 1 && !args.SetArraySize(i + 1)) return nullptr;
+    return args.GetElement(i);
+}
+
+bool GxGameCommandCall::ArgPresent(int32_t i)
+{
+    const GxMoaVariable* v = Arg(i);
+    return v && !v->IsNull() && v->GetStringLength() > 0;
+}
+
+int32_t GxGameCommandCall::ArgInt(int32_t i)
+{
+    const GxMoaVariable* v = Arg(i);
+    return v ? v->GetInt() : 0;
+}
+
+double GxGameCommandCall::ArgFloat(int32_t i)
+{
+    const GxMoaVariable* v = Arg(i);
+    return v ? v->GetFloat() : 0.0;
+}
+
+std::u16string GxGameCommandCall::ArgString(int32_t i)
+{
+    const GxMoaVariable* v = Arg(i);
+    return v ? v->GetString() : std::u16string();
+}
+
+float GxCommandAlignX(const GxMoaVariable* arg, float defaultX, float width)
+{
+    if (!arg || arg->IsNull()) return defaultX;
+    const GxMoaValueType type = arg->GetValueType();
+    if (type == GxMoaValueType::Int || type == GxMoaValueType::Float) return static_cast<float>(arg->GetFloat());
+    const std::u16string text = arg->GetString();
+    if (text == u"L") return 0.0f;
+    if (text == u"M") return std::trunc(1024.0f - width) * 0.5f;
+    if (text == u"R") return std::trunc(1024.0f - width);
+    return defaultX;
+}
+
+float GxCommandAlignY(const GxMoaVariable* arg, float height)
+{
+    if (!arg || arg->IsNull()) return 768.0f - height;
+    const GxMoaValueType type = arg->GetValueType();
+    if (type == GxMoaValueType::Int || type == GxMoaValueType::Float) return static_cast<float>(arg->GetFloat());
+    const std::u16string text = arg->GetString();
+    if (text == u"T") return 0.0f;
+    if (text == u"M") return std::trunc(768.0f - height) * 0.5f;
+    if (text == u"B") return std::trunc(768.0f - height);
+    return 768.0f - height;
+}
+
+bool GxMoaBuiltinEx::CallBuiltin(std::u16string_view name, int32_t index, GxMoaVariable& args, GxMoaWorker& worker,
+                                 GxMoaScriptEntity* entity, GxMoaExecStack& execStack, GxMoaVariable& result)
+{
+    // Indices 6 and 7 (trace and debug-log output) are taken over by the game.
+    if (index >= 1 && index < 300) {
+        return GxMoaBuiltinDefault::CallBuiltin(name, index, args, worker, entity, execStack, result);
+    }
+    if (index < 1) return false;
+    GxGameCommandCall call{name, args, worker, entity, execStack, *this, result, m_pCore};
+    return GxDispatchGameCommand(call, index);
+}
+
+// Answered by the dispatcher itself.
+bool GxCmdGetSaveDir(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdGetCurSeqName(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdGetPrevSeqName(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdGetCurSeqParam0(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdGetCurSeqParam1(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdGetPrevSeqParam0(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdGetPrevSeqParam1(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdGetLastSelect(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdGetGameDataTitle(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdMsgShow(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdMsgHide(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdRpSetAll(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdRpEnd(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdCgSetAll(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+bool GxCmdBmapJumpToSelect(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }

@@ -1,0 +1,12 @@
+#include "game/GxMainScreen.h"
+
+#include "app/GxCore.h"
+#include "app/task/GxTaskManage.h"
+
+GxMainScreenFlags g_MainScreenFlags;
+
+GxMainScreen* GxFindMainScreen(GxCore* core)
+{
+    GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
+    return tm ? dynamic_cast<GxMainScreen*>(tm->FindTaskByName(u"SeqRukoMain")) : nullptr;
+}
