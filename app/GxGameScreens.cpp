@@ -1,5 +1,7 @@
 #include "app/GxGameScreens.h"
 
+#include "seq/SeqCGMode.h"
+#include "seq/SeqCGModeView.h"
 #include "seq/SeqSystem.h"
 
 namespace {
@@ -8,7 +10,7 @@ namespace {
 const GxGameScreen kScreens[] = {
     {u"SeqSystem", nullptr},   {u"SeqBoot", nullptr},     {u"SeqTitle", nullptr},   {u"SeqOpening", nullptr},
     {u"SeqRukoMain", nullptr}, {u"SeqRukoLog", nullptr},  {u"SeqConfig", nullptr},  {u"SeqSave", nullptr},
-    {u"SeqLoad", nullptr},     {u"SeqQuickLoad", nullptr}, {u"SeqCGMode", nullptr}, {u"SeqCGModeView", nullptr},
+    {u"SeqLoad", nullptr},     {u"SeqQuickLoad", nullptr}, {u"SeqCGMode", &SeqCGMode::Create}, {u"SeqCGModeView", &SeqCGModeView::Create},
     {u"SeqRPMode", nullptr},   {u"SeqBGMMode", nullptr},  {u"SeqBmapSelect", nullptr},
 };
 
