@@ -1,0 +1,250 @@
+// A started game for the gallery and viewer tests: the game folder gets its data tables, UI
+// layout and pictures before start-up, so the screens are built by the program's own screen
+// list from them; frames run the task manager's walks with a test-chosen time, input goes
+// through the manager's walks as the window procedure offers it, and the cursor shapes the
+// screens ask for are recorded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/GxCore.h"
+#include "app/task/GxTaskManage.h"
+#include "core/GxPackFile.h"
+#include "core/GxString.h"
+#include "layer/GxNcImageSet.h"
+#include "platform/GxSdlWindow.h"
+#include "tests/app/core_test_util.h"
+#include "tests/game/game_core_fixture.h"
+#include "tests/support/GxNcWriter.h"
+#include "tests/support/GxPackWriter.h"
+#include "tests/support/GxPictureWriter.h"
+#include "tests/support/GxRecordingSound.h"
+
+namespace cgtest {
+
+// The headless window services, with every cursor shape asked for kept.
+class CursorRecordingWindow : public GxSdlWindowServices
+{
+public:
+    using GxSdlWindowServices::GxSdlWindowServices;
+    void SetCursor(GxSystemCursor cursor) override
+    {
+        cursors.push_back(static_cast<int>(cursor));
+        GxSdlWindowServices::SetCursor(cursor);
+    }
+    std::vector<int> cursors;
+};
+
+inline bool WriteBytes(const std::filesystem::path& path, std::string_view bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    return GxPackWriter::WriteFile(path.string(), bytes);
+}
+inline bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    return GxPackWriter::WriteFile(path.string(), bytes.data(), bytes.size());
+}
+
+// A table file: one row per line, cells joined by TABs.
+inline std::string TableText(const std::vector<std::vector<std::string>>& rows)
+{
+    std::string text;
+    for (const auto& row : rows) {
+        for (size_t i = 0; i < row.size(); ++i) text += (i ? "\t" : "") + row[i];
+        text += "\n";
+    }
+    return text;
+}
+
+// One gallery row: pictures ("name" or "name|start|end") in FileName 0.., Count as given.
+struct CgRow
+{
+    int id;
+    int group;
+    std::string thumbnail;
+    std::vector<std::string> files;
+    int count = 0;
+};
+
+inline std::string CgTable(const std::vector<CgRow>& rows)
+{
+    std::vector<std::vector<std::string>> lines;
+    for (const CgRow& r : rows) {
+        std::vector<std::string> cells{std::to_string(r.id), std::to_string(r.group), r.thumbnail};
+        for (int j = 0; j < 32; ++j) cells.push_back(j < static_cast<int>(r.files.size()) ? r.files[j] : "");
+        cells.push_back(std::to_string(r.count));
+        lines.push_back(cells);
+    }
+    return TableText(lines);
+}
+
+// An image set of solid patterns, each image one pattern of its own size, side by side on one
+// page picture.
+struct SetImage
+{
+    std::u16string name;
+    int32_t width;
+    int32_t height;
+};
+
+inline bool WriteImageSet(const std::filesystem::path& gameFolder, const std::string& setPath,
+                          const std::vector<SetImage>& images)
+{
+    const std::string stem = setPath.substr(0, setPath.rfind(".gis"));
+    const std::string pageName = stem.substr(stem.find_last_of('/') + 1) + "_0.png";
+    int32_t width = 1, height = 1;
+    for (const SetImage& i : images) {
+        width += i.width;
+        height = std::max(height, i.height);
+    }
+    GxNcCrammedImageSet set;
+    set.m_CrammedImageArray.resize(1);
+    set.m_CrammedImageArray[0].m_FileName = GxUtf8ToWide(pageName);
+    set.m_CrammedImageArray[0].m_ImageWidth = width;
+    set.m_CrammedImageArray[0].m_ImageHeight = height;
+    int32_t x = 0;
+    for (const SetImage& i : images) {
+        GxNcOriginImage& origin = GxNcAddOriginImage(set, i.name);
+        GxNcAddPattern(origin, 0, 0, 0, i.width, i.height, x, 0);
+        origin.m_ImageWidth = i.width;
+        origin.m_ImageHeight = i.height;
+        x += i.width;
+    }
+    const std::string folder = stem.substr(0, stem.find_last_of('/') + 1);
+    return WriteBytes(gameFolder / (folder + pageName),
+                      gxtest::WritePngRgba(gxtest::TestPicture(static_cast<uint32_t>(width),
+                                                               static_cast<uint32_t>(height), 0xFF808080u))) &&
+           GxNcWriteFileBytes((gameFolder / setPath).string(), GxNcImageSetToBytes(set, GxContentForm::Binary));
+}
+
+inline bool WritePicture(const std::filesystem::path& gameFolder, const std::string& path, uint32_t w, uint32_t h)
+{
+    return WriteBytes(gameFolder / path, gxtest::WritePngRgba(gxtest::TestPicture(w, h, 0xFF336699u)));
+}
+
+// A layout row of the UI layout table.
+inline std::vector<std::string> LayoutRow(int id, const std::string& parent, const std::string& module,
+                                          const std::string& name, int index, float left, float top, int group = 0,
+                                          int value = 0)
+{
+    return {std::to_string(id), parent, "0", module, name, std::to_string(index), "1", "1", "1",
+            std::to_string(static_cast<int>(left)), std::to_string(static_cast<int>(top)), "0",
+            std::to_string(group), "", "", std::to_string(value), "0", "1", "0", ""};
+}
+
+class Game
+{
+public:
+    explicit Game(const std::function<void(const std::filesystem::path&)>& prepare,
+                  const std::string& sysconf = "APP_TITLE=GalleryTest\nAPP_SAVEDIR=GalleryTest_SAVE\n")
+        : game(sysconf)
+    {
+        cwd.emplace(game.game);
+        docs.emplace("XDG_DOCUMENTS_DIR", game.docs.string());
+        prepare(game.game);
+        GxSdlWindowOptions o;
+        o.headless = true;
+        o.lockFolder = game.locks.string();
+        ws = std::make_unique<CursorRecordingWindow>(o);
+        EXPECT_TRUE(ws->Initialize());
+        core = std::make_unique<GxCore>(ws.get());
+        GxSetCore(core.get());
+        initialized = core->Initialize();
+        EXPECT_TRUE(initialized);
+    }
+    ~Game()
+    {
+        if (initialized) core->Finalize();
+        core.reset();
+        GxSetCore(nullptr);
+        GxFileCloseAllPacks();
+        gametest::ClearGameTables();
+    }
+
+    GxTaskManage* Tm() const { return core->GetTaskManage(); }
+
+    // One update step of ms milliseconds over the current screen and the persistent root, then
+    // their render walks and the draws of every render layer.
+    void Frame(int32_t ms)
+    {
+        const int64_t us = static_cast<int64_t>(ms) * 1000;  // the walks count microseconds
+        GxTaskManage* tm = Tm();
+        tm->ExecuteChangeSequence();
+        core->ClearRenderLayers();
+        tm->ClearStepFlags();
+        GxTaskBase* current = tm->GetCurrentSequence();
+        GxTaskBase* persistent = tm->GetPersistentRoot();
+        if (current) {
+            if (!tm->IsMainStarted()) tm->UpdatePreMainTasks(current, 0, us);
+            tm->UpdateTasks(current, 0, us);
+        }
+        if (persistent) tm->UpdateTasks(persistent, 0, us);
+        Draw();
+    }
+    // The render walks and the draws alone, with no time passing.
+    void Draw()
+    {
+        GxTaskManage* tm = Tm();
+        core->ClearRenderLayers();
+        if (tm->GetCurrentSequence()) tm->RenderTasks(tm->GetCurrentSequence(), 0, 0);
+        if (tm->GetPersistentRoot()) tm->RenderTasks(tm->GetPersistentRoot(), 0, 0);
+        core->DrawRenderLayers();
+    }
+    // Changes to the screen and runs frames until its main phase has started.
+    void Enter(const char16_t* name, int32_t param)
+    {
+        ASSERT_TRUE(Tm()->ChangeSequenceByName(name, param));
+        Frame(0);
+        for (int i = 0; i < 100 && !Tm()->IsMainStarted(); ++i) Frame(16);
+        ASSERT_TRUE(Tm()->IsMainStarted());
+        ASSERT_EQ(Tm()->GetCurrentSequenceName(), name);
+    }
+
+    void Move(float x, float y) { Tm()->OnMouseMove(GxMousePoint{x, y}, 0); }
+    void Down(float x, float y)
+    {
+        GxTaskManage* tm = Tm();
+        const GxMousePoint pt{x, y};
+        if (tm->GetPersistentRoot() && tm->WalkMouseLeftDown(tm->GetPersistentRoot(), pt, 0)) return;
+        if (tm->GetCurrentSequence()) tm->WalkMouseLeftDown(tm->GetCurrentSequence(), pt, 0);
+    }
+    void Up(float x, float y) { Tm()->OnMouseLeftUp(GxMousePoint{x, y}, 0); }
+    void RightDown(float x, float y)
+    {
+        GxTaskManage* tm = Tm();
+        if (tm->GetCurrentSequence()) tm->WalkMouseRightDown(tm->GetCurrentSequence(), GxMousePoint{x, y}, 0);
+    }
+    // A click and the frame that delivers its events.
+    void Click(float x, float y)
+    {
+        Move(x, y);
+        Down(x, y);
+        Up(x, y);
+        Frame(16);
+    }
+    void Key(GxWParam key)
+    {
+        Tm()->OnKeyDown(key, 0);
+        Frame(16);
+    }
+
+    coretest::TempGame game;
+    std::optional<coretest::ScopedCwd> cwd;
+    std::optional<coretest::ScopedEnv> docs;
+    coretest::MessageBoxes boxes;
+    coretest::RecordingDevice device;
+    std::unique_ptr<CursorRecordingWindow> ws;
+    GxRecordingSound sound;
+    std::unique_ptr<GxCore> core;
+    bool initialized = false;
+};
+
+}  // namespace cgtest
