@@ -10,7 +10,8 @@ namespace {
 const GxGameScreen kScreens[] = {
     {u"SeqSystem", nullptr},   {u"SeqBoot", nullptr},     {u"SeqTitle", nullptr},   {u"SeqOpening", nullptr},
     {u"SeqRukoMain", nullptr}, {u"SeqRukoLog", nullptr},  {u"SeqConfig", nullptr},  {u"SeqSave", nullptr},
-    {u"SeqLoad", nullptr},     {u"SeqQuickLoad", nullptr}, {u"SeqCGMode", &SeqCGMode::Create}, {u"SeqCGModeView", &SeqCGModeView::Create},
+    {u"SeqLoad", nullptr},     {u"SeqQuickLoad", nullptr},
+    {u"SeqCGMode", &SeqCGMode::Create}, {u"SeqCGModeView", &SeqCGModeView::Create},
     {u"SeqRPMode", nullptr},   {u"SeqBGMMode", nullptr},  {u"SeqBmapSelect", nullptr},
 };
 

@@ -193,7 +193,8 @@ void SeqCGMode::ShowPage(int32_t page)
 
 void SeqCGMode::SelectPageButton(int32_t page)
 {
-    if (auto* radio = dynamic_cast<GxTaskUIRadioButtonIs*>(m_UI->FindTaskLocal(u"btn_pageselect", page))) radio->Select();
+    GxTaskBase* button = m_UI->FindTaskLocal(u"btn_pageselect", page);
+    if (auto* radio = dynamic_cast<GxTaskUIRadioButtonIs*>(button)) radio->Select();
 }
 
 int SeqCGMode::Update(int32_t step, int64_t elapsed)

@@ -219,7 +219,8 @@ int SeqCGModeView::OnKeyDown(GxWParam virtualKey, GxLParam lParam)
     (void)lParam;
     if (!IsAdvanceKey(virtualKey)) return 0;
     if (MayReact()) {
-        m_EventCaller->SendUIEvent(GxUIEventParam(m_EventCaller, GxUIEventType::KeyDown, static_cast<int32_t>(virtualKey)));
+        const GxUIEventParam event(m_EventCaller, GxUIEventType::KeyDown, static_cast<int32_t>(virtualKey));
+        m_EventCaller->SendUIEvent(event);
     }
     return 1;
 }

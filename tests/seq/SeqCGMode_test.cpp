@@ -30,14 +30,18 @@ void WriteGalleryData(const std::filesystem::path& root, const std::vector<CgRow
                       const std::vector<std::u16string>& thumbnails)
 {
     using cgtest::LayoutRow;
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt",
-                                   cgtest::TableText({{"1", "18", "mod_slot", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
-                                                      {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-                                                      {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"}})));
+    // ID, UIType (18 button, 20 radio button), name, no pictures, size and client rectangle.
+    const std::vector<std::vector<std::string>> modules = {
+        {"1", "18", "mod_slot", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
+        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
+        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
+    };
+    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt", cgtest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;
     int id = 1;
     const std::string ui = "$UI:SeqCGMode";
-    for (int i = 0; i < 25; ++i) layout.push_back(LayoutRow(id++, ui, "mod_slot", "btn_cgselect", i, SlotX(i), SlotY(i)));
+    for (int i = 0; i < 25; ++i)
+        layout.push_back(LayoutRow(id++, ui, "mod_slot", "btn_cgselect", i, SlotX(i), SlotY(i)));
     for (int p = 1; p <= 3; ++p)
         layout.push_back(LayoutRow(id++, ui, "mod_radio", "btn_pageselect", p, 700.0f + 50.0f * p, 20.0f, 1, p == 1));
     layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_prev", 0, 700.0f, 700.0f));
@@ -283,7 +287,8 @@ TEST(PictureGallery, MusicStartsOnceAndIsKeptOnReEntry)
 
 TEST(PictureGallery, WithoutItsMusicTheGalleryFadesTheMusicOut)
 {
-    cgtest::Game g([](const std::filesystem::path& root) { WriteGalleryData(root, {{1, 1, "t.png", {"a"}}}, {u"t.png"}); });
+    cgtest::Game g(
+        [](const std::filesystem::path& root) { WriteGalleryData(root, {{1, 1, "t.png", {"a"}}}, {u"t.png"}); });
     ASSERT_TRUE(g.initialized);
     g.core->GetUserData()->m_BGMRecord.m_FileName = u"bgms/title.ogg";
     g.sound.TakeCalls();
