@@ -29,7 +29,10 @@ RecordingLayer::RecordingLayer(const char16_t* taskName, const char16_t* localNa
 {
 }
 
-void RecordingLayer::Record(const std::string& text) { m_Log->push_back(m_Name + " " + text); }
+void RecordingLayer::Record(const std::string& text)
+{
+    if (m_Depth == 0) m_Log->push_back(m_Name + " " + text);
+}
 
 std::vector<std::string> RecordingLayer::Calls() const
 {
@@ -46,12 +49,14 @@ bool RecordingLayer::LoadMotion(std::u16string_view file, std::u16string_view im
 {
     Record("LoadMotion " + U8(file) + " " + U8(imageSetName) + " [" + U8(motionGroupName) + "] " + U8(motionName) +
            " " + std::to_string(startFrame) + " " + std::to_string(time));
+    Nested n(m_Depth);
     return GxTaskLayer::LoadMotion(file, imageSetName, motionGroupName, motionName, startFrame, time);
 }
 
 bool RecordingLayer::LoadImage(std::u16string_view file, int32_t time)
 {
     Record("LoadImage " + U8(file) + " " + std::to_string(time));
+    Nested n(m_Depth);
     return GxTaskLayer::LoadImage(file, time);
 }
 
@@ -60,18 +65,21 @@ bool RecordingLayer::LoadMultiTextureFile(const std::vector<std::u16string>& fil
     std::string list;
     for (const std::u16string& f : files) list += (list.empty() ? "" : ",") + U8(f);
     Record("LoadMultiTextureFile " + list + " " + std::to_string(time));
+    Nested n(m_Depth);
     return GxTaskLayer::LoadMultiTextureFile(files, time);
 }
 
 bool RecordingLayer::StartLocalTransit(int32_t time)
 {
     Record("StartLocalTransit " + std::to_string(time));
+    Nested n(m_Depth);
     return GxTaskLayer::StartLocalTransit(time);
 }
 
 void RecordingLayer::Clear()
 {
     Record("Clear");
+    Nested n(m_Depth);
     GxTaskLayer::Clear();
 }
 
@@ -79,12 +87,14 @@ void RecordingLayer::StartShake(const GxVector3& amplitude, int32_t time)
 {
     Record("StartShake " + Num(amplitude.x) + " " + Num(amplitude.y) + " " + Num(amplitude.z) + " " +
            Num(amplitude.w) + " " + std::to_string(time));
+    Nested n(m_Depth);
     GxTaskLayer::StartShake(amplitude, time);
 }
 
 void RecordingLayer::StopShake()
 {
     Record("StopShake");
+    Nested n(m_Depth);
     GxTaskLayer::StopShake();
 }
 

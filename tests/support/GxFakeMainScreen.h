@@ -43,7 +43,16 @@ public:
     std::vector<std::string> Calls() const;
 
 private:
+    // What the layer calls on itself while doing a recorded call (a clear stops the shake) is
+    // part of that call, not a call of its own.
+    struct Nested
+    {
+        explicit Nested(int& depth) : m_Depth(depth) { ++m_Depth; }
+        ~Nested() { --m_Depth; }
+        int& m_Depth;
+    };
     void Record(const std::string& text);
+    int m_Depth = 0;
     std::string m_Name;
     ScreenCallLog* m_Log;
 };
