@@ -133,3 +133,49 @@ TEST_F(EffectCommands, FadesFromAndToBlackWithTheirDefaults)
 }
 
 }  // namespace
+
+namespace {
+
+// Before the main play screen exists (or in a game without one) the commands that need its
+// tasks report and stop the script; those without a target of their own go on.
+TEST(ScreenCommandsWithoutTheMainScreen, ReportAndStopOrGoOnWithoutTouchingAnything)
+{
+    gametest::StartedCore app;
+    ASSERT_TRUE(app.initialized);
+    GxGetDBRukoChar().GetRow(1)->CharName = u"Ruko";
+    struct Case
+    {
+        const char* script;
+        const char* error;  // null: goes on
+    };
+    const Case cases[] = {
+        {"bg(\"a\")", "bg:メイン画面が見つかりません[SeqRukoMain]"},
+        {"ev(\"a\", 0)", "ev:メイン画面が見つかりません[SeqRukoMain]"},
+        {"bg.color(0xFF0000)", "bg.color:レイヤーが見つかりません[$BGLAYER:SeqRukoMain]"},
+        {"bg.act_move(1, 2)", "bg.act_move:レイヤーが見つかりません[$BGLAYER:SeqRukoMain]"},
+        {"flash()", "flash:レイヤーが見つかりません[$GLOBALFLASH:SeqRukoMain]"},
+        {"shake()", "shake:レイヤーが見つかりません[$VISUAL:SeqRukoMain]"},
+        {"shake.end()", "shake.end:レイヤーが見つかりません[$VISUAL:SeqRukoMain]"},
+        {"sp.lcg(\"Ruko\")", "sp.lcg:レイヤーが見つかりません。命令が間違っているかキャラ名[Ruko]は未定義です"},
+        {"stand(\"Ruko\")\nendstand", "stand:レイヤーが見つかりません。キャラ名[Ruko]は未定義です"},
+        {"sp.clearall()", nullptr},
+        {"fin()", nullptr},
+        {"fout(10)", nullptr},
+        {"bg.wa()", nullptr},
+    };
+    for (const Case& c : cases) {
+        gametest::LogCapture log;
+        bool stopped = false;
+        ASSERT_TRUE(gxtest::RunGameScript(std::string("*MAIN\n") + c.script + "\nerrorlog(\"after\")\n", &stopped))
+            << c.script;
+        std::string all;
+        for (const std::string& l : log.lines) all += l;
+        EXPECT_EQ(stopped, c.error != nullptr) << c.script << "\n" << all;
+        if (c.error) {
+            EXPECT_NE(all.find(c.error), std::string::npos) << c.script << "\n" << all;
+        }
+        EXPECT_EQ(all.find("after") != std::string::npos, c.error == nullptr) << c.script;
+    }
+}
+
+}  // namespace
