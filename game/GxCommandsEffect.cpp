@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int32_t kDefaultShakeTime = 800;  // ms
-
 int32_t EffectTime(GxGameCommandCall& call, int32_t i)
 {
     return GxCommandIntArg(call, i, GxCommandSystemConfig(call).m_BgTransitionTime);
@@ -56,7 +54,7 @@ bool GxCmdShake(GxGameCommandCall& call)
 {
     GxTaskLayer* visual = GxCommandRequireLayer(call, kGxMainScreenVisual);
     if (!visual) return false;
-    const int32_t time = GxCommandIntArg(call, 0, kDefaultShakeTime);
+    const int32_t time = GxCommandIntArg(call, 0, kGxDefaultShakeTime);
     const GxVector3 amplitude(static_cast<float>(call.ArgInt(1)), static_cast<float>(call.ArgInt(2)), 0.0f, 0.0f);
     visual->StartShake(amplitude, time);
     return true;

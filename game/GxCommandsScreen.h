@@ -45,6 +45,9 @@ int32_t GxCommandWaitMaskArg(GxGameCommandCall& call, int32_t i);
 void GxCommandWaitForLayer(const GxGameCommandCall& call, const std::u16string& layerName, int32_t mask,
                            bool hideWindow);
 
+// A shake without a time of its own lasts this long (ms).
+inline constexpr int32_t kGxDefaultShakeTime = 800;
+
 // The screen's task names.
 inline constexpr const char16_t* kGxMainScreenBGLayer = u"$BGLAYER:SeqRukoMain";
 inline constexpr const char16_t* kGxMainScreenBGWLayer = u"$BGWLAYER:SeqRukoMain";

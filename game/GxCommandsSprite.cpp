@@ -263,7 +263,7 @@ bool GxCmdSpShake(GxGameCommandCall& call)
 {
     GxTaskLayer* layer = FindStandLayer(call, MissingLayerText::CommandOrCharacter);
     if (!layer) return false;
-    const int32_t time = StandTime(call, 1);
+    const int32_t time = GxCommandIntArg(call, 1, kGxDefaultShakeTime);
     const GxVector3 amplitude(static_cast<float>(call.ArgInt(2)), static_cast<float>(call.ArgInt(3)), 0.0f, 0.0f);
     layer->StartShake(amplitude, time);
     return true;
