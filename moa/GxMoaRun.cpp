@@ -31,8 +31,9 @@ bool BlockEnd(const GxMoaScript& s, const GxMoaRunPos& brace, GxMoaRunPos& end)
 class Runner
 {
 public:
-    Runner(GxMoaWorker& worker, GxMoaBuiltin* builtins)
-        : m_Worker(worker), m_Stack(worker.GetExecStack()), m_Owner(*worker.GetOwner()), m_Builtins(builtins)
+    Runner(GxMoaWorker& worker, GxMoaBuiltin* builtins, GxMoaLineHandler* lines)
+        : m_Worker(worker), m_Stack(worker.GetExecStack()), m_Owner(*worker.GetOwner()), m_Builtins(builtins),
+          m_Lines(lines)
     {
     }
 
@@ -76,6 +77,7 @@ private:
     GxMoaExecStack& m_Stack;
     GxMoa& m_Owner;
     GxMoaBuiltin* m_Builtins;
+    GxMoaLineHandler* m_Lines;
 };
 
 bool Runner::RunIf(const GxMoaScript& s, const GxMoaToken& ifToken)
@@ -237,11 +239,21 @@ bool Runner::Run()
             s.NextToken(p);
             break;
         case MOATOKEN_TEXT:
+            if (m_Lines) {
+                const uint64_t serial = t.GetSerial();
+                m_Lines->TextLine(m_Worker, token.GetStringView());
+                if (SameTop(serial)) s.NextToken(m_Stack.back().m_Pos);
+                return Going();
+            }
             // The line is the message itself, never a format.
             m_Owner.OutputTrace(u"%s", token.GetString());
             s.NextToken(p);
             break;
         case MOATOKEN_UNKNOWN: {
+            if (m_Lines) {
+                if (!m_Lines->UnknownWord(m_Worker, m_Builtins, token)) return false;
+                return Going();
+            }
             const std::u16string text = token.GetString();
             s.NextLine(p);
             m_Owner.OutputWarning(std::u16string(p.m_ScriptName), p.m_Line, u"不明な単語を発見。スキップされます[%s]", text);
@@ -257,7 +269,8 @@ bool Runner::Run()
             s.NextToken(p);
             break;
         default:
-            ErrorWith(u"処理できないトークンです[%s]\n", token.GetDebugText());
+            // The game's own step reports it without the line break.
+            ErrorWith(m_Lines ? u"処理できないトークンです[%s]" : u"処理できないトークンです[%s]\n", token.GetDebugText());
             return false;
         }
         if (m_Owner.IsErrorStop()) return false;
@@ -266,9 +279,9 @@ bool Runner::Run()
 
 }  // namespace
 
-bool GxMoaRunStatement(GxMoaWorker& worker, GxMoaBuiltin* builtins)
+bool GxMoaRunStatement(GxMoaWorker& worker, GxMoaBuiltin* builtins, GxMoaLineHandler* lines)
 {
     if (!worker.GetOwner()) return false;
-    Runner runner(worker, builtins);
+    Runner runner(worker, builtins, lines);
     return runner.Run();
 }

@@ -3,13 +3,108 @@
 #include "core/GxBinBuffer.h"
 #include "core/GxContentReader.h"
 #include "core/GxFile.h"
+#include "core/GxString.h"
+#include "moa/GxMoaCompiler.h"
+#include "moa/GxMoaExec.h"
 #include "moa/GxMoaRun.h"
 
 GxMoaEx* g_MoaEx = nullptr;
 GxMoaWorkerEx* g_MoaWorkerEx = nullptr;
 GxMoaBuiltinEx* g_MoaBuiltinEx = nullptr;
 
-bool GxMoaWorkerEx::Run(GxMoaBuiltin* builtins) { return GxMoaRunStatement(*this, builtins); }
+// Shows a text line of the script on the main play screen and records it; the game defines it
+// (game/GxGameStatement.cpp), as it defines GxMoaBuiltinEx::CallBuiltin.
+void GxShowScriptTextLine(GxCore* core, GxMoaWorker& worker, std::u16string_view text);
+
+namespace {
+
+// Text lines become messages, and an unknown word is a layer operation: name[.suffix](args)
+// runs the character command "sp" + suffix ("sp.lcg" without one) with the name as its first
+// argument.
+class GameLines : public GxMoaLineHandler
+{
+public:
+    explicit GameLines(GxCore* core) : m_pCore(core) {}
+
+    void TextLine(GxMoaWorker& worker, std::u16string_view text) override
+    {
+        GxShowScriptTextLine(m_pCore, worker, text);
+    }
+
+    bool UnknownWord(GxMoaWorker& worker, GxMoaBuiltin* builtins, const GxMoaToken& token) override;
+
+private:
+    GxCore* m_pCore;
+};
+
+bool GameLines::UnknownWord(GxMoaWorker& worker, GxMoaBuiltin* builtins, const GxMoaToken& token)
+{
+    GxMoa& moa = *worker.GetOwner();
+    GxMoaExecStackElement& top = worker.GetExecStack().back();
+    GxMoaScriptPos& p = top.m_Pos;
+    GxMoaScriptEntity* entity = p.m_pScriptEntity;
+    const GxMoaScript* script = entity->GetScript();
+
+    const std::u16string_view text = token.GetStringView();
+    const std::u16string name = GxGetFileTitle(text);
+    const std::u16string suffix = GxGetExtension(text);
+    const std::u16string word = GxToLower(suffix.empty() ? std::u16string(u"sp.lcg") : u"sp" + suffix);
+    const GxMoaBuiltinDefinition* define = moa.FindBuiltinDefine(word);
+    if (!define) {
+        moa.OutputError(p.m_ScriptName, p.m_Line, u"レイヤー操作に使用できない命令です[%s]", word);
+        moa.SetErrorStop();
+        return false;
+    }
+
+    // A malformed call stops the script as well: the position would otherwise stay on it and
+    // every later call would report it again.
+    GxMoaOpcodeList& list = top.m_OpcodeList;
+    top.ResetOpcodeList();
+    worker.GetValueStack().clear();
+    GxMoaRunPos at;
+    bool compiled = GxMoaCompiler::Phase_Skip(at, MOATOKEN_UNKNOWN, script, p) &&
+                    GxMoaCompiler::Phase_Skip(at, MOATOKEN_BRACKETOPEN, script, at);
+    if (compiled) {
+        GxMoaCompiler::AddOpcode(list, MOAOPC_PUSH_STR);
+        list.emplace_back().SetString(name);
+        compiled = GxMoaCompiler::Phase_Element(script, list, at, at, 0);
+    }
+    if (compiled) {
+        // The name is the command's first argument.
+        list.back().SetInt64(list.back().GetInt64() + 1);
+        GxMoaCompiler::AddOpcode(list, MOAOPC_CALL_BUILTIN);
+        list.emplace_back().SetInt64(define->m_BuiltinIndex);
+        list.emplace_back().SetString(word);
+        compiled = GxMoaCompiler::Phase_Skip(at, MOATOKEN_BRACKETCLOSE, script, at);
+    }
+    if (!compiled) {
+        moa.SetErrorStop();
+        return false;
+    }
+
+    // The position stays on the line while the command runs, so that its reports name it.
+    p.m_Line = at.m_Line;
+    p.m_Pos = at.m_Pos;
+    const uint64_t serial = top.GetSerial();
+    if (!GxMoaExec::Exec_Opcode(moa, builtins, entity, &worker, true)) {
+        moa.SetErrorStop();
+        return false;
+    }
+    // Whatever follows ")" is ignored, unless the command moved the script elsewhere.
+    GxMoaExecStack& stack = worker.GetExecStack();
+    if (!stack.empty() && stack.back().GetSerial() == serial && stack.back().m_Pos.SamePlace(at)) {
+        script->NextLine(stack.back().m_Pos);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool GxMoaWorkerEx::Run(GxMoaBuiltin* builtins)
+{
+    GameLines lines(m_pCore);
+    return GxMoaRunStatement(*this, builtins, &lines);
+}
 
 void GxCreateScriptHost(GxCore* core)
 {

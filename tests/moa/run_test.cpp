@@ -3,7 +3,7 @@
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "tests/support/GxContentFixture.h"
-#include "moa/GxMoaScriptHost.h"
+#include "moa/GxMoaWorker.h"
 #include "tests/moa/moa_run_test_util.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 
@@ -34,7 +34,7 @@ protected:
     GxMoaScript& Script() { return *program.FindScript(u"MAIN"); }
 
     CaptureMoa program;
-    GxMoaWorkerEx worker{&program, nullptr};
+    GxMoaWorker worker{&program};
     MarkBuiltins builtins;
 };
 
@@ -63,7 +63,7 @@ TEST_F(RunTest, IfChainRunsExactlyOneBodyAndResumesAfterTheLastElse)
     };
     for (const auto& c : cases) {
         CaptureMoa p;
-        GxMoaWorkerEx w(&p, nullptr);
+        GxMoaWorker w(&p);
         GxMoaPackageBuilder b;
         b.AddBuiltin(u"mark", MarkBuiltins::kMark);
         ASSERT_TRUE(b.AddScript(u"MAIN", kChain)) << b.GetErrors();
@@ -129,7 +129,7 @@ TEST_F(RunTest, LoopsAreRefusedAndStopTheScript)
 {
     for (const char* keyword : {"WHILE (1) {", "FOR (i) {", "DO {", "CONTINUE", "BREAK"}) {
         CaptureMoa p;
-        GxMoaWorkerEx w(&p, nullptr);
+        GxMoaWorker w(&p);
         GxMoaPackageBuilder b;
         b.AddBuiltin(u"mark", MarkBuiltins::kMark);
         const bool block = std::string(keyword).back() == '{';
@@ -196,7 +196,7 @@ TEST_F(RunTest, MisplacedElseUnknownWordsAndBreakpoints)
     EXPECT_EQ(builtins.marks, (std::vector<int32_t>{1}));
 
     CaptureMoa p;
-    GxMoaWorkerEx w(&p, nullptr);
+    GxMoaWorker w(&p);
     GxMoaPackageBuilder b;
     b.AddBuiltin(u"mark", MarkBuiltins::kMark);
     ASSERT_TRUE(b.AddScript(u"MAIN", "*MAIN\nIF (1) {\nmark(1)\n}\nmark(2)\nELSE {\nmark(3)\n}\n")) << b.GetErrors();
@@ -270,7 +270,7 @@ TEST_F(RunTest, SavedRunStateContinuesWhereItStopped)
     ASSERT_TRUE(written);
 
     CaptureMoa p;
-    GxMoaWorkerEx w(&p, nullptr);
+    GxMoaWorker w(&p);
     GxMoaPackageBuilder b;
     b.AddBuiltin(u"mark", MarkBuiltins::kMark);
     ASSERT_TRUE(b.AddScript(u"MAIN", src));
