@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/GxContentFormat.h"
 
 class GxCore;
+class GxContentReaderBase;
+class GxContentWriterBase;
 
 // What the game's sound functions record when they start a sound, so that a saved game can
 // start it again. An empty file name means nothing plays.
@@ -51,6 +54,17 @@ struct GxMessageLogElement
     // The four voice records as they stood when the message was logged.
     std::u16string m_VoiceFileName[kVoiceCount];
     int32_t m_VoiceCharID[kVoiceCount] = {};
+};
+
+// The head of a saved game, as the save and load lists show it.
+struct GxGameDataHeader
+{
+    bool valid = false;  // the file was read and its tag matched
+    std::u16string m_SaveTime;
+    std::u16string m_GameDataTitle;
+    std::u16string m_RestoreSequence;
+    std::u16string m_RestoreSubParam;
+    GxBit32 m_GameDataOption = 0;
 };
 
 // What the game state asks of the main play screen; the screen implements it and is found by
@@ -100,6 +114,46 @@ public:
     // Every wait word and the time left to 0, the layer name empty.
     void ClearWaitWords();
 
+    // Saved games (game/GxSaveGame.cpp). A saved game holds this state, the script's in-game
+    // variables and position, what plays on the sound channels, and the main play screen's
+    // layers, windows and choice buttons.
+    static constexpr uint32_t kSaveVersion = 100;
+    // The newest back-log entries a saved game keeps.
+    static constexpr size_t kSavedLogLimit = 100;
+
+    // Writes the file through the atomic writer (binary: tag "BGD", else text: "TGD"), so a
+    // failed or interrupted save leaves the previous file whole. Empties the records of the
+    // channels that are silent first. True when every byte reached the disk.
+    bool SaveGameData(std::u16string_view path, bool binary = true);
+    // Reads a file of either form. The whole file is checked first (tag, and every value read
+    // into scratch objects or walked to its end); a file that fails changes nothing and gives
+    // false. Then, with restoreAll, the game is reset (ResetForNewGame(true), so callers do not
+    // reset first) and everything is restored: script, sounds, layers, windows, choice buttons.
+    // Without restoreAll only this state is replaced. True when the restore read without error.
+    bool LoadGameData(std::u16string_view path, bool restoreAll = true);
+    // The head only; header.valid and true when the file was read and its tag matched.
+    static bool LoadGameDataHeader(std::u16string_view path, GxGameDataHeader& header);
+
+    // The parts of a save; each is true when the stream's error count is 0 afterwards.
+    bool WriteSoundRecords(GxContentWriterBase& writer);
+    // Stops every sound, reads the ten records, then starts the music (1000 ms fade-in), the
+    // ambient sound (1000 ms fade-in) and the effects again; voices are never replayed.
+    bool ReadSoundRecords(GxContentReaderBase& reader);
+    bool WriteLayers(GxContentWriterBase& writer);
+    // Stops every movie first. A stand stratum whose layer no longer exists is passed over.
+    bool ReadLayers(GxContentReaderBase& reader);
+    bool WriteMessageWindows(GxContentWriterBase& writer);
+    // The current settings and options then win over the saved margin and window opacity.
+    bool ReadMessageWindows(GxContentReaderBase& reader);
+    bool WriteSelectButtons(GxContentWriterBase& writer);
+    bool ReadSelectButtons(GxContentReaderBase& reader);
+    static bool WriteSelectMenuItem(GxContentWriterBase& writer, const GxSelectMenuItem& item);
+    static bool ReadSelectMenuItem(GxContentReaderBase& reader, GxSelectMenuItem& item);
+    static bool WriteMessageLogElement(GxContentWriterBase& writer, const GxMessageLogElement& element);
+    static bool ReadMessageLogElement(GxContentReaderBase& reader, GxMessageLogElement& element);
+    static bool WriteSoundChannelRecord(GxContentWriterBase& writer, const GxSoundChannelRecord& record);
+    static bool ReadSoundChannelRecord(GxContentReaderBase& reader, GxSoundChannelRecord& record);
+
     std::u16string m_GameDataTitle;
     std::u16string m_RestoreSequence;
     std::u16string m_RestoreSubParam;
@@ -139,6 +193,13 @@ public:
 
 private:
     GxMainScreenResets* FindMainScreen() const;
+    // The running-state rows of a saved game (after the header, before the script blocks).
+    bool WriteGameStateRows(GxContentWriterBase& writer) const;
+    bool ReadGameStateRows(GxContentReaderBase& reader);
+    // The whole stream read into scratch objects and walked to its end; nothing changes.
+    bool CheckGameData(GxContentReaderBase& reader, bool restoreAll) const;
+    // How many outer values the screen's tasks write now; -1 when that fails.
+    int64_t CountScreenValues() const;
 
     GxCore* m_Core;
 };
