@@ -280,7 +280,7 @@ bool GxSoundManager::PlayBGM(std::u16string_view fileName, int32_t loopCount, ui
         p0.FadeOut(fade);
         target = &p1;
     } else if (playing1) {
-        // With both playing, channel 0 takes the new piece at once whichever was current.
+        // With both playing, channel 0 takes the new music at once whichever was current.
         p1.FadeOut(fade);
     }
     return PlayOn(*target, fileName, loopCount, startPos, fade, volume, pan, loopPos);

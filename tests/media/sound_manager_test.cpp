@@ -142,7 +142,7 @@ TEST_F(SoundManagerTest, MusicPairAlternatesAndCrossFades)
 TEST_F(SoundManagerTest, MusicDuringACrossFadeRestartsChannelZeroAndFadesOne)
 {
     ASSERT_TRUE(GxSound::Create(0, 0));
-    // Either channel current while both play: channel 0 takes the new piece at once.
+    // Either channel current while both play: channel 0 takes the new music at once.
     for (bool zeroCurrent : {false, true}) {
         SCOPED_TRACE(zeroCurrent);
         GxSound::StopBGM(0);
