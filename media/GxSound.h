@@ -2,9 +2,12 @@
 // music pair with its cross-fade, fire-and-forget sounds, and the start-up, per-frame update
 // and shutdown the application core drives.
 //
-// The operations go to a replaceable implementation (GxSoundBackend). Until a real mixer is
-// installed the null implementation answers like a sound start-up that failed: every play is
-// refused, nothing plays, stops succeed. Tests install a recording fake.
+// The operations go to a replaceable implementation (GxSoundBackend). The built-in one is the
+// sound manager over the software mixer: 16 static players (stopped and updated, never played
+// by the game), 32 stream players (channel = index), at most 16 fire-and-forget players and the
+// decoded-sound cache, under one recursive sound lock taken before the cache's own lock. Before
+// Create, and after a Create that found no sound output, every play is refused. Tests may
+// install a recording fake instead; the mixer is then still opened for the movies' sound.
 #pragma once
 
 #include <cstdint>
@@ -79,24 +82,37 @@ public:
     int32_t GetCurrentBGMIndex() override { return 0; }
 };
 
+// How the sound manager's Create opens the sound output: the mixer on the backend that the sound
+// harness names (device, SDL's dummy driver, or the manual backend of the capture). Tests
+// replace it to see a start-up without any output; null puts the default back.
+using GxSoundOutputOpener = bool (*)();
+void GxSoundSetOutputOpener(GxSoundOutputOpener opener);
+
 class GxSound
 {
 public:
     GxSound() = delete;
 
-    // Installs the implementation (not owned); null puts the null one back.
+    // Installs the implementation (not owned); null puts the sound manager back.
     static void SetBackend(GxSoundBackend* backend);
     static GxSoundBackend& GetBackend();
 
+    // Opens the output and writes the device's capabilities to the device log; false, with
+    // every later play refused, when no output opens.
     static bool Create(GxWindowHandle window, int32_t flags);
+    // Closes the output first (no mixing runs while players go), then stops and frees every
+    // player and empties the cache.
+    static void Release();
     // Advances the players' fades and frees finished one-shot players. True.
     static bool Update();
-    static void Release();
 
+    // Refused when 16 fire-and-forget sounds exist or the same file was used less than 4 ms ago.
+    // serial, when given, receives the number of players made so far (this one's number).
     static bool PlayOneShot(uint32_t* serial, std::u16string_view fileName, int32_t loopCount, uint32_t startPos,
                             uint32_t fadeInTime, int32_t volume, int32_t pan);
     static bool StopAllOneShot();
-    // False for a channel of 32 or more, as are the other channel operations.
+    // False for a channel of 32 or more, as are the other channel operations. A fade or start
+    // time of 2^31 ms or more is a negative time that went through the unsigned parameter: 0.
     static bool PlayStreamFromFile(uint32_t channel, std::u16string_view fileName, int32_t loopCount,
                                    uint32_t startPos, uint32_t fadeInTime, int32_t volume, int32_t pan,
                                    uint32_t loopPos);

@@ -223,6 +223,8 @@ TEST_F(UserDataResetTest, BattleMapKeepsLogChoicesAndMusic)
 
 TEST(SoundFacade, NullLayerRefusesEveryPlayAndChannelsOutOfRange)
 {
+    GxNullSoundBackend none;
+    GxSound::SetBackend(&none);
     EXPECT_FALSE(GxSound::Create(0, 0));
     EXPECT_FALSE(GxSound::PlayBGM(u"a.ogg", 0, 0, 0, 0, 0, 0));
     EXPECT_FALSE(GxSound::PlayStreamFromFile(4, u"a.ogg", 0, 0, 0, 0, 0, 0));
@@ -231,6 +233,7 @@ TEST(SoundFacade, NullLayerRefusesEveryPlayAndChannelsOutOfRange)
     EXPECT_TRUE(GxSound::StopBGM(0));
     EXPECT_TRUE(GxSound::StopAllOneShot());
     EXPECT_TRUE(GxSound::Update());
+    GxSound::Release();
     GxRecordingSound sound;
     EXPECT_FALSE(GxSound::PlayStreamFromFile(32, u"a.ogg", 0, 0, 0, 0, 0, 0));
     EXPECT_FALSE(GxSound::StopStream(32));
