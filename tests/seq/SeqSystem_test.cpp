@@ -272,14 +272,21 @@ TEST_F(SystemScreen, EscTogglesTheQuitDialogUnlessTheMessageWindowIsHidden)
 
 TEST_F(SystemScreen, MusicFallsByFourPerFrameUnderAVoiceAndClimbsBackAfterIt)
 {
+    // Some screen is current and in its main phase, as in every frame of play.
+    auto* current = new GxSeqBase(u"SeqCurrent", tm->GetRootTask());
+    ASSERT_TRUE(tm->ChangeSequence(current, 0));
+    tm->ExecuteChangeSequence();
+    tm->UpdatePreMainTasks(current, 0, 0);
+    ASSERT_TRUE(tm->IsMainStarted());
     GxUserConfig* options = app.core->GetUserConfig();
     app.sound.SetPlaying(0, "bgm.ogg");
     app.sound.SetPlaying(2, "bgv.ogg");
     app.sound.SetPlaying(9, "voice.ogg");
     std::vector<int32_t> levels;
     for (int i = 0; i < 27; ++i) {
-        system->Update(0, 16667);
-        system->Update(1, 16667);  // later steps of the frame change nothing
+        // The task manager's update walk of the persistent root, as each frame runs it.
+        tm->UpdateTasks(system, 0, 16667);
+        tm->UpdateTasks(system, 1, 16667);  // later steps of the frame change nothing
         levels.push_back(g_GxBgmRestrainPercent);
         EXPECT_EQ(app.sound.channels[0].volume, options->GetBGMVolume()) << i;
         EXPECT_EQ(app.sound.channels[2].volume, -9600) << "ambience is silent under a voice";
@@ -292,7 +299,7 @@ TEST_F(SystemScreen, MusicFallsByFourPerFrameUnderAVoiceAndClimbsBackAfterIt)
     app.sound.channels[9].playing = false;
     levels.clear();
     for (int i = 0; i < 27; ++i) {
-        system->Update(0, 16667);
+        tm->UpdateTasks(system, 0, 16667);
         levels.push_back(g_GxBgmRestrainPercent);
         EXPECT_EQ(app.sound.channels[2].volume, options->GetBGVVolume(false));
     }
