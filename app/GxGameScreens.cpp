@@ -8,7 +8,7 @@ namespace {
 
 // Each screen joins this list with its constructor when it is built.
 const GxGameScreen kScreens[] = {
-    {u"SeqSystem", nullptr},   {u"SeqBoot", nullptr},     {u"SeqTitle", nullptr},   {u"SeqOpening", nullptr},
+    {u"SeqSystem", &SeqSystem::Create}, {u"SeqBoot", nullptr},     {u"SeqTitle", nullptr},   {u"SeqOpening", nullptr},
     {u"SeqRukoMain", nullptr}, {u"SeqRukoLog", nullptr},  {u"SeqConfig", nullptr},  {u"SeqSave", nullptr},
     {u"SeqLoad", nullptr},     {u"SeqQuickLoad", nullptr},
     {u"SeqCGMode", &SeqCGMode::Create}, {u"SeqCGModeView", &SeqCGModeView::Create},
