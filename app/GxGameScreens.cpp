@@ -1,5 +1,7 @@
 #include "app/GxGameScreens.h"
 
+#include "game/GxMainScreen.h"
+#include "seq/SeqRukoMain.h"
 #include "seq/SeqSystem.h"
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 // Each screen joins this list with its constructor when it is built.
 const GxGameScreen kScreens[] = {
     {u"SeqSystem", nullptr},   {u"SeqBoot", nullptr},     {u"SeqTitle", nullptr},   {u"SeqOpening", nullptr},
-    {u"SeqRukoMain", nullptr}, {u"SeqRukoLog", nullptr},  {u"SeqConfig", nullptr},  {u"SeqSave", nullptr},
+    {u"SeqRukoMain", SeqRukoMainCreate}, {u"SeqRukoLog", nullptr},  {u"SeqConfig", nullptr},  {u"SeqSave", nullptr},
     {u"SeqLoad", nullptr},     {u"SeqQuickLoad", nullptr}, {u"SeqCGMode", nullptr}, {u"SeqCGModeView", nullptr},
     {u"SeqRPMode", nullptr},   {u"SeqBGMMode", nullptr},  {u"SeqBmapSelect", nullptr},
 };
@@ -25,5 +27,8 @@ void GxInstallGameScreens()
     size_t count = 0;
     const GxGameScreen* list = GxGetGameScreenList(&count);
     GxSetGameScreens(list, count);
-    GxGetGameStartupServices().resetMainScreenFlags = [] { g_SystemDialogCount = 0; };
+    GxGetGameStartupServices().resetMainScreenFlags = [] {
+        g_SystemDialogCount = 0;
+        g_MainScreenFlags = GxMainScreenFlags();
+    };
 }
