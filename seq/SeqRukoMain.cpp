@@ -206,9 +206,10 @@ GxUserConfig* SeqRukoMain::UserConfig() const { return Core() ? Core()->GetUserC
 bool SeqRukoMain::IsMainWindowActive() { return Core() && Core()->IsActive(); }
 bool SeqRukoMain::IsCtrlDown() { return GxGetKeyState(kVkControl) < 0; }
 
+// The window's buttons are entered in the message window, the nearest folder above them.
 GxTaskUIBase* SeqRukoMain::FindWidget(const char16_t* name) const
 {
-    return m_UI ? dynamic_cast<GxTaskUIBase*>(m_UI->FindTaskLocal(name, 0)) : nullptr;
+    return m_MessageWindow ? dynamic_cast<GxTaskUIBase*>(m_MessageWindow->FindTaskLocal(name, 0)) : nullptr;
 }
 
 void SeqRukoMain::ShowWidget(const char16_t* name, bool show) const
@@ -221,12 +222,16 @@ void SeqRukoMain::ShowWidget(const char16_t* name, bool show) const
 
 void SeqRukoMain::ResetAutoButton()
 {
-    if (auto* w = m_UI ? dynamic_cast<GxTaskUIBase*>(m_UI->GetTaskLocal(u"btn_auto", 0)) : nullptr) w->SetValueBool(false);
+    if (auto* w = m_MessageWindow ? dynamic_cast<GxTaskUIBase*>(m_MessageWindow->GetTaskLocal(u"btn_auto", 0)) : nullptr) {
+        w->SetValueBool(false);
+    }
 }
 
 void SeqRukoMain::ResetSkipButton()
 {
-    if (auto* w = m_UI ? dynamic_cast<GxTaskUIBase*>(m_UI->GetTaskLocal(u"btn_skip", 0)) : nullptr) w->SetValueBool(false);
+    if (auto* w = m_MessageWindow ? dynamic_cast<GxTaskUIBase*>(m_MessageWindow->GetTaskLocal(u"btn_skip", 0)) : nullptr) {
+        w->SetValueBool(false);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
