@@ -34,7 +34,7 @@ constexpr uint32_t kVkReturn = 0x0D;
 constexpr uint32_t kVkSpace = 0x20;
 constexpr uint32_t kVkRight = 0x27;
 constexpr uint32_t kVkDown = 0x28;
-constexpr uint32_t kVkControl = 0x11;
+constexpr uint32_t kVkControl = GxVK::Control;
 
 int32_t ToMilliseconds(int64_t elapsed) { return GxTaskActor::ElapsedToMilliseconds(elapsed); }
 

@@ -165,7 +165,9 @@ TEST(GameCommandDebugOutput, TraceAndDebugLogOnlyInDebugModeAndNeverAsAFormat)
             EXPECT_TRUE(host.commands.CallBuiltin(u"trace", index, notArray, host.worker, nullptr,
                                                   host.worker.GetExecStack(), host.result));
             EXPECT_EQ(logs.lines.size(), debug ? 1u : 0u) << index;
-            if (debug && !logs.lines.empty()) EXPECT_EQ(logs.lines[0].second, u"\n");
+            if (debug && !logs.lines.empty()) {
+                EXPECT_EQ(logs.lines[0].second, u"\n");
+            }
         }
     }
 }

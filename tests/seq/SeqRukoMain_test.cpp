@@ -255,8 +255,12 @@ TEST_F(SeqRukoMainTest, TheTreeHasItsNamesParentsOrderAndSettings)
         ASSERT_NE(t, nullptr) << label;
         EXPECT_EQ(t->GetParent(), r.parent ? Task(r.parent) : screen) << label;
         if (auto* actor = dynamic_cast<GxTaskActor*>(t)) {
-            if (!std::isnan(r.orderZ)) EXPECT_EQ(actor->GetOrderZ(), r.orderZ) << label;
-            if (r.blend >= 0) EXPECT_EQ(actor->GetBlendMode(), r.blend) << label;
+            if (!std::isnan(r.orderZ)) {
+                EXPECT_EQ(actor->GetOrderZ(), r.orderZ) << label;
+            }
+            if (r.blend >= 0) {
+                EXPECT_EQ(actor->GetBlendMode(), r.blend) << label;
+            }
             EXPECT_EQ(actor->IsVisible(), r.visible) << label;
         }
     }
