@@ -22,17 +22,32 @@
 
 namespace {
 
-// Every line of every log, with its level (0 lesser errors, 1 errors, 2 debug).
+// Every line of every log, with its level (0 lesser errors, 1 errors, 2 debug); the log files
+// go to the test's temporary folder meanwhile.
 class AllLogs : public GxDebugListenerBase
 {
 public:
-    AllLogs() : m_Previous(GxGetDebugListener()) { GxSetDebugListener(this); }
-    ~AllLogs() override { GxSetDebugListener(m_Previous); }
+    AllLogs()
+        : m_Previous(GxGetDebugListener()), m_ErrorPath(GxGetLogPath(GxLogFile::Error)),
+          m_DebugPath(GxGetLogPath(GxLogFile::Debug))
+    {
+        GxSetErrorLogPath(GxUtf8ToWide(::testing::TempDir() + "game_command_error.log"));
+        GxSetDebugLogPath(GxUtf8ToWide(::testing::TempDir() + "game_command_debug.log"));
+        GxSetDebugListener(this);
+    }
+    ~AllLogs() override
+    {
+        GxSetDebugListener(m_Previous);
+        GxSetErrorLogPath(m_ErrorPath);
+        GxSetDebugLogPath(m_DebugPath);
+    }
     void OnDebugOutput(const std::u16string& text, int level) override { lines.push_back({level, text}); }
     std::vector<std::pair<int, std::u16string>> lines;
 
 private:
     GxDebugListenerBase* m_Previous;
+    std::u16string m_ErrorPath;
+    std::u16string m_DebugPath;
 };
 
 // A program with one script MAIN, its worker started at MAIN, and the command set, all over an
