@@ -7,6 +7,7 @@
 #include "core/GxLog.h"
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
+#include "game/GxMainScreen.h"
 #include "game/GxUserData.h"
 #include "graphics/GxGlobalRenderTarget.h"
 #include "graphics/GxGraphics.h"
@@ -166,6 +167,10 @@ int GxSeqBase::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
 }
 
 bool GxSeqBase::IsUIVisible(GxTaskUIBase* widget) { return widget && widget->IsVisibleAll(); }
+
+bool GxSeqBase::IsUnlocked1() { return g_MainScreenFlags.lockCount[0] == 0; }
+bool GxSeqBase::IsUnlocked2() { return g_MainScreenFlags.lockCount[1] == 0; }
+bool GxSeqBase::IsUnlocked3() { return g_MainScreenFlags.lockCount[2] == 0; }
 
 bool GxSeqBase::IsUIInputEnabled(GxTaskUIBase* widget)
 {

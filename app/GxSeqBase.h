@@ -71,11 +71,12 @@ public:
     virtual bool IsUIInputEnabled(GxTaskUIBase* widget);
     // Whether the screen counts the widget as visible.
     virtual bool IsUIVisible(GxTaskUIBase* widget);
-    // Hooks of the screens with their own conditions.
+    // Hooks of the screens with their own conditions. The lock tests hold while their lock
+    // counter of the main play screen's flags is 0.
     virtual bool IsIdle() { return true; }
-    virtual bool IsPermitted1() { return true; }
-    virtual bool IsPermitted2() { return true; }
-    virtual bool IsPermitted3() { return true; }
+    virtual bool IsUnlocked1();
+    virtual bool IsUnlocked2();
+    virtual bool IsUnlocked3();
 
     // Builds the widget class of the module's UIType under parent: with index -1 name is its
     // TaskName, otherwise its local name with that index. Then applies the module row. Null,

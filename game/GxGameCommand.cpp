@@ -3,7 +3,13 @@
 #include <climits>
 #include <cmath>
 
+#include "app/GxCore.h"
+#include "app/task/GxTaskManage.h"
+#include "core/GxLog.h"
 #include "game/GxGameCommandHandlers.h"
+#include "game/GxSystemConfig.h"
+#include "game/GxUserData.h"
+#include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
 #include "moa/GxMoaVariable.h"
 
@@ -182,10 +188,41 @@ float GxCommandAlignY(const GxMoaVariable* arg, float height)
     return 768.0f - height;
 }
 
+namespace {
+
+bool IsDebugMode(const GxCore* core)
+{
+    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
+    return sc && sc->m_DebugModeFlag;
+}
+
+// Trace (6) and debug-log (7) output: only in debug mode, and the script's text is always the
+// argument of a fixed format, never a format itself.
+bool DebugOutput(int32_t index, GxMoaVariable& args, GxMoaWorker& worker, const GxCore* core)
+{
+    if (!IsDebugMode(core) || args.GetValueType() != GxMoaValueType::Array) return true;
+    if (args.GetArraySize() < 1 && !args.SetArraySize(1)) return true;
+    const GxMoaVariable* first = args.GetElement(0);
+    const std::u16string text = first ? first->GetString() : std::u16string();
+    if (index == 6) {
+        if (GxMoa* owner = worker.GetOwner()) owner->OutputTrace(u"%s", text);
+    } else {
+        GxPrintDebugLog(u"%s\n", text);
+    }
+    return true;
+}
+
+GxTaskManage* TaskManage(const GxGameCommandCall& call) { return call.core ? call.core->GetTaskManage() : nullptr; }
+GxUserData* UserData(const GxGameCommandCall& call) { return call.core ? call.core->GetUserData() : nullptr; }
+GxUserDataPerman* Perman(const GxGameCommandCall& call) { return call.core ? call.core->GetUserDataPerman() : nullptr; }
+
+}  // namespace
+
 bool GxMoaBuiltinEx::CallBuiltin(std::u16string_view name, int32_t index, GxMoaVariable& args, GxMoaWorker& worker,
                                  GxMoaScriptEntity* entity, GxMoaExecStack& execStack, GxMoaVariable& result)
 {
     // Indices 6 and 7 (trace and debug-log output) are taken over by the game.
+    if (index == 6 || index == 7) return DebugOutput(index, args, worker, m_pCore);
     if (index >= 1 && index < 300) {
         return GxMoaBuiltinDefault::CallBuiltin(name, index, args, worker, entity, execStack, result);
     }
@@ -194,19 +231,97 @@ bool GxMoaBuiltinEx::CallBuiltin(std::u16string_view name, int32_t index, GxMoaV
     return GxDispatchGameCommand(call, index);
 }
 
-// Answered by the dispatcher itself.
-bool GxCmdGetSaveDir(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdGetCurSeqName(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdGetPrevSeqName(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdGetCurSeqParam0(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdGetCurSeqParam1(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdGetPrevSeqParam0(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdGetPrevSeqParam1(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdGetLastSelect(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdGetGameDataTitle(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdMsgShow(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdMsgHide(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdRpSetAll(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdRpEnd(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdCgSetAll(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
-bool GxCmdBmapJumpToSelect(GxGameCommandCall& call) { return GxGameCommandNotBuilt(call); }
+// Answered by the dispatcher itself. Without the game object they stand for, the queries
+// answer the empty value and the setters do nothing.
+bool GxCmdGetSaveDir(GxGameCommandCall& call)
+{
+    call.result.SetString(call.core ? std::u16string_view(call.core->GetSaveFolder()) : std::u16string_view());
+    return true;
+}
+
+bool GxCmdGetCurSeqName(GxGameCommandCall& call)
+{
+    const GxTaskManage* tm = TaskManage(call);
+    call.result.SetString(tm ? std::u16string_view(tm->GetCurrentSequenceName()) : std::u16string_view());
+    return true;
+}
+
+bool GxCmdGetPrevSeqName(GxGameCommandCall& call)
+{
+    const GxTaskManage* tm = TaskManage(call);
+    call.result.SetString(tm ? std::u16string_view(tm->GetPreviousSequenceName()) : std::u16string_view());
+    return true;
+}
+
+namespace {
+
+// A sequence change carries one parameter, parameter 0; parameter 1 is never given and reads 0.
+bool SetSeqParam(GxGameCommandCall& call, bool current, int which)
+{
+    const GxTaskManage* tm = TaskManage(call);
+    int32_t param = 0;
+    if (tm && which == 0) param = current ? tm->GetCurrentSequenceParam() : tm->GetPreviousSequenceParam();
+    call.result.SetInt64(param);
+    return true;
+}
+
+}  // namespace
+
+bool GxCmdGetCurSeqParam0(GxGameCommandCall& call) { return SetSeqParam(call, true, 0); }
+bool GxCmdGetCurSeqParam1(GxGameCommandCall& call) { return SetSeqParam(call, true, 1); }
+bool GxCmdGetPrevSeqParam0(GxGameCommandCall& call) { return SetSeqParam(call, false, 0); }
+bool GxCmdGetPrevSeqParam1(GxGameCommandCall& call) { return SetSeqParam(call, false, 1); }
+
+bool GxCmdGetLastSelect(GxGameCommandCall& call)
+{
+    const GxUserData* data = UserData(call);
+    call.result.SetInt64(data ? data->m_LastSelectNum : 0);
+    return true;
+}
+
+bool GxCmdGetGameDataTitle(GxGameCommandCall& call)
+{
+    const GxUserData* data = UserData(call);
+    call.result.SetString(data ? std::u16string_view(data->m_GameDataTitle) : std::u16string_view());
+    return true;
+}
+
+bool GxCmdMsgShow(GxGameCommandCall& call)
+{
+    if (GxUserData* data = UserData(call)) data->m_HideWindowByCommandFlag = false;
+    return true;
+}
+
+bool GxCmdMsgHide(GxGameCommandCall& call)
+{
+    if (GxUserData* data = UserData(call)) data->m_HideWindowByCommandFlag = true;
+    return true;
+}
+
+bool GxCmdRpSetAll(GxGameCommandCall& call)
+{
+    if (GxUserDataPerman* perman = Perman(call)) perman->SetAllPassedReplayLabels();
+    return true;
+}
+
+bool GxCmdRpEnd(GxGameCommandCall& call)
+{
+    const GxUserData* data = UserData(call);
+    if (data && data->m_ReplayMode) call.worker.Stop();
+    return true;
+}
+
+bool GxCmdCgSetAll(GxGameCommandCall& call)
+{
+    if (GxUserDataPerman* perman = Perman(call)) perman->SetShowedCGAll();
+    return true;
+}
+
+bool GxCmdBmapJumpToSelect(GxGameCommandCall& call)
+{
+    GxTaskManage* tm = TaskManage(call);
+    GxTaskBase* target = tm ? tm->FindTaskByName(u"SeqBmapSelect") : nullptr;
+    if (target) tm->ChangeSequence(target, 0);
+    else GxPrintErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", u"SeqBmapSelect");
+    return true;
+}

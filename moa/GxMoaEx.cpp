@@ -27,7 +27,8 @@ void GxMoaEx::OutputTraceArgs(std::u16string_view format, const GxFmtArg* args, 
 void GxMoaEx::OutputWarningArgs(std::u16string_view scriptName, int32_t line, std::u16string_view format,
                                 const GxFmtArg* args, size_t count)
 {
-    GxMoa::OutputWarningArgs(scriptName, line, format, args, count);
+    // The game counts its warnings with the errors; the instance's warning count stays as it is.
+    GxMoa::OutputErrorArgs(scriptName, line, format, args, count);
     GxPrintSlightErrorLog(u"warn:[Script=\"%s\"/line=%d] %s\n", scriptName, PrintedLine(line), FormatMessage(format, args, count));
 }
 

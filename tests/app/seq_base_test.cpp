@@ -8,6 +8,7 @@
 #include "app/GxSeqBase.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
+#include "game/GxMainScreen.h"
 #include "platform/GxDeviceTypes.h"
 #include "seq/SeqSystem.h"
 #include "tests/app/seq_test_services.h"
@@ -92,9 +93,17 @@ TEST_F(SeqBaseTest, ConstructionMarksASequence)
     EXPECT_EQ(manager.FindTaskByName(u"SeqA"), screen);
     EXPECT_EQ(screen->GetTaskLocalName(), u"");
     EXPECT_TRUE(screen->IsIdle());
-    EXPECT_TRUE(screen->IsPermitted1());
-    EXPECT_TRUE(screen->IsPermitted2());
-    EXPECT_TRUE(screen->IsPermitted3());
+    EXPECT_TRUE(screen->IsUnlocked1());
+    EXPECT_TRUE(screen->IsUnlocked2());
+    EXPECT_TRUE(screen->IsUnlocked3());
+    // Each lock test reads its own counter.
+    for (int i = 0; i < 3; ++i) {
+        g_MainScreenFlags.lockCount[i] = 1;
+        EXPECT_EQ(screen->IsUnlocked1(), i != 0);
+        EXPECT_EQ(screen->IsUnlocked2(), i != 1);
+        EXPECT_EQ(screen->IsUnlocked3(), i != 2);
+        g_MainScreenFlags.lockCount[i] = 0;
+    }
 }
 
 TEST_F(SeqBaseTest, MainPhaseStartsOnlyOnceTheScreenHasBeenEntered)

@@ -319,15 +319,21 @@ TEST(GameStartupWiring, StartGameAtLabelStartsTheScriptAndChangesToTheMainScreen
     ASSERT_NE(g_MoaWorkerEx, nullptr) << "the start-up creates the script host";
     gametest::LogCapture log;
 
-    // Without the main play screen: the label starts, the missing screen is logged.
+    // The start-up built the main play screen; hidden under another name, it is missing: the
+    // label starts and the missing screen is logged.
+    GxTaskBase* main = tm->FindTaskByName(u"SeqRukoMain");
+    ASSERT_NE(main, nullptr);
+    main->SetTaskName(u"SeqRukoMain (hidden)");
     GxStartGameAtLabel(app.core.get(), u"start");
     EXPECT_TRUE(g_MoaWorkerEx->IsRunning());
     EXPECT_EQ(log.Count("遷移先のシーケンスが見つかりません(SeqRukoMain)"), 1u);
+    main->SetTaskName(u"SeqRukoMain");
 
-    GxTaskBase* root = tm->GetRootTask();
-    auto* main = new GxSeqBase(u"SeqRukoMain", root);
-    auto* bg = new GxTaskLayer(u"$BGLAYER:SeqRukoMain", u"bg", 0, root);
-    auto* cover = new GxTaskActor(u"$GLOBALFADE:SeqRukoMain", u"globalfade", 0, root);
+    auto* bg = dynamic_cast<GxTaskLayer*>(tm->FindTaskByName(u"$BGLAYER:SeqRukoMain"));
+    auto* cover = dynamic_cast<GxTaskActor*>(tm->FindTaskByName(u"$GLOBALFADE:SeqRukoMain"));
+    ASSERT_NE(bg, nullptr);
+    ASSERT_NE(cover, nullptr);
+    cover->ClearAction();
     cover->SetAlpha(255);
     GxStartGameAtLabel(app.core.get(), u"nowhere");
     EXPECT_EQ(log.Count("スクリプトにラベル nowhere が存在しないため実行できません"), 1u);
