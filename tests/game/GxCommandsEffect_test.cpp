@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/GxActorAction.h"
+#include "tests/support/GxHideMainScreen.h"
 #include "tests/support/GxCommandScreenTest.h"
 
 namespace {
@@ -142,6 +143,7 @@ TEST(ScreenCommandsWithoutTheMainScreen, ReportAndStopOrGoOnWithoutTouchingAnyth
 {
     gametest::StartedCore app;
     ASSERT_TRUE(app.initialized);
+    gxtest::HideProgramMainScreen(app.core->GetTaskManage());
     GxGetDBRukoChar().GetRow(1)->CharName = u"Ruko";
     struct Case
     {

@@ -17,6 +17,7 @@
 #include "media/GxMovie.h"
 #include "moa/GxMoaScriptHost.h"
 #include "moa/GxMoaVariable.h"
+#include "tests/support/GxHideMainScreen.h"
 #include "tests/support/GxMovieWriter.h"
 
 namespace {
@@ -60,6 +61,7 @@ protected:
         WriteFile(m_Core.game.game / "movies" / "op.mpg", GxLongTestMovie());
         WriteFile(m_Core.game.game / "movies" / "blank.avi", {});
         GxTaskManage* tm = m_Core.core->GetTaskManage();
+        gxtest::HideProgramMainScreen(tm);
         m_Layer = new GxTaskLayer(u"$MOVIELAYER:SeqRukoMain", nullptr, 0, tm->GetRootTask());
     }
     void TearDown() override { delete m_Layer; }

@@ -16,6 +16,7 @@
 #include "core/GxString.h"
 #include "game/GxMainScreen.h"
 #include "moa/GxMoaScriptHost.h"
+#include "tests/support/GxHideMainScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 
@@ -101,6 +102,7 @@ struct CommandGame
           })
     {
         tm = app.core->GetTaskManage();
+        gxtest::HideProgramMainScreen(tm);
         main = new RecordingMainScreen(tm->GetRootTask());
     }
 

@@ -8,6 +8,7 @@
 #include "app/task/GxTaskManage.h"
 #include "game/GxMainScreen.h"
 #include "game/GxUserData.h"
+#include "tests/support/GxHideMainScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
 #include "tests/game/sound_choice_script_runner.h"
@@ -67,6 +68,7 @@ protected:
         ASSERT_TRUE(app.initialized);
         data = app.core->GetUserData();
         ASSERT_EQ(data->m_SelectItems.size(), 11u) << "ten buttons and item 0";
+        gxtest::HideProgramMainScreen(app.core->GetTaskManage());
         screen = new RecordingMainScreen(app.core->GetTaskManage()->GetRootTask(), data);
         ASSERT_EQ(GxFindMainScreen(app.core.get()), screen);
     }

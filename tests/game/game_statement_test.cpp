@@ -17,6 +17,7 @@
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
+#include "tests/support/GxHideMainScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 #include "tests/support/GxMoaRecordingBuiltins.h"
@@ -75,6 +76,7 @@ protected:
             std::filesystem::create_directories(game / "cg" / "name");
             coretest::WriteFile(game / "cg" / "name" / "ruko.png", "not decoded: only its presence counts");
         });
+        gxtest::HideProgramMainScreen(app->core->GetTaskManage());
         screen = new RecordingMainScreen(app->core->GetTaskManage()->GetRootTask());
         data = app->core->GetUserData();
         perman = app->core->GetUserDataPerman();
@@ -380,6 +382,7 @@ TEST(GameStatementWiring, TheStartedScriptHostShowsTextLinesOnTheMainScreen)
         std::filesystem::create_directories(game / "bincode");
         b.WriteFile((game / "bincode" / "moacode.mwb").string());
     });
+    gxtest::HideProgramMainScreen(app.core->GetTaskManage());
     auto* screen = new RecordingMainScreen(app.core->GetTaskManage()->GetRootTask());
     ASSERT_NE(g_MoaWorkerEx, nullptr);
     ASSERT_NE(g_MoaBuiltinEx, nullptr);

@@ -25,9 +25,10 @@
 #include "game/GxUserDataPerman.h"
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoaScriptHost.h"
-#include "seq/SeqRukoMain.h"
+#include "app/GxSeqBase.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
+#include "tests/support/GxHideMainScreen.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 #include "ui/GxTaskUIMessageWindow.h"
 #include "ui/GxTaskUITextWidgets.h"
@@ -66,9 +67,11 @@ public:
 // The tasks the save reads and writes, under the names the main play screen gives them.
 struct MainScreenTree
 {
-    explicit MainScreenTree(GxTaskBase* top)
+    explicit MainScreenTree(GxTaskManage* tm)
     {
-        screen = new SeqRukoMain(top);
+        // A bare stand-in under the screen's name: the save reaches the tasks by name only.
+        gxtest::HideProgramMainScreen(tm);
+        screen = new GxSeqBase(u"SeqRukoMain", tm->GetRootTask());
         auto* root = new GxTaskFolder(u"$ROOT:SeqRukoMain", nullptr, 0, screen);
         visual = new GxTaskLayer(u"$VISUAL:SeqRukoMain", nullptr, 0, root);
         layers[0] = visual;
@@ -85,7 +88,7 @@ struct MainScreenTree
         select = new GxTaskFolder(u"$SELECT:SeqRukoMain", nullptr, 0, ui);
         for (int i = 1; i <= 10; ++i) buttons[i] = new GxTaskUITextButtonIs(select, nullptr, u"btn_select", i);
     }
-    SeqRukoMain* screen;
+    GxSeqBase* screen;
     GxTaskLayer* visual;
     GxTaskLayer* layers[6];
     GxTaskFolder* stand;
@@ -152,7 +155,7 @@ protected:
         chars.GetRow(2)->CharName = u"mio";
         chars.GetRow(3)->CharName = u"*";
         chars.GetRow(5)->CharName = u"kai";
-        tree.emplace(app.core->GetTaskManage()->GetRootTask());
+        tree.emplace(app.core->GetTaskManage());
         ruko = new GxTaskLayer(nullptr, u"ruko", 0, tree->stand);
         mio = new NestedStandLayer(nullptr, u"mio", 0, tree->stand);
         kai = new GxTaskLayer(nullptr, u"kai", 0, tree->stand);

@@ -17,6 +17,7 @@
 #include "game/GxSystemConfig.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
+#include "tests/support/GxHideMainScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
 #include "tests/support/GxFakeMainScreen.h"
@@ -32,6 +33,7 @@ protected:
     {
         app = std::make_unique<gametest::StartedCore>();
         ASSERT_TRUE(app->initialized);
+        gxtest::HideProgramMainScreen(app->core->GetTaskManage());
         screen = new FakeMainScreen(app->core->GetTaskManage()->GetRootTask(), {u"Ruko", u"Mio", u"Ghost"});
         DBRukoChar& chars = GxGetDBRukoChar();
         chars.GetRow(1)->CharName = u"Ruko";
