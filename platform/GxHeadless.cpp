@@ -166,6 +166,12 @@ bool GxParseInputScript(std::string_view text, std::vector<GxInputScriptEvent>& 
                 ev.kind = GxInputScriptEvent::Kind::KeyUp;
                 out.push_back(ev);
             }
+        } else if (verb == "screenshot") {
+            // The rest of the line, so that names with blanks work.
+            ev.path = Trim(line.substr(line.find(verb, frameText.size()) + verb.size()));
+            if (ev.path.empty()) return fail("screenshot needs <file>");
+            ev.kind = GxInputScriptEvent::Kind::Screenshot;
+            out.push_back(ev);
         } else if (verb == "close") {
             if (!args.empty()) return fail("close takes nothing");
             ev.kind = GxInputScriptEvent::Kind::Close;
@@ -201,6 +207,11 @@ bool GxHarness::Load(std::string& error)
         error = m_Options.inputScriptPath + ": " + parseError;
         return false;
     }
+    // Screenshots are taken after their frame, not pushed as input.
+    m_Screenshots.clear();
+    for (const GxInputScriptEvent& ev : m_Events)
+        if (ev.kind == GxInputScriptEvent::Kind::Screenshot) m_Screenshots.push_back(ev);
+    std::erase_if(m_Events, [](const GxInputScriptEvent& ev) { return ev.kind == GxInputScriptEvent::Kind::Screenshot; });
     return true;
 }
 
@@ -269,6 +280,8 @@ void GxHarness::Push(const GxInputScriptEvent& ev, GxWindowHandle mainWindow)
         e.key.keysym.scancode = static_cast<SDL_Scancode>(ev.scancode);
         e.key.keysym.mod = KMOD_NUM;
         break;
+    case GxInputScriptEvent::Kind::Screenshot:
+        return;
     case GxInputScriptEvent::Kind::Close:
         e.type = SDL_WINDOWEVENT;
         e.window.windowID = id;
@@ -276,6 +289,14 @@ void GxHarness::Push(const GxInputScriptEvent& ev, GxWindowHandle mainWindow)
         break;
     }
     SDL_PushEvent(&e);
+}
+
+std::vector<std::string> GxHarness::ScreenshotsAfter(uint32_t frame) const
+{
+    std::vector<std::string> paths;
+    for (const GxInputScriptEvent& ev : m_Screenshots)
+        if (ev.frame == frame) paths.push_back(ev.path);
+    return paths;
 }
 
 bool GxHarness::WriteScreenshot(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) const

@@ -19,6 +19,8 @@
 //   <frame> keyup <key>
 //   <frame> key <key>                   down and up in the same frame
 //   <frame> close                       the window's close request
+//   <frame> screenshot <file>           after frame N, its presented picture as an RGB PNG (the
+//                                       rest of the line is the file, relative to the game folder)
 // Frames count from 1: the events of frame N reach the window procedure in the message pump of
 // the main-loop pass that runs frame N, in the order of the file. Coordinates are on the logical
 // 1024 x 768 screen and are converted to the window's client size. Keys are SDL key names
@@ -53,7 +55,7 @@ bool GxReadHarnessOptions(GxHarnessOptions& options, std::string& error);
 
 struct GxInputScriptEvent
 {
-    enum class Kind { Move, Down, Up, Wheel, KeyDown, KeyUp, Close };
+    enum class Kind { Move, Down, Up, Wheel, KeyDown, KeyUp, Close, Screenshot };
     uint32_t frame = 0;
     Kind kind = Kind::Move;
     uint8_t button = 0;  // SDL button number
@@ -63,6 +65,7 @@ struct GxInputScriptEvent
     int32_t notches = 0;
     int32_t keycode = 0;  // SDL key code
     int32_t scancode = 0;
+    std::string path;  // Screenshot: the file
     int32_t line = 0;
 };
 
@@ -85,6 +88,8 @@ public:
     bool ShouldRequestQuit(uint32_t framesRun) const;
 
     bool WantsScreenshot() const { return !m_Options.screenshotPath.empty(); }
+    // The files the script wants the picture of frame (1-based) written to, once it has run.
+    std::vector<std::string> ScreenshotsAfter(uint32_t frame) const;
     // Writes 0xAARRGGBB pixels, top row first, as an RGB PNG.
     bool WriteScreenshot(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) const;
 
@@ -96,6 +101,7 @@ private:
     GxHarnessOptions m_Options;
     GxSdlWindowServices* m_Services;
     std::vector<GxInputScriptEvent> m_Events;
+    std::vector<GxInputScriptEvent> m_Screenshots;
     size_t m_Next = 0;
 };
 
