@@ -6,6 +6,7 @@
 #include "app/GxCoreDevice.h"
 #include "app/GxCoreTrace.h"
 #include "app/task/GxTaskManage.h"
+#include "core/GxString.h"
 #include "game/GxGameFrame.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
@@ -199,6 +200,7 @@ bool GxCore::Run()
         if (m_Harness) {
             for (const std::string& path : m_Harness->ScreenshotsAfter(m_FramesRun)) WriteScreenshot(path);
             if (m_Harness->ShouldRequestQuit(m_FramesRun)) RequestQuit();
+            if (m_Harness->OnFramePresented(GxWideToUtf8(m_TaskManage->GetCurrentSequenceName()))) RequestQuit();
         }
     }
 

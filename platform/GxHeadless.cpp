@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -87,6 +88,17 @@ bool GxReadHarnessOptions(GxHarnessOptions& options, std::string& error)
     }
     if (const char* s = getenv("GX_SCREENSHOT"); s && *s) options.screenshotPath = s;
     if (const char* s = getenv("GX_INPUT_SCRIPT"); s && *s) options.inputScriptPath = s;
+    if (const char* s = getenv("GX_FIRST_FRAME_OF"); s && *s) options.firstFrameOf = s;
+    if (const char* s = getenv("GX_START_STAMP"); s && *s) {
+        char* end = nullptr;
+        errno = 0;
+        const long long v = strtoll(s, &end, 10);
+        if (errno != 0 || !end || *end != '\0' || v < 0) {
+            error = std::string("GX_START_STAMP must be CLOCK_MONOTONIC nanoseconds: \"") + s + "\"";
+            return false;
+        }
+        options.startStampNs = v;
+    }
     return true;
 }
 
@@ -185,9 +197,31 @@ bool GxParseInputScript(std::string_view text, std::vector<GxInputScriptEvent>& 
     return true;
 }
 
-GxHarness::GxHarness(const GxHarnessOptions& options, GxSdlWindowServices* services)
-    : m_Options(options), m_Services(services)
+namespace {
+
+int64_t MonotonicNs()
 {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
+
+}  // namespace
+
+GxHarness::GxHarness(const GxHarnessOptions& options, GxSdlWindowServices* services)
+    : m_Options(options), m_Services(services), m_CreatedNs(MonotonicNs())
+{
+}
+
+bool GxHarness::OnFramePresented(const std::string& currentScreen)
+{
+    if (m_FirstFrameReported || m_Options.firstFrameOf.empty() || currentScreen != m_Options.firstFrameOf) return false;
+    m_FirstFrameReported = true;
+    const bool stamped = m_Options.startStampNs >= 0;
+    const double ms = static_cast<double>(MonotonicNs() - (stamped ? m_Options.startStampNs : m_CreatedNs)) / 1e6;
+    std::fprintf(stderr, "first frame of %s: %.3f ms after the %s\n", currentScreen.c_str(), ms,
+                 stamped ? "start stamp" : "harness started");
+    return true;
 }
 
 bool GxHarness::Load(std::string& error)

@@ -8,6 +8,9 @@
 //   GX_EXIT_AFTER_FRAMES=N   quit through the normal quit request so that exactly N frames run
 //   GX_SCREENSHOT=file.png   after the last frame, write the last presented picture
 //   GX_INPUT_SCRIPT=file     synthetic input events, by frame (format below)
+//   GX_FIRST_FRAME_OF=name   after the first frame presented while the named screen is current,
+//                            report its time on stderr and quit (the start-up benchmark)
+//   GX_START_STAMP=ns        the CLOCK_MONOTONIC nanoseconds that report is measured from
 //
 // Input script: one event per line, "#" starts a comment, blank lines are ignored.
 //   <frame> move <x> <y>
@@ -47,10 +50,12 @@ struct GxHarnessOptions
     uint32_t exitAfterFrames = 0;  // 0: run until the program quits by itself
     std::string screenshotPath;
     std::string inputScriptPath;
+    std::string firstFrameOf;   // the screen's task name; empty: no report
+    int64_t startStampNs = -1;  // CLOCK_MONOTONIC nanoseconds; -1: none given
 };
 
-// Reads the options from the environment. A malformed GX_EXIT_AFTER_FRAMES is reported in error
-// and false is returned.
+// Reads the options from the environment. A malformed GX_EXIT_AFTER_FRAMES or GX_START_STAMP is
+// reported in error and false is returned.
 bool GxReadHarnessOptions(GxHarnessOptions& options, std::string& error);
 
 struct GxInputScriptEvent
@@ -95,6 +100,12 @@ public:
 
     size_t GetEventCount() const { return m_Events.size(); }
 
+    // After a frame was presented with currentScreen current: the first time it is the screen of
+    // GX_FIRST_FRAME_OF, writes "first frame of <name>: <ms> ms after the start stamp" (or "...
+    // ms after the harness started" without a stamp) to stderr and returns true (the caller
+    // quits).
+    bool OnFramePresented(const std::string& currentScreen);
+
 private:
     void Push(const GxInputScriptEvent& event, GxWindowHandle mainWindow);
 
@@ -103,6 +114,8 @@ private:
     std::vector<GxInputScriptEvent> m_Events;
     std::vector<GxInputScriptEvent> m_Screenshots;
     size_t m_Next = 0;
+    int64_t m_CreatedNs = 0;
+    bool m_FirstFrameReported = false;
 };
 
 // Writes 0xAARRGGBB pixels, top row first, as an 8-bit RGB PNG. False with one error-log line.

@@ -3,6 +3,7 @@
 // play screen. Pictures are checked at chosen pixels and regions, never as whole images (GL
 // drivers differ).
 #include <png.h>
+#include <time.h>
 
 #include <string>
 #include <vector>
@@ -122,6 +123,26 @@ TEST(DemoE2E, TitleShowsItsPictureAndItsStartButtonLeadsToTheMainPlayScreen)
     if (!ScreenBuilt(u"SeqRukoMain")) expected.push_back("遷移先のシーケンスが見つかりません(SeqRukoMain)");
     std::vector<std::string> lines = LogLines(demo.SaveFolder() / "error.log");
     EXPECT_EQ(lines, expected);
+}
+
+TEST(DemoE2E, TheTitlesFirstFrameIsReportedAgainstTheStampAndEndsTheRun)
+{
+    DemoCopy demo;
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const long long stamp = (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec;
+    // No frame limit: only the report can end this run.
+    RunResult r = demo.Run({"GX_FIRST_FRAME_OF=SeqTitle", "GX_START_STAMP=" + std::to_string(stamp)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const size_t at = r.err.find("first frame of SeqTitle: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    const double ms = std::stod(r.err.substr(at + 25));
+    EXPECT_GT(ms, 0.0);
+    EXPECT_NE(r.err.find(" ms after the start stamp", at), std::string::npos) << r.err;
+
+    r = demo.Run({"GX_FIRST_FRAME_OF=SeqTitle", "GX_START_STAMP=soon", "GX_EXIT_AFTER_FRAMES=2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("GX_START_STAMP"), std::string::npos) << r.err;
 }
 
 TEST(DemoE2E, TheStoryShowsASpokenLineThenASecondMessage)
