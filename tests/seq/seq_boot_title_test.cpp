@@ -9,19 +9,23 @@
 
 #include "app/GxSeqBase.h"
 #include "app/task/GxTaskManage.h"
+#include "game/GxGameFrame.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
-#include "game/GxGameFrame.h"
+#include "layer/GxLayerContent.h"
 #include "layer/GxNcFactory.h"
+#include "layer/GxTaskLayer.h"
 #include "moa/GxMoaScriptHost.h"
 #include "platform/GxSdlKeyCodes.h"
 #include "seq/SeqSystem.h"
+#include "seq/SeqOpening.h"
 #include "seq/SeqTitle.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
 #include "tests/support/GxImageSetFile.h"
 #include "tests/support/GxMoaPackageBuilder.h"
+#include "tests/support/GxMovieWriter.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
@@ -132,6 +136,55 @@ TEST(SeqOpening, WithoutAMovieFileReachesTheTitleAtItsSecondUpdate)
     EXPECT_EQ(g.Pending(), u"") << "the first update only starts the movie";
     GxRunGameFrame(g.app.core.get());
     EXPECT_EQ(g.Pending(), u"SeqTitle");
+}
+
+// Every debug and error line logged while it lives.
+class AllLines : public GxDebugListenerBase
+{
+public:
+    AllLines() : m_Previous(GxGetDebugListener()) { GxSetDebugListener(this); }
+    ~AllLines() override { GxSetDebugListener(m_Previous); }
+    void OnDebugOutput(const std::u16string& text, int level) override
+    {
+        (void)level;
+        joined += GxWideToUtf8(text);
+    }
+    std::string joined;
+
+private:
+    GxDebugListenerBase* m_Previous;
+};
+
+TEST(SeqOpening, PlaysTheMovieFromItsFirstUpdateAndStaysWhileItPlays)
+{
+    GxFrozenSoundClock frozen;  // the movie cannot end during the test
+    Game g("MOV_NAME_OPENING=op.mpg\n", [](const std::filesystem::path& game) {
+        const std::vector<uint8_t>& movie = GxLongTestMovie();
+        ASSERT_FALSE(movie.empty());
+        coretest::WriteFile(game / "movies/op.mpg", std::string(movie.begin(), movie.end()));
+        coretest::WriteFile(game / "setting.ini", "DebugModeFlag=1\n");
+    });
+    g.Pass();  // boot
+    ASSERT_EQ(g.Pending(), u"SeqOpening");
+    g.tm->ExecuteChangeSequence();
+    auto* opening = dynamic_cast<SeqOpening*>(g.tm->GetCurrentSequence());
+    ASSERT_NE(opening, nullptr);
+    EXPECT_EQ(opening->GetLayer()->GetCurrentContent()->m_ContentType, CONTENTTYPE_MOVIE) << "loaded on enter";
+    EXPECT_FALSE(opening->GetLayer()->IsMoviePlaying()) << "started only at the first update";
+    AllLines log;
+    for (int i = 0; i < 200 && !g.tm->IsMainStarted(); ++i) GxRunGameFrame(g.app.core.get());
+    ASSERT_TRUE(g.tm->IsMainStarted());
+    EXPECT_TRUE(opening->GetLayer()->IsMoviePlaying());
+    EXPECT_NE(log.joined.find("MovieDuration:"), std::string::npos) << log.joined;
+    EXPECT_NE(log.joined.find(" sec[op.mpg]"), std::string::npos) << log.joined;
+    for (int i = 0; i < 10; ++i) GxRunGameFrame(g.app.core.get());
+    EXPECT_EQ(g.Pending(), u"") << "the title waits for the movie";
+
+    // Leaving stops and clears the movie.
+    g.tm->ChangeSequenceByName(u"SeqTitle", 0);
+    g.tm->ExecuteChangeSequence();
+    EXPECT_FALSE(opening->GetLayer()->IsMoviePlaying());
+    EXPECT_EQ(opening->GetLayer()->GetCurrentContent()->m_ContentType, CONTENTTYPE_NONE);
 }
 
 struct ClickCase
