@@ -2,6 +2,9 @@
 // word at an index of its band, loaded and called the way the program does.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -127,6 +130,21 @@ TEST_F(PackageFolder, ABadScriptOrNoScriptWritesNothing)
     EXPECT_FALSE(GxWriteGamePackage(m_Dir.string(), errors));
     EXPECT_NE(errors.find("bad.txt"), std::string::npos) << errors;
     EXPECT_FALSE(fs::exists(Package()));
+}
+
+TEST_F(PackageFolder, TheToolWritesThePackageAndSaysWhyWhenItCannot)
+{
+    const std::string tool = std::string(GX_BINARY_DIR) + "/tools/gxpack";
+    const auto run = [&](const std::string& args) {
+        const int status = std::system(("\"" + tool + "\" " + args + " 2>/dev/null").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run(""), 2) << "usage";
+    EXPECT_EQ(run("'" + m_Dir.string() + "'"), 1) << "no scripts";
+    EXPECT_FALSE(fs::exists(Package()));
+    WriteText(m_Dir / "scripts/main.txt", "*MAIN\nfin(0)\n> hello\n");
+    ASSERT_EQ(run("'" + m_Dir.string() + "'"), 0);
+    EXPECT_GT(fs::file_size(Package()), 0u);
 }
 
 }  // namespace
