@@ -1,10 +1,13 @@
 #include "app/GxGameScreens.h"
 
 #include "game/GxMainScreen.h"
+#include "seq/SeqBoot.h"
 #include "seq/SeqCGMode.h"
 #include "seq/SeqCGModeView.h"
+#include "seq/SeqOpening.h"
 #include "seq/SeqRukoMain.h"
 #include "seq/SeqSystem.h"
+#include "seq/SeqTitle.h"
 
 namespace {
 
@@ -12,9 +15,9 @@ namespace {
 const GxGameScreen kScreens[] = {
     // One screen per line, in creation order.
     {u"SeqSystem", &SeqSystem::Create},
-    {u"SeqBoot", nullptr},
-    {u"SeqTitle", nullptr},
-    {u"SeqOpening", nullptr},
+    {u"SeqBoot", &SeqBoot::Create},
+    {u"SeqTitle", &SeqTitle::Create},
+    {u"SeqOpening", &SeqOpening::Create},
     {u"SeqRukoMain", SeqRukoMainCreate},
     {u"SeqRukoLog", nullptr},
     {u"SeqConfig", nullptr},

@@ -6,6 +6,7 @@
 #include "app/GxCoreDevice.h"
 #include "app/GxCoreTrace.h"
 #include "app/task/GxTaskManage.h"
+#include "core/GxString.h"
 #include "game/GxGameFrame.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
@@ -154,6 +155,18 @@ GxLResult GxCore::WindowProc(GxWindowHandle window, uint32_t message, GxWParam w
     return ws->DefWindowProc(window, message, wParam, lParam);
 }
 
+namespace {
+
+void WriteScreenshot(const std::string& path)
+{
+    uint32_t width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    if (!GxCoreDeviceReadPresented(width, height, pixels) || !GxWritePngRgb(path, width, height, pixels))
+        GxPrintErrorLog(u"Error/GxCore Screenshot Failed(%S)\n", path.c_str());
+}
+
+}  // namespace
+
 bool GxCore::Run()
 {
     GxWindowServices* ws = m_WindowServices;
@@ -184,14 +197,13 @@ bool GxCore::Run()
         GxRunGameFrame(this);
         GxSoundHarness::Frame();
         ++m_FramesRun;
-        if (m_Harness && m_Harness->ShouldRequestQuit(m_FramesRun)) RequestQuit();
+        if (m_Harness) {
+            for (const std::string& path : m_Harness->ScreenshotsAfter(m_FramesRun)) WriteScreenshot(path);
+            if (m_Harness->ShouldRequestQuit(m_FramesRun)) RequestQuit();
+            if (m_Harness->OnFramePresented(GxWideToUtf8(m_TaskManage->GetCurrentSequenceName()))) RequestQuit();
+        }
     }
 
-    if (m_Harness && m_Harness->WantsScreenshot()) {
-        uint32_t width = 0, height = 0;
-        std::vector<uint32_t> pixels;
-        if (!GxCoreDeviceReadPresented(width, height, pixels) || !m_Harness->WriteScreenshot(width, height, pixels))
-            GxPrintErrorLog(u"Error/GxCore Screenshot Failed(%S)\n", m_Harness->GetOptions().screenshotPath.c_str());
-    }
+    if (m_Harness && m_Harness->WantsScreenshot()) WriteScreenshot(m_Harness->GetOptions().screenshotPath);
     return false;
 }

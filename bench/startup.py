@@ -6,12 +6,20 @@ Start-up: gxplay (headless, unpaced, one frame, on a temporary copy of demo/) an
 read-back) run alternately, 20 times each by default. Printed: the median of the per-pair
 ratios of wall time and of CPU time (user + system), and the median RSS difference.
 
+Title: gxplay (headless, unpaced) in a fresh copy of demo/ each run, to the first presented
+frame with the title screen current (GX_FIRST_FRAME_OF=SeqTitle; GX_START_STAMP is taken just
+before the program starts, and the program reports that frame's time against it), alternating
+with the floor, 20 times each by default. Printed: the medians of the wall and CPU ratios, of
+the RSS difference and of the first-frame time, against the targets (1.25x of the floor's wall
+and CPU time, at most +16 MiB peak RSS), and the GL renderer. A run whose error log is not empty
+(a picture, font, table or the script missing) stops the case.
+
 Idle: gxplay in a window and the floor's bare SDL+GL loop (clear and present at 60 frames per
 second, sleeping to each boundary) each run for a while; the CPU time of 10 s in their steady
 state (from 2 s after the start) is compared. Without a display the script starts Xvfb, which
 it installs with apt-get (root) when it is missing.
 
-Usage: python3 bench/startup.py [--build build] [--runs 20] [--idle-seconds 10] [--no-idle]
+Usage: python3 bench/startup.py [--build build] [--runs 20] [--idle-seconds 10] [--no-idle] [--no-title]
 Standard library only.
 """
 import argparse
@@ -90,6 +98,80 @@ def startup(gxplay, floor, tmp, runs):
     print("  wall ratio %.3f  cpu ratio %.3f  rss difference %+.1f MiB" % (
         med([p[0][0] / p[1][0] for p in pairs]), med([p[0][1] / p[1][1] for p in pairs]),
         med([(p[0][2] - p[1][2]) / 1024 for p in pairs])))
+
+
+def read_utf16_log(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read().decode("utf-16", errors="replace")
+    except FileNotFoundError:
+        return ""
+
+
+def title(gxplay, floor, tmp, runs):
+    """Start-up to the title's first frame, each run in a fresh copy of demo/."""
+    import re
+    floor_env = game_env(tmp, headless=True)
+    floor_env.pop("DISPLAY", None)
+    floor_env.pop("WAYLAND_DISPLAY", None)
+    report = re.compile(r"first frame of SeqTitle: ([0-9.]+) ms after the start stamp")
+
+    def one(n):
+        root = os.path.join(tmp, "title-%d" % n)
+        game = os.path.join(root, "game")
+        shutil.copytree(os.path.join(ROOT, "demo"), game)
+        env = game_env(root, headless=True)
+        env.pop("DISPLAY", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        env["GX_FIRST_FRAME_OF"] = "SeqTitle"
+        err_path = os.path.join(root, "stderr.txt")
+        with open(err_path, "wb") as err:
+            env["GX_START_STAMP"] = str(time.monotonic_ns())
+            start = time.perf_counter()
+            proc = subprocess.Popen([gxplay], env=env, cwd=game, stdout=subprocess.DEVNULL, stderr=err)
+            _, status, usage = os.wait4(proc.pid, 0)
+            wall = time.perf_counter() - start
+        with open(err_path, encoding="utf-8", errors="replace") as f:
+            text = f.read()
+        m = report.search(text)
+        code = os.waitstatus_to_exitcode(status)
+        if code != 0 or not m:
+            sys.exit("title run failed (status %d): %s" % (code, text))
+        save = os.path.join(env["XDG_DOCUMENTS_DIR"], "gxengine_demo_SAVE")
+        errors = read_utf16_log(os.path.join(save, "error.log")).strip("\ufeff \r\n")
+        if errors:
+            sys.exit("the title did not load whole; error.log:\n" + errors)
+        renderer = ""
+        for line in read_utf16_log(os.path.join(save, "device.log")).splitlines():
+            if "ビデオカード名:" in line:
+                renderer = line.split("ビデオカード名:", 1)[1].strip()
+                break
+        shutil.rmtree(root, ignore_errors=True)
+        return (wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, float(m.group(1)), renderer)
+
+    one(-1)  # a warm page cache for both
+    run_measured([floor, "startup"], floor_env, tmp)
+    pairs = []
+    for n in range(runs):
+        g = one(n)
+        f = run_measured([floor, "startup"], floor_env, tmp)
+        if f[3] != 0:
+            sys.exit("the floor failed with status %d" % f[3])
+        pairs.append((g, f))
+    med = statistics.median
+    wall = med([p[0][0] / p[1][0] for p in pairs])
+    cpu = med([p[0][1] / p[1][1] for p in pairs])
+    rss = med([(p[0][2] - p[1][2]) / 1024 for p in pairs])
+    mark = lambda ok: "ok" if ok else "OVER"
+    print("title's first frame, %d alternating runs, fresh demo copies (median); renderer: %s" % (
+        runs, pairs[0][0][4] or "unknown"))
+    print("  gxplay: wall %.3f s  cpu %.3f s  rss %.1f MiB  first frame %.1f ms after exec" % (
+        med([p[0][0] for p in pairs]), med([p[0][1] for p in pairs]), med([p[0][2] for p in pairs]) / 1024,
+        med([p[0][3] for p in pairs])))
+    print("  floor:  wall %.3f s  cpu %.3f s  rss %.1f MiB" % (
+        med([p[1][0] for p in pairs]), med([p[1][1] for p in pairs]), med([p[1][2] for p in pairs]) / 1024))
+    print("  wall ratio %.3f (target 1.25: %s)  cpu ratio %.3f (target 1.25: %s)  rss %+.1f MiB (target +16: %s)" % (
+        wall, mark(wall <= 1.25), cpu, mark(cpu <= 1.25), rss, mark(rss <= 16)))
 
 
 def cpu_seconds(pid):
@@ -176,6 +258,7 @@ def main():
     ap.add_argument("--runs", type=int, default=20)
     ap.add_argument("--idle-seconds", type=float, default=10.0)
     ap.add_argument("--no-idle", action="store_true")
+    ap.add_argument("--no-title", action="store_true")
     args = ap.parse_args()
     gxplay = os.path.join(os.path.abspath(args.build), "gxplay")
     if not os.access(gxplay, os.X_OK):
@@ -183,6 +266,8 @@ def main():
     with tempfile.TemporaryDirectory(prefix="gx_startup_") as tmp:
         floor = build_floor(tmp)
         startup(gxplay, floor, tmp, args.runs)
+        if not args.no_title:
+            title(gxplay, floor, tmp, args.runs)
         if not args.no_idle:
             idle(gxplay, floor, tmp, args.idle_seconds)
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -87,6 +88,17 @@ bool GxReadHarnessOptions(GxHarnessOptions& options, std::string& error)
     }
     if (const char* s = getenv("GX_SCREENSHOT"); s && *s) options.screenshotPath = s;
     if (const char* s = getenv("GX_INPUT_SCRIPT"); s && *s) options.inputScriptPath = s;
+    if (const char* s = getenv("GX_FIRST_FRAME_OF"); s && *s) options.firstFrameOf = s;
+    if (const char* s = getenv("GX_START_STAMP"); s && *s) {
+        char* end = nullptr;
+        errno = 0;
+        const long long v = strtoll(s, &end, 10);
+        if (errno != 0 || !end || *end != '\0' || v < 0) {
+            error = std::string("GX_START_STAMP must be CLOCK_MONOTONIC nanoseconds: \"") + s + "\"";
+            return false;
+        }
+        options.startStampNs = v;
+    }
     return true;
 }
 
@@ -166,6 +178,12 @@ bool GxParseInputScript(std::string_view text, std::vector<GxInputScriptEvent>& 
                 ev.kind = GxInputScriptEvent::Kind::KeyUp;
                 out.push_back(ev);
             }
+        } else if (verb == "screenshot") {
+            // The rest of the line, so that names with blanks work.
+            ev.path = Trim(line.substr(line.find(verb, frameText.size()) + verb.size()));
+            if (ev.path.empty()) return fail("screenshot needs <file>");
+            ev.kind = GxInputScriptEvent::Kind::Screenshot;
+            out.push_back(ev);
         } else if (verb == "close") {
             if (!args.empty()) return fail("close takes nothing");
             ev.kind = GxInputScriptEvent::Kind::Close;
@@ -179,9 +197,31 @@ bool GxParseInputScript(std::string_view text, std::vector<GxInputScriptEvent>& 
     return true;
 }
 
-GxHarness::GxHarness(const GxHarnessOptions& options, GxSdlWindowServices* services)
-    : m_Options(options), m_Services(services)
+namespace {
+
+int64_t MonotonicNs()
 {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
+
+}  // namespace
+
+GxHarness::GxHarness(const GxHarnessOptions& options, GxSdlWindowServices* services)
+    : m_Options(options), m_Services(services), m_CreatedNs(MonotonicNs())
+{
+}
+
+bool GxHarness::OnFramePresented(const std::string& currentScreen)
+{
+    if (m_FirstFrameReported || m_Options.firstFrameOf.empty() || currentScreen != m_Options.firstFrameOf) return false;
+    m_FirstFrameReported = true;
+    const bool stamped = m_Options.startStampNs >= 0;
+    const double ms = static_cast<double>(MonotonicNs() - (stamped ? m_Options.startStampNs : m_CreatedNs)) / 1e6;
+    std::fprintf(stderr, "first frame of %s: %.3f ms after the %s\n", currentScreen.c_str(), ms,
+                 stamped ? "start stamp" : "harness started");
+    return true;
 }
 
 bool GxHarness::Load(std::string& error)
@@ -201,6 +241,11 @@ bool GxHarness::Load(std::string& error)
         error = m_Options.inputScriptPath + ": " + parseError;
         return false;
     }
+    // Screenshots are taken after their frame, not pushed as input.
+    m_Screenshots.clear();
+    for (const GxInputScriptEvent& ev : m_Events)
+        if (ev.kind == GxInputScriptEvent::Kind::Screenshot) m_Screenshots.push_back(ev);
+    std::erase_if(m_Events, [](const GxInputScriptEvent& ev) { return ev.kind == GxInputScriptEvent::Kind::Screenshot; });
     return true;
 }
 
@@ -269,6 +314,8 @@ void GxHarness::Push(const GxInputScriptEvent& ev, GxWindowHandle mainWindow)
         e.key.keysym.scancode = static_cast<SDL_Scancode>(ev.scancode);
         e.key.keysym.mod = KMOD_NUM;
         break;
+    case GxInputScriptEvent::Kind::Screenshot:
+        return;
     case GxInputScriptEvent::Kind::Close:
         e.type = SDL_WINDOWEVENT;
         e.window.windowID = id;
@@ -276,6 +323,14 @@ void GxHarness::Push(const GxInputScriptEvent& ev, GxWindowHandle mainWindow)
         break;
     }
     SDL_PushEvent(&e);
+}
+
+std::vector<std::string> GxHarness::ScreenshotsAfter(uint32_t frame) const
+{
+    std::vector<std::string> paths;
+    for (const GxInputScriptEvent& ev : m_Screenshots)
+        if (ev.frame == frame) paths.push_back(ev.path);
+    return paths;
 }
 
 bool GxHarness::WriteScreenshot(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) const

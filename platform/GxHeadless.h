@@ -8,6 +8,9 @@
 //   GX_EXIT_AFTER_FRAMES=N   quit through the normal quit request so that exactly N frames run
 //   GX_SCREENSHOT=file.png   after the last frame, write the last presented picture
 //   GX_INPUT_SCRIPT=file     synthetic input events, by frame (format below)
+//   GX_FIRST_FRAME_OF=name   after the first frame presented while the named screen is current,
+//                            report its time on stderr and quit (the start-up benchmark)
+//   GX_START_STAMP=ns        the CLOCK_MONOTONIC nanoseconds that report is measured from
 //
 // Input script: one event per line, "#" starts a comment, blank lines are ignored.
 //   <frame> move <x> <y>
@@ -19,6 +22,8 @@
 //   <frame> keyup <key>
 //   <frame> key <key>                   down and up in the same frame
 //   <frame> close                       the window's close request
+//   <frame> screenshot <file>           after frame N, its presented picture as an RGB PNG (the
+//                                       rest of the line is the file, relative to the game folder)
 // Frames count from 1: the events of frame N reach the window procedure in the message pump of
 // the main-loop pass that runs frame N, in the order of the file. Coordinates are on the logical
 // 1024 x 768 screen and are converted to the window's client size. Keys are SDL key names
@@ -45,15 +50,17 @@ struct GxHarnessOptions
     uint32_t exitAfterFrames = 0;  // 0: run until the program quits by itself
     std::string screenshotPath;
     std::string inputScriptPath;
+    std::string firstFrameOf;   // the screen's task name; empty: no report
+    int64_t startStampNs = -1;  // CLOCK_MONOTONIC nanoseconds; -1: none given
 };
 
-// Reads the options from the environment. A malformed GX_EXIT_AFTER_FRAMES is reported in error
-// and false is returned.
+// Reads the options from the environment. A malformed GX_EXIT_AFTER_FRAMES or GX_START_STAMP is
+// reported in error and false is returned.
 bool GxReadHarnessOptions(GxHarnessOptions& options, std::string& error);
 
 struct GxInputScriptEvent
 {
-    enum class Kind { Move, Down, Up, Wheel, KeyDown, KeyUp, Close };
+    enum class Kind { Move, Down, Up, Wheel, KeyDown, KeyUp, Close, Screenshot };
     uint32_t frame = 0;
     Kind kind = Kind::Move;
     uint8_t button = 0;  // SDL button number
@@ -63,6 +70,7 @@ struct GxInputScriptEvent
     int32_t notches = 0;
     int32_t keycode = 0;  // SDL key code
     int32_t scancode = 0;
+    std::string path;  // Screenshot: the file
     int32_t line = 0;
 };
 
@@ -85,10 +93,18 @@ public:
     bool ShouldRequestQuit(uint32_t framesRun) const;
 
     bool WantsScreenshot() const { return !m_Options.screenshotPath.empty(); }
+    // The files the script wants the picture of frame (1-based) written to, once it has run.
+    std::vector<std::string> ScreenshotsAfter(uint32_t frame) const;
     // Writes 0xAARRGGBB pixels, top row first, as an RGB PNG.
     bool WriteScreenshot(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) const;
 
     size_t GetEventCount() const { return m_Events.size(); }
+
+    // After a frame was presented with currentScreen current: the first time it is the screen of
+    // GX_FIRST_FRAME_OF, writes "first frame of <name>: <ms> ms after the start stamp" (or "...
+    // ms after the harness started" without a stamp) to stderr and returns true (the caller
+    // quits).
+    bool OnFramePresented(const std::string& currentScreen);
 
 private:
     void Push(const GxInputScriptEvent& event, GxWindowHandle mainWindow);
@@ -96,7 +112,10 @@ private:
     GxHarnessOptions m_Options;
     GxSdlWindowServices* m_Services;
     std::vector<GxInputScriptEvent> m_Events;
+    std::vector<GxInputScriptEvent> m_Screenshots;
     size_t m_Next = 0;
+    int64_t m_CreatedNs = 0;
+    bool m_FirstFrameReported = false;
 };
 
 // Writes 0xAARRGGBB pixels, top row first, as an 8-bit RGB PNG. False with one error-log line.

@@ -126,6 +126,30 @@ TEST(CoreHarness, InputScriptParsesEveryEventInFrameOrder)
     }
 }
 
+TEST(CoreHarness, ScreenshotEventsNameAFileAndAreTakenAfterTheirFrameNotPushed)
+{
+    std::vector<GxInputScriptEvent> ev;
+    std::string error;
+    ASSERT_TRUE(GxParseInputScript("3 screenshot shots/my title.png  # comment\n1 move 1 2\n", ev, error)) << error;
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[1].kind, GxInputScriptEvent::Kind::Screenshot);
+    EXPECT_EQ(ev[1].frame, 3u);
+    EXPECT_EQ(ev[1].path, "shots/my title.png") << "the rest of the line, blanks kept";
+    EXPECT_FALSE(GxParseInputScript("1 screenshot\n", ev, error));
+    EXPECT_EQ(error.rfind("line 1: screenshot needs", 0), 0u) << error;
+
+    TempGame game;
+    WriteFile(game.root / "input.txt", "2 screenshot a.png\n2 screenshot b.png\n4 screenshot c.png\n2 move 5 5\n");
+    GxHarnessOptions options;
+    options.inputScriptPath = (game.root / "input.txt").string();
+    GxHarness harness(options, nullptr);
+    ASSERT_TRUE(harness.Load(error)) << error;
+    EXPECT_EQ(harness.GetEventCount(), 1u) << "only the move is input";
+    EXPECT_EQ(harness.ScreenshotsAfter(2), (std::vector<std::string>{"a.png", "b.png"}));
+    EXPECT_EQ(harness.ScreenshotsAfter(4), (std::vector<std::string>{"c.png"}));
+    EXPECT_TRUE(harness.ScreenshotsAfter(3).empty());
+}
+
 TEST(CoreHarness, ScreenshotIsAnRgbPngOfThePicture)
 {
     TempGame g("");

@@ -36,6 +36,10 @@ TEST(GameFrame, OnlyTheFirstCatchUpStepGetsTheElapsedTimeAndAChangeEndsTheSteps)
 {
     StartedCore app;
     GxTaskManage* tm = app.core->GetTaskManage();
+    // A screen of no change of its own in place of the boot screen start-up changes to, whose
+    // pending change would end the first frame's steps.
+    tm->ChangeSequence(new GxSeqBase(u"SeqIdle", tm->GetRootTask()), 0);
+    tm->ExecuteChangeSequence();
     auto* recorder = new StepRecorder(tm->GetRootTask());
     tm->SetPersistentRoot(recorder);
     GxFrameTimer& timer = app.core->GetFrameTimer();

@@ -21,6 +21,7 @@
 #include "tests/support/GxContentFixture.h"
 #include "tests/support/GxFakeGlyphRasterizer.h"
 #include "tests/support/GxPackWriter.h"
+#include "tests/support/GxImageSetFile.h"
 #include "tests/support/GxPictureWriter.h"
 
 class GxCore;
@@ -84,19 +85,6 @@ public:
     GX_RECORD_UI_EVENT(OnUIEventCode23, 23)
     GX_RECORD_UI_EVENT(OnUIEventCode24, 24)
 #undef GX_RECORD_UI_EVENT
-};
-
-// A source image of a test image set: its patterns, each a solid colour of its own size.
-struct UIPatternSpec
-{
-    int32_t width = 0;
-    int32_t height = 0;
-    uint32_t color = 0xFFFFFFFFu;  // 0xAARRGGBB
-};
-struct UIImageSpec
-{
-    std::u16string name;  // the source image's file name, such as u"ok.png"
-    std::vector<UIPatternSpec> patterns;
 };
 
 class UIHarness

@@ -1,0 +1,179 @@
+// The demo game played by the program, headless, with a bundled input script: the title shows
+// its picture, its start button starts the story, and the story's two messages show on the main
+// play screen. Pictures are checked at chosen pixels and regions, never as whole images (GL
+// drivers differ).
+#include <png.h>
+#include <time.h>
+
+#include <string>
+#include <vector>
+
+#include "app/GxGameScreens.h"
+#include "core/GxString.h"
+#include "tests/app/core_test_util.h"
+#include "tests/app/demo_run_util.h"
+#include "tests/support/GxDemoGame.h"
+
+using namespace coretest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Shot
+{
+    uint32_t width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    uint32_t At(uint32_t x, uint32_t y) const
+    {
+        const size_t i = (size_t(y) * width + x) * 3;
+        return uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2];
+    }
+    // Pixels of the rectangle bright enough to be text (the demo's windows are dark).
+    int Bright(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) const
+    {
+        int n = 0;
+        for (uint32_t y = y0; y < y1; ++y)
+            for (uint32_t x = x0; x < x1; ++x) {
+                const uint32_t c = At(x, y);
+                n += ((c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF)) > 3 * 160;
+            }
+        return n;
+    }
+};
+
+bool ReadShot(const fs::path& file, Shot& out)
+{
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&img, file.c_str())) return false;
+    img.format = PNG_FORMAT_RGB;
+    out.width = img.width;
+    out.height = img.height;
+    out.rgb.resize(PNG_IMAGE_SIZE(img));
+    const bool ok = png_image_finish_read(&img, nullptr, out.rgb.data(), 0, nullptr) != 0;
+    png_image_free(&img);
+    return ok;
+}
+
+// The lines of a log file (UTF-16LE with its signature), empty when there is none.
+std::vector<std::string> LogLines(const fs::path& file)
+{
+    std::string bytes;
+    std::vector<std::string> lines;
+    if (!ReadFile(file.string(), bytes)) return lines;
+    std::u16string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+    if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
+    std::string utf8 = GxWideToUtf8(text), line;
+    for (char c : utf8) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty()) lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+bool ScreenBuilt(const char16_t* name)
+{
+    size_t count = 0;
+    const GxGameScreen* list = GxGetGameScreenList(&count);
+    for (size_t i = 0; i < count; ++i)
+        if (std::u16string(list[i].taskName) == name) return list[i].create != nullptr;
+    return false;
+}
+
+// The centre of the title's start button, on the logical screen.
+std::string StartButton()
+{
+    return std::to_string(gxdemo::kStartLeft + gxdemo::kStartWidth / 2) + " " +
+           std::to_string(gxdemo::kStartTop + gxdemo::kStartHeight / 2);
+}
+
+std::string Hex(uint32_t c)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%06X", c);
+    return buf;
+}
+
+TEST(DemoE2E, TitleShowsItsPictureAndItsStartButtonLeadsToTheMainPlayScreen)
+{
+    DemoCopy demo;
+    WriteFile(demo.root / "input.txt", "40 screenshot " + (demo.root / "title.png").string() + "\n" +
+                                           "50 click left " + StartButton() + "\n");
+    RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(), "GX_EXIT_AFTER_FRAMES=80"});
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    Shot title;
+    ASSERT_TRUE(ReadShot(demo.root / "title.png", title)) << r.err;
+    ASSERT_EQ(title.width, 1024u);
+    EXPECT_EQ(Hex(title.At(100, 100)), Hex(gxdemo::kTitleColor & 0xFFFFFF)) << "the title picture";
+    EXPECT_EQ(Hex(title.At(900, 700)), Hex(gxdemo::kTitleColor & 0xFFFFFF));
+    EXPECT_NE(Hex(title.At(512, 624)), Hex(gxdemo::kTitleColor & 0xFFFFFF)) << "the start button over it";
+
+    // Everything the start-up and the title load is there, and the script has its label MAIN.
+    std::vector<std::string> expected;
+    if (!ScreenBuilt(u"SeqRukoMain")) expected.push_back("遷移先のシーケンスが見つかりません(SeqRukoMain)");
+    std::vector<std::string> lines = LogLines(demo.SaveFolder() / "error.log");
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(DemoE2E, TheTitlesFirstFrameIsReportedAgainstTheStampAndEndsTheRun)
+{
+    DemoCopy demo;
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const long long stamp = (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec;
+    // No frame limit: only the report can end this run.
+    RunResult r = demo.Run({"GX_FIRST_FRAME_OF=SeqTitle", "GX_START_STAMP=" + std::to_string(stamp)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const size_t at = r.err.find("first frame of SeqTitle: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    const double ms = std::stod(r.err.substr(at + 25));
+    EXPECT_GT(ms, 0.0);
+    EXPECT_NE(r.err.find(" ms after the start stamp", at), std::string::npos) << r.err;
+
+    r = demo.Run({"GX_FIRST_FRAME_OF=SeqTitle", "GX_START_STAMP=soon", "GX_EXIT_AFTER_FRAMES=2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("GX_START_STAMP"), std::string::npos) << r.err;
+}
+
+TEST(DemoE2E, TheStoryShowsASpokenLineThenASecondMessage)
+{
+    if (!ScreenBuilt(u"SeqRukoMain"))
+        GTEST_SKIP() << "the main play screen is not in the program's screen list yet: no message can show";
+    DemoCopy demo;
+    const fs::path one = demo.root / "msg1.png", two = demo.root / "msg2.png";
+    WriteFile(demo.root / "input.txt", "50 click left " + StartButton() + "\n" +
+                                           "200 screenshot " + one.string() + "\n" +
+                                           "210 click left 512 384\n" +
+                                           "360 screenshot " + two.string() + "\n");
+    RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(), "GX_EXIT_AFTER_FRAMES=380"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(LogLines(demo.SaveFolder() / "error.log"), std::vector<std::string>{});
+
+    Shot first, second;
+    ASSERT_TRUE(ReadShot(one, first)) << r.err;
+    ASSERT_TRUE(ReadShot(two, second)) << r.err;
+    // The message window's text area and the name window's client area (their layout and module
+    // rows in the demo's tables).
+    const uint32_t tx0 = 32 + 40, ty0 = 548 + 40, tx1 = tx0 + 880, ty1 = ty0 + 120;
+    const uint32_t nx0 = 48 + 16, ny0 = 496 + 8, nx1 = nx0 + 208, ny1 = ny0 + 32;
+    EXPECT_GT(first.Bright(tx0, ty0, tx1, ty1), 20) << "glyphs of the first line";
+    EXPECT_GT(first.Bright(nx0, ny0, nx1, ny1), 10) << "glyphs of the speaker's name";
+    EXPECT_GT(second.Bright(tx0, ty0, tx1, ty1), 20) << "glyphs of the second line";
+    int changed = 0;
+    for (uint32_t y = ty0; y < ty1; ++y)
+        for (uint32_t x = tx0; x < tx1; ++x) changed += first.At(x, y) != second.At(x, y);
+    EXPECT_GT(changed, 20) << "the text area changed between the messages";
+    EXPECT_EQ(second.Bright(nx0, ny0, nx1, ny1), 0) << "msg clears the speaker";
+}
+
+}  // namespace
