@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +23,8 @@ struct RunResult
 // A copy of demo/ as the game folder, with its own documents and runtime folders.
 struct DemoCopy : TempGame
 {
+    static constexpr int kRunTimeoutMs = 120 * 1000;
+
     DemoCopy() : TempGame("")
     {
         std::filesystem::copy(std::filesystem::path(GX_SOURCE_DIR) / "demo", game,
@@ -59,10 +62,23 @@ struct DemoCopy : TempGame
         RunResult r;
         if (posix_spawn(&pid, program.c_str(), &fa, nullptr, argv, envp.data()) != 0) return r;
         posix_spawn_file_actions_destroy(&fa);
+        // A run that does not end by itself is a failure of the test, not a hang of the suite.
         int ws = 0;
-        waitpid(pid, &ws, 0);
-        r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+        bool timedOut = true;
+        for (int waited = 0; waited < kRunTimeoutMs; waited += 20) {
+            if (waitpid(pid, &ws, WNOHANG) == pid) {
+                timedOut = false;
+                break;
+            }
+            usleep(20 * 1000);
+        }
+        if (timedOut) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &ws, 0);
+        }
+        r.status = timedOut ? -2 : (WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws));
         ReadFile(errPath, r.err);
+        if (timedOut) r.err += "\n(the run did not end within the time limit and was killed)";
         return r;
     }
 

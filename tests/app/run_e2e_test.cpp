@@ -61,8 +61,9 @@ TEST(RunE2E, AudioCaptureWritesOneFramesWorthOfMixPerFrame)
 TEST(RunE2E, InputScriptDrivesTheWindowAndACloseEndsTheProgram)
 {
     DemoCopy demo;
-    WriteFile(demo.root / "input.txt", "1 move 10 10\n2 click left 512 384\n3 key F4\n4 key F4\n5 close\n");
-    // No frame limit: only the scripted close can end this run.
+    WriteFile(demo.root / "input.txt", "1 move 10 10\n2 click left 512 384\n3 key F4\n4 key F4\n5 close\n6 close\n");
+    // No frame limit: only the scripted close can end this run. The first close asks whether to
+    // quit; the second one quits.
     RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string()});
     EXPECT_EQ(r.status, 0) << r.err;
 
