@@ -69,10 +69,25 @@ TEST(GameStateWiring, StartUpReadsShutdownWritesAndResetsReachTheScreen)
         EXPECT_TRUE(data->m_SERecord[2].m_FileName.empty());
         EXPECT_FALSE(sound.channels[6].playing);
 
+        // Both resets reach the program's screen: its layers are put back each time.
+        auto* bg = dynamic_cast<GxTaskActor*>(tm->FindTaskByName(u"$BGLAYER:SeqRukoMain"));
+        auto* bgw = dynamic_cast<GxTaskActor*>(tm->FindTaskByName(u"$BGWLAYER:SeqRukoMain"));
+        ASSERT_NE(bg, nullptr);
+        ASSERT_NE(bgw, nullptr);
+        auto disturb = [&] {
+            bg->SetOrderZ(7.0f);
+            bg->Hide();
+            bgw->Show();
+        };
+        auto putBack = [&] { return bg->GetOrderZ() == -100.0f && bg->IsVisible() && !bgw->IsVisible(); };
+        disturb();
         data->ResetForNewGame(true);
+        EXPECT_TRUE(putBack()) << "a new game resets the windows and visuals";
         EXPECT_EQ(cover->GetAlpha(), 255) << "a new game starts covered";
         EXPECT_TRUE(data->m_HideWindowByCommandFlag);
+        disturb();
         data->ResetForBattleMap();
+        EXPECT_TRUE(putBack()) << "the battle map resets the visuals";
 
         GxStartGlobalFadeIn(500);
         EXPECT_FALSE(cover->GetActionQueue(0).empty() && cover->GetActionQueue(1).empty());
