@@ -1,7 +1,10 @@
 #include "app/GxGameScreens.h"
 
+#include "seq/SeqBGMMode.h"
+#include "seq/SeqBmapSelect.h"
 #include "seq/SeqCGMode.h"
 #include "seq/SeqCGModeView.h"
+#include "seq/SeqRPMode.h"
 #include "seq/SeqSystem.h"
 
 namespace {
@@ -12,7 +15,8 @@ const GxGameScreen kScreens[] = {
     {u"SeqRukoMain", nullptr}, {u"SeqRukoLog", nullptr},  {u"SeqConfig", nullptr},  {u"SeqSave", nullptr},
     {u"SeqLoad", nullptr},     {u"SeqQuickLoad", nullptr},
     {u"SeqCGMode", &SeqCGMode::Create}, {u"SeqCGModeView", &SeqCGModeView::Create},
-    {u"SeqRPMode", nullptr},   {u"SeqBGMMode", nullptr},  {u"SeqBmapSelect", nullptr},
+    {u"SeqRPMode", &SeqRPMode::Create}, {u"SeqBGMMode", &SeqBGMMode::Create},
+    {u"SeqBmapSelect", &SeqBmapSelect::Create},
 };
 
 }  // namespace
