@@ -68,8 +68,8 @@ void SeqBmapSelect::OnSequenceLeave()
 
 void SeqBmapSelect::CaptureThumbnail()
 {
+    // The reduction copies the render texture to memory itself.
     RenderSceneToGlobalTexture();
-    GxGetGlobalRenderTargets().renderTextures[0].TransferRenderTargetToMemory();
     CaptureSaveThumbnail();
 }
 
