@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/GxSeqBase.h"
+#include "app/task/GxRenderLayer.h"
 #include "game/GxUserData.h"
 #include "seq/SeqBGMMode.h"
 #include "tests/seq/SeqCGModeTestFixture.h"
@@ -141,6 +142,21 @@ TEST(MusicRoom, EntersSilentAndStepsThroughTheTracksWithWrapping)
     for (const std::string& c : g.sound.TakeCalls()) stopped |= c == "StopBGM 1000";
     EXPECT_TRUE(stopped);
     EXPECT_FALSE(Widget(g, u"tip_playing", 0)->IsVisible());
+}
+
+TEST(MusicRoom, ItsOwnDrawPassComesAboveTheWidgets)
+{
+    cgtest::Game g(WriteMusicRoom);
+    ASSERT_TRUE(g.initialized);
+    g.Enter(u"SeqBGMMode", 0);
+    g.core->ClearRenderLayers();
+    g.Tm()->RenderTasks(g.Tm()->GetCurrentSequence(), 0, 0);
+    const auto& entries = g.core->GetRenderLayers().GetList(GxRenderLayer::Main)->GetEntries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.back().task, Room(g));
+    EXPECT_EQ(entries.back().orderKey, 13000.0f);
+    EXPECT_EQ(entries.back().param, 2);
+    g.core->DrawRenderLayers();
 }
 
 TEST(MusicRoom, RightClickReturnsToTheScreenItCameFromAndTheMusicPlaysOn)

@@ -3,10 +3,13 @@
 // wrapping, replay mode, the music, and a plate that replays its scene on the main play screen.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "app/GxSeqBase.h"
+#include "app/task/GxRenderLayer.h"
+#include "layer/GxNcImageSet.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
@@ -71,6 +74,32 @@ std::vector<RpRow> SevenScenes()
     return rows;
 }
 
+// The patterns drawn while the recorder lives: left, top, width and specular of each quad.
+struct QuadRecorder
+{
+    struct Quad
+    {
+        float x, y, width;
+        uint32_t specular;
+    };
+    QuadRecorder() : saved(GxNcGetGraphicsHooks())
+    {
+        GxNcGraphicsHooks hooks = saved;
+        hooks.m_DrawQuad = [](const GxNcQuad& q) {
+            Quads().push_back({q.m_Corner[0].x, q.m_Corner[0].y, q.m_Corner[2].x - q.m_Corner[0].x, q.m_Specular});
+        };
+        GxNcSetGraphicsHooks(hooks);
+        Quads().clear();
+    }
+    ~QuadRecorder() { GxNcSetGraphicsHooks(saved); }
+    static std::vector<Quad>& Quads()
+    {
+        static std::vector<Quad> quads;
+        return quads;
+    }
+    GxNcGraphicsHooks saved;
+};
+
 SeqRPMode* Room(cgtest::Game& g) { return dynamic_cast<SeqRPMode*>(g.Tm()->FindTaskByName(u"SeqRPMode")); }
 
 GxTaskUIBase* Widget(cgtest::Game& g, const char16_t* name, int index)
@@ -121,6 +150,39 @@ TEST(ReplayRoom, PassedLabelsUnlockPlatesAndTheShareIsDrawnAsThreeDigits)
     EXPECT_EQ(room->GetUnlockedCount(), 3);
     EXPECT_EQ(room->GetPercentText(), u" 42");
     for (int k = 0; k < 8; ++k) EXPECT_EQ(Widget(g, u"btn_rpselect", k)->IsEnabled(), k == 1 || k == 4 || k == 6) << k;
+}
+
+TEST(ReplayRoom, PlatesDrawThumbnailsOnlyForPassedScenesAndTheHoveredOnePulses)
+{
+    cgtest::Game g([](const std::filesystem::path& root) { WriteReplayRoom(root, SevenScenes()); });
+    ASSERT_TRUE(g.initialized);
+    g.core->GetUserDataPerman()->m_PassedReplayLabels = {u"s1", u"s3"};
+    g.Enter(u"SeqRPMode", 0);
+    SeqRPMode* room = Room(g);
+    g.core->ClearRenderLayers();
+    g.Tm()->RenderTasks(g.Tm()->GetCurrentSequence(), 0, 0);
+    const auto& entries = g.core->GetRenderLayers().GetList(GxRenderLayer::Main)->GetEntries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.back().task, room);
+    EXPECT_EQ(entries.back().orderKey, 13000.0f);
+    EXPECT_EQ(entries.back().param, 2);
+
+    g.Frame(16);
+    Widget(g, u"btn_rpselect", 2)->SetHoverCount(1);
+    const QuadRecorder recorder;
+    room->Draw(2, GxRenderLayer::Main);
+    std::vector<QuadRecorder::Quad> thumbs, blanks;
+    for (const auto& q : QuadRecorder::Quads()) (q.width == 100.0f ? thumbs : blanks).push_back(q);
+    ASSERT_EQ(thumbs.size(), 2u);
+    EXPECT_EQ(thumbs[0].x, PlateX(0));
+    EXPECT_EQ(thumbs[0].specular, 0u);
+    EXPECT_EQ(thumbs[1].x, PlateX(2));
+    EXPECT_EQ(thumbs[1].y, PlateY(2));
+    const float pulse = static_cast<float>(std::fabs(std::sin(room->GetUpdateCount() / 30.0)) * 0.25);
+    EXPECT_EQ(thumbs[1].specular, GxPackColorArgb(pulse, pulse, pulse, 1.0f));
+    ASSERT_EQ(blanks.size(), 5u);
+    for (const auto& q : blanks) EXPECT_EQ(q.width, 90.0f);
+    EXPECT_EQ(blanks[0].x, PlateX(1));
 }
 
 TEST(ReplayRoom, PagesFollowTheGroupsAndWrap)
