@@ -460,6 +460,9 @@ TEST_F(InputTest, AJoypadThatStaysLostGivesUpAfterThreeAcquires)
     devices.acquires = 0;
     EXPECT_EQ(GxInput::Poll(1), 0u);
     EXPECT_EQ(devices.acquires, 3);
+    // The devices go with this scope.
+    GxInput::Release();
+    GxInput::SetDevices(nullptr);
 }
 
 }  // namespace
