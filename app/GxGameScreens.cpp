@@ -1,17 +1,24 @@
 #include "app/GxGameScreens.h"
 
 #include "game/GxMainScreen.h"
+#include "seq/SeqBGMMode.h"
+#include "seq/SeqBmapSelect.h"
 #include "seq/SeqBoot.h"
 #include "seq/SeqCGMode.h"
 #include "seq/SeqCGModeView.h"
+#include "seq/SeqConfig.h"
+#include "seq/SeqLoad.h"
 #include "seq/SeqOpening.h"
+#include "seq/SeqQuickLoad.h"
+#include "seq/SeqRPMode.h"
+#include "seq/SeqRukoLog.h"
 #include "seq/SeqRukoMain.h"
+#include "seq/SeqSave.h"
 #include "seq/SeqSystem.h"
 #include "seq/SeqTitle.h"
 
 namespace {
 
-// Each screen joins this list with its constructor when it is built.
 const GxGameScreen kScreens[] = {
     // One screen per line, in creation order.
     {u"SeqSystem", &SeqSystem::Create},
@@ -19,16 +26,16 @@ const GxGameScreen kScreens[] = {
     {u"SeqTitle", &SeqTitle::Create},
     {u"SeqOpening", &SeqOpening::Create},
     {u"SeqRukoMain", SeqRukoMainCreate},
-    {u"SeqRukoLog", nullptr},
-    {u"SeqConfig", nullptr},
-    {u"SeqSave", nullptr},
-    {u"SeqLoad", nullptr},
-    {u"SeqQuickLoad", nullptr},
+    {u"SeqRukoLog", &SeqRukoLog::Create},
+    {u"SeqConfig", &SeqConfig::Create},
+    {u"SeqSave", &SeqSave::Create},
+    {u"SeqLoad", &SeqLoad::Create},
+    {u"SeqQuickLoad", &SeqQuickLoad::Create},
     {u"SeqCGMode", &SeqCGMode::Create},
     {u"SeqCGModeView", &SeqCGModeView::Create},
-    {u"SeqRPMode", nullptr},
-    {u"SeqBGMMode", nullptr},
-    {u"SeqBmapSelect", nullptr},
+    {u"SeqRPMode", &SeqRPMode::Create},
+    {u"SeqBGMMode", &SeqBGMMode::Create},
+    {u"SeqBmapSelect", &SeqBmapSelect::Create},
 };
 
 }  // namespace

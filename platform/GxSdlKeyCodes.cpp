@@ -128,7 +128,30 @@ uint8_t KeypadWithoutNumLock(SDL_Scancode sc)
     }
 }
 
+// Device key codes to SDL scan codes: the first key of the table with that code wins. Num Lock
+// and Pause swap their extended bits against the key messages' convention.
+struct DeviceKeyTable
+{
+    int32_t scancodes[256] = {};
+    DeviceKeyTable()
+    {
+        for (const KeyRow& r : kKeys) {
+            if (r.scan == 0) continue;
+            const int32_t code = r.scan | (r.ext ? 0x80 : 0);
+            if (scancodes[code] == 0) scancodes[code] = r.sdl;
+        }
+        scancodes[0x45] = SDL_SCANCODE_NUMLOCKCLEAR;
+        scancodes[0xC5] = SDL_SCANCODE_PAUSE;
+    }
+};
+
 }  // namespace
+
+int32_t GxSdlScancodeFromDeviceKey(int32_t deviceKey)
+{
+    static const DeviceKeyTable t;
+    return deviceKey >= 0 && deviceKey < 256 ? t.scancodes[deviceKey] : 0;
+}
 
 GxKeyCode GxSdlTranslateKey(int32_t sdlScancode, int32_t sdlKeycode, bool numLock)
 {

@@ -48,6 +48,10 @@ GxKeyCode GxSdlTranslateKey(int32_t sdlScancode, int32_t sdlKeycode, bool numLoc
 // LShift..RMenu for the six modifier scan codes, else 0.
 uint8_t GxSdlSideVirtualKey(int32_t sdlScancode);
 
+// The SDL scan code of a keyboard-device key code (the set-1 scan code, 0x80 added for the
+// extended keys); 0 when no key of the table has it.
+int32_t GxSdlScancodeFromDeviceKey(int32_t deviceKey);
+
 // lParam of a key message: repeat count 1, scan code (bits 16-23), extended (24), Alt held (29),
 // previous state down (30), transition up (31).
 GxLParam GxMakeKeyLParam(const GxKeyCode& key, bool altDown, bool previousDown, bool up);
