@@ -3,7 +3,10 @@
 #include "game/GxMainScreen.h"
 #include "seq/SeqCGMode.h"
 #include "seq/SeqCGModeView.h"
+#include "seq/SeqLoad.h"
+#include "seq/SeqQuickLoad.h"
 #include "seq/SeqRukoMain.h"
+#include "seq/SeqSave.h"
 #include "seq/SeqSystem.h"
 
 namespace {
@@ -18,9 +21,9 @@ const GxGameScreen kScreens[] = {
     {u"SeqRukoMain", SeqRukoMainCreate},
     {u"SeqRukoLog", nullptr},
     {u"SeqConfig", nullptr},
-    {u"SeqSave", nullptr},
-    {u"SeqLoad", nullptr},
-    {u"SeqQuickLoad", nullptr},
+    {u"SeqSave", &SeqSave::Create},
+    {u"SeqLoad", &SeqLoad::Create},
+    {u"SeqQuickLoad", &SeqQuickLoad::Create},
     {u"SeqCGMode", &SeqCGMode::Create},
     {u"SeqCGModeView", &SeqCGModeView::Create},
     {u"SeqRPMode", nullptr},
