@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/task/GxTaskManage.h"
+#include "core/GxAtomicFile.h"
 #include "core/GxString.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
@@ -96,6 +98,36 @@ public:
 private:
     rlimit m_Saved{};
     void (*m_Handler)(int) = nullptr;
+};
+
+// The names of the files each atomic write of the save went through, while it lives.
+class AtomicWrites
+{
+public:
+    AtomicWrites()
+    {
+        Names().clear();
+        GxSetAtomicWriteHook([](GxAtomicWriteStage stage, int fd) {
+            if (stage != GxAtomicWriteStage::DataWritten) return;
+            char link[4096] = {};
+            const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), link, sizeof(link) - 1);
+            if (n > 0) Names().push_back(fs::path(std::string(link, static_cast<size_t>(n))).filename().string());
+        });
+    }
+    ~AtomicWrites() { GxSetAtomicWriteHook(nullptr); }
+    // Whether a temporary file beside that target was written.
+    bool Wrote(const std::string& target) const
+    {
+        for (const std::string& n : Names()) {
+            if (n.rfind(target + ".tmp", 0) == 0) return true;
+        }
+        return false;
+    }
+    static std::vector<std::string>& Names()
+    {
+        static std::vector<std::string> names;
+        return names;
+    }
 };
 
 class SaveLoadScreens : public ::testing::Test
@@ -230,7 +262,13 @@ TEST_F(SaveLoadScreens, ConfirmedSaveWritesGameThumbnailAndMarksTheSlotNew)
     EXPECT_EQ(SeqSystem::GetUserDialogKey(), u"SAVECONFIRM");
     EXPECT_EQ(UserDialogText(), u"セーブしますか？");
     EXPECT_EQ(save->GetPendingSlot(), 12);
-    Answer(u"btn_dlguser_yes");
+    {
+        // Every file of the save replaces its old one whole.
+        AtomicWrites writes;
+        Answer(u"btn_dlguser_yes");
+        for (const char* file : {"gamedata012.gd", "thumb012.png", "userconf.dat", "permanent.dat"})
+            EXPECT_TRUE(writes.Wrote(file)) << file;
+    }
 
     EXPECT_FALSE(UserDialogOpen());
     EXPECT_EQ(Tm()->GetCurrentSequenceName(), u"SeqSave");  // the player leaves it himself
