@@ -387,16 +387,31 @@ TEST_F(SaveLoadScreens, LoadScreenOffersOnlySlotsWithSavesAndReturnsToTheSavedSc
     EXPECT_EQ(Played("sounds/sys/close.wav"), closes + 2);
 }
 
-TEST_F(SaveLoadScreens, LoadOfADamagedSaveChangesNothingAndKeepsTheScreen)
+// A saved game that cannot be loaded: its plate can still be pressed (the file is there).
+struct DamagedCase
+{
+    const char* name;
+    bool headerReadable;
+    std::string (*damage)(const std::string& whole);
+};
+
+class DamagedLoad : public SaveLoadScreens, public ::testing::WithParamInterface<DamagedCase>
+{
+};
+
+TEST_P(DamagedLoad, ChangesNothingAndKeepsTheScreenWithTheFailureDialog)
 {
     WriteSave("gamedata002.gd", u"壊れる", u"SeqCGMode");
     const std::string whole = ReadAll(saveFolder / "gamedata002.gd");
-    ASSERT_TRUE(cgtest::WriteBytes(saveFolder / "gamedata002.gd", whole.substr(0, whole.size() * 2 / 3)));
+    ASSERT_TRUE(cgtest::WriteBytes(saveFolder / "gamedata002.gd", GetParam().damage(whole)));
     data->SetGameDataTitle(u"今のゲーム");
     data->SetRestoreSequence(u"SeqRukoMain");
     data->AppendMessageLog(u"", u"残るログ", false, false);
     const size_t logSize = data->m_MessageLog.size();
     EnterFrom(u"SeqRukoMain", u"SeqLoad");
+    auto* load = Screen<SeqLoad>(u"SeqLoad");
+    EXPECT_EQ(load->GetPlateHeader(1).valid, GetParam().headerReadable);
+    EXPECT_TRUE(Widget(u"SeqLoad", u"btn_fileplate", 1)->IsEnabled());
     ClickPlate(u"SeqLoad", 1);
     Answer(u"btn_dlguser_yes");
     app.Frame(16);
@@ -405,11 +420,20 @@ TEST_F(SaveLoadScreens, LoadOfADamagedSaveChangesNothingAndKeepsTheScreen)
     EXPECT_EQ(data->GetRestoreSequence(), u"SeqRukoMain");
     EXPECT_EQ(data->m_MessageLog.size(), logSize);
     ASSERT_TRUE(UserDialogOpen());
+    EXPECT_EQ(SeqSystem::GetUserDialogKey(), u"LOADERROR");
     EXPECT_EQ(UserDialogText(), u"ロードに失敗しました");
     Answer(u"btn_dlguser_ok", 1);
     EXPECT_FALSE(UserDialogOpen());
     EXPECT_EQ(Tm()->GetCurrentSequenceName(), u"SeqLoad");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedLoad,
+    ::testing::Values(
+        DamagedCase{"TruncatedAfterTheHeader", true,
+                    [](const std::string& whole) { return whole.substr(0, whole.size() * 2 / 3); }},
+        DamagedCase{"ForeignTag", false, [](const std::string& whole) { return "XYZ" + whole.substr(3); }}),
+    [](const ::testing::TestParamInfo<DamagedCase>& i) { return std::string(i.param.name); });
 
 TEST_F(SaveLoadScreens, RightClickActsAsTheBackButton)
 {
