@@ -1,0 +1,21 @@
+// The save screen: a plate pressed and confirmed writes the game to its slot with the thumbnail
+// the main play screen captured before opening the screen. A save that does not reach the disk
+// changes nothing else and tells the player so.
+#pragma once
+
+#include "seq/SeqSaveLoad.h"
+
+class SeqSave : public SeqSaveLoadBase
+{
+public:
+    explicit SeqSave(GxTaskBase* parent);
+    // The constructor the game's screen list holds.
+    static GxTaskBase* Create(GxTaskBase* parent);
+
+    int OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param) override;
+
+    // The game, then its thumbnail, then the last-saved mark, the options and the permanent
+    // data. False (logged, failure dialog shown) when the game could not be written; nothing
+    // else is touched then.
+    bool SaveToSlot(int32_t slot);
+};
