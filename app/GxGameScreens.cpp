@@ -3,6 +3,8 @@
 #include "game/GxMainScreen.h"
 #include "seq/SeqCGMode.h"
 #include "seq/SeqCGModeView.h"
+#include "seq/SeqConfig.h"
+#include "seq/SeqRukoLog.h"
 #include "seq/SeqRukoMain.h"
 #include "seq/SeqSystem.h"
 
@@ -16,8 +18,8 @@ const GxGameScreen kScreens[] = {
     {u"SeqTitle", nullptr},
     {u"SeqOpening", nullptr},
     {u"SeqRukoMain", SeqRukoMainCreate},
-    {u"SeqRukoLog", nullptr},
-    {u"SeqConfig", nullptr},
+    {u"SeqRukoLog", &SeqRukoLog::Create},
+    {u"SeqConfig", &SeqConfig::Create},
     {u"SeqSave", nullptr},
     {u"SeqLoad", nullptr},
     {u"SeqQuickLoad", nullptr},
