@@ -138,7 +138,10 @@ TEST_F(BackLog, ScrollButtonsAndWheelStayInsideTheLog)
     size_t presses = 0;
     for (const Step& s : steps) {
         if (s.wheel != 0) Wheel(s.wheel);
-        else Press(s.input), ++presses;
+        else {
+            Press(s.input);
+            ++presses;
+        }
         EXPECT_EQ(log->GetScrollPosition(), s.expected) << s.input << " " << s.wheel;
         EXPECT_EQ(RowText(0), u"line" + Num(s.expected)) << s.input;
     }
