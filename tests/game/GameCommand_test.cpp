@@ -17,6 +17,7 @@
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
 #include "moa/GxMoaVariable.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 
@@ -265,8 +266,9 @@ TEST(GameCommandDispatcherWords, SetAllFlagsAndTheBattleMapJump)
     ASSERT_TRUE(host.Call(u"rp.setall", 2200));
     EXPECT_EQ(perman->m_PassedReplayLabels, (GxUserDataPerman::LabelSet{u"*rp_one", u"*rp_two"}));
 
-    AllLogs logs;
     GxTaskManage* tm = core->GetTaskManage();
+    gxtest::HideProgramScreen(tm, u"SeqBmapSelect");
+    AllLogs logs;
     EXPECT_TRUE(host.Call(u"bmap_jumptoselect", 30000));
     ASSERT_EQ(logs.lines.size(), 1u);
     EXPECT_EQ(logs.lines[0].second, u"遷移先のシーケンスが見つかりません(SeqBmapSelect)\n");

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/GxActorAction.h"
-#include "tests/support/GxHideMainScreen.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/support/GxCommandScreenTest.h"
 
 namespace {

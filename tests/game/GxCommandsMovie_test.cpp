@@ -17,7 +17,7 @@
 #include "media/GxMovie.h"
 #include "moa/GxMoaScriptHost.h"
 #include "moa/GxMoaVariable.h"
-#include "tests/support/GxHideMainScreen.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/support/GxMovieWriter.h"
 
 namespace {

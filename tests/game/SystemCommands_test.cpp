@@ -17,6 +17,7 @@
 #include "game/GxUserDataPerman.h"
 #include "seq/SeqSystem.h"
 #include "ui/GxTaskUIBase.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/SystemTextCommands_fixture.h"
 #include "tests/game/game_test_util.h"
 
@@ -282,6 +283,7 @@ after = 1
 TEST(SystemCommands, ExtraOptionBitsWrapModulo32AndTheTitleJumpNeverStopsTheScript)
 {
     CommandGame g(kExtraAndTitle);
+    gxtest::HideProgramScreen(g.tm, u"SeqTitle");
     gametest::LogCapture log;
     ASSERT_TRUE(g.Run(u"MAIN"));
     EXPECT_EQ(g.Perman().m_ExtraOption, 0x80000002u) << "33 sets bit 1, -1 bit 31, bit 4 set and cleared";

@@ -16,7 +16,7 @@
 #include "core/GxString.h"
 #include "game/GxMainScreen.h"
 #include "moa/GxMoaScriptHost.h"
-#include "tests/support/GxHideMainScreen.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 

@@ -8,7 +8,7 @@
 #include "app/task/GxTaskManage.h"
 #include "game/GxMainScreen.h"
 #include "game/GxUserData.h"
-#include "tests/support/GxHideMainScreen.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
 #include "tests/game/sound_choice_script_runner.h"

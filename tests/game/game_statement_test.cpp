@@ -17,7 +17,7 @@
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
-#include "tests/support/GxHideMainScreen.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 #include "tests/support/GxMoaRecordingBuiltins.h"

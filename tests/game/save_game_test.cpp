@@ -28,7 +28,7 @@
 #include "app/GxSeqBase.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
-#include "tests/support/GxHideMainScreen.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 #include "ui/GxTaskUIMessageWindow.h"
 #include "ui/GxTaskUITextWidgets.h"

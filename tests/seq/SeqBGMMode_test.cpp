@@ -10,6 +10,7 @@
 #include "app/task/GxRenderLayer.h"
 #include "game/GxUserData.h"
 #include "seq/SeqBGMMode.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/seq/SeqCGModeTestFixture.h"
 #include "ui/GxTaskUIBase.h"
 
@@ -163,6 +164,7 @@ TEST(MusicRoom, RightClickReturnsToTheScreenItCameFromAndTheMusicPlaysOn)
 {
     cgtest::Game g(WriteMusicRoom);
     ASSERT_TRUE(g.initialized);
+    gxtest::HideProgramScreen((g.Tm()->GetRootTask())->GetManager(), u"SeqTitle");
     auto* title = new GxSeqBase(u"SeqTitle", g.Tm()->GetRootTask());
     g.Enter(u"SeqTitle", 0);
     g.Enter(u"SeqBGMMode", 0);

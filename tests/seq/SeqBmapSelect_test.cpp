@@ -12,6 +12,7 @@
 #include "graphics/GxGlobalRenderTarget.h"
 #include "moa/GxMoaScriptHost.h"
 #include "seq/SeqBmapSelect.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/game_test_util.h"
 #include "tests/seq/SeqCGModeTestFixture.h"
 #include "tests/support/GxFakeMainScreen.h"
@@ -52,6 +53,7 @@ TEST(BattleMapSelection, EnteringStopsAmbienceEffectsAndTheScriptAndMarksTheRest
 {
     cgtest::Game g(WriteBattleMap);
     ASSERT_TRUE(g.initialized);
+    gxtest::HideProgramMainScreen((g.Tm()->GetRootTask())->GetManager());
     auto* main = new gxtest::FakeMainScreen(g.Tm()->GetRootTask(), {});
     GxUserData* data = g.core->GetUserData();
     ASSERT_NE(g_MoaWorkerEx, nullptr);
@@ -86,6 +88,7 @@ TEST(BattleMapSelection, AStoryButtonContinuesAtItsLabelAndAnEmptyOneDoesNothing
 {
     cgtest::Game g(WriteBattleMap);
     ASSERT_TRUE(g.initialized);
+    gxtest::HideProgramMainScreen((g.Tm()->GetRootTask())->GetManager());
     auto* main = new gxtest::FakeMainScreen(g.Tm()->GetRootTask(), {});
     g.Enter(u"SeqBmapSelect", 0);
 
@@ -103,7 +106,10 @@ TEST(BattleMapSelection, MenuButtonsOpenTheirScreensAndASaveMadeHereComesBackHer
 {
     cgtest::Game g(WriteBattleMap);
     ASSERT_TRUE(g.initialized);
+    gxtest::HideProgramMainScreen((g.Tm()->GetRootTask())->GetManager());
     new gxtest::FakeMainScreen(g.Tm()->GetRootTask(), {});
+    for (const char16_t* missing : {u"SeqSave", u"SeqLoad", u"SeqConfig"})
+        gxtest::HideProgramScreen(g.Tm(), missing);
     g.Enter(u"SeqBmapSelect", 0);
     g.Frame(16);
 

@@ -12,6 +12,7 @@
 #include "game/GxUserDataPerman.h"
 #include "layer/GxNcImageSet.h"
 #include "seq/SeqCGMode.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/game_test_util.h"
 #include "tests/seq/SeqCGModeTestFixture.h"
 #include "ui/GxTaskUIBase.h"
@@ -317,6 +318,7 @@ TEST(PictureGallery, ThumbnailsOpenTheViewerAndRightClickGoesBackToTheTitle)
     EXPECT_EQ(g.Tm()->GetPendingSequenceParam(), 4);
 
     // Without a title screen the gallery stays and says so.
+    gxtest::HideProgramScreen(g.Tm(), u"SeqTitle");
     g.Frame(16);
     g.Enter(u"SeqCGMode", 0);
     {

@@ -17,6 +17,7 @@
 #include "media/GxSound.h"
 #include "seq/SeqConfig.h"
 #include "seq/SeqSystem.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/seq/SeqCGModeTestFixture.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxTaskUITextWidgets.h"
@@ -278,6 +279,7 @@ TEST_F(Settings, ReturnToTitleAsksFirst)
 {
     ASSERT_TRUE(g.initialized);
     // A title screen for the answer Yes to go to.
+    gxtest::HideProgramScreen((g.Tm()->FindTaskByName(u"SeqConfig")->GetParent())->GetManager(), u"SeqTitle");
     new GxSeqBase(u"SeqTitle", g.Tm()->FindTaskByName(u"SeqConfig")->GetParent());
     Open();
     Command("btn_title");

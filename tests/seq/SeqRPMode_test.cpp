@@ -14,6 +14,7 @@
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
 #include "seq/SeqRPMode.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/game_test_util.h"
 #include "tests/seq/SeqCGModeTestFixture.h"
 #include "tests/support/GxFakeMainScreen.h"
@@ -110,6 +111,7 @@ GxTaskUIBase* Widget(cgtest::Game& g, const char16_t* name, int index)
 
 void ReEnter(cgtest::Game& g)
 {
+    gxtest::HideProgramScreen((g.Tm()->GetRootTask())->GetManager(), u"SeqTitle");
     new GxSeqBase(u"SeqTitle", g.Tm()->GetRootTask());
     g.Enter(u"SeqTitle", 0);
     g.Enter(u"SeqRPMode", 0);
@@ -245,6 +247,7 @@ TEST(ReplayRoom, EnteringResetsTheGameIntoReplayModeWithTheRoomsMusic)
 
     // Back: replay mode ends and the title screen follows; the same music is not restarted
     // when the room is entered again.
+    gxtest::HideProgramScreen((g.Tm()->GetRootTask())->GetManager(), u"SeqTitle");
     auto* title = new GxSeqBase(u"SeqTitle", g.Tm()->GetRootTask());
     g.RightDown(500.0f, 400.0f);
     g.Frame(16);
@@ -265,6 +268,7 @@ TEST(ReplayRoom, AnUnlockedPlateFadesInAndReplaysItsSceneOnTheMainScreen)
     });
     ASSERT_TRUE(g.initialized);
     g.core->GetUserDataPerman()->m_PassedReplayLabels = {u"s2", u"nowhere"};
+    gxtest::HideProgramMainScreen((g.Tm()->GetRootTask())->GetManager());
     auto* main = new gxtest::FakeMainScreen(g.Tm()->GetRootTask(), {});
     ASSERT_NE(main->fade, nullptr);
     g.Enter(u"SeqRPMode", 0);

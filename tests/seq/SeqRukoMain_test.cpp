@@ -27,6 +27,7 @@
 #include "moa/GxMoaVariableTable.h"
 #include "seq/SeqRukoMain.h"
 #include "seq/SeqSystem.h"
+#include "tests/support/GxHideScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 #include "ui/GxTaskUIBase.h"
@@ -786,6 +787,8 @@ TEST(SeqRukoMainScript, StatementsRunInOneFrameUpToTheWaitAndALoopGetsABudget)
     auto* screen = dynamic_cast<SeqRukoMain*>(tm->FindTaskByName(u"SeqRukoMain"));
     ASSERT_NE(screen, nullptr);
     ASSERT_NE(g_MoaWorkerEx, nullptr);
+    // A bare stand-in: the program's battle-map screen would stop the script on entry.
+    gxtest::HideProgramScreen(tm, u"SeqBmapSelect");
     auto* bmap = new GxSeqBase(u"SeqBmapSelect", tm->GetRootTask());
     ASSERT_TRUE(tm->ChangeSequence(screen, 0));
     tm->ExecuteChangeSequence();
