@@ -45,7 +45,7 @@ SeqCGModeView::SeqCGModeView(GxTaskBase* parent) : GxSeqTransitBase(u"SeqCGModeV
     auto* root = new GxTaskFolder(u"$ROOT:SeqCGModeView", nullptr, 0, this);
     auto* ui = new GxTaskFolder(u"$UI:SeqCGModeView", nullptr, 0, root);
     GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqCGModeView");
-    m_EventCaller = new GxTaskUINull(ui, u"null_eventcaller", nullptr, 0);
+    m_EventCaller = new GxTaskUINull(ui, nullptr, u"null_eventcaller", 0);
     m_Layer = new GxTaskLayer(u"$BGLAYER:SeqCGModeView", nullptr, 0, root);
     m_Layer->SetOrderZ(-10.0f);
 }

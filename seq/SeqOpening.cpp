@@ -35,7 +35,7 @@ SeqOpening::SeqOpening(GxTaskBase* parent) : GxSeqTransitBase(u"SeqOpening", par
     SetUIEventEnabled(true);
     auto* root = new GxTaskFolder(u"$ROOT:SeqOpening", nullptr, 0, this);
     auto* ui = new GxTaskFolder(u"$UI:SeqOpening", nullptr, 0, root);
-    m_EventCaller = new GxTaskUINull(ui, u"null_eventcaller", u"null_eventcaller", 0);
+    m_EventCaller = new GxTaskUINull(ui, nullptr, u"null_eventcaller", 0);
     m_Layer = new GxTaskLayer(u"$BGLAYER:SeqOpening", nullptr, 0, root);
     m_Layer->SetOrderZ(-10.0f);
 }
