@@ -263,7 +263,7 @@ public:
     {
         window->SetMessage(PageText(), true, false, false, false);
         // The window's own pace, at one character wait per call, so that no wait piles up.
-        for (int guard = 0; guard < 4 * kPrePlacedChars && window->GetShowCharCount() < kPrePlacedChars &&
+        for (uint32_t guard = 0; guard < 4 * kPrePlacedChars && window->GetShowCharCount() < kPrePlacedChars &&
                             window->GetRestCharCount() > 0 && !window->IsClickWaiting();
              ++guard)
             window->Update(0, 60 * 1000);
