@@ -669,6 +669,7 @@ void BM_MainFrameVsBareGL(benchmark::State& state)
     engine.Frame(&u, &dr, &pr);
     device->Recorder().enabled = false;
     const RecordedFrame recorded = ReadRecord(device->Recorder().calls, start);
+    device->Recorder().Clear();
 
     BareScene bare;
     if (!bare.Make(recorded, &error)) {
