@@ -40,10 +40,13 @@ void GxShowScriptTextLine(GxCore* core, GxMoaWorker& worker, std::u16string_view
 
     bool show = true;
     std::u16string_view message = text;
+    // The back log keeps the speaker apart from the speech, as the message commands log them.
+    std::u16string_view speaker;
     if (separator < 0 || mode == 0) {
         if (screen) screen->ClearName();
     } else if (mode == 1 || mode == 2 || mode == 3) {
-        std::u16string name(text.substr(0, separator));
+        speaker = text.substr(0, separator);
+        std::u16string name(speaker);
         message = text.substr(separator);
         if (mode == 2) name = NamePicture(*config, name);
         if (screen) screen->SetName(name, mode);
@@ -53,6 +56,9 @@ void GxShowScriptTextLine(GxCore* core, GxMoaWorker& worker, std::u16string_view
     }
     if (show && screen) screen->SetMessage(message, readBefore, ignoreKinsoku, false);
 
-    if (data) data->AppendMessageLog(std::u16string(), std::u16string(text), ignoreKinsoku, false);
+    if (data) {
+        if (show) data->AppendMessageLog(std::u16string(speaker), std::u16string(message), ignoreKinsoku, false);
+        else data->AppendMessageLog(std::u16string(), std::u16string(text), ignoreKinsoku, false);
+    }
     if (perman) perman->SetReadedMessageFlag(script, key);
 }

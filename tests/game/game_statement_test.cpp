@@ -264,22 +264,24 @@ TEST_F(GameStatementTest, NameModesSplitTheSpeakerAtTheFirstSeparator)
         int32_t mode;
         const char* text;
         std::vector<std::string> screen;
+        const char* logName;  // the back log keeps the speaker apart from the speech
+        const char* logMessage;
     } cases[] = {
-        {0, "ruko「やあ」", {"ClearName", "SetMessage(ruko「やあ」,0,0,0)"}},
-        {0, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}},
-        {1, "ルコ「やあ」", {"SetName(ルコ,1)", "SetMessage(「やあ」,0,0,0)"}},
-        {1, "ルコ（小声）「やあ」", {"SetName(ルコ,1)", "SetMessage(（小声）「やあ」,0,0,0)"}},
-        {1, "「名無し」", {"SetName(,1)", "SetMessage(「名無し」,0,0,0)"}},
-        {1, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}},
-        {2, "ruko「やあ」", {"SetName(ruko,2)", "SetMessage(「やあ」,0,0,0)"}},
-        {2, "RUKO「やあ」", {"SetName(RUKO,2)", "SetMessage(「やあ」,0,0,0)"}},
-        {2, "kuro「やあ」", {"SetName(,2)", "SetMessage(「やあ」,0,0,0)"}},
-        {2, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}},
-        {3, "kuro「やあ」", {"SetName(kuro,3)", "SetMessage(「やあ」,0,0,0)"}},
-        {3, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}},
-        {4, "ruko「やあ」", {}},
-        {-1, "ruko「やあ」", {}},
-        {4, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}},
+        {0, "ruko「やあ」", {"ClearName", "SetMessage(ruko「やあ」,0,0,0)"}, "", "ruko「やあ」"},
+        {0, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
+        {1, "ルコ「やあ」", {"SetName(ルコ,1)", "SetMessage(「やあ」,0,0,0)"}, "ルコ", "「やあ」"},
+        {1, "ルコ（小声）「やあ」", {"SetName(ルコ,1)", "SetMessage(（小声）「やあ」,0,0,0)"}, "ルコ", "（小声）「やあ」"},
+        {1, "「名無し」", {"SetName(,1)", "SetMessage(「名無し」,0,0,0)"}, "", "「名無し」"},
+        {1, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
+        {2, "ruko「やあ」", {"SetName(ruko,2)", "SetMessage(「やあ」,0,0,0)"}, "ruko", "「やあ」"},
+        {2, "RUKO「やあ」", {"SetName(RUKO,2)", "SetMessage(「やあ」,0,0,0)"}, "RUKO", "「やあ」"},
+        {2, "kuro「やあ」", {"SetName(,2)", "SetMessage(「やあ」,0,0,0)"}, "kuro", "「やあ」"},
+        {2, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
+        {3, "kuro「やあ」", {"SetName(kuro,3)", "SetMessage(「やあ」,0,0,0)"}, "kuro", "「やあ」"},
+        {3, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
+        {4, "ruko「やあ」", {}, "", "ruko「やあ」"},
+        {-1, "ruko「やあ」", {}, "", "ruko「やあ」"},
+        {4, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
     };
     for (const auto& c : cases) {
         Load(std::string("*MAIN\n> ") + c.text + "\nmark(1)\n");
@@ -289,10 +291,10 @@ TEST_F(GameStatementTest, NameModesSplitTheSpeakerAtTheFirstSeparator)
         screen->log.clear();
         EXPECT_TRUE(Step()) << c.mode << " " << c.text;
         EXPECT_EQ(screen->log, c.screen) << c.mode << " " << c.text;
-        // Logged whole and recorded as read whatever the screen was given.
+        // Logged and recorded as read whatever the screen was given.
         ASSERT_EQ(data->m_MessageLog.size(), 1u) << c.mode << " " << c.text;
-        EXPECT_EQ(U8(data->m_MessageLog.back().m_Message), c.text);
-        EXPECT_TRUE(data->m_MessageLog.back().m_Name.empty());
+        EXPECT_EQ(U8(data->m_MessageLog.back().m_Message), c.logMessage) << c.mode << " " << c.text;
+        EXPECT_EQ(U8(data->m_MessageLog.back().m_Name), c.logName) << c.mode << " " << c.text;
         EXPECT_TRUE(perman->GetReadedMessageFlag(u"MAIN", 2)) << c.mode << " " << c.text;
         EXPECT_TRUE(builtins.m_Calls.empty());
         EXPECT_TRUE(program->m_Reports.empty());
@@ -390,7 +392,8 @@ TEST(GameStatementWiring, TheStartedScriptHostShowsTextLinesOnTheMainScreen)
     ASSERT_TRUE(g_MoaWorkerEx->StartAtLabel(u"start", nullptr));
     EXPECT_TRUE(g_MoaWorkerEx->Run(g_MoaBuiltinEx));
     EXPECT_EQ(screen->log, (std::vector<std::string>{"SetName(ルコ,1)", "SetMessage(「ようこそ」,0,0,0)"}));
-    EXPECT_EQ(app.core->GetUserData()->m_MessageLog.back().m_Message, u"ルコ「ようこそ」");
+    EXPECT_EQ(app.core->GetUserData()->m_MessageLog.back().m_Name, u"ルコ");
+    EXPECT_EQ(app.core->GetUserData()->m_MessageLog.back().m_Message, u"「ようこそ」");
     EXPECT_TRUE(app.core->GetUserDataPerman()->GetReadedMessageFlag(u"MAIN", 2));
     EXPECT_FALSE(g_MoaWorkerEx->Run(g_MoaBuiltinEx));
     EXPECT_FALSE(g_MoaEx->IsErrorStop());
