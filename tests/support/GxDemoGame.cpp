@@ -1,4 +1,5 @@
 #include "tests/support/GxDemoGame.h"
+#include "tests/support/GxDemoGameScreens.h"
 
 #include <filesystem>
 #include <vector>
@@ -109,6 +110,7 @@ std::map<std::string, std::string> GeneratedFiles()
         sets.emplace_back("uigis/ui_rukomain.gis", main);
     }
     sets.emplace_back("uigis/ui_iconpool.gis", std::vector<UIImageSpec>{{u"icon.png", {{16, 16, 0xFFFFFF00u}}}});
+    AddScreenFiles(files, sets);
 
     char tmpl[] = "/tmp/gxdemo_XXXXXX";
     if (const char* scratch = mkdtemp(tmpl)) {
