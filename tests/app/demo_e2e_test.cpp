@@ -132,7 +132,7 @@ TEST(DemoE2E, TheTitlesFirstFrameIsReportedAgainstTheStampAndEndsTheRun)
     EXPECT_NE(r.err.find("GX_START_STAMP"), std::string::npos) << r.err;
 }
 
-TEST(DemoE2E, TheStoryShowsASpokenLineThenASecondMessage)
+TEST(DemoE2E, TheStoryShowsItsSceneASpokenLineThenASecondMessage)
 {
     DemoCopy demo;
     const fs::path one = demo.root / "msg1.png", two = demo.root / "msg2.png";
@@ -159,6 +159,20 @@ TEST(DemoE2E, TheStoryShowsASpokenLineThenASecondMessage)
         for (uint32_t x = tx0; x < tx1; ++x) changed += first.At(x, y) != second.At(x, y);
     EXPECT_GT(changed, 20) << "the text area changed between the messages";
     EXPECT_EQ(second.Bright(nx0, ny0, nx1, ny1), 0) << "msg clears the speaker";
+
+    // The scene behind: the background at once (time 0), and the speaker's stand picture centred
+    // ("M") and standing on the bottom edge ("B") of the 1024 x 768 screen, faded in by now.
+    const uint32_t bg = gxdemo::kBackgroundColor & 0xFFFFFF, stand = gxdemo::kStandColor & 0xFFFFFF;
+    const uint32_t sx0 = (1024 - gxdemo::kStandWidth) / 2, sy0 = 768 - gxdemo::kStandHeight;
+    const uint32_t sx1 = sx0 + gxdemo::kStandWidth, cx = (sx0 + sx1) / 2, cy = sy0 + gxdemo::kStandHeight / 2;
+    EXPECT_EQ(Hex(first.At(2, 2)), Hex(bg)) << "the background at a corner";
+    EXPECT_EQ(Hex(first.At(1021, 2)), Hex(bg));
+    EXPECT_EQ(Hex(first.At(cx, cy)), Hex(stand)) << "the stand picture at its centre";
+    EXPECT_EQ(Hex(first.At(sx0, sy0)), Hex(stand)) << "its top left corner";
+    EXPECT_EQ(Hex(first.At(sx1 - 1, sy0)), Hex(stand)) << "its top right corner";
+    EXPECT_EQ(Hex(first.At(sx0 - 1, cy)), Hex(bg)) << "nothing of it left of its place";
+    EXPECT_EQ(Hex(first.At(sx1, cy)), Hex(bg)) << "nor right of it";
+    EXPECT_EQ(Hex(first.At(cx, sy0 - 1)), Hex(bg)) << "nor above it";
 }
 
 }  // namespace
