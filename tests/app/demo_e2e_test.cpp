@@ -5,6 +5,8 @@
 #include <png.h>
 #include <time.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,40 @@ std::vector<std::string> LogLines(const fs::path& file)
     }
     if (!line.empty()) lines.push_back(line);
     return lines;
+}
+
+// The captured mix (44100 Hz 16-bit stereo WAV, as the harness writes it): its samples.
+bool ReadMix(const fs::path& file, std::vector<int16_t>& samples)
+{
+    std::string bytes;
+    if (!ReadFile(file.string(), bytes) || bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0) return false;
+    auto u32 = [&](size_t at) {
+        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+    };
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const uint32_t size = u32(at + 4);
+        if (bytes.compare(at, 4, "data") == 0) {
+            const size_t n = std::min<size_t>(size, bytes.size() - at - 8) / 2;
+            samples.resize(n);
+            for (size_t i = 0; i < n; ++i)
+                samples[i] = int16_t(uint16_t(uint8_t(bytes[at + 8 + 2 * i]) | uint8_t(bytes[at + 9 + 2 * i]) << 8));
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+// The root mean square of the mix over the main-loop frames [from, to) (44100 / 60 sample
+// frames of two channels each).
+double MixRms(const std::vector<int16_t>& samples, int from, int to)
+{
+    const size_t a = size_t(from) * 44100 / 60 * 2, b = std::min(samples.size(), size_t(to) * 44100 / 60 * 2);
+    if (a >= b) return -1.0;
+    double sum = 0.0;
+    for (size_t i = a; i < b; ++i) sum += double(samples[i]) * samples[i];
+    return std::sqrt(sum / double(b - a));
 }
 
 // The centre of the title's start button, on the logical screen.
@@ -173,6 +209,40 @@ TEST(DemoE2E, TheStoryShowsItsSceneASpokenLineThenASecondMessage)
     EXPECT_EQ(Hex(first.At(sx0 - 1, cy)), Hex(bg)) << "nothing of it left of its place";
     EXPECT_EQ(Hex(first.At(sx1, cy)), Hex(bg)) << "nor right of it";
     EXPECT_EQ(Hex(first.At(cx, sy0 - 1)), Hex(bg)) << "nor above it";
+}
+
+// The story goes on through its choice with its music: the run picks the first of the two
+// items, whose label says a long line (the second item's label a short one); the captured mix
+// is silent on the title and carries the music's tone once the story has started it.
+TEST(DemoE2E, TheMusicStartsWithTheStoryAndTheFirstChoiceLeadsToItsOwnLine)
+{
+    DemoCopy demo;
+    const fs::path answer = demo.root / "answer.png", mix = demo.root / "mix.wav";
+    // The choice buttons: 600 x 40 each with 10 between, centred over the message window.
+    WriteFile(demo.root / "input.txt", "50 click left " + StartButton() + "\n" +
+                                           "210 click left 512 384\n"    // the first line read
+                                           "310 click left 512 384\n"    // the second: the choice
+                                           "340 click left 512 244\n"    // its first item
+                                           "470 screenshot " + answer.string() + "\n");
+    RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(), "GX_EXIT_AFTER_FRAMES=475",
+                            "GX_AUDIO_CAPTURE=" + mix.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(LogLines(demo.SaveFolder() / "error.log"), std::vector<std::string>{});
+
+    Shot shot;
+    ASSERT_TRUE(ReadShot(answer, shot)) << r.err;
+    // The first line of the text area: the long answer reaches past its middle, the short one
+    // would end near its start.
+    const uint32_t tx0 = 32 + 40, ty0 = 548 + 40, mid = tx0 + 320;
+    EXPECT_GT(shot.Bright(tx0, ty0, tx0 + 120, ty0 + 30), 20) << "the answer's first words";
+    EXPECT_GT(shot.Bright(mid, ty0, mid + 160, ty0 + 30), 20) << "the long answer of the first item";
+    EXPECT_EQ(shot.Bright(212, 224, 812, 314), 0) << "the choice buttons are gone";
+
+    std::vector<int16_t> samples;
+    ASSERT_TRUE(ReadMix(mix, samples)) << r.err;
+    ASSERT_GE(samples.size(), size_t(475) * 44100 / 60 * 2 - 4) << "one mix slice per frame";
+    EXPECT_EQ(MixRms(samples, 0, 50), 0.0) << "silence on the title";
+    EXPECT_GT(MixRms(samples, 150, 470), 1000.0) << "the music after the story's bgm";
 }
 
 }  // namespace
