@@ -14,6 +14,7 @@
 #include "tests/app/core_test_util.h"
 #include "tests/app/demo_run_util.h"
 #include "tests/support/GxDemoGame.h"
+#include "tests/support/GxMovieWriter.h"
 
 using namespace coretest;
 
@@ -213,19 +214,23 @@ TEST(DemoE2E, TheStoryShowsItsSceneASpokenLineThenASecondMessage)
 
 // The story goes on through its choice with its music: the run picks the first of the two
 // items, whose label says a long line (the second item's label a short one); the captured mix
-// is silent on the title and carries the music's tone once the story has started it.
-TEST(DemoE2E, TheMusicStartsWithTheStoryAndTheFirstChoiceLeadsToItsOwnLine)
+// is silent on the title and carries the music's tone once the story has started it. After the
+// answer the story shows its event picture and plays its one-second movie over it; the run ends
+// while the movie plays. A second run in the same game opens the gallery from the title: the
+// event picture counts as seen there and its set opens the viewer on it.
+TEST(DemoE2E, TheStoryPlaysItsMusicChoiceAndMovieAndItsEventPictureOpensInTheGallery)
 {
     DemoCopy demo;
-    const fs::path answer = demo.root / "answer.png", mix = demo.root / "mix.wav";
+    const fs::path answer = demo.root / "answer.png", mix = demo.root / "mix.wav", movie = demo.root / "movie.png";
     // The choice buttons: 600 x 40 each with 10 between, centred over the message window.
     WriteFile(demo.root / "input.txt", "50 click left " + StartButton() + "\n" +
                                            "210 click left 512 384\n"    // the first line read
                                            "310 click left 512 384\n"    // the second: the choice
                                            "340 click left 512 244\n"    // its first item
-                                           "470 screenshot " + answer.string() + "\n");
-    RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(), "GX_EXIT_AFTER_FRAMES=475",
-                            "GX_AUDIO_CAPTURE=" + mix.string()});
+                                           "520 screenshot " + answer.string() + "\n" +
+                                           "530 click left 512 384\n");  // on to the movie
+    RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(), "GX_EXIT_AFTER_FRAMES=555",
+                            "GX_AUDIO_CAPTURE=" + mix.string(), "GX_SCREENSHOT=" + movie.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(LogLines(demo.SaveFolder() / "error.log"), std::vector<std::string>{});
 
@@ -240,9 +245,38 @@ TEST(DemoE2E, TheMusicStartsWithTheStoryAndTheFirstChoiceLeadsToItsOwnLine)
 
     std::vector<int16_t> samples;
     ASSERT_TRUE(ReadMix(mix, samples)) << r.err;
-    ASSERT_GE(samples.size(), size_t(475) * 44100 / 60 * 2 - 4) << "one mix slice per frame";
+    ASSERT_GE(samples.size(), size_t(555) * 44100 / 60 * 2 - 4) << "one mix slice per frame";
     EXPECT_EQ(MixRms(samples, 0, 50), 0.0) << "silence on the title";
-    EXPECT_GT(MixRms(samples, 150, 470), 1000.0) << "the music after the story's bgm";
+    EXPECT_GT(MixRms(samples, 150, 520), 1000.0) << "the music after the story's bgm";
+
+    // The last frame, 25 frames into the movie: its colour over the whole screen but the
+    // message window (the movie's frames are decoded, so near the colour, not exact).
+    Shot playing;
+    ASSERT_TRUE(ReadShot(movie, playing)) << r.err;
+    for (const auto& [x, y] : {std::pair{4u, 4u}, {512u, 300u}, {1019u, 500u}})
+        EXPECT_TRUE(GxMovieColorNear(playing.At(x, y), gxdemo::kMovieColor & 0xFFFFFF))
+            << Hex(playing.At(x, y)) << " at " << x << "," << y;
+
+    // The gallery from the title, then its one set's slot.
+    const fs::path gallery = demo.root / "gallery.png", viewer = demo.root / "viewer.png";
+    const uint32_t slotX = gxdemo::kSlotLeft + gxdemo::kSlotWidth / 2, slotY = gxdemo::kSlotTop + gxdemo::kSlotHeight / 2;
+    WriteFile(demo.root / "input.txt",
+              "50 click left " + std::to_string(gxdemo::kGalleryLeft + gxdemo::kStartWidth / 2) + " " +
+                  std::to_string(gxdemo::kGalleryTop + gxdemo::kStartHeight / 2) + "\n" +
+                  "120 screenshot " + gallery.string() + "\n" +
+                  "130 click left " + std::to_string(slotX) + " " + std::to_string(slotY) + "\n");
+    r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(), "GX_EXIT_AFTER_FRAMES=200",
+                  "GX_SCREENSHOT=" + viewer.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(LogLines(demo.SaveFolder() / "error.log"), std::vector<std::string>{});
+    Shot cells, picture;
+    ASSERT_TRUE(ReadShot(gallery, cells)) << r.err;
+    ASSERT_TRUE(ReadShot(viewer, picture)) << r.err;
+    // A seen set shows its thumbnail over its slot; an unseen one the plate.
+    EXPECT_EQ(Hex(cells.At(slotX, slotY)), Hex(gxdemo::kThumbnailColor & 0xFFFFFF)) << "the set counts as seen";
+    EXPECT_NE(Hex(cells.At(slotX, slotY)), Hex(gxdemo::kPlateColor & 0xFFFFFF));
+    for (const auto& [x, y] : {std::pair{2u, 2u}, {512u, 384u}, {1021u, 765u}})
+        EXPECT_EQ(Hex(picture.At(x, y)), Hex(gxdemo::kEventColor & 0xFFFFFF)) << "the viewer at " << x << "," << y;
 }
 
 }  // namespace
