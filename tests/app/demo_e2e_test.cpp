@@ -1,7 +1,8 @@
-// The demo game played by the program, headless, with a bundled input script: the title shows
-// its picture, its start button starts the story, and the story's two messages show on the main
-// play screen. Pictures are checked at chosen pixels and regions, never as whole images (GL
-// drivers differ).
+// The demo game played by the program, headless, with timed input: the title shows its picture,
+// its start button starts the story, whose scene, lines, music, choice and movie show on the main
+// play screen, and its event picture reaches the gallery. Pictures are checked at chosen pixels
+// and regions, never as whole images (GL drivers differ); frame numbers hold because unpaced
+// frames are all 1/60 s long.
 #include <png.h>
 #include <time.h>
 
