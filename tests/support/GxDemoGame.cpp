@@ -6,8 +6,10 @@
 
 #include "core/GxString.h"
 #include "tests/support/GxImageSetFile.h"
+#include "tests/support/GxMovieWriter.h"
 #include "tests/support/GxNcWriter.h"
 #include "tests/support/GxPictureWriter.h"
+#include "tests/support/GxSoundWriter.h"
 
 namespace gxdemo {
 
@@ -15,6 +17,8 @@ namespace {
 
 using gxtest::TestPicture;
 using gxtest::UIImageSpec;
+
+std::string Bytes(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 std::string Png(const TestPicture& picture)
 {
@@ -82,6 +86,21 @@ std::map<std::string, std::string> GeneratedFiles()
     files["cg/bg/黒.png"] = Png(Solid(1024, 768, 0xFF000000u));
     files["cg/ui/meswin.png"] = Png(Framed(960, 200, 0xC0102040u, 0xFFA0C0FFu));
     files["cg/ui/namewin.png"] = Png(Framed(240, 48, 0xC0102040u, 0xFFA0C0FFu));
+    files["cg/bg/sky.png"] = Png(Solid(1024, 768, kBackgroundColor));
+    files["cg/stand/ruko/normal.png"] = Png(Solid(kStandWidth, kStandHeight, kStandColor));
+    files["cg/ev/ev_demo.png"] = Png(Solid(1024, 768, kEventColor));
+    files["cg/ui/bg_cgmode.png"] = Png(Solid(1024, 768, 0xFF202040u));
+    // Two seconds of a quiet tone, looped by the story as its music.
+    files["bgms/demo_theme.ogg"] = Bytes(GxEncodeOggVorbis(GxSineSamples(44100, 1, 22050, kToneHz, 8000.0), 1, 22050,
+                                                           GxOggOptions{0.1f, 1, 0}));
+    {
+        GxMovieSpec movie;
+        movie.width = 1024;  // the movie layer shows frames unscaled
+        movie.height = 768;
+        movie.colors.assign(25, kMovieColor & 0xFFFFFFu);  // one second at 25 frames
+        movie.sound = false;
+        files["movies/demo.mpg"] = Bytes(GxWriteTestMovie(movie));
+    }
     files["fonts/FONT16SYS.png"] = Png(GridFont(0x20, 0x7E, 8, 16, 16));
     files["fonts/FONT8NUM.png"] = Png(GridFont(0x20, 0x39, 8, 16, 7));
     files["fonts/FONT22NUM.png"] = Png(GridFont(0x30, 0x39, 22, 32, 5));
@@ -91,6 +110,8 @@ std::map<std::string, std::string> GeneratedFiles()
     {
         std::vector<UIImageSpec> title;
         AddButton(title, u"btn_title_start", kStartWidth, kStartHeight, 0xFFE0E0E0u, 0xFFFFFFFFu, 0xFFFFF0A0u,
+                  0xFF808080u);
+        AddButton(title, u"btn_title_visual", kStartWidth, kStartHeight, 0xFFD0D0F0u, 0xFFFFFFFFu, 0xFFFFF0A0u,
                   0xFF808080u);
         sets.emplace_back("uigis/ui_title.gis", title);
     }
@@ -108,6 +129,16 @@ std::map<std::string, std::string> GeneratedFiles()
         AddButton(main, u"btn_select", 600, 40, 0xE0304060u, 0xE0506080u, 0xE0405070u, 0xE0202020u);
         main.push_back({u"icon_wait.png", {{16, 16, 0xFFFFFFFFu}}});
         sets.emplace_back("uigis/ui_rukomain.gis", main);
+    }
+    {
+        std::vector<UIImageSpec> extra;
+        extra.push_back({u"tip_cgplate.png", {{kSlotWidth, kSlotHeight, kPlateColor}}});
+        AddButton(extra, u"btn_cgselect", kSlotWidth, kSlotHeight, 0xFF404040u, 0xFF606060u, 0xFF505050u,
+                  0xFF303030u);
+        AddButton(extra, u"btn_back", 120, 40, 0xFFC0C0C0u, 0xFFFFFFFFu, 0xFFFFF0A0u, 0xFF606060u);
+        sets.emplace_back("uigis/ui_extra.gis", extra);
+        sets.emplace_back("uigis/th_cgmode.gis",
+                          std::vector<UIImageSpec>{{u"th_demo.png", {{kSlotWidth, kSlotHeight, kThumbnailColor}}}});
     }
     sets.emplace_back("uigis/ui_iconpool.gis", std::vector<UIImageSpec>{{u"icon.png", {{16, 16, 0xFFFFFF00u}}}});
     AddScreenFiles(files, sets);

@@ -161,9 +161,6 @@ void AddScreenFiles(std::map<std::string, std::string>& files,
                     std::vector<std::pair<std::string, std::vector<UIImageSpec>>>& sets)
 {
     Tables t;
-    // The looks the main play screen gives its two windows back when a game starts or loads.
-    t.Module(9, "tip_msgwindow", "cg/ui/", "meswin", 960, 200, 40, 40, 880, 120);
-    t.Module(11, "tip_namewindow", "cg/ui/", "namewin", 240, 48, 16, 8, 208, 32);
     t.Module(19, "btn_page", "ui_saveload", "btn_page", 40, 24);
     t.Module(18, "btn_plate", "ui_saveload", "btn_plate", 440, 112);
     t.Module(15, "tip_new", "ui_saveload", "tip_new", 24, 24);
@@ -173,11 +170,11 @@ void AddScreenFiles(std::map<std::string, std::string>& files,
     t.Module(18, "btn_cfg", "ui_config", "btn_cfg", 120, 40);
     t.Module(20, "btn_onoff", "ui_config", "btn_onoff", 80, 32);
     t.Module(30, "hsld", "ui_config", "hsld", 240, 24, kSliderTrackLeft, 0, kSliderTrackWidth, 24);
-    t.Module(18, "btn_ex", "ui_extra", "btn_ex", 120, 40);
-    t.Module(20, "btn_exradio", "ui_extra", "btn_exradio", 120, 40);
-    t.Module(20, "btn_track", "ui_extra", "btn_track", 240, 32);
-    t.Module(15, "tip_playing", "ui_extra", "tip_playing", 24, 24);
-    t.Module(18, "btn_rpplate", "ui_extra", "btn_rpplate", 128, 96);
+    t.Module(18, "btn_ex", "ui_screens", "btn_ex", 120, 40);
+    t.Module(20, "btn_exradio", "ui_screens", "btn_exradio", 120, 40);
+    t.Module(20, "btn_track", "ui_screens", "btn_track", 240, 32);
+    t.Module(15, "tip_playing", "ui_screens", "tip_playing", 24, 24);
+    t.Module(18, "btn_rpplate", "ui_screens", "btn_rpplate", 128, 96);
 
     SaveLoadRows(t, "SeqSave");
     SaveLoadRows(t, "SeqLoad");
@@ -229,7 +226,7 @@ void AddScreenFiles(std::map<std::string, std::string>& files,
         AddButtonImages(extra, u"btn_rpplate", 128, 96, 0x40FFFFFFu, 0x80FFFFFFu);
         extra.push_back({u"tip_playing.png", {{24, 24, 0xFFFFFF40u}}});
         extra.push_back({u"tip_rpplate.png", {{128, 96, 0xFF505050u}}});
-        sets.emplace_back("uigis/ui_extra.gis", extra);
+        sets.emplace_back("uigis/ui_screens.gis", extra);
     }
     sets.emplace_back("uigis/ui_bgmname.gis", std::vector<UIImageSpec>{{u"demo_room.png", {{240, 32, 0xFFFFFFFFu}}}});
     sets.emplace_back("uigis/th_rpmode.gis", std::vector<UIImageSpec>{{u"th_scene1.png", {{128, 96, 0xFFE08040u}}}});
