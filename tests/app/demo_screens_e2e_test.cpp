@@ -119,6 +119,10 @@ std::string StartButton(int frame)
 // The message window's text area (its layout and module rows).
 constexpr uint32_t kTx0 = 32 + 40, kTy0 = 548 + 40, kTx1 = kTx0 + 880, kTy1 = kTy0 + 120;
 
+// The story's choice: two buttons of 600 x 40 with 10 between, the first centred at (512, 244).
+// Its second item, the short answer, leads straight to the replayed scene.
+std::string ShortAnswer(int frame) { return Click(frame, 512, 244 + 50); }
+
 RunResult RunScript(const DemoCopy& demo, const std::string& input, int frames, bool capture = false)
 {
     WriteFile(demo.root / "input.txt", input);
@@ -128,14 +132,15 @@ RunResult RunScript(const DemoCopy& demo, const std::string& input, int frames, 
     return demo.Run(env);
 }
 
-// The story: two lines, then the replayed scene's line over its music, then the end's line.
+// The story: two lines, the choice's short answer, then the replayed scene's line over its
+// music, then the end's line.
 TEST(DemoScreensE2E, SaveInSlotOneThenLoadBringsTheSavedMessageAndItsMusicBack)
 {
     DemoCopy demo;
     const fs::path scene = demo.root / "scene.png", end = demo.root / "end.png", loaded = demo.root / "loaded.png",
                    list = demo.root / "list.png";
-    std::string in = StartButton(50) + Click(210, 512, 300) + Click(300, 512, 300) + Click(390, 512, 300) +
-                     At(470, "screenshot " + scene.string()) +
+    std::string in = StartButton(50) + Click(210, 512, 300) + Click(300, 512, 300) + ShortAnswer(340) +
+                     Click(400, 512, 300) + At(470, "screenshot " + scene.string()) +
                      Click(480, gxdemo::kMesSaveX, gxdemo::kMesSaveY) +                 // the save screen
                      Click(540, gxdemo::PlateCenterX(0), gxdemo::PlateCenterY(0)) +      // slot 1
                      Click(580, gxdemo::kDialogYesX, gxdemo::kDialogYesY) +              // yes
@@ -180,15 +185,15 @@ TEST(DemoScreensE2E, BackLogOpensOnTheWheelAndTheBgmSliderSilencesTheMusicUntilT
     std::string in = StartButton(50) + Click(210, 512, 300) +
                      At(330, "wheel 1 512 300") + At(380, "screenshot " + log.string()) +
                      Click(390, 512, 300, "right") + At(440, "screenshot " + back.string()) +
-                     Click(450, 512, 300) + Click(470, 512, 300) +  // the scene and its music
-                     Click(540, gxdemo::kMesConfigX, gxdemo::kMesConfigY) +                   // the settings
-                     Click(600, gxdemo::kSoundTabX, gxdemo::kSoundTabY) +
-                     At(640, "down left " + std::to_string(knobX) + " " + std::to_string(knobY)) +
-                     At(645, "move " + std::to_string(knobX - 100) + " " + std::to_string(knobY)) +
-                     At(650, "move " + std::to_string(gxdemo::kBgmSliderLeft - 50) + " " + std::to_string(knobY)) +
-                     At(655, "up left " + std::to_string(gxdemo::kBgmSliderLeft - 50) + " " + std::to_string(knobY)) +
-                     Click(700, 512, 300, "right");
-    RunResult r = RunScript(demo, in, 780, true);
+                     Click(450, 512, 300) + ShortAnswer(480) + Click(530, 512, 300) +  // the scene and its music
+                     Click(580, gxdemo::kMesConfigX, gxdemo::kMesConfigY) +            // the settings
+                     Click(640, gxdemo::kSoundTabX, gxdemo::kSoundTabY) +
+                     At(680, "down left " + std::to_string(knobX) + " " + std::to_string(knobY)) +
+                     At(685, "move " + std::to_string(knobX - 100) + " " + std::to_string(knobY)) +
+                     At(690, "move " + std::to_string(gxdemo::kBgmSliderLeft - 50) + " " + std::to_string(knobY)) +
+                     At(695, "up left " + std::to_string(gxdemo::kBgmSliderLeft - 50) + " " + std::to_string(knobY)) +
+                     Click(740, 512, 300, "right");
+    RunResult r = RunScript(demo, in, 820, true);
     ASSERT_EQ(r.status, 0) << r.err;
 
     Shot l, b;
@@ -200,8 +205,8 @@ TEST(DemoScreensE2E, BackLogOpensOnTheWheelAndTheBgmSliderSilencesTheMusicUntilT
 
     Mix mix;
     ASSERT_TRUE(ReadMix(demo.root / "mix.wav", mix));
-    EXPECT_GT(mix.Level(560, 630), 500.0) << "the scene's music while the settings open";
-    EXPECT_EQ(mix.Level(670, 770), 0.0) << "the slider at its minimum";
+    EXPECT_GT(mix.Level(600, 670), 500.0) << "the scene's music while the settings open";
+    EXPECT_EQ(mix.Level(710, 810), 0.0) << "the slider at its minimum";
     EXPECT_TRUE(fs::exists(demo.SaveFolder() / "userconf.dat"));
 
     // The next run shows the stored volume: the knob at the track's left end.
@@ -228,7 +233,10 @@ TEST(DemoScreensE2E, APassedSceneReplaysFromTheRoomAndTheMusicRoomPlaysItsTrack)
     ASSERT_EQ(r.status, 0) << r.err;
 
     // Run 1 passes the scene and quits.
-    r = RunScript(demo, StartButton(50) + Click(210, 512, 300) + Click(300, 512, 300) + Click(390, 512, 300), 480);
+    r = RunScript(demo,
+                  StartButton(50) + Click(210, 512, 300) + Click(300, 512, 300) + ShortAnswer(340) +
+                      Click(400, 512, 300),
+                  480);
     ASSERT_EQ(r.status, 0) << r.err;
 
     // Run 2: the replay room, the scene, back to the room, then the music room.

@@ -1,5 +1,6 @@
 #include "tests/support/GxDemoGameScreens.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "tests/support/GxMixerFixture.h"
@@ -170,11 +171,11 @@ void AddScreenFiles(std::map<std::string, std::string>& files,
     t.Module(18, "btn_cfg", "ui_config", "btn_cfg", 120, 40);
     t.Module(20, "btn_onoff", "ui_config", "btn_onoff", 80, 32);
     t.Module(30, "hsld", "ui_config", "hsld", 240, 24, kSliderTrackLeft, 0, kSliderTrackWidth, 24);
-    t.Module(18, "btn_ex", "ui_screens", "btn_ex", 120, 40);
-    t.Module(20, "btn_exradio", "ui_screens", "btn_exradio", 120, 40);
-    t.Module(20, "btn_track", "ui_screens", "btn_track", 240, 32);
-    t.Module(15, "tip_playing", "ui_screens", "tip_playing", 24, 24);
-    t.Module(18, "btn_rpplate", "ui_screens", "btn_rpplate", 128, 96);
+    t.Module(18, "btn_ex", "ui_extra", "btn_ex", 120, 40);
+    t.Module(20, "btn_exradio", "ui_extra", "btn_exradio", 120, 40);
+    t.Module(20, "btn_track", "ui_extra", "btn_track", 240, 32);
+    t.Module(15, "tip_playing", "ui_extra", "tip_playing", 24, 24);
+    t.Module(18, "btn_rpplate", "ui_extra", "btn_rpplate", 128, 96);
 
     SaveLoadRows(t, "SeqSave");
     SaveLoadRows(t, "SeqLoad");
@@ -219,14 +220,18 @@ void AddScreenFiles(std::map<std::string, std::string>& files,
         sets.emplace_back("uigis/ui_config.gis", config);
     }
     {
-        std::vector<UIImageSpec> extra;
+        // The music and replay rooms draw from the same "ui_extra.gis" as the gallery (the rooms
+        // load that set, and the replay room's locked plate is one of its patterns): add to it.
+        std::vector<UIImageSpec> own;
+        auto found = std::find_if(sets.begin(), sets.end(), [](const auto& s) { return s.first == "uigis/ui_extra.gis"; });
+        std::vector<UIImageSpec>& extra = found != sets.end() ? found->second : own;
         AddButtonImages(extra, u"btn_ex", 120, 40, 0xFFC0C0C0u, 0xFFFFFFFFu);
         AddButtonImages(extra, u"btn_exradio", 120, 40, 0xFF406080u, 0xFFA0C0E0u);
         AddButtonImages(extra, u"btn_track", 240, 32, 0xFF406080u, 0xFFA0C0E0u);
         AddButtonImages(extra, u"btn_rpplate", 128, 96, 0x40FFFFFFu, 0x80FFFFFFu);
         extra.push_back({u"tip_playing.png", {{24, 24, 0xFFFFFF40u}}});
         extra.push_back({u"tip_rpplate.png", {{128, 96, 0xFF505050u}}});
-        sets.emplace_back("uigis/ui_screens.gis", extra);
+        if (found == sets.end()) sets.emplace_back("uigis/ui_extra.gis", own);
     }
     sets.emplace_back("uigis/ui_bgmname.gis", std::vector<UIImageSpec>{{u"demo_room.png", {{240, 32, 0xFFFFFFFFu}}}});
     sets.emplace_back("uigis/th_rpmode.gis", std::vector<UIImageSpec>{{u"th_scene1.png", {{128, 96, 0xFFE08040u}}}});
