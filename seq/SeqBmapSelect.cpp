@@ -11,23 +11,11 @@
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoaScriptHost.h"
 #include "ui/GxTaskUIBase.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
 
 constexpr const char16_t* kSetName = u"ui_bmap.gis";
-
-const GxSystemConfig& Config()
-{
-    static const GxSystemConfig defaults;
-    GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
-    return sc ? *sc : defaults;
-}
-
-bool NameIs(const GxTaskBase* task, std::u16string_view name)
-{
-    return task && (task->GetTaskLocalName() == name || task->GetTaskName() == name);
-}
 
 }  // namespace
 
@@ -50,7 +38,7 @@ void SeqBmapSelect::OnSequenceEnter()
     GxCore* core = GxGetCore();
     GxUserData* data = core ? core->GetUserData() : nullptr;
     if (data) data->SetRestoreSequence(u"SeqBmapSelect");
-    const GxSystemConfig& sc = Config();
+    const GxSystemConfig& sc = SeqSystemConfig();
     m_Background->LoadImage(sc.m_AssetFolder[kGxFolderCg] + u"uibmap/bg_bmap.png", 0);
     m_SetHeld = GxNcImageSetPool::Add(sc.m_AssetFolder[kGxFolderUiGis] + kSetName);
     if (data) data->ResetForBattleMap();
@@ -62,7 +50,7 @@ void SeqBmapSelect::OnSequenceLeave()
 {
     GxSeqTransitBase::OnSequenceLeave();
     m_Background->Clear();
-    if (m_SetHeld) GxNcImageSetPool::Release(Config().m_AssetFolder[kGxFolderUiGis] + kSetName);
+    if (m_SetHeld) GxNcImageSetPool::Release(SeqSystemConfig().m_AssetFolder[kGxFolderUiGis] + kSetName);
     m_SetHeld = false;
 }
 
@@ -79,16 +67,16 @@ int SeqBmapSelect::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param
     if (!sender) return 0;
     if (sender->IsKindOf(GxTaskKind::Button)) GxPlaySystemSound(0);
     GxTaskManage* tm = GetManager();
-    if (NameIs(sender, u"btn_save")) {
+    if (SeqNameIs(sender, u"btn_save")) {
         CaptureThumbnail();
         if (tm) tm->ChangeSequenceByName(u"SeqSave", 0);
         return 1;
     }
-    if (NameIs(sender, u"btn_load")) {
+    if (SeqNameIs(sender, u"btn_load")) {
         if (tm) tm->ChangeSequenceByName(u"SeqLoad", 0);
         return 1;
     }
-    if (NameIs(sender, u"btn_config")) {
+    if (SeqNameIs(sender, u"btn_config")) {
         if (tm) tm->ChangeSequenceByName(u"SeqConfig", 0);
         return 1;
     }

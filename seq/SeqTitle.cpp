@@ -12,19 +12,13 @@
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoaScriptHost.h"
 #include "ui/GxTaskUIBase.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
 
 constexpr int32_t kExtraUnlockedBit = 10;
 
-const GxSystemConfig& Settings()
-{
-    static const GxSystemConfig defaults;
-    const GxCore* core = GxGetCore();
-    return core && core->GetSystemConfig() ? *core->GetSystemConfig() : defaults;
-}
-
-std::u16string TitleImageSet() { return Settings().m_AssetFolder[kGxFolderUiGis] + u"ui_title.gis"; }
+std::u16string TitleImageSet() { return SeqSystemConfig().m_AssetFolder[kGxFolderUiGis] + u"ui_title.gis"; }
 
 }  // namespace
 
@@ -54,7 +48,7 @@ SeqTitle::SeqTitle(GxTaskBase* parent) : GxSeqTransitBase(u"SeqTitle", parent)
 void SeqTitle::OnSequenceEnter()
 {
     GxSeqTransitBase::OnSequenceEnter();
-    const GxSystemConfig& sc = Settings();
+    const GxSystemConfig& sc = SeqSystemConfig();
     m_Layer->LoadImage(sc.m_AssetFolder[kGxFolderCgUi] + u"bg_title.png", 0);
     GxNcImageSetPool::Add(TitleImageSet());
 
@@ -111,7 +105,7 @@ int SeqTitle::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
     } else if (name == u"btn_title_config") {
         if (tm) tm->ChangeSequenceByName(u"SeqConfig", 0);
     } else if (name == u"btn_title_extra") {
-        GxStartGameAtLabel(core, Settings().m_LabelNameExtra);
+        GxStartGameAtLabel(core, SeqSystemConfig().m_LabelNameExtra);
     } else {
         // The system screen owns the quit dialog and answers its window's close.
         if (GxTaskBase* system = tm ? tm->FindTaskByName(u"SeqSystem") : nullptr) system->OnClose();
