@@ -14,12 +14,12 @@
 #include "seq/SeqCGMode.h"
 #include "tests/support/GxHideScreen.h"
 #include "tests/game/game_test_util.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
 
-using cgtest::CgRow;
+using screentest::CgRow;
 
 constexpr float kSlotLeft = 20.0f;
 constexpr float kSlotTop = 100.0f;
@@ -30,14 +30,14 @@ float SlotY(int i) { return kSlotTop + static_cast<float>(i / 5) * 110.0f; }
 void WriteGalleryData(const std::filesystem::path& root, const std::vector<CgRow>& rows,
                       const std::vector<std::u16string>& thumbnails)
 {
-    using cgtest::LayoutRow;
+    using screentest::LayoutRow;
     // ID, UIType (18 button, 20 radio button), name, no pictures, size and client rectangle.
     const std::vector<std::vector<std::string>> modules = {
         {"1", "18", "mod_slot", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
         {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
         {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
     };
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt", cgtest::TableText(modules)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;
     int id = 1;
     const std::string ui = "$UI:SeqCGMode";
@@ -48,14 +48,14 @@ void WriteGalleryData(const std::filesystem::path& root, const std::vector<CgRow
     layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_prev", 0, 700.0f, 700.0f));
     layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_next", 0, 800.0f, 700.0f));
     layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uilayout.txt", cgtest::TableText(layout)));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_cgmode.txt", cgtest::CgTable(rows)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uilayout.txt", screentest::TableText(layout)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_cgmode.txt", screentest::CgTable(rows)));
 
-    std::vector<cgtest::SetImage> thumbs;
+    std::vector<screentest::SetImage> thumbs;
     for (const std::u16string& t : thumbnails) thumbs.push_back({t, 100, 80});
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/th_cgmode.gis", thumbs));
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/ui_extra.gis", {{u"tip_cgplate.png", 90, 80}}));
-    ASSERT_TRUE(cgtest::WritePicture(root, "cg/ui/bg_cgmode.png", 64, 48));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/th_cgmode.gis", thumbs));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/ui_extra.gis", {{u"tip_cgplate.png", 90, 80}}));
+    ASSERT_TRUE(screentest::WritePicture(root, "cg/ui/bg_cgmode.png", 64, 48));
 }
 
 // The quads the pattern drawing hands to the graphics layer while the recorder lives.
@@ -92,16 +92,16 @@ struct QuadRecorder
     GxNcGraphicsHooks m_Saved;
 };
 
-SeqCGMode* Gallery(cgtest::Game& g) { return dynamic_cast<SeqCGMode*>(g.Tm()->FindTaskByName(u"SeqCGMode")); }
+SeqCGMode* Gallery(screentest::Game& g) { return dynamic_cast<SeqCGMode*>(g.Tm()->FindTaskByName(u"SeqCGMode")); }
 
-GxTaskUIBase* Widget(cgtest::Game& g, const char16_t* name, int index)
+GxTaskUIBase* Widget(screentest::Game& g, const char16_t* name, int index)
 {
     auto* ui = dynamic_cast<GxTaskFolder*>(g.Tm()->FindTaskByName(u"$UI:SeqCGMode"));
     return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
 }
 
 // Leaves the gallery for the viewer and comes back, as the player does.
-void ReEnter(cgtest::Game& g)
+void ReEnter(screentest::Game& g)
 {
     g.Enter(u"SeqCGModeView", 1);
     g.Enter(u"SeqCGMode", 0);
@@ -109,7 +109,7 @@ void ReEnter(cgtest::Game& g)
 
 TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         WriteGalleryData(root,
                          {{1, 1, "th1.png", {"a1", "a2"}}, {2, 1, "th2.png", {"b1", "b2", "b3"}},
                           {3, 1, "th3.png", {"c1"}, 0}, {4, 2, "th4.png", {"d1"}}},
@@ -184,7 +184,7 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
 
 TEST(PictureGallery, PagesWrapBothWaysWithTheRadioButtonsAndTheWheel)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         WriteGalleryData(root, {{1, 1, "t.png", {"a"}}, {2, 2, "t.png", {"b"}}, {3, 3, "t.png", {"c"}}}, {u"t.png"});
     });
     ASSERT_TRUE(g.initialized);
@@ -224,7 +224,7 @@ TEST(PictureGallery, PagesWrapBothWaysWithTheRadioButtonsAndTheWheel)
 
 TEST(PictureGallery, APageShowsItsLowestTwentyFiveUsedSetsAndCountsStayInTheRow)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         std::vector<CgRow> rows;
         for (int id = 10; id < 40; ++id) rows.push_back({id, 1, "t.png", {"p" + std::to_string(id)}});
         rows.push_back({5, 1, "t.png", {}, 0});  // no pictures, no Count: no set at all
@@ -262,7 +262,7 @@ TEST(PictureGallery, APageShowsItsLowestTwentyFiveUsedSetsAndCountsStayInTheRow)
 
 TEST(PictureGallery, MusicStartsOnceAndIsKeptOnReEntry)
 {
-    cgtest::Game g(
+    screentest::Game g(
         [](const std::filesystem::path& root) { WriteGalleryData(root, {{1, 1, "t.png", {"a"}}}, {u"t.png"}); },
         "APP_TITLE=GalleryTest\nAPP_SAVEDIR=GalleryTest_SAVE\nBGM_NAME_CGMODE=gallery.ogg\nBGM_LOOP_CGMODE=1234\n");
     ASSERT_TRUE(g.initialized);
@@ -288,7 +288,7 @@ TEST(PictureGallery, MusicStartsOnceAndIsKeptOnReEntry)
 
 TEST(PictureGallery, WithoutItsMusicTheGalleryFadesTheMusicOut)
 {
-    cgtest::Game g(
+    screentest::Game g(
         [](const std::filesystem::path& root) { WriteGalleryData(root, {{1, 1, "t.png", {"a"}}}, {u"t.png"}); });
     ASSERT_TRUE(g.initialized);
     g.core->GetUserData()->m_BGMRecord.m_FileName = u"bgms/title.ogg";
@@ -302,7 +302,7 @@ TEST(PictureGallery, WithoutItsMusicTheGalleryFadesTheMusicOut)
 
 TEST(PictureGallery, ThumbnailsOpenTheViewerAndRightClickGoesBackToTheTitle)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         WriteGalleryData(root, {{1, 1, "t.png", {"a"}}, {4, 1, "t.png", {"b"}}}, {u"t.png"});
     });
     ASSERT_TRUE(g.initialized);

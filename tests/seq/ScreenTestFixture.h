@@ -1,4 +1,4 @@
-// A started game for the gallery and viewer tests: the game folder gets its data tables, UI
+// A started game for the screen tests: the game folder gets its data tables, UI
 // layout and pictures before start-up, so the screens are built by the program's own screen
 // list from them; frames run the task manager's walks with a test-chosen time, input goes
 // through the manager's walks as the window procedure offers it, and the cursor shapes the
@@ -27,7 +27,7 @@
 #include "tests/support/GxPictureWriter.h"
 #include "tests/support/GxRecordingSound.h"
 
-namespace cgtest {
+namespace screentest {
 
 // The headless window services, with every cursor shape asked for kept.
 class CursorRecordingWindow : public GxSdlWindowServices
@@ -140,33 +140,13 @@ inline std::vector<std::string> LayoutRow(int id, const std::string& parent, con
             std::to_string(group), "", "", std::to_string(value), "0", "1", "0", ""};
 }
 
-class Game
+class Game : public gametest::BasicStartedCore<CursorRecordingWindow>
 {
 public:
     explicit Game(const std::function<void(const std::filesystem::path&)>& prepare,
                   const std::string& sysconf = "APP_TITLE=GalleryTest\nAPP_SAVEDIR=GalleryTest_SAVE\n")
-        : game(sysconf)
+        : BasicStartedCore(prepare, sysconf)
     {
-        cwd.emplace(game.game);
-        docs.emplace("XDG_DOCUMENTS_DIR", game.docs.string());
-        prepare(game.game);
-        GxSdlWindowOptions o;
-        o.headless = true;
-        o.lockFolder = game.locks.string();
-        ws = std::make_unique<CursorRecordingWindow>(o);
-        EXPECT_TRUE(ws->Initialize());
-        core = std::make_unique<GxCore>(ws.get());
-        GxSetCore(core.get());
-        initialized = core->Initialize();
-        EXPECT_TRUE(initialized);
-    }
-    ~Game()
-    {
-        if (initialized) core->Finalize();
-        core.reset();
-        GxSetCore(nullptr);
-        GxFileCloseAllPacks();
-        gametest::ClearGameTables();
     }
 
     GxTaskManage* Tm() const { return core->GetTaskManage(); }
@@ -235,16 +215,6 @@ public:
         Tm()->OnKeyDown(key, 0);
         Frame(16);
     }
-
-    coretest::TempGame game;
-    std::optional<coretest::ScopedCwd> cwd;
-    std::optional<coretest::ScopedEnv> docs;
-    coretest::MessageBoxes boxes;
-    coretest::RecordingDevice device;
-    std::unique_ptr<CursorRecordingWindow> ws;
-    GxRecordingSound sound;
-    std::unique_ptr<GxCore> core;
-    bool initialized = false;
 };
 
-}  // namespace cgtest
+}  // namespace screentest
