@@ -1,7 +1,6 @@
 #include "seq/SeqBGMMode.h"
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "game/DBBGMMode.h"
@@ -24,11 +23,9 @@ constexpr const char16_t* kNameSetName = u"ui_bgmname.gis";
 SeqBGMMode::SeqBGMMode(GxTaskBase* parent) : GxSeqTransitBase(u"SeqBGMMode", parent)
 {
     SetUIEventEnabled(true);
-    auto* root = new GxTaskFolder(u"$ROOT:SeqBGMMode", nullptr, 0, this);
-    m_UI = new GxTaskFolder(u"$UI:SeqBGMMode", nullptr, 0, root);
-    m_Background = new GxTaskLayer(u"$BGLAYER:SeqBGMMode", nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
-    GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqBGMMode");
+    const SeqScreenTree tree = SeqBuildScreenTree(this, u"SeqBGMMode");
+    m_UI = tree.ui;
+    m_Background = tree.background;
 }
 
 SeqBGMMode::~SeqBGMMode() = default;

@@ -1,7 +1,6 @@
 #include "seq/SeqBmapSelect.h"
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxTaskManage.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxSystemConfig.h"
@@ -22,11 +21,8 @@ constexpr const char16_t* kSetName = u"ui_bmap.gis";
 SeqBmapSelect::SeqBmapSelect(GxTaskBase* parent) : GxSeqTransitBase(u"SeqBmapSelect", parent)
 {
     SetUIEventEnabled(true);
-    auto* root = new GxTaskFolder(u"$ROOT:SeqBmapSelect", nullptr, 0, this);
-    new GxTaskFolder(u"$UI:SeqBmapSelect", nullptr, 0, root);
-    m_Background = new GxTaskLayer(u"$BGLAYER:SeqBmapSelect", nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
-    GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqBmapSelect");
+    const SeqScreenTree tree = SeqBuildScreenTree(this, u"SeqBmapSelect");
+    m_Background = tree.background;
 }
 
 SeqBmapSelect::~SeqBmapSelect() = default;

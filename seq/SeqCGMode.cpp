@@ -1,10 +1,6 @@
 #include "seq/SeqCGMode.h"
 
-#include <cmath>
-
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
-#include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxFormat.h"
 #include "core/GxLog.h"
@@ -15,10 +11,7 @@
 #include "game/GxUserDataPerman.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
-#include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
-#include "layer/GxTaskLayer.h"
-#include "ui/GxTaskUIButton.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
@@ -73,19 +66,8 @@ void SeqCGMode::OnSequenceEnter()
 void SeqCGMode::StartMusic()
 {
     const GxSystemConfig& sc = SeqSystemConfig();
-    if (sc.m_BgmNameCgMode.empty()) {
-        GxStopBGM(1000);
-        return;
-    }
     // Coming back from the viewer, the same music plays on undisturbed.
-    GxPlayBGM(sc.m_AssetFolder[kGxFolderBgms] + sc.m_BgmNameCgMode, 0, 0, 0,
-              static_cast<uint32_t>(sc.m_BgmLoopCgMode), true);
-}
-
-void SeqCGMode::OnSequenceLeave()
-{
-    GxSeqTransitBase::OnSequenceLeave();
-    ReleaseImages();
+    SeqPlayScreenMusic(sc.m_BgmNameCgMode, sc.m_BgmLoopCgMode);
 }
 
 void SeqCGMode::CountSeenPictures()

@@ -22,7 +22,6 @@ public:
     static GxTaskBase* Create(GxTaskBase* parent);
 
     void OnSequenceEnter() override;
-    void OnSequenceLeave() override;
     // 0 clears the screen, 1 draws the screen transition, 2 the gallery overlay.
     int Draw(int32_t param, int32_t layer) override;
     int OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param) override;

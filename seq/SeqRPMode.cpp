@@ -1,10 +1,6 @@
 #include "seq/SeqRPMode.h"
 
-#include <cmath>
-
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
-#include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxFormat.h"
 #include "core/GxLog.h"
@@ -15,13 +11,10 @@
 #include "game/GxUserDataPerman.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
-#include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
-#include "layer/GxTaskLayer.h"
 #include "moa/GxMoaScriptHost.h"
 #include "moa/GxMoaWorker.h"
 #include "ui/GxTaskUIBase.h"
-#include "ui/GxTaskUIButton.h"
 
 namespace {
 
@@ -69,18 +62,7 @@ void SeqRPMode::OnSequenceEnter()
 void SeqRPMode::StartMusic()
 {
     const GxSystemConfig& sc = SeqSystemConfig();
-    if (sc.m_BgmNameRpMode.empty()) {
-        GxStopBGM(1000);
-        return;
-    }
-    GxPlayBGM(sc.m_AssetFolder[kGxFolderBgms] + sc.m_BgmNameRpMode, 0, 0, 0,
-              static_cast<uint32_t>(sc.m_BgmLoopRpMode), true);
-}
-
-void SeqRPMode::OnSequenceLeave()
-{
-    GxSeqTransitBase::OnSequenceLeave();
-    ReleaseImages();
+    SeqPlayScreenMusic(sc.m_BgmNameRpMode, sc.m_BgmLoopRpMode);
 }
 
 void SeqRPMode::BuildEntries()

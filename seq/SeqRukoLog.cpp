@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxTaskManage.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxSystemConfig.h"
@@ -22,11 +21,9 @@ namespace {
 SeqRukoLog::SeqRukoLog(GxTaskBase* parent) : GxSeqTransitBase(u"SeqRukoLog", parent)
 {
     SetUIEventEnabled(true);
-    auto* root = new GxTaskFolder(u"$ROOT:SeqRukoLog", nullptr, 0, this);
-    m_UI = new GxTaskFolder(u"$UI:SeqRukoLog", nullptr, 0, root);
-    GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqRukoLog");
-    m_Background = new GxTaskLayer(u"$BGLAYER:SeqRukoLog", nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
+    const SeqScreenTree tree = SeqBuildScreenTree(this, u"SeqRukoLog");
+    m_UI = tree.ui;
+    m_Background = tree.background;
 }
 
 SeqRukoLog::~SeqRukoLog() = default;

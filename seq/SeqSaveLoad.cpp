@@ -1,7 +1,6 @@
 #include "seq/SeqSaveLoad.h"
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxFile.h"
@@ -52,12 +51,9 @@ SeqSaveLoadBase::SeqSaveLoadBase(const Texts& texts, GxTaskBase* parent)
     : GxSeqTransitBase(texts.name, parent), m_Texts(texts)
 {
     SetUIEventEnabled(true);
-    const std::u16string name = texts.name;
-    auto* root = new GxTaskFolder((u"$ROOT:" + name).c_str(), nullptr, 0, this);
-    m_UI = new GxTaskFolder((u"$UI:" + name).c_str(), nullptr, 0, root);
-    GxTaskControl::CreateUIFromDBUILayout(this, (u"$UI:" + name).c_str());
-    m_Background = new GxTaskLayer((u"$BGLAYER:" + name).c_str(), nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
+    const SeqScreenTree tree = SeqBuildScreenTree(this, texts.name);
+    m_UI = tree.ui;
+    m_Background = tree.background;
 }
 
 SeqSaveLoadBase::~SeqSaveLoadBase() = default;

@@ -6,6 +6,7 @@
 #include "app/GxTaskControl.h"
 #include "app/task/GxRenderLayer.h"
 #include "core/GxFormat.h"
+#include "game/GxGameFunctions.h"
 #include "game/GxSystemConfig.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
@@ -19,6 +20,16 @@ constexpr const char16_t* kPlateSetName = u"ui_extra.gis";
 constexpr int32_t kBlendAlpha = 2;
 
 }  // namespace
+
+SeqScreenTree SeqBuildScreenTree(GxSeqBase* screen, const std::u16string& name)
+{
+    auto* root = new GxTaskFolder((u"$ROOT:" + name).c_str(), nullptr, 0, screen);
+    SeqScreenTree tree{new GxTaskFolder((u"$UI:" + name).c_str(), nullptr, 0, root),
+                       new GxTaskLayer((u"$BGLAYER:" + name).c_str(), nullptr, 0, root)};
+    tree.background->SetOrderZ(-10.0f);
+    GxTaskControl::CreateUIFromDBUILayout(screen, u"$UI:" + name);
+    return tree;
+}
 
 const GxSystemConfig& SeqSystemConfig()
 {
@@ -66,6 +77,16 @@ void SeqPressButton(GxSeqBase* seq, GxTaskUIBase* button)
     if (seq && button && seq->IsUIInputEnabled(button)) button->RaiseUIEvent(GxUIEventType::LeftDown);
 }
 
+void SeqPlayScreenMusic(const std::u16string& fileName, int32_t loopPos)
+{
+    if (fileName.empty()) {
+        GxStopBGM(1000);
+        return;
+    }
+    GxPlayBGM(SeqSystemConfig().m_AssetFolder[kGxFolderBgms] + fileName, 0, 0, 0, static_cast<uint32_t>(loopPos),
+              true);
+}
+
 std::u16string SeqPercentText(int32_t part, int32_t whole)
 {
     const int32_t percent = whole > 0 ? static_cast<int32_t>(static_cast<int64_t>(part) * 100 / whole) : 0;
@@ -77,12 +98,9 @@ SeqPlateRoom::SeqPlateRoom(const char16_t* name, GxTaskBase* parent, const char1
     : GxSeqTransitBase(name, parent), m_PlateButton(plateButton), m_PlateCount(plateCount), m_OverlayZ(overlayZ)
 {
     SetUIEventEnabled(true);
-    const std::u16string own(name);
-    auto* root = new GxTaskFolder((u"$ROOT:" + own).c_str(), nullptr, 0, this);
-    m_UI = new GxTaskFolder((u"$UI:" + own).c_str(), nullptr, 0, root);
-    m_Background = new GxTaskLayer((u"$BGLAYER:" + own).c_str(), nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
-    GxTaskControl::CreateUIFromDBUILayout(this, (u"$UI:" + own).c_str());
+    const SeqScreenTree tree = SeqBuildScreenTree(this, name);
+    m_UI = tree.ui;
+    m_Background = tree.background;
 }
 
 GxTaskUIBase* SeqPlateRoom::FindWidget(const char16_t* localName, int32_t index)
@@ -135,6 +153,12 @@ void SeqPlateRoom::LoadImages(const char16_t* background, const char16_t* thumbn
     m_ThumbnailHeld = GxNcImageSetPool::Add(sets + thumbnailSetName);
     m_PlateSet = GxNcImageSetPool::Find(sets + kPlateSetName);
     m_ThumbnailSet = GxNcImageSetPool::Find(sets + thumbnailSetName);
+}
+
+void SeqPlateRoom::OnSequenceLeave()
+{
+    GxSeqTransitBase::OnSequenceLeave();
+    ReleaseImages();
 }
 
 void SeqPlateRoom::ReleaseImages()

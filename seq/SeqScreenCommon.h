@@ -18,6 +18,15 @@ class GxTaskLayer;
 class GxTaskUIBase;
 class GxUserData;
 
+// The tree a screen stands on: "$ROOT:<name>" holding the widget folder "$UI:<name>", filled
+// from the UI layout table, and the background layer "$BGLAYER:<name>" behind the widgets.
+struct SeqScreenTree
+{
+    GxTaskFolder* ui;
+    GxTaskLayer* background;
+};
+SeqScreenTree SeqBuildScreenTree(GxSeqBase* screen, const std::u16string& name);
+
 // The running core's system settings; the defaults when no core runs.
 const GxSystemConfig& SeqSystemConfig();
 // The running core's play data; null when no core runs.
@@ -32,6 +41,9 @@ void SeqSelectRadio(GxTaskFolder* ui, const char16_t* localName, int32_t index);
 int32_t SeqSelectedIndex(GxTaskFolder* ui, std::u16string_view localName);
 // Presses the button as a click would, when it takes input.
 void SeqPressButton(GxSeqBase* seq, GxTaskUIBase* button);
+// A screen's own music from the music folder, played on when it already plays; none stops the
+// music over a second.
+void SeqPlayScreenMusic(const std::u16string& fileName, int32_t loopPos);
 // A share in whole percent as the plate rooms draw it ("%3d"); 0 of nothing is 0.
 std::u16string SeqPercentText(int32_t part, int32_t whole);
 
@@ -45,6 +57,8 @@ public:
     int Render(int32_t step, int64_t elapsed) override;
     int OnMouseWheel(const GxMousePoint& pt, int32_t wheelDelta, uint32_t keyState) override;
     int OnMouseRightDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick) override;
+    // Lets the images go (see LoadImages).
+    void OnSequenceLeave() override;
 
     int32_t GetCurrentPage() const { return m_CurrentPage; }
     int32_t GetPageCount() const { return m_PageCount; }

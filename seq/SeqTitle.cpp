@@ -1,7 +1,6 @@
 #include "seq/SeqTitle.h"
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
 #include "game/GxGameFunctions.h"
@@ -38,11 +37,8 @@ GxTaskUIBase* SeqTitle::FindTitleButton(const char16_t* localName)
 SeqTitle::SeqTitle(GxTaskBase* parent) : GxSeqTransitBase(u"SeqTitle", parent)
 {
     SetUIEventEnabled(true);
-    auto* root = new GxTaskFolder(u"$ROOT:SeqTitle", nullptr, 0, this);
-    new GxTaskFolder(u"$UI:SeqTitle", nullptr, 0, root);
-    m_Layer = new GxTaskLayer(u"$BGLAYER:SeqTitle", nullptr, 0, root);
-    m_Layer->SetOrderZ(-10.0f);
-    GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqTitle");
+    const SeqScreenTree tree = SeqBuildScreenTree(this, u"SeqTitle");
+    m_Layer = tree.background;
 }
 
 void SeqTitle::OnSequenceEnter()
@@ -55,12 +51,7 @@ void SeqTitle::OnSequenceEnter()
     GxCore* core = GxGetCore();
     // The music is the title's own business below: a return to the title keeps it playing.
     if (GxUserData* data = core ? core->GetUserData() : nullptr) data->ResetForNewGame(false);
-    if (sc.m_BgmNameTitle.empty()) {
-        GxStopBGM(1000);
-    } else {
-        GxPlayBGM(sc.m_AssetFolder[kGxFolderBgms] + sc.m_BgmNameTitle, 0, 0, 0,
-                  static_cast<uint32_t>(sc.m_BgmLoopTitle), true);
-    }
+    SeqPlayScreenMusic(sc.m_BgmNameTitle, sc.m_BgmLoopTitle);
 
     const GxUserDataPerman* perman = core ? core->GetUserDataPerman() : nullptr;
     const bool extra = perman && (perman->m_ExtraOption & (1u << kExtraUnlockedBit)) != 0;
