@@ -20,6 +20,7 @@
 #include "core/GxString.h"
 #include "layer/GxNcImageSet.h"
 #include "platform/GxSdlWindow.h"
+#include "ui/GxTaskUIBase.h"
 #include "tests/app/core_test_util.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxNcWriter.h"
@@ -140,6 +141,70 @@ inline std::vector<std::string> LayoutRow(int id, const std::string& parent, con
             std::to_string(group), "", "", std::to_string(value), "0", "1", "0", ""};
 }
 
+// The quads the pattern drawing hands to the graphics layer while the recorder lives (left,
+// top, width and specular of each); they still reach the layer.
+struct QuadRecorder
+{
+    struct Quad
+    {
+        float x, y, width;
+        uint32_t specular;
+    };
+    QuadRecorder()
+    {
+        m_Saved = GxNcGetGraphicsHooks();
+        GxNcGraphicsHooks hooks = m_Saved;
+        Forward() = m_Saved.m_DrawQuad;
+        hooks.m_DrawQuad = [](const GxNcQuad& q) {
+            Quads().push_back({q.m_Corner[0].x, q.m_Corner[0].y, q.m_Corner[2].x - q.m_Corner[0].x, q.m_Specular});
+            if (Forward()) Forward()(q);
+        };
+        GxNcSetGraphicsHooks(hooks);
+        Quads().clear();
+    }
+    ~QuadRecorder() { GxNcSetGraphicsHooks(m_Saved); }
+    static std::vector<Quad>& Quads()
+    {
+        static std::vector<Quad> quads;
+        return quads;
+    }
+    static GxNcQuadDrawer& Forward()
+    {
+        static GxNcQuadDrawer forward = nullptr;
+        return forward;
+    }
+    GxNcGraphicsHooks m_Saved;
+};
+
+// A paged plate room's plates stand on a 5 by 5 grid.
+inline float PlateX(int k) { return 20.0f + static_cast<float>(k % 5) * 120.0f; }
+inline float PlateY(int k) { return 100.0f + static_cast<float>(k / 5) * 110.0f; }
+
+// A paged plate room's widgets in "$UI:<screen>": 25 plates (100 by 80) named plateButton at
+// PlateX/PlateY, page buttons 1..3 (page 1 on), previous, next and back.
+inline void WritePlateRoomLayout(const std::filesystem::path& root, const std::string& screen,
+                                 const std::string& plateButton)
+{
+    // ID, UIType (18 button, 20 radio button), name, no pictures, size and client rectangle.
+    const std::vector<std::vector<std::string>> modules = {
+        {"1", "18", "mod_plate", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
+        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
+        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
+    };
+    ASSERT_TRUE(WriteBytes(root / "data/db_uimodule.txt", TableText(modules)));
+    const std::string ui = "$UI:" + screen;
+    std::vector<std::vector<std::string>> layout;
+    int id = 1;
+    for (int k = 0; k < 25; ++k)
+        layout.push_back(LayoutRow(id++, ui, "mod_plate", plateButton, k, PlateX(k), PlateY(k)));
+    for (int p = 1; p <= 3; ++p)
+        layout.push_back(LayoutRow(id++, ui, "mod_radio", "btn_pageselect", p, 700.0f + 50.0f * p, 20.0f, 1, p == 1));
+    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_prev", 0, 700.0f, 700.0f));
+    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_next", 0, 800.0f, 700.0f));
+    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
+    ASSERT_TRUE(WriteBytes(root / "data/db_uilayout.txt", TableText(layout)));
+}
+
 class Game : public gametest::BasicStartedCore<CursorRecordingWindow>
 {
 public:
@@ -150,6 +215,12 @@ public:
     }
 
     GxTaskManage* Tm() const { return core->GetTaskManage(); }
+    // The widget of that local name and index in the screen's widget folder "$UI:<screen>".
+    GxTaskUIBase* Widget(std::u16string_view screen, const char16_t* name, int index) const
+    {
+        auto* ui = dynamic_cast<GxTaskFolder*>(Tm()->FindTaskByNameStr(u"$UI:" + std::u16string(screen)));
+        return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
+    }
 
     // One update step of ms milliseconds over the current screen and the persistent root, then
     // their render walks and the draws of every render layer.

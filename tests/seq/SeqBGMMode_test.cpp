@@ -56,8 +56,7 @@ SeqBGMMode* Room(screentest::Game& g) { return dynamic_cast<SeqBGMMode*>(g.Tm()-
 
 GxTaskUIBase* Widget(screentest::Game& g, const char16_t* name, int index)
 {
-    auto* ui = dynamic_cast<GxTaskFolder*>(g.Tm()->FindTaskByName(u"$UI:SeqBGMMode"));
-    return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
+    return g.Widget(u"SeqBGMMode", name, index);
 }
 
 // The music plays the sound layer was asked for.

@@ -21,34 +21,14 @@ namespace {
 
 using screentest::CgRow;
 
-constexpr float kSlotLeft = 20.0f;
-constexpr float kSlotTop = 100.0f;
-float SlotX(int i) { return kSlotLeft + static_cast<float>(i % 5) * 120.0f; }
-float SlotY(int i) { return kSlotTop + static_cast<float>(i / 5) * 110.0f; }
+using screentest::PlateX;
+using screentest::PlateY;
 
 // The gallery's widgets: 25 slots, page buttons 1..3 (page 1 on), previous, next and back.
 void WriteGalleryData(const std::filesystem::path& root, const std::vector<CgRow>& rows,
                       const std::vector<std::u16string>& thumbnails)
 {
-    using screentest::LayoutRow;
-    // ID, UIType (18 button, 20 radio button), name, no pictures, size and client rectangle.
-    const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_slot", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-    };
-    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
-    std::vector<std::vector<std::string>> layout;
-    int id = 1;
-    const std::string ui = "$UI:SeqCGMode";
-    for (int i = 0; i < 25; ++i)
-        layout.push_back(LayoutRow(id++, ui, "mod_slot", "btn_cgselect", i, SlotX(i), SlotY(i)));
-    for (int p = 1; p <= 3; ++p)
-        layout.push_back(LayoutRow(id++, ui, "mod_radio", "btn_pageselect", p, 700.0f + 50.0f * p, 20.0f, 1, p == 1));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_prev", 0, 700.0f, 700.0f));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_next", 0, 800.0f, 700.0f));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
-    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uilayout.txt", screentest::TableText(layout)));
+    ASSERT_NO_FATAL_FAILURE(screentest::WritePlateRoomLayout(root, "SeqCGMode", "btn_cgselect"));
     ASSERT_TRUE(screentest::WriteBytes(root / "data/db_cgmode.txt", screentest::CgTable(rows)));
 
     std::vector<screentest::SetImage> thumbs;
@@ -58,46 +38,11 @@ void WriteGalleryData(const std::filesystem::path& root, const std::vector<CgRow
     ASSERT_TRUE(screentest::WritePicture(root, "cg/ui/bg_cgmode.png", 64, 48));
 }
 
-// The quads the pattern drawing hands to the graphics layer while the recorder lives.
-struct QuadRecorder
-{
-    struct Quad
-    {
-        float x, y, width;
-        uint32_t specular;
-    };
-    QuadRecorder()
-    {
-        m_Saved = GxNcGetGraphicsHooks();
-        GxNcGraphicsHooks hooks = m_Saved;
-        Forward() = m_Saved.m_DrawQuad;
-        hooks.m_DrawQuad = [](const GxNcQuad& q) {
-            Quads().push_back({q.m_Corner[0].x, q.m_Corner[0].y, q.m_Corner[2].x - q.m_Corner[0].x, q.m_Specular});
-            if (Forward()) Forward()(q);
-        };
-        GxNcSetGraphicsHooks(hooks);
-        Quads().clear();
-    }
-    ~QuadRecorder() { GxNcSetGraphicsHooks(m_Saved); }
-    static std::vector<Quad>& Quads()
-    {
-        static std::vector<Quad> quads;
-        return quads;
-    }
-    static GxNcQuadDrawer& Forward()
-    {
-        static GxNcQuadDrawer forward = nullptr;
-        return forward;
-    }
-    GxNcGraphicsHooks m_Saved;
-};
-
 SeqCGMode* Gallery(screentest::Game& g) { return dynamic_cast<SeqCGMode*>(g.Tm()->FindTaskByName(u"SeqCGMode")); }
 
 GxTaskUIBase* Widget(screentest::Game& g, const char16_t* name, int index)
 {
-    auto* ui = dynamic_cast<GxTaskFolder*>(g.Tm()->FindTaskByName(u"$UI:SeqCGMode"));
-    return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
+    return g.Widget(u"SeqCGMode", name, index);
 }
 
 // Leaves the gallery for the viewer and comes back, as the player does.
@@ -117,7 +62,7 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
     });
     ASSERT_TRUE(g.initialized);
     {
-        const QuadRecorder quads;
+        const screentest::QuadRecorder quads;
         g.Enter(u"SeqCGMode", 0);
         g.Frame(16);
         SeqCGMode* gallery = Gallery(g);
@@ -137,17 +82,17 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
         }
         for (int i = 3; i < 25; ++i) EXPECT_FALSE(Widget(g, u"btn_cgselect", i)->IsVisible()) << i;
         // Three plates, one at each used slot, nothing pulsing.
-        std::vector<QuadRecorder::Quad> plates;
-        for (const auto& q : QuadRecorder::Quads())
+        std::vector<screentest::QuadRecorder::Quad> plates;
+        for (const auto& q : screentest::QuadRecorder::Quads())
             if (q.width == 90.0f) plates.push_back(q);
         ASSERT_GE(plates.size(), 3u);
         EXPECT_EQ(plates.size() % 3, 0u);
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(plates[static_cast<size_t>(i)].x, SlotX(i));
-            EXPECT_EQ(plates[static_cast<size_t>(i)].y, SlotY(i));
+            EXPECT_EQ(plates[static_cast<size_t>(i)].x, PlateX(i));
+            EXPECT_EQ(plates[static_cast<size_t>(i)].y, PlateY(i));
             EXPECT_EQ(plates[static_cast<size_t>(i)].specular, 0u);
         }
-        for (const auto& q : QuadRecorder::Quads()) EXPECT_NE(q.width, 100.0f) << "no thumbnail while nothing is seen";
+        for (const auto& q : screentest::QuadRecorder::Quads()) EXPECT_NE(q.width, 100.0f) << "no thumbnail while nothing is seen";
     }
 
     // Seen in a later play: the counts are rebuilt when the gallery is entered again.
@@ -164,18 +109,18 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
     EXPECT_FALSE(Widget(g, u"btn_cgselect", 2)->IsEnabled());
 
     // Thumbnails for the sets with a seen picture; the one under the pointer pulses.
-    const QuadRecorder quads;
+    const screentest::QuadRecorder quads;
     g.Frame(16);
     Widget(g, u"btn_cgselect", 1)->SetHoverCount(1);
-    QuadRecorder::Quads().clear();
+    screentest::QuadRecorder::Quads().clear();
     g.Draw();
-    std::vector<QuadRecorder::Quad> thumbs;
-    for (const auto& q : QuadRecorder::Quads())
+    std::vector<screentest::QuadRecorder::Quad> thumbs;
+    for (const auto& q : screentest::QuadRecorder::Quads())
         if (q.width == 100.0f) thumbs.push_back(q);
     ASSERT_EQ(thumbs.size(), 2u);
-    EXPECT_EQ(thumbs[0].x, SlotX(0));
+    EXPECT_EQ(thumbs[0].x, PlateX(0));
     EXPECT_EQ(thumbs[0].specular, 0u);
-    EXPECT_EQ(thumbs[1].x, SlotX(1));
+    EXPECT_EQ(thumbs[1].x, PlateX(1));
     EXPECT_EQ(thumbs[1].specular >> 24, 0xFFu);
     const int32_t frame = gallery->GetUpdateCount();
     const float pulse = static_cast<float>(std::fabs(std::sin(frame / 30.0)) * 0.25);
@@ -310,9 +255,9 @@ TEST(PictureGallery, ThumbnailsOpenTheViewerAndRightClickGoesBackToTheTitle)
     g.Enter(u"SeqCGMode", 0);
 
     // A locked set does not open; a seen one opens the viewer on its set.
-    g.Click(SlotX(0) + 10.0f, SlotY(0) + 10.0f);
+    g.Click(PlateX(0) + 10.0f, PlateY(0) + 10.0f);
     EXPECT_FALSE(g.Tm()->IsChangeSequencePending());
-    g.Click(SlotX(1) + 10.0f, SlotY(1) + 10.0f);
+    g.Click(PlateX(1) + 10.0f, PlateY(1) + 10.0f);
     ASSERT_TRUE(g.Tm()->IsChangeSequencePending());
     EXPECT_EQ(g.Tm()->GetPendingSequenceName(), u"SeqCGModeView");
     EXPECT_EQ(g.Tm()->GetPendingSequenceParam(), 4);

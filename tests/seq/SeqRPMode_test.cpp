@@ -23,8 +23,8 @@
 
 namespace {
 
-float PlateX(int k) { return 20.0f + static_cast<float>(k % 5) * 120.0f; }
-float PlateY(int k) { return 100.0f + static_cast<float>(k / 5) * 110.0f; }
+using screentest::PlateX;
+using screentest::PlateY;
 
 struct RpRow
 {
@@ -37,23 +37,7 @@ struct RpRow
 // 25 plates, page buttons 1..3 (page 1 on), previous, next, back; a script with labels "s1".."s9".
 void WriteReplayRoom(const std::filesystem::path& root, const std::vector<RpRow>& rows)
 {
-    using screentest::LayoutRow;
-    const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_plate", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-    };
-    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
-    const std::string ui = "$UI:SeqRPMode";
-    std::vector<std::vector<std::string>> layout;
-    int id = 1;
-    for (int k = 0; k < 25; ++k) layout.push_back(LayoutRow(id++, ui, "mod_plate", "btn_rpselect", k, PlateX(k), PlateY(k)));
-    for (int p = 1; p <= 3; ++p)
-        layout.push_back(LayoutRow(id++, ui, "mod_radio", "btn_pageselect", p, 700.0f + 50.0f * p, 20.0f, 1, p == 1));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_prev", 0, 700.0f, 700.0f));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_next", 0, 800.0f, 700.0f));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
-    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uilayout.txt", screentest::TableText(layout)));
+    ASSERT_NO_FATAL_FAILURE(screentest::WritePlateRoomLayout(root, "SeqRPMode", "btn_rpselect"));
     std::vector<std::vector<std::string>> table;
     for (const RpRow& r : rows) table.push_back({std::to_string(r.id), std::to_string(r.group), r.thumbnail, r.label, ""});
     ASSERT_TRUE(screentest::WriteBytes(root / "data/db_rpmode.txt", screentest::TableText(table)));
@@ -75,38 +59,11 @@ std::vector<RpRow> SevenScenes()
     return rows;
 }
 
-// The patterns drawn while the recorder lives: left, top, width and specular of each quad.
-struct QuadRecorder
-{
-    struct Quad
-    {
-        float x, y, width;
-        uint32_t specular;
-    };
-    QuadRecorder() : saved(GxNcGetGraphicsHooks())
-    {
-        GxNcGraphicsHooks hooks = saved;
-        hooks.m_DrawQuad = [](const GxNcQuad& q) {
-            Quads().push_back({q.m_Corner[0].x, q.m_Corner[0].y, q.m_Corner[2].x - q.m_Corner[0].x, q.m_Specular});
-        };
-        GxNcSetGraphicsHooks(hooks);
-        Quads().clear();
-    }
-    ~QuadRecorder() { GxNcSetGraphicsHooks(saved); }
-    static std::vector<Quad>& Quads()
-    {
-        static std::vector<Quad> quads;
-        return quads;
-    }
-    GxNcGraphicsHooks saved;
-};
-
 SeqRPMode* Room(screentest::Game& g) { return dynamic_cast<SeqRPMode*>(g.Tm()->FindTaskByName(u"SeqRPMode")); }
 
 GxTaskUIBase* Widget(screentest::Game& g, const char16_t* name, int index)
 {
-    auto* ui = dynamic_cast<GxTaskFolder*>(g.Tm()->FindTaskByName(u"$UI:SeqRPMode"));
-    return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
+    return g.Widget(u"SeqRPMode", name, index);
 }
 
 void ReEnter(screentest::Game& g)
@@ -171,10 +128,10 @@ TEST(ReplayRoom, PlatesDrawThumbnailsOnlyForPassedScenesAndTheHoveredOnePulses)
 
     g.Frame(16);
     Widget(g, u"btn_rpselect", 2)->SetHoverCount(1);
-    const QuadRecorder recorder;
+    const screentest::QuadRecorder recorder;
     room->Draw(2, GxRenderLayer::Main);
-    std::vector<QuadRecorder::Quad> thumbs, blanks;
-    for (const auto& q : QuadRecorder::Quads()) (q.width == 100.0f ? thumbs : blanks).push_back(q);
+    std::vector<screentest::QuadRecorder::Quad> thumbs, blanks;
+    for (const auto& q : screentest::QuadRecorder::Quads()) (q.width == 100.0f ? thumbs : blanks).push_back(q);
     ASSERT_EQ(thumbs.size(), 2u);
     EXPECT_EQ(thumbs[0].x, PlateX(0));
     EXPECT_EQ(thumbs[0].specular, 0u);
