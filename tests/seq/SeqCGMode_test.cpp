@@ -23,6 +23,7 @@ using screentest::CgRow;
 
 using screentest::PlateX;
 using screentest::PlateY;
+using screentest::QuadRecorder;
 
 // The gallery's widgets: 25 slots, page buttons 1..3 (page 1 on), previous, next and back.
 void WriteGalleryData(const std::filesystem::path& root, const std::vector<CgRow>& rows,
@@ -62,7 +63,7 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
     });
     ASSERT_TRUE(g.initialized);
     {
-        const screentest::QuadRecorder quads;
+        const QuadRecorder quads;
         g.Enter(u"SeqCGMode", 0);
         g.Frame(16);
         SeqCGMode* gallery = Gallery(g);
@@ -82,8 +83,8 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
         }
         for (int i = 3; i < 25; ++i) EXPECT_FALSE(Widget(g, u"btn_cgselect", i)->IsVisible()) << i;
         // Three plates, one at each used slot, nothing pulsing.
-        std::vector<screentest::QuadRecorder::Quad> plates;
-        for (const auto& q : screentest::QuadRecorder::Quads())
+        std::vector<QuadRecorder::Quad> plates;
+        for (const auto& q : QuadRecorder::Quads())
             if (q.width == 90.0f) plates.push_back(q);
         ASSERT_GE(plates.size(), 3u);
         EXPECT_EQ(plates.size() % 3, 0u);
@@ -92,7 +93,7 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
             EXPECT_EQ(plates[static_cast<size_t>(i)].y, PlateY(i));
             EXPECT_EQ(plates[static_cast<size_t>(i)].specular, 0u);
         }
-        for (const auto& q : screentest::QuadRecorder::Quads()) EXPECT_NE(q.width, 100.0f) << "no thumbnail while nothing is seen";
+        for (const auto& q : QuadRecorder::Quads()) EXPECT_NE(q.width, 100.0f) << "no thumbnail while nothing is seen";
     }
 
     // Seen in a later play: the counts are rebuilt when the gallery is entered again.
@@ -109,13 +110,13 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
     EXPECT_FALSE(Widget(g, u"btn_cgselect", 2)->IsEnabled());
 
     // Thumbnails for the sets with a seen picture; the one under the pointer pulses.
-    const screentest::QuadRecorder quads;
+    const QuadRecorder quads;
     g.Frame(16);
     Widget(g, u"btn_cgselect", 1)->SetHoverCount(1);
-    screentest::QuadRecorder::Quads().clear();
+    QuadRecorder::Quads().clear();
     g.Draw();
-    std::vector<screentest::QuadRecorder::Quad> thumbs;
-    for (const auto& q : screentest::QuadRecorder::Quads())
+    std::vector<QuadRecorder::Quad> thumbs;
+    for (const auto& q : QuadRecorder::Quads())
         if (q.width == 100.0f) thumbs.push_back(q);
     ASSERT_EQ(thumbs.size(), 2u);
     EXPECT_EQ(thumbs[0].x, PlateX(0));

@@ -25,6 +25,7 @@ namespace {
 
 using screentest::PlateX;
 using screentest::PlateY;
+using screentest::QuadRecorder;
 
 struct RpRow
 {
@@ -128,10 +129,10 @@ TEST(ReplayRoom, PlatesDrawThumbnailsOnlyForPassedScenesAndTheHoveredOnePulses)
 
     g.Frame(16);
     Widget(g, u"btn_rpselect", 2)->SetHoverCount(1);
-    const screentest::QuadRecorder recorder;
+    const QuadRecorder recorder;
     room->Draw(2, GxRenderLayer::Main);
-    std::vector<screentest::QuadRecorder::Quad> thumbs, blanks;
-    for (const auto& q : screentest::QuadRecorder::Quads()) (q.width == 100.0f ? thumbs : blanks).push_back(q);
+    std::vector<QuadRecorder::Quad> thumbs, blanks;
+    for (const auto& q : QuadRecorder::Quads()) (q.width == 100.0f ? thumbs : blanks).push_back(q);
     ASSERT_EQ(thumbs.size(), 2u);
     EXPECT_EQ(thumbs[0].x, PlateX(0));
     EXPECT_EQ(thumbs[0].specular, 0u);
