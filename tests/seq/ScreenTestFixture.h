@@ -131,6 +131,15 @@ inline bool WritePicture(const std::filesystem::path& gameFolder, const std::str
     return WriteBytes(gameFolder / path, gxtest::WritePngRgba(gxtest::TestPicture(w, h, 0xFF336699u)));
 }
 
+// A row of the UI module table: ID, UIType (e.g. 18 button, 20 radio button), name, image set
+// and pattern (none by default), size, and a client rectangle of the same size.
+inline std::vector<std::string> ModuleRow(int id, int uiType, const std::string& name, int width, int height,
+                                          const std::string& imageSet = "", const std::string& pattern = "")
+{
+    const std::string w = std::to_string(width), h = std::to_string(height);
+    return {std::to_string(id), std::to_string(uiType), name, imageSet, pattern, w, h, "0", "0", w, h, "0", "0", "0"};
+}
+
 // A layout row of the UI layout table.
 inline std::vector<std::string> LayoutRow(int id, const std::string& parent, const std::string& module,
                                           const std::string& name, int index, float left, float top, int group = 0,
@@ -185,11 +194,10 @@ inline float PlateY(int k) { return 100.0f + static_cast<float>(k / 5) * 110.0f;
 inline void WritePlateRoomLayout(const std::filesystem::path& root, const std::string& screen,
                                  const std::string& plateButton)
 {
-    // ID, UIType (18 button, 20 radio button), name, no pictures, size and client rectangle.
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_plate", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
+        ModuleRow(1, 18, "mod_plate", 100, 80),
+        ModuleRow(2, 20, "mod_radio", 40, 20),
+        ModuleRow(3, 18, "mod_btn", 60, 40),
     };
     ASSERT_TRUE(WriteBytes(root / "data/db_uimodule.txt", TableText(modules)));
     const std::string ui = "$UI:" + screen;

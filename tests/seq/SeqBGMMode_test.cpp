@@ -24,9 +24,9 @@ void WriteMusicRoom(const std::filesystem::path& root)
 {
     using screentest::LayoutRow;
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "200", "40", "0", "0", "200", "40", "0", "0", "0"},
-        {"3", "45", "mod_tip", "", "", "30", "30", "0", "0", "30", "30", "0", "0", "0"},
+        screentest::ModuleRow(1, 18, "mod_btn", 60, 40),
+        screentest::ModuleRow(2, 20, "mod_radio", 200, 40),
+        screentest::ModuleRow(3, 45, "mod_tip", 30, 30),
     };
     ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     const std::string ui = "$UI:SeqBGMMode";

@@ -15,7 +15,7 @@ TEST(BattleMapSelectionGl, TheSaveButtonCapturesThisScreenAsTheThumbnail)
     screentest::Game g([](const std::filesystem::path& root) {
         GxGraphics::SetDirect3DFactory(nullptr);  // the program's own device, not the recorder
         const std::vector<std::vector<std::string>> modules = {
-            {"1", "18", "mod_bmap", "", "", "120", "40", "0", "0", "120", "40", "0", "0", "0"},
+            screentest::ModuleRow(1, 18, "mod_bmap", 120, 40),
         };
         ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule_bmap.txt", screentest::TableText(modules)));
         ASSERT_TRUE(screentest::WriteBytes(

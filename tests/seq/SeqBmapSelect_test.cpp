@@ -27,7 +27,7 @@ float ButtonY(int i) { return 100.0f + 60.0f * static_cast<float>(i); }
 void WriteBattleMap(const std::filesystem::path& root)
 {
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_bmap", "", "", "120", "40", "0", "0", "120", "40", "0", "0", "0"},
+        screentest::ModuleRow(1, 18, "mod_bmap", 120, 40),
     };
     ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule_bmap.txt", screentest::TableText(modules)));
     const std::string ui = "$UI:SeqBmapSelect";

@@ -50,16 +50,16 @@ std::vector<std::string> Row(int id, const std::string& parent, const std::strin
 void WriteConfigData(const std::filesystem::path& root)
 {
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "30", "mod_slider", "ui_config", "vol", "200", "20", "0", "0", "200", "20", "0", "0", "0"},
-        {"4", "15", "dlg_user", "", "", "400", "200", "0", "0", "400", "200", "0", "0", "0"},
-        {"5", "15", "dlg_shutdown", "", "", "400", "200", "0", "0", "400", "200", "0", "0", "0"},
-        {"6", "18", "btn_yes", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"7", "18", "btn_no", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"8", "9", "tip_msgwindow", "", "", "800", "200", "0", "0", "800", "200", "0", "0", "0"},
-        {"9", "11", "tip_namewindow", "", "", "200", "40", "0", "0", "200", "40", "0", "0", "0"},
-        {"10", "21", "btn_select0", "", "", "400", "40", "0", "0", "400", "40", "0", "0", "0"},
+        screentest::ModuleRow(1, 18, "mod_btn", 60, 40),
+        screentest::ModuleRow(2, 20, "mod_radio", 40, 20),
+        screentest::ModuleRow(3, 30, "mod_slider", 200, 20, "ui_config", "vol"),
+        screentest::ModuleRow(4, 15, "dlg_user", 400, 200),
+        screentest::ModuleRow(5, 15, "dlg_shutdown", 400, 200),
+        screentest::ModuleRow(6, 18, "btn_yes", 100, 40),
+        screentest::ModuleRow(7, 18, "btn_no", 100, 40),
+        screentest::ModuleRow(8, 9, "tip_msgwindow", 800, 200),
+        screentest::ModuleRow(9, 11, "tip_namewindow", 200, 40),
+        screentest::ModuleRow(10, 21, "btn_select0", 400, 40),
     };
     ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;

@@ -28,8 +28,8 @@ void WriteLogData(const std::filesystem::path& root)
 {
     using screentest::LayoutRow;
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "10", "mod_text", "", "", "600", "100", "0", "0", "600", "100", "0", "0", "0"},
-        {"2", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
+        screentest::ModuleRow(1, 10, "mod_text", 600, 100),
+        screentest::ModuleRow(2, 18, "mod_btn", 60, 40),
     };
     ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;

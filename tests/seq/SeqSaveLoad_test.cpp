@@ -38,16 +38,16 @@ using screentest::LayoutRow;
 void WriteSaveLoadData(const fs::path& root)
 {
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_plate", "", "", "400", "120", "0", "0", "400", "120", "0", "0", "0"},
-        {"2", "19", "mod_page", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-        {"4", "15", "mod_tip", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"5", "15", "dlg_user", "", "", "500", "240", "0", "0", "500", "240", "0", "0", "0"},
-        {"6", "15", "dlg_shutdown", "", "", "400", "200", "0", "0", "400", "200", "0", "0", "0"},
-        {"7", "18", "btn_yes", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"8", "18", "btn_no", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"9", "18", "btn_ok", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"10", "18", "btn_cancel", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
+        screentest::ModuleRow(1, 18, "mod_plate", 400, 120),
+        screentest::ModuleRow(2, 19, "mod_page", 40, 20),
+        screentest::ModuleRow(3, 18, "mod_btn", 60, 40),
+        screentest::ModuleRow(4, 15, "mod_tip", 40, 20),
+        screentest::ModuleRow(5, 15, "dlg_user", 500, 240),
+        screentest::ModuleRow(6, 15, "dlg_shutdown", 400, 200),
+        screentest::ModuleRow(7, 18, "btn_yes", 100, 40),
+        screentest::ModuleRow(8, 18, "btn_no", 100, 40),
+        screentest::ModuleRow(9, 18, "btn_ok", 100, 40),
+        screentest::ModuleRow(10, 18, "btn_cancel", 100, 40),
     };
     ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;
