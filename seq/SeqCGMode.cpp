@@ -18,7 +18,6 @@ namespace {
 
 constexpr const char16_t* kThumbnailSetName = u"th_cgmode.gis";
 constexpr int32_t kFontNum8 = 1;   // "FONT8NUM"
-constexpr int32_t kFontNum22 = 2;  // "FONT22NUM"
 constexpr int32_t kBlendAlpha = 2;
 
 bool IsShown(std::u16string_view picture)
@@ -109,52 +108,31 @@ void SeqCGMode::ShowPage(int32_t page)
 
 int SeqCGMode::Draw(int32_t param, int32_t layer)
 {
-    switch (param) {
-    case 0: {
-        GxGetSeqServices().Clear(GXCLEAR_TARGET | GXCLEAR_ZBUFFER | GXCLEAR_STENCIL,
-                                 SeqSystemConfig().m_TransitionFillColor, 1.0f, 0);
-        break;
-    }
-    case 1: DrawTransit(); break;
-    case 2: DrawOverlay(); break;
-    default: break;
-    }
-    (void)layer;
+    if (param != 0) return SeqPlateRoom::Draw(param, layer);
+    GxGetSeqServices().Clear(GXCLEAR_TARGET | GXCLEAR_ZBUFFER | GXCLEAR_STENCIL,
+                             SeqSystemConfig().m_TransitionFillColor, 1.0f, 0);
     return 0;
 }
 
 void SeqCGMode::DrawOverlay()
 {
-    GxSeqServices& s = GxGetSeqServices();
-    s.BeginScene();
-    s.SetDefaultRenderState();
-    const GxVector2 scale(1.0f, 1.0f);
-    const GxVector3 rotation;
-    const GxVector2 pivot(0.0f, 0.0f);
-    if (GxFontData* font = GxGetFontData(kFontNum22)) {
-        GxGraphics::DrawTextFontData(font, GetPercentText(), 868.0f, 56.0f, scale, rotation, pivot, 0xFFFFFFFFu, 0,
-                                     kBlendAlpha);
-    }
+    DrawShare(GetPercentText());
     DBCGMode& table = GxGetDBCGMode();
-    for (int32_t i = 0; i < kSlotCount; ++i) {
-        GxTaskUIBase* slot = FindWidget(u"btn_cgselect", i);
-        if (!slot || !slot->IsVisible()) continue;
-        const GxVector3 p = slot->GetPos();
-        const int32_t id = slot->GetValueInt();
-        if (id < 0 || id >= kSetCount) continue;
+    ForEachShownPlate([&](GxTaskUIBase* slot, int32_t id) {
+        if (id < 0 || id >= kSetCount) return;
         const DBCGModeData& row = *table.GetRow(id);
         const int32_t seen = GetSeenCount(id);
         DrawPlate(slot, row.Thumbnail, u"tip_cgplate.png", seen >= 1);
-        if (row.Count > 0) {
-            const std::u16string text = GxFormatString(u"%d/%d", seen, row.Count);
-            if (GxFontData* font = GxGetFontData(kFontNum8)) {
-                const float x = p.x + static_cast<float>(slot->GetWidth()) - 8.0f * static_cast<float>(text.size());
-                const float y = p.y + static_cast<float>(slot->GetHeight()) + 1.0f;
-                GxGraphics::DrawTextFontData(font, text, x, y, scale, rotation, pivot, 0xFFFFFFFFu, 0, kBlendAlpha);
-            }
+        if (row.Count <= 0) return;
+        const std::u16string text = GxFormatString(u"%d/%d", seen, row.Count);
+        if (GxFontData* font = GxGetFontData(kFontNum8)) {
+            const GxVector3 p = slot->GetPos();
+            const float x = p.x + static_cast<float>(slot->GetWidth()) - 8.0f * static_cast<float>(text.size());
+            const float y = p.y + static_cast<float>(slot->GetHeight()) + 1.0f;
+            GxGraphics::DrawTextFontData(font, text, x, y, GxVector2(1.0f, 1.0f), GxVector3(), GxVector2(0.0f, 0.0f),
+                                         0xFFFFFFFFu, 0, kBlendAlpha);
         }
-    }
-    s.EndScene();
+    });
 }
 
 int SeqCGMode::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)

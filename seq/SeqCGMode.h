@@ -42,7 +42,7 @@ public:
     std::u16string GetPercentText() const;
 
 private:
-    void DrawOverlay();
+    void DrawOverlay() override;
     void StartMusic();
 
     int32_t m_TotalPictures = 0;

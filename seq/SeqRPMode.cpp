@@ -9,8 +9,6 @@
 #include "game/GxSystemConfig.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
-#include "graphics/GxFontGlobals.h"
-#include "graphics/GxGraphics.h"
 #include "layer/GxNcImageSet.h"
 #include "moa/GxMoaScriptHost.h"
 #include "moa/GxMoaWorker.h"
@@ -19,8 +17,6 @@
 namespace {
 
 constexpr const char16_t* kThumbnailSetName = u"th_rpmode.gis";
-constexpr int32_t kFontNum22 = 2;  // "FONT22NUM"
-constexpr int32_t kBlendAlpha = 2;
 
 }  // namespace
 
@@ -99,36 +95,14 @@ void SeqRPMode::ShowPage(int32_t page)
     FillPlates(m_PageRows, [this](int32_t row) { return IsUnlocked(row); });
 }
 
-int SeqRPMode::Draw(int32_t param, int32_t layer)
-{
-    if (param != 2) return GxSeqTransitBase::Draw(param, layer);
-    DrawOverlay();
-    return 0;
-}
-
 void SeqRPMode::DrawOverlay()
 {
-    GxSeqServices& s = GxGetSeqServices();
-    s.BeginScene();
-    s.SetDefaultRenderState();
-    const GxVector2 scale(1.0f, 1.0f);
-    const GxVector3 rotation;
-    const GxVector2 pivot(0.0f, 0.0f);
-    if (m_EntryCount > 0) {
-        if (GxFontData* font = GxGetFontData(kFontNum22)) {
-            GxGraphics::DrawTextFontData(font, GetPercentText(), 868.0f, 56.0f, scale, rotation, pivot, 0xFFFFFFFFu,
-                                         0, kBlendAlpha);
-        }
-    }
+    DrawShare(GetPercentText());
     DBRPMode& table = GxGetDBRPMode();
-    for (int32_t k = 0; k < kPlateCount; ++k) {
-        GxTaskUIBase* plate = FindWidget(u"btn_rpselect", k);
-        if (!plate || !plate->IsVisible()) continue;
-        const int32_t row = plate->GetValueInt();
-        if (row < 0 || row >= table.GetRowCapacity()) continue;
+    ForEachShownPlate([&](GxTaskUIBase* plate, int32_t row) {
+        if (row < 0 || row >= table.GetRowCapacity()) return;
         DrawPlate(plate, table.GetRow(row)->Thumbnail, u"tip_rpplate.png", IsUnlocked(row));
-    }
-    s.EndScene();
+    });
 }
 
 int SeqRPMode::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)

@@ -22,8 +22,6 @@ public:
     static GxTaskBase* Create(GxTaskBase* parent);
 
     void OnSequenceEnter() override;
-    // 0 clears the screen, 1 draws the screen transition, 2 the plates and the share.
-    int Draw(int32_t param, int32_t layer) override;
     int OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param) override;
 
     // Rebuilds the entries from the replay table and the passed labels kept across plays.
@@ -39,7 +37,7 @@ public:
 
 private:
     void StartMusic();
-    void DrawOverlay();
+    void DrawOverlay() override;
 
     int32_t m_EntryCount = 0;
     int32_t m_UnlockedCount = 0;

@@ -8,6 +8,8 @@
 #include "core/GxFormat.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxSystemConfig.h"
+#include "graphics/GxFontGlobals.h"
+#include "graphics/GxGraphics.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
 #include "layer/GxTaskLayer.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr const char16_t* kPlateSetName = u"ui_extra.gis";
 constexpr int32_t kBlendAlpha = 2;
+constexpr int32_t kFontNum22 = 2;  // "FONT22NUM"
 
 }  // namespace
 
@@ -189,6 +192,34 @@ void SeqPlateRoom::DrawPlate(const GxTaskUIBase* plate, const std::u16string& th
     } else {
         const GxNcOriginImage* blank = m_PlateSet ? m_PlateSet->FindOriginImage(blankPlate) : nullptr;
         GxDrawCrammedPattern(blank, 0, m, white, GxFColor(0.0f, 0.0f, 0.0f, 0.0f), kBlendAlpha);
+    }
+}
+
+int SeqPlateRoom::Draw(int32_t param, int32_t layer)
+{
+    if (param != 2) return GxSeqTransitBase::Draw(param, layer);
+    GxSeqServices& s = GxGetSeqServices();
+    s.BeginScene();
+    s.SetDefaultRenderState();
+    DrawOverlay();
+    s.EndScene();
+    return 0;
+}
+
+void SeqPlateRoom::ForEachShownPlate(const std::function<void(GxTaskUIBase* plate, int32_t row)>& fn)
+{
+    for (int32_t k = 0; k < m_PlateCount; ++k) {
+        GxTaskUIBase* plate = FindWidget(m_PlateButton, k);
+        if (plate && plate->IsVisible()) fn(plate, plate->GetValueInt());
+    }
+}
+
+void SeqPlateRoom::DrawShare(const std::u16string& text)
+{
+    if (text.empty()) return;
+    if (GxFontData* font = GxGetFontData(kFontNum22)) {
+        GxGraphics::DrawTextFontData(font, text, 868.0f, 56.0f, GxVector2(1.0f, 1.0f), GxVector3(),
+                                     GxVector2(0.0f, 0.0f), 0xFFFFFFFFu, 0, kBlendAlpha);
     }
 }
 

@@ -55,6 +55,8 @@ class SeqPlateRoom : public GxSeqTransitBase
 public:
     int Update(int32_t step, int64_t elapsed) override;
     int Render(int32_t step, int64_t elapsed) override;
+    // 2 draws the overlay in a scene of its own; the others as the transit base draws them.
+    int Draw(int32_t param, int32_t layer) override;
     int OnMouseWheel(const GxMousePoint& pt, int32_t wheelDelta, uint32_t keyState) override;
     int OnMouseRightDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick) override;
     // Lets the images go (see LoadImages).
@@ -81,6 +83,12 @@ protected:
     // thumbnails, held while the screen is current.
     void LoadImages(const char16_t* background, const char16_t* thumbnailSetName);
     void ReleaseImages();
+    // Draws the plates and the rest above the widgets.
+    virtual void DrawOverlay() = 0;
+    // Calls fn with each shown plate and the row it holds, in plate order.
+    void ForEachShownPlate(const std::function<void(GxTaskUIBase* plate, int32_t row)>& fn);
+    // The share of the room's rows open, top right; nothing for an empty text.
+    void DrawShare(const std::u16string& text);
     // One plate: the open row's thumbnail, pulsing while hovered, or the blank plate.
     void DrawPlate(const GxTaskUIBase* plate, const std::u16string& thumbnail, const char16_t* blankPlate,
                    bool open);
