@@ -1,5 +1,5 @@
-// What the screens share: the running settings, widget lookups by name, and the base of the
-// paged plate rooms (the picture gallery, the scene replay room).
+// What the screens share: their task tree, the running settings, widget lookups by name, their
+// own music, and the base of the paged plate rooms (the picture gallery, the scene replay room).
 #pragma once
 
 #include <cstdint>
