@@ -1,7 +1,6 @@
 #include "seq/SeqBGMMode.h"
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "game/DBBGMMode.h"
@@ -12,35 +11,21 @@
 #include "layer/GxTaskLayer.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxTaskUIButton.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
 
 constexpr const char16_t* kExtraSetName = u"ui_extra.gis";
 constexpr const char16_t* kNameSetName = u"ui_bgmname.gis";
 
-const GxSystemConfig& Config()
-{
-    static const GxSystemConfig defaults;
-    GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
-    return sc ? *sc : defaults;
-}
-
-bool NameIs(const GxTaskBase* task, std::u16string_view name)
-{
-    return task && (task->GetTaskLocalName() == name || task->GetTaskName() == name);
-}
-
 }  // namespace
 
 SeqBGMMode::SeqBGMMode(GxTaskBase* parent) : GxSeqTransitBase(u"SeqBGMMode", parent)
 {
     SetUIEventEnabled(true);
-    auto* root = new GxTaskFolder(u"$ROOT:SeqBGMMode", nullptr, 0, this);
-    m_UI = new GxTaskFolder(u"$UI:SeqBGMMode", nullptr, 0, root);
-    m_Background = new GxTaskLayer(u"$BGLAYER:SeqBGMMode", nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
-    GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqBGMMode");
+    const SeqScreenTree tree = SeqBuildScreenTree(this, u"SeqBGMMode");
+    m_UI = tree.ui;
+    m_Background = tree.background;
 }
 
 SeqBGMMode::~SeqBGMMode() = default;
@@ -49,13 +34,12 @@ GxTaskBase* SeqBGMMode::Create(GxTaskBase* parent) { return new SeqBGMMode(paren
 
 GxTaskUIBase* SeqBGMMode::FindWidget(const char16_t* localName, int32_t index)
 {
-    GxTaskBase* task = m_UI->FindTaskLocal(localName, index);
-    return task && task->IsKindOf(GxTaskKind::UI) ? dynamic_cast<GxTaskUIBase*>(task) : nullptr;
+    return SeqFindWidget(m_UI, localName, index);
 }
 
 void SeqBGMMode::SelectRadio(const char16_t* localName, int32_t index)
 {
-    if (auto* radio = dynamic_cast<GxTaskUIRadioButtonIs*>(m_UI->FindTaskLocal(localName, index))) radio->Select();
+    SeqSelectRadio(m_UI, localName, index);
 }
 
 int32_t SeqBGMMode::CountTracks()
@@ -68,7 +52,7 @@ int32_t SeqBGMMode::CountTracks()
 
 void SeqBGMMode::OnSequenceEnter()
 {
-    const GxSystemConfig& sc = Config();
+    const GxSystemConfig& sc = SeqSystemConfig();
     m_Background->LoadImage(sc.m_AssetFolder[kGxFolderCgUi] + u"bg_bgmmode.png", 0);
     const std::u16string sets = sc.m_AssetFolder[kGxFolderUiGis];
     m_ExtraSet = GxNcImageSetPool::Add(sets + kExtraSetName);
@@ -89,7 +73,7 @@ void SeqBGMMode::OnSequenceLeave()
 {
     GxSeqTransitBase::OnSequenceLeave();
     m_Background->Clear();
-    const std::u16string sets = Config().m_AssetFolder[kGxFolderUiGis];
+    const std::u16string sets = SeqSystemConfig().m_AssetFolder[kGxFolderUiGis];
     if (m_ExtraSet) GxNcImageSetPool::Release(sets + kExtraSetName);
     if (m_NameSet) GxNcImageSetPool::Release(sets + kNameSetName);
     m_ExtraSet = m_NameSet = false;
@@ -115,8 +99,7 @@ int SeqBGMMode::Draw(int32_t param, int32_t layer)
 int SeqBGMMode::OnMouseRightDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick)
 {
     (void)pt; (void)keyState; (void)doubleClick;
-    GxTaskUIBase* back = FindWidget(u"btn_back", 0);
-    if (back && IsUIInputEnabled(back)) back->RaiseUIEvent(GxUIEventType::LeftDown);
+    SeqPressButton(this, FindWidget(u"btn_back", 0));
     return 0;
 }
 
@@ -128,7 +111,7 @@ void SeqBGMMode::PlayCurrentTrack()
     if (m_CurrentTrack < 1 || m_CurrentTrack >= table.GetRowCapacity()) return;
     const DBBGMModeData& row = *table.GetRow(m_CurrentTrack);
     if (row.FileName.empty()) return;
-    GxPlayBGM(Config().m_AssetFolder[kGxFolderBgms] + row.FileName, 0, 0, 0, row.LoopPosTime, true);
+    GxPlayBGM(SeqSystemConfig().m_AssetFolder[kGxFolderBgms] + row.FileName, 0, 0, 0, row.LoopPosTime, true);
 }
 
 void SeqBGMMode::UpdateIndicator()
@@ -151,27 +134,27 @@ int SeqBGMMode::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
     if (GxSeqTransitBase::OnUIEventLeftDown(sender, param) != 0) return 0;
     if (!sender) return 0;
     if (sender->IsKindOf(GxTaskKind::Button)) GxPlaySystemSound(0);
-    if (NameIs(sender, u"btn_back")) {
+    if (SeqNameIs(sender, u"btn_back")) {
         GxTaskManage* tm = GetManager();
         if (tm && tm->GetPreviousSequence()) tm->ChangeSequenceByNameStr(tm->GetPreviousSequence()->GetTaskName());
         ClearUIEvents();
         return 1;
     }
     int handled = 1;
-    if (NameIs(sender, u"btn_bgmstop")) {
+    if (SeqNameIs(sender, u"btn_bgmstop")) {
         GxStopBGM(1000);
-    } else if (NameIs(sender, u"btn_bgmplay")) {
+    } else if (SeqNameIs(sender, u"btn_bgmplay")) {
         if (m_CurrentTrack < 1 || m_CurrentTrack > m_TrackCount) m_CurrentTrack = 1;
         PlayCurrentTrack();
-    } else if (NameIs(sender, u"btn_bgmprev") || NameIs(sender, u"btn_bgmnext")) {
-        if (NameIs(sender, u"btn_bgmprev")) {
+    } else if (SeqNameIs(sender, u"btn_bgmprev") || SeqNameIs(sender, u"btn_bgmnext")) {
+        if (SeqNameIs(sender, u"btn_bgmprev")) {
             if (--m_CurrentTrack < 1) m_CurrentTrack = m_TrackCount;
         } else if (++m_CurrentTrack > m_TrackCount) {
             m_CurrentTrack = 1;
         }
         PlayCurrentTrack();
         SelectRadio(u"btn_bgmplay", 0);
-    } else if (NameIs(sender, u"btn_bgmselect")) {
+    } else if (SeqNameIs(sender, u"btn_bgmselect")) {
         m_CurrentTrack = sender->GetTaskLocalIndex();
         PlayCurrentTrack();
         SelectRadio(u"btn_bgmplay", 0);

@@ -1,7 +1,6 @@
 #include "seq/SeqBmapSelect.h"
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxTaskManage.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxSystemConfig.h"
@@ -11,34 +10,19 @@
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoaScriptHost.h"
 #include "ui/GxTaskUIBase.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
 
 constexpr const char16_t* kSetName = u"ui_bmap.gis";
-
-const GxSystemConfig& Config()
-{
-    static const GxSystemConfig defaults;
-    GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
-    return sc ? *sc : defaults;
-}
-
-bool NameIs(const GxTaskBase* task, std::u16string_view name)
-{
-    return task && (task->GetTaskLocalName() == name || task->GetTaskName() == name);
-}
 
 }  // namespace
 
 SeqBmapSelect::SeqBmapSelect(GxTaskBase* parent) : GxSeqTransitBase(u"SeqBmapSelect", parent)
 {
     SetUIEventEnabled(true);
-    auto* root = new GxTaskFolder(u"$ROOT:SeqBmapSelect", nullptr, 0, this);
-    new GxTaskFolder(u"$UI:SeqBmapSelect", nullptr, 0, root);
-    m_Background = new GxTaskLayer(u"$BGLAYER:SeqBmapSelect", nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
-    GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqBmapSelect");
+    const SeqScreenTree tree = SeqBuildScreenTree(this, u"SeqBmapSelect");
+    m_Background = tree.background;
 }
 
 SeqBmapSelect::~SeqBmapSelect() = default;
@@ -50,7 +34,7 @@ void SeqBmapSelect::OnSequenceEnter()
     GxCore* core = GxGetCore();
     GxUserData* data = core ? core->GetUserData() : nullptr;
     if (data) data->SetRestoreSequence(u"SeqBmapSelect");
-    const GxSystemConfig& sc = Config();
+    const GxSystemConfig& sc = SeqSystemConfig();
     m_Background->LoadImage(sc.m_AssetFolder[kGxFolderCg] + u"uibmap/bg_bmap.png", 0);
     m_SetHeld = GxNcImageSetPool::Add(sc.m_AssetFolder[kGxFolderUiGis] + kSetName);
     if (data) data->ResetForBattleMap();
@@ -62,7 +46,7 @@ void SeqBmapSelect::OnSequenceLeave()
 {
     GxSeqTransitBase::OnSequenceLeave();
     m_Background->Clear();
-    if (m_SetHeld) GxNcImageSetPool::Release(Config().m_AssetFolder[kGxFolderUiGis] + kSetName);
+    if (m_SetHeld) GxNcImageSetPool::Release(SeqSystemConfig().m_AssetFolder[kGxFolderUiGis] + kSetName);
     m_SetHeld = false;
 }
 
@@ -79,16 +63,16 @@ int SeqBmapSelect::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param
     if (!sender) return 0;
     if (sender->IsKindOf(GxTaskKind::Button)) GxPlaySystemSound(0);
     GxTaskManage* tm = GetManager();
-    if (NameIs(sender, u"btn_save")) {
+    if (SeqNameIs(sender, u"btn_save")) {
         CaptureThumbnail();
         if (tm) tm->ChangeSequenceByName(u"SeqSave", 0);
         return 1;
     }
-    if (NameIs(sender, u"btn_load")) {
+    if (SeqNameIs(sender, u"btn_load")) {
         if (tm) tm->ChangeSequenceByName(u"SeqLoad", 0);
         return 1;
     }
-    if (NameIs(sender, u"btn_config")) {
+    if (SeqNameIs(sender, u"btn_config")) {
         if (tm) tm->ChangeSequenceByName(u"SeqConfig", 0);
         return 1;
     }

@@ -8,14 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/GxSeqTransitBase.h"
+#include "seq/SeqScreenCommon.h"
 
-class GxNcCrammedImageSet;
-class GxTaskFolder;
-class GxTaskLayer;
-class GxTaskUIBase;
-
-class SeqCGMode : public GxSeqTransitBase
+class SeqCGMode : public SeqPlateRoom
 {
 public:
     static constexpr int32_t kSlotCount = 25;
@@ -27,26 +22,17 @@ public:
     static GxTaskBase* Create(GxTaskBase* parent);
 
     void OnSequenceEnter() override;
-    void OnSequenceLeave() override;
-    int Update(int32_t step, int64_t elapsed) override;
-    int Render(int32_t step, int64_t elapsed) override;
     // 0 clears the screen, 1 draws the screen transition, 2 the gallery overlay.
     int Draw(int32_t param, int32_t layer) override;
-    int OnMouseWheel(const GxMousePoint& pt, int32_t wheelDelta, uint32_t keyState) override;
-    int OnMouseRightDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick) override;
     int OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param) override;
 
     // Rebuilds the seen counts from the shown-picture flags of the data kept across plays.
     void CountSeenPictures();
     // The local index of the first page button that is on; 0 when none is.
-    int32_t GetSelectedPage();
+    using SeqPlateRoom::GetSelectedPage;
     void ShowPage(int32_t page);
-    // Turns the page's radio button on (the others of its group off); nothing when the UI data
-    // has no button for the page.
-    void SelectPageButton(int32_t page);
+    using SeqPlateRoom::SelectPageButton;
 
-    int32_t GetCurrentPage() const { return m_CurrentPage; }
-    int32_t GetPageCount() const { return m_PageCount; }
     int32_t GetTotalPictures() const { return m_TotalPictures; }
     int32_t GetSeenPictures() const { return m_SeenPictures; }
     const std::vector<int32_t>& GetPageSets() const { return m_PageSets; }
@@ -56,18 +42,11 @@ public:
     std::u16string GetPercentText() const;
 
 private:
-    GxTaskUIBase* FindWidget(const char16_t* localName, int32_t index);
-    void DrawOverlay();
+    void DrawOverlay() override;
     void StartMusic();
 
-    GxTaskFolder* m_UI = nullptr;
-    GxTaskLayer* m_Background = nullptr;
-    int32_t m_CurrentPage = 0;
     int32_t m_TotalPictures = 0;
     int32_t m_SeenPictures = 0;
-    int32_t m_PageCount = 0;
     std::vector<int32_t> m_PageSets;
     std::vector<int32_t> m_SeenCount;
-    GxNcCrammedImageSet* m_ThumbnailSet = nullptr;
-    GxNcCrammedImageSet* m_PlateSet = nullptr;
 };

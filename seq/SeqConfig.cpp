@@ -12,6 +12,7 @@
 #include "layer/GxTaskLayer.h"
 #include "seq/SeqSystem.h"
 #include "ui/GxTaskUIBase.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
 
@@ -26,24 +27,12 @@ constexpr const char16_t* kBackgrounds[SeqConfig::kPageCount] = {
 constexpr const char16_t* kKeyReturnTitle = u"RETURNTITLE";
 constexpr const char16_t* kKeyInitConfig = u"INITCONF";
 
-std::u16string PictureFolder()
-{
-    static const GxSystemConfig defaults;
-    GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
-    return (sc ? sc : &defaults)->m_AssetFolder[kGxFolderCgUi];
-}
+std::u16string PictureFolder() { return SeqSystemConfig().m_AssetFolder[kGxFolderCgUi]; }
 
 GxUserConfig* Options()
 {
     GxCore* core = GxGetCore();
     return core ? core->GetUserConfig() : nullptr;
-}
-
-// Widgets of the layout carry their name as a local name, those built with index -1 as TaskName.
-bool Is(const GxTaskBase* task, std::u16string_view name)
-{
-    return task && (task->GetTaskLocalName() == name || task->GetTaskName() == name);
 }
 
 }  // namespace
@@ -125,8 +114,7 @@ int SeqConfig::OnMouseRightDown(const GxMousePoint& pt, uint32_t keyState, bool 
 {
     (void)pt; (void)keyState; (void)doubleClick;
     GxTaskBase* task = m_UI->GetTaskLocal(u"btn_back", 0);
-    auto* back = task && task->IsKindOf(GxTaskKind::UI) ? dynamic_cast<GxTaskUIBase*>(task) : nullptr;
-    if (back && IsUIInputEnabled(back)) back->RaiseUIEvent(GxUIEventType::LeftDown);
+    SeqPressButton(this, task && task->IsKindOf(GxTaskKind::UI) ? dynamic_cast<GxTaskUIBase*>(task) : nullptr);
     return 0;
 }
 
@@ -154,52 +142,52 @@ int SeqConfig::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
     if (sender->IsKindOf(GxTaskKind::Button)) GxPlaySystemSound(0);
 
     for (int32_t p = 0; p < kPageCount; ++p) {
-        if (Is(sender, kTabButtons[p])) {
+        if (SeqNameIs(sender, kTabButtons[p])) {
             SelectTabPage();
             return 1;
         }
     }
     const GxUserConfig* options = Options();
     const int32_t mode = options ? options->m_ScreenMode : 0;
-    if (Is(sender, u"btn_window") && mode == 1) {
+    if (SeqNameIs(sender, u"btn_window") && mode == 1) {
         if (ChangeMode(0)) return 1;
-    } else if (Is(sender, u"btn_fullscreen") && mode == 0) {
+    } else if (SeqNameIs(sender, u"btn_fullscreen") && mode == 0) {
         if (ChangeMode(1)) return 1;
     }
 
-    if (Is(sender, u"btn_title") && !SeqSystem::IsUserDialogOpen(this)) {
+    if (SeqNameIs(sender, u"btn_title") && !SeqSystem::IsUserDialogOpen(this)) {
         SeqSystem::OpenUserDialog(this, kKeyReturnTitle, u"タイトル画面に戻りますか？", SeqSystem::kDialogYesNo);
     }
     if (SeqSystem::GetUserDialogKey() == kKeyReturnTitle) {
-        if (Is(sender, u"btn_dlguser_yes")) {
+        if (SeqNameIs(sender, u"btn_dlguser_yes")) {
             SeqSystem::CloseUserDialog(this, true);
             if (GxTaskManage* tm = GetManager()) tm->ChangeSequenceByName(u"SeqTitle", 0);
             return 1;
         }
-        if (Is(sender, u"btn_dlguser_no")) SeqSystem::CloseUserDialog(this, true);
+        if (SeqNameIs(sender, u"btn_dlguser_no")) SeqSystem::CloseUserDialog(this, true);
     }
-    if (Is(sender, u"btn_init")) {
+    if (SeqNameIs(sender, u"btn_init")) {
         if (!SeqSystem::IsUserDialogOpen(this)) {
             SeqSystem::OpenUserDialog(this, kKeyInitConfig, u"設定を初期化しますか？", SeqSystem::kDialogYesNo);
         }
         return 1;
     }
     if (SeqSystem::GetUserDialogKey() == kKeyInitConfig) {
-        if (Is(sender, u"btn_dlguser_yes")) {
+        if (SeqNameIs(sender, u"btn_dlguser_yes")) {
             SeqSystem::CloseUserDialog(this, true);
             ResetUserConfig();
-        } else if (Is(sender, u"btn_dlguser_no")) {
+        } else if (SeqNameIs(sender, u"btn_dlguser_no")) {
             SeqSystem::CloseUserDialog(this, true);
         }
     }
-    if (Is(sender, u"btn_exit")) {
+    if (SeqNameIs(sender, u"btn_exit")) {
         GxTaskManage* tm = GetManager();
         GxTaskBase* system = tm ? tm->FindTaskByName(u"SeqSystem") : nullptr;
         if (system) system->OnClose();
         else GxPrintErrorLog(u"SeqConfig::OnUIEventLeftDown/システム画面がありません\n");
         return 1;
     }
-    if (Is(sender, u"btn_back")) {
+    if (SeqNameIs(sender, u"btn_back")) {
         GxTaskManage* tm = GetManager();
         GxTaskBase* previous = tm ? tm->GetPreviousSequence() : nullptr;
         if (previous) tm->ChangeSequenceByNameStr(previous->GetTaskName());

@@ -12,15 +12,9 @@
 #include "media/GxMoviePlayerFile.h"
 #include "seq/SeqSystem.h"
 #include "ui/GxTaskUINull.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
-
-const GxSystemConfig& Settings()
-{
-    static const GxSystemConfig defaults;
-    const GxCore* core = GxGetCore();
-    return core && core->GetSystemConfig() ? *core->GetSystemConfig() : defaults;
-}
 
 int32_t MovieVolume()
 {
@@ -44,7 +38,7 @@ void SeqOpening::OnSequenceEnter()
 {
     GxSeqTransitBase::OnSequenceEnter();
     SetUpdateCount(0);
-    const GxSystemConfig& sc = Settings();
+    const GxSystemConfig& sc = SeqSystemConfig();
     if (sc.m_MovNameOpening.empty()) return;
     const std::u16string path = sc.m_AssetFolder[kGxFolderMovies] + sc.m_MovNameOpening;
     if (GxFileGetSize(path) != 0) m_Layer->LoadMovie(path, 1024, 768, 1, 0.0, MovieVolume(), false, 0);
@@ -61,7 +55,7 @@ int SeqOpening::Update(int32_t step, int64_t elapsed)
 {
     (void)step;
     (void)elapsed;
-    const GxSystemConfig& sc = Settings();
+    const GxSystemConfig& sc = SeqSystemConfig();
     if (GetUpdateCount() == 0) {
         if (!sc.m_MovNameOpening.empty()) {
             m_Layer->PlayMovie(MovieVolume());

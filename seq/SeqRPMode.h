@@ -9,14 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/GxSeqTransitBase.h"
+#include "seq/SeqScreenCommon.h"
 
-class GxNcCrammedImageSet;
-class GxTaskFolder;
-class GxTaskLayer;
-class GxTaskUIBase;
-
-class SeqRPMode : public GxSeqTransitBase
+class SeqRPMode : public SeqPlateRoom
 {
 public:
     static constexpr int32_t kPlateCount = 25;
@@ -27,13 +22,6 @@ public:
     static GxTaskBase* Create(GxTaskBase* parent);
 
     void OnSequenceEnter() override;
-    void OnSequenceLeave() override;
-    int Update(int32_t step, int64_t elapsed) override;
-    int Render(int32_t step, int64_t elapsed) override;
-    // 0 clears the screen, 1 draws the screen transition, 2 the plates and the share.
-    int Draw(int32_t param, int32_t layer) override;
-    int OnMouseWheel(const GxMousePoint& pt, int32_t wheelDelta, uint32_t keyState) override;
-    int OnMouseRightDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick) override;
     int OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param) override;
 
     // Rebuilds the entries from the replay table and the passed labels kept across plays.
@@ -42,30 +30,17 @@ public:
 
     int32_t GetEntryCount() const { return m_EntryCount; }
     int32_t GetUnlockedCount() const { return m_UnlockedCount; }
-    int32_t GetPageCount() const { return m_PageCount; }
-    int32_t GetCurrentPage() const { return m_CurrentPage; }
     const std::vector<int32_t>& GetPageRows() const { return m_PageRows; }
     bool IsUnlocked(int32_t row) const;
     // The share of passed scenes as drawn ("%3d"); empty without entries.
     std::u16string GetPercentText() const;
 
 private:
-    GxTaskUIBase* FindWidget(const char16_t* localName, int32_t index);
-    int32_t GetSelectedPage();
-    void SelectPageButton(int32_t page);
     void StartMusic();
-    void DrawOverlay();
+    void DrawOverlay() override;
 
-    GxTaskFolder* m_UI = nullptr;
-    GxTaskLayer* m_Background = nullptr;
     int32_t m_EntryCount = 0;
     int32_t m_UnlockedCount = 0;
-    int32_t m_PageCount = 0;
-    int32_t m_CurrentPage = 0;
     std::vector<uint32_t> m_Entries;  // flags per table row
     std::vector<int32_t> m_PageRows;
-    GxNcCrammedImageSet* m_ThumbnailSet = nullptr;
-    GxNcCrammedImageSet* m_PlateSet = nullptr;
-    bool m_PlateHeld = false;
-    bool m_ThumbnailHeld = false;
 };

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxTaskManage.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxSystemConfig.h"
@@ -13,38 +12,18 @@
 #include "media/GxSound.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxTaskUITextWindow.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
-
-const GxSystemConfig& Settings()
-{
-    static const GxSystemConfig defaults;
-    GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
-    return sc ? *sc : defaults;
-}
-
-GxUserData* UserData()
-{
-    GxCore* core = GxGetCore();
-    return core ? core->GetUserData() : nullptr;
-}
-
-bool NameIs(const GxTaskBase* task, std::u16string_view name)
-{
-    return task && (task->GetTaskLocalName() == name || task->GetTaskName() == name);
-}
 
 }  // namespace
 
 SeqRukoLog::SeqRukoLog(GxTaskBase* parent) : GxSeqTransitBase(u"SeqRukoLog", parent)
 {
     SetUIEventEnabled(true);
-    auto* root = new GxTaskFolder(u"$ROOT:SeqRukoLog", nullptr, 0, this);
-    m_UI = new GxTaskFolder(u"$UI:SeqRukoLog", nullptr, 0, root);
-    GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqRukoLog");
-    m_Background = new GxTaskLayer(u"$BGLAYER:SeqRukoLog", nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
+    const SeqScreenTree tree = SeqBuildScreenTree(this, u"SeqRukoLog");
+    m_UI = tree.ui;
+    m_Background = tree.background;
 }
 
 SeqRukoLog::~SeqRukoLog() = default;
@@ -53,15 +32,14 @@ GxTaskBase* SeqRukoLog::Create(GxTaskBase* parent) { return new SeqRukoLog(paren
 
 GxTaskUIBase* SeqRukoLog::FindWidget(const char16_t* localName, int32_t index) const
 {
-    GxTaskBase* task = m_UI->FindTaskLocal(localName, index);
-    return task && task->IsKindOf(GxTaskKind::UI) ? dynamic_cast<GxTaskUIBase*>(task) : nullptr;
+    return SeqFindWidget(m_UI, localName, index);
 }
 
-int32_t SeqRukoLog::GetRowCount() const { return std::max(0, Settings().m_BackLogPerPage); }
+int32_t SeqRukoLog::GetRowCount() const { return std::max(0, SeqSystemConfig().m_BackLogPerPage); }
 
 int32_t SeqRukoLog::GetLogLength() const
 {
-    const GxUserData* data = UserData();
+    const GxUserData* data = SeqUserData();
     return data ? static_cast<int32_t>(data->m_MessageLog.size()) : 0;
 }
 
@@ -77,7 +55,7 @@ void SeqRukoLog::OnSequenceEnter()
 {
     m_ScrollPos = GetLastPosition();
     BuildLogList();
-    m_Background->LoadImage(Settings().m_AssetFolder[kGxFolderCgUi] + u"bg_rukolog.png", 0);
+    m_Background->LoadImage(SeqSystemConfig().m_AssetFolder[kGxFolderCgUi] + u"bg_rukolog.png", 0);
 }
 
 void SeqRukoLog::OnSequenceLeave()
@@ -94,7 +72,7 @@ int SeqRukoLog::Update(int32_t step, int64_t elapsed)
 
 void SeqRukoLog::BuildLogList()
 {
-    const GxUserData* data = UserData();
+    const GxUserData* data = SeqUserData();
     const int32_t length = GetLogLength();
     for (int32_t r = 0; r < GetRowCount(); ++r) {
         auto* text = dynamic_cast<GxTaskUITextWindowFx*>(FindWidget(u"tip_logwindow", r));
@@ -126,8 +104,7 @@ void SeqRukoLog::Scroll(int32_t delta)
 
 void SeqRukoLog::PressBack()
 {
-    GxTaskUIBase* back = FindWidget(u"btn_back", 0);
-    if (back && IsUIInputEnabled(back)) back->RaiseUIEvent(GxUIEventType::LeftDown);
+    SeqPressButton(this, FindWidget(u"btn_back", 0));
 }
 
 int SeqRukoLog::OnMouseWheel(const GxMousePoint& pt, int32_t wheelDelta, uint32_t keyState)
@@ -152,7 +129,7 @@ int SeqRukoLog::OnMouseRightDown(const GxMousePoint& pt, uint32_t keyState, bool
 
 void SeqRukoLog::ReplayVoices(int32_t row)
 {
-    const GxUserData* data = UserData();
+    const GxUserData* data = SeqUserData();
     const int32_t line = m_ScrollPos + row;
     if (!data || row < 0 || line >= GetLogLength()) return;
     GxCore* core = GxGetCore();
@@ -172,12 +149,12 @@ int SeqRukoLog::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
     if (GxSeqTransitBase::OnUIEventLeftDown(sender, param) != 0) return 0;
     if (!sender) return 0;
     if (sender->IsKindOf(GxTaskKind::Button)) GxPlaySystemSound(0);
-    if (NameIs(sender, u"btn_b")) Scroll(-1);
-    else if (NameIs(sender, u"btn_bb")) Scroll(-kFastStep);
-    else if (NameIs(sender, u"btn_f")) Scroll(1);
-    else if (NameIs(sender, u"btn_ff")) Scroll(kFastStep);
-    else if (NameIs(sender, u"btn_voiceplay")) ReplayVoices(sender->GetTaskLocalIndex());
-    else if (NameIs(sender, u"btn_back")) {
+    if (SeqNameIs(sender, u"btn_b")) Scroll(-1);
+    else if (SeqNameIs(sender, u"btn_bb")) Scroll(-kFastStep);
+    else if (SeqNameIs(sender, u"btn_f")) Scroll(1);
+    else if (SeqNameIs(sender, u"btn_ff")) Scroll(kFastStep);
+    else if (SeqNameIs(sender, u"btn_voiceplay")) ReplayVoices(sender->GetTaskLocalIndex());
+    else if (SeqNameIs(sender, u"btn_back")) {
         GxTaskManage* tm = GetManager();
         GxTaskBase* previous = tm ? tm->GetPreviousSequence() : nullptr;
         if (previous) tm->ChangeSequenceByNameStr(previous->GetTaskName());

@@ -1,7 +1,6 @@
 #include "seq/SeqSaveLoad.h"
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxFile.h"
@@ -18,6 +17,7 @@
 #include "seq/SeqSystem.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxTaskUIButton.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
 
@@ -25,14 +25,6 @@ constexpr const char16_t* kImageSetName = u"ui_saveload.gis";
 constexpr int32_t kBlendAlpha = 2;
 constexpr int32_t kPlateFont = 1;  // "FONTSIZE_1"
 constexpr GxColor kWhite = 0xFFFFFFFFu;
-
-const GxSystemConfig& Config()
-{
-    static const GxSystemConfig defaults;
-    GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
-    return sc ? *sc : defaults;
-}
 
 GxUserConfig* UserConfig()
 {
@@ -59,12 +51,9 @@ SeqSaveLoadBase::SeqSaveLoadBase(const Texts& texts, GxTaskBase* parent)
     : GxSeqTransitBase(texts.name, parent), m_Texts(texts)
 {
     SetUIEventEnabled(true);
-    const std::u16string name = texts.name;
-    auto* root = new GxTaskFolder((u"$ROOT:" + name).c_str(), nullptr, 0, this);
-    m_UI = new GxTaskFolder((u"$UI:" + name).c_str(), nullptr, 0, root);
-    GxTaskControl::CreateUIFromDBUILayout(this, (u"$UI:" + name).c_str());
-    m_Background = new GxTaskLayer((u"$BGLAYER:" + name).c_str(), nullptr, 0, root);
-    m_Background->SetOrderZ(-10.0f);
+    const SeqScreenTree tree = SeqBuildScreenTree(this, texts.name);
+    m_UI = tree.ui;
+    m_Background = tree.background;
 }
 
 SeqSaveLoadBase::~SeqSaveLoadBase() = default;
@@ -121,7 +110,7 @@ int32_t SeqSaveLoadBase::GetPlateSlot(int32_t plate) const
 
 void SeqSaveLoadBase::OnSequenceEnter()
 {
-    const GxSystemConfig& sc = Config();
+    const GxSystemConfig& sc = SeqSystemConfig();
     m_Background->LoadImage(sc.m_AssetFolder[kGxFolderCgUi] + m_Texts.background, 0);
     m_ImageSetAdded = GxNcImageSetPool::Add(sc.m_AssetFolder[kGxFolderUiGis] + kImageSetName);
     m_PendingSlot = -1;
@@ -132,7 +121,7 @@ void SeqSaveLoadBase::OnSequenceLeave()
 {
     GxSeqTransitBase::OnSequenceLeave();
     m_Background->Clear();
-    if (m_ImageSetAdded) GxNcImageSetPool::Release(Config().m_AssetFolder[kGxFolderUiGis] + kImageSetName);
+    if (m_ImageSetAdded) GxNcImageSetPool::Release(SeqSystemConfig().m_AssetFolder[kGxFolderUiGis] + kImageSetName);
     m_ImageSetAdded = false;
 }
 
@@ -188,7 +177,7 @@ int SeqSaveLoadBase::Draw(int32_t param, int32_t layer)
 {
     switch (param) {
     case 0:
-        GxGetSeqServices().Clear(GXCLEAR_TARGET | GXCLEAR_ZBUFFER | GXCLEAR_STENCIL, Config().m_TransitionFillColor,
+        GxGetSeqServices().Clear(GXCLEAR_TARGET | GXCLEAR_ZBUFFER | GXCLEAR_STENCIL, SeqSystemConfig().m_TransitionFillColor,
                                  1.0f, 0);
         break;
     case 1: DrawTransit(); break;
@@ -204,7 +193,7 @@ void SeqSaveLoadBase::DrawPlates()
     GxSeqServices& s = GxGetSeqServices();
     s.BeginScene();
     s.SetDefaultRenderState();
-    const GxSystemConfig& sc = Config();
+    const GxSystemConfig& sc = SeqSystemConfig();
     const GxVector2 one(1.0f, 1.0f);
     const GxVector3 rotation;
     const GxVector2 pivot(0.0f, 0.0f);
@@ -232,8 +221,7 @@ void SeqSaveLoadBase::DrawPlates()
 int SeqSaveLoadBase::OnMouseRightDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick)
 {
     (void)pt; (void)keyState; (void)doubleClick;
-    GxTaskUIBase* back = FindWidget(u"btn_back", 0);
-    if (back && IsUIInputEnabled(back)) back->RaiseUIEvent(GxUIEventType::LeftDown);
+    SeqPressButton(this, FindWidget(u"btn_back", 0));
     return 0;
 }
 

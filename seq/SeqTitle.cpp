@@ -1,7 +1,6 @@
 #include "seq/SeqTitle.h"
 
 #include "app/GxCore.h"
-#include "app/GxTaskControl.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
 #include "game/GxGameFunctions.h"
@@ -12,19 +11,13 @@
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoaScriptHost.h"
 #include "ui/GxTaskUIBase.h"
+#include "seq/SeqScreenCommon.h"
 
 namespace {
 
 constexpr int32_t kExtraUnlockedBit = 10;
 
-const GxSystemConfig& Settings()
-{
-    static const GxSystemConfig defaults;
-    const GxCore* core = GxGetCore();
-    return core && core->GetSystemConfig() ? *core->GetSystemConfig() : defaults;
-}
-
-std::u16string TitleImageSet() { return Settings().m_AssetFolder[kGxFolderUiGis] + u"ui_title.gis"; }
+std::u16string TitleImageSet() { return SeqSystemConfig().m_AssetFolder[kGxFolderUiGis] + u"ui_title.gis"; }
 
 }  // namespace
 
@@ -44,29 +37,21 @@ GxTaskUIBase* SeqTitle::FindTitleButton(const char16_t* localName)
 SeqTitle::SeqTitle(GxTaskBase* parent) : GxSeqTransitBase(u"SeqTitle", parent)
 {
     SetUIEventEnabled(true);
-    auto* root = new GxTaskFolder(u"$ROOT:SeqTitle", nullptr, 0, this);
-    new GxTaskFolder(u"$UI:SeqTitle", nullptr, 0, root);
-    m_Layer = new GxTaskLayer(u"$BGLAYER:SeqTitle", nullptr, 0, root);
-    m_Layer->SetOrderZ(-10.0f);
-    GxTaskControl::CreateUIFromDBUILayout(this, u"$UI:SeqTitle");
+    const SeqScreenTree tree = SeqBuildScreenTree(this, u"SeqTitle");
+    m_Layer = tree.background;
 }
 
 void SeqTitle::OnSequenceEnter()
 {
     GxSeqTransitBase::OnSequenceEnter();
-    const GxSystemConfig& sc = Settings();
+    const GxSystemConfig& sc = SeqSystemConfig();
     m_Layer->LoadImage(sc.m_AssetFolder[kGxFolderCgUi] + u"bg_title.png", 0);
     GxNcImageSetPool::Add(TitleImageSet());
 
     GxCore* core = GxGetCore();
     // The music is the title's own business below: a return to the title keeps it playing.
     if (GxUserData* data = core ? core->GetUserData() : nullptr) data->ResetForNewGame(false);
-    if (sc.m_BgmNameTitle.empty()) {
-        GxStopBGM(1000);
-    } else {
-        GxPlayBGM(sc.m_AssetFolder[kGxFolderBgms] + sc.m_BgmNameTitle, 0, 0, 0,
-                  static_cast<uint32_t>(sc.m_BgmLoopTitle), true);
-    }
+    SeqPlayScreenMusic(sc.m_BgmNameTitle, sc.m_BgmLoopTitle);
 
     const GxUserDataPerman* perman = core ? core->GetUserDataPerman() : nullptr;
     const bool extra = perman && (perman->m_ExtraOption & (1u << kExtraUnlockedBit)) != 0;
@@ -111,7 +96,7 @@ int SeqTitle::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
     } else if (name == u"btn_title_config") {
         if (tm) tm->ChangeSequenceByName(u"SeqConfig", 0);
     } else if (name == u"btn_title_extra") {
-        GxStartGameAtLabel(core, Settings().m_LabelNameExtra);
+        GxStartGameAtLabel(core, SeqSystemConfig().m_LabelNameExtra);
     } else {
         // The system screen owns the quit dialog and answers its window's close.
         if (GxTaskBase* system = tm ? tm->FindTaskByName(u"SeqSystem") : nullptr) system->OnClose();

@@ -237,28 +237,15 @@ TEST_F(BackgroundCommands, ColorAndMoveActOnTheOneBackgroundLayer)
 
 TEST_F(BackgroundCommands, WaitsForTheBackgroundLayerWithTheirMasks)
 {
-    struct Case
-    {
-        const char* script;
-        int32_t mask;
-        bool hidden;
-    };
-    const Case cases[] = {
-        {"bg.wa(1)", 15, true},
-        {"bg.wa(0, 2)", 3, false},
-        {"ev.wa(0, 0)", 1, false},
-        {"ev.wa(\"\", 8)", 9, false},
-        {"bg.wa()", 15, false},
-    };
-    for (const Case& c : cases) {
-        Data().m_HideWindowByCommandFlag = false;
-        Data().m_Hold_EndOfLayerActionSeparate = 0;
-        Data().m_Hold_EndOfLayerActionSeparate_LayerName.clear();
-        ASSERT_TRUE(Run(std::string(c.script) + "\n")) << c.script << Errors();
-        EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate, c.mask) << c.script;
-        EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate_LayerName, u"$BGLAYER:SeqRukoMain") << c.script;
-        EXPECT_EQ(Data().m_HideWindowByCommandFlag, c.hidden) << c.script;
-    }
+    ExpectLayerWaits(
+        {
+            {"bg.wa(1)", 15, true},
+            {"bg.wa(0, 2)", 3, false},
+            {"ev.wa(0, 0)", 1, false},
+            {"ev.wa(\"\", 8)", 9, false},
+            {"bg.wa()", 15, false},
+        },
+        u"$BGLAYER:SeqRukoMain");
 }
 
 }  // namespace

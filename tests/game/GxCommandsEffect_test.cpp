@@ -62,21 +62,11 @@ TEST_F(EffectCommands, FlashTakesItsTimesAndColourAndRunsAfterAFlashUnderWay)
 
 TEST_F(EffectCommands, FlashWaWaitsForTheFlashLayer)
 {
-    struct Case
-    {
-        const char* script;
-        int32_t mask;
-        bool hidden;
-    };
-    const Case cases[] = {{"flash.wa()", 15, false}, {"flash.wa(1)", 15, true}, {"flash.wa(0, 0)", 1, false},
-                          {"flash.wa(0, 10)", 11, false}};
-    for (const Case& c : cases) {
-        Data().m_HideWindowByCommandFlag = false;
-        ASSERT_TRUE(Run(std::string(c.script) + "\n")) << c.script << Errors();
-        EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate, c.mask) << c.script;
-        EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate_LayerName, u"$GLOBALFLASH:SeqRukoMain") << c.script;
-        EXPECT_EQ(Data().m_HideWindowByCommandFlag, c.hidden) << c.script;
-    }
+    ExpectLayerWaits({{"flash.wa()", 15, false},
+                      {"flash.wa(1)", 15, true},
+                      {"flash.wa(0, 0)", 1, false},
+                      {"flash.wa(0, 10)", 11, false}},
+                     u"$GLOBALFLASH:SeqRukoMain");
 }
 
 TEST_F(EffectCommands, ShakeDefaultsToEightHundredMillisecondsStillAndShakeEndStopsAtOnce)

@@ -11,54 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "app/GxSeqBase.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxString.h"
-#include "game/GxMainScreen.h"
 #include "moa/GxMoaScriptHost.h"
 #include "tests/support/GxHideScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxMoaPackageBuilder.h"
+#include "tests/support/GxRecordingMainScreen.h"
 
 namespace cmdtest {
 
-// Records the script-facing operations as text lines.
-class RecordingMainScreen : public GxSeqBase, public GxMainScreen
-{
-public:
-    explicit RecordingMainScreen(GxTaskBase* parent) : GxSeqBase(u"SeqRukoMain", parent) {}
-
-    bool CaptureScreen() override { return Record("CaptureScreen"), false; }
-    bool StartBGTransit(std::u16string_view, std::u16string_view, int32_t, bool) override
-    {
-        return Record("StartBGTransit"), false;
-    }
-    bool IsBGTransit() override { return false; }
-    bool EndBGTransit() override { return false; }
-    void SetMessage(std::u16string_view text, bool readBefore, bool ignoreKinsoku, bool noAutoNewline) override
-    {
-        Record("SetMessage " + GxWideToUtf8(text) + " read=" + B(readBefore) + " kinsoku=" + B(ignoreKinsoku) +
-               " nonewline=" + B(noAutoNewline));
-    }
-    void ClearMessage() override { Record("ClearMessage"); }
-    void SetName(std::u16string_view name, int32_t mode) override
-    {
-        Record("SetName [" + GxWideToUtf8(name) + "] " + std::to_string(mode));
-    }
-    void ClearName() override { Record("ClearName"); }
-    void StartSelect() override { Record("StartSelect"); }
-    void SelectChoice(int32_t) override { Record("SelectChoice"); }
-    void QuickSave() override { Record("QuickSave"); }
-    void CaptureThumbnail() override { Record("CaptureThumbnail"); }
-    void ResetWindows() override { Record("ResetWindows"); }
-    void ResetVisuals() override { Record("ResetVisuals"); }
-
-    std::vector<std::string> calls;
-
-private:
-    static std::string B(bool b) { return b ? "1" : "0"; }
-    void Record(const std::string& line) { calls.push_back(line); }
-};
+using gxtest::RecordingMainScreen;
 
 // Every command word of these families with an index of its band; "endtext" is only a block end.
 inline void AddCommandWords(GxMoaPackageBuilder& b)

@@ -4,14 +4,13 @@
 // stand-in task named "SeqRukoMain").
 #include <gtest/gtest.h>
 
-#include "app/GxSeqBase.h"
 #include "app/task/GxTaskManage.h"
-#include "game/GxMainScreen.h"
 #include "game/GxUserData.h"
 #include "tests/support/GxHideScreen.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
 #include "tests/game/sound_choice_script_runner.h"
+#include "tests/support/GxRecordingMainScreen.h"
 
 namespace {
 
@@ -19,46 +18,7 @@ using gametest::LoadGameScript;
 using gametest::RunGameScript;
 using gametest::RunGameStatement;
 
-// The main play screen as the commands see it: keeps what each StartSelect was shown and, when
-// asked, answers like a pick (the choice state emptied).
-class RecordingMainScreen : public GxSeqBase, public GxMainScreen
-{
-public:
-    RecordingMainScreen(GxTaskBase* parent, GxUserData* data) : GxSeqBase(u"SeqRukoMain", parent), m_Data(data) {}
-
-    struct Shown
-    {
-        std::vector<GxSelectMenuItem> items;
-        std::u16string hash;
-        int32_t cancel = 0;
-        bool windowHiddenByCommand = false;
-    };
-    std::vector<Shown> shown;
-    bool pickAfterShow = false;
-
-    void StartSelect() override
-    {
-        shown.push_back({m_Data->m_SelectItems, m_Data->m_SelectHash, m_Data->m_CancelSelectNum,
-                         m_Data->m_HideWindowByCommandFlag});
-        if (pickAfterShow) m_Data->ClearSelectMenu();
-    }
-    void SelectChoice(int32_t) override {}
-    bool CaptureScreen() override { return true; }
-    bool StartBGTransit(std::u16string_view, std::u16string_view, int32_t, bool) override { return true; }
-    bool IsBGTransit() override { return false; }
-    bool EndBGTransit() override { return false; }
-    void SetMessage(std::u16string_view, bool, bool, bool) override {}
-    void ClearMessage() override {}
-    void SetName(std::u16string_view, int32_t) override {}
-    void ClearName() override {}
-    void QuickSave() override {}
-    void CaptureThumbnail() override {}
-    void ResetWindows() override {}
-    void ResetVisuals() override {}
-
-private:
-    GxUserData* m_Data;
-};
+using gxtest::RecordingMainScreen;
 
 class ChoiceCommandTest : public ::testing::Test
 {
@@ -69,7 +29,7 @@ protected:
         data = app.core->GetUserData();
         ASSERT_EQ(data->m_SelectItems.size(), 11u) << "ten buttons and item 0";
         gxtest::HideProgramMainScreen(app.core->GetTaskManage());
-        screen = new RecordingMainScreen(app.core->GetTaskManage()->GetRootTask(), data);
+        screen = new RecordingMainScreen(app.core->GetTaskManage()->GetRootTask(), data, true);
         ASSERT_EQ(GxFindMainScreen(app.core.get()), screen);
     }
     const GxSelectMenuItem& Item(size_t k) const { return data->m_SelectItems[k]; }

@@ -50,20 +50,23 @@ public:
     std::vector<std::string> captions;
 };
 
-struct StartedCore
+// Window is the headless window services the test wants to look into.
+template <class Window>
+struct BasicStartedCore
 {
     coretest::TempGame game;
     std::optional<coretest::ScopedCwd> cwd;
     std::optional<coretest::ScopedEnv> docs;
     coretest::MessageBoxes boxes;
     coretest::RecordingDevice device;
-    std::unique_ptr<CaptionRecordingWindow> ws;
+    std::unique_ptr<Window> ws;
     GxRecordingSound sound;
     std::unique_ptr<GxCore> core;
 
     // prepare runs in the game folder before the start-up (to write data files).
     template <class Prepare>
-    explicit StartedCore(Prepare prepare, const std::string& sysconf = "APP_TITLE=GameTest\nAPP_SAVEDIR=GameTest_SAVE\n")
+    explicit BasicStartedCore(Prepare prepare,
+                              const std::string& sysconf = "APP_TITLE=GameTest\nAPP_SAVEDIR=GameTest_SAVE\n")
         : game(sysconf)
     {
         cwd.emplace(game.game);
@@ -72,15 +75,15 @@ struct StartedCore
         GxSdlWindowOptions o;
         o.headless = true;
         o.lockFolder = game.locks.string();
-        ws = std::make_unique<CaptionRecordingWindow>(o);
+        ws = std::make_unique<Window>(o);
         EXPECT_TRUE(ws->Initialize());
         core = std::make_unique<GxCore>(ws.get());
         GxSetCore(core.get());
         initialized = core->Initialize();
         EXPECT_TRUE(initialized);
     }
-    StartedCore() : StartedCore([](const std::filesystem::path&) {}) {}
-    ~StartedCore()
+    BasicStartedCore() : BasicStartedCore([](const std::filesystem::path&) {}) {}
+    ~BasicStartedCore()
     {
         if (initialized) core->Finalize();
         core.reset();
@@ -90,5 +93,7 @@ struct StartedCore
     }
     bool initialized = false;
 };
+
+using StartedCore = BasicStartedCore<CaptionRecordingWindow>;
 
 }  // namespace gametest

@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/GxSeqBase.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxString.h"
-#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
@@ -21,41 +19,13 @@
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 #include "tests/support/GxMoaRecordingBuiltins.h"
+#include "tests/support/GxRecordingMainScreen.h"
 
 namespace {
 
 std::string U8(std::u16string_view s) { return GxWideToUtf8(std::u16string(s)); }
 
-// The main play screen's script-facing operations, recorded as lines.
-class RecordingMainScreen : public GxSeqBase, public GxMainScreen
-{
-public:
-    explicit RecordingMainScreen(GxTaskBase* parent) : GxSeqBase(u"SeqRukoMain", parent) {}
-
-    void ResetWindows() override { log.push_back("ResetWindows"); }
-    void ResetVisuals() override { log.push_back("ResetVisuals"); }
-    bool CaptureScreen() override { return false; }
-    bool StartBGTransit(std::u16string_view, std::u16string_view, int32_t, bool) override { return false; }
-    bool IsBGTransit() override { return false; }
-    bool EndBGTransit() override { return false; }
-    void SetMessage(std::u16string_view text, bool readBefore, bool ignoreKinsoku, bool noAutoNewline) override
-    {
-        log.push_back("SetMessage(" + U8(text) + "," + std::to_string(readBefore) + "," +
-                      std::to_string(ignoreKinsoku) + "," + std::to_string(noAutoNewline) + ")");
-    }
-    void ClearMessage() override { log.push_back("ClearMessage"); }
-    void SetName(std::u16string_view name, int32_t mode) override
-    {
-        log.push_back("SetName(" + U8(name) + "," + std::to_string(mode) + ")");
-    }
-    void ClearName() override { log.push_back("ClearName"); }
-    void StartSelect() override {}
-    void SelectChoice(int32_t) override {}
-    void QuickSave() override {}
-    void CaptureThumbnail() override {}
-
-    std::vector<std::string> log;
-};
+using gxtest::RecordingMainScreen;
 
 constexpr int32_t kLcg = 500, kColor = 501, kWa = 502, kMark = 510;
 
@@ -140,12 +110,12 @@ TEST_F(GameStatementTest, LabelsAndCommandStartsPassInTheSameCallAndATextLineIsO
         tokens.insert(tokens.begin(), GxMoaToken(MOATOKEN_COMMANDSTART));
     });
     EXPECT_TRUE(Step());
-    EXPECT_EQ(screen->log, (std::vector<std::string>{"ClearName", "SetMessage(hello,0,0,0)"}));
+    EXPECT_EQ(screen->calls, (std::vector<std::string>{"ClearName", "SetMessage hello read=0 kinsoku=0 nonewline=0"}));
     EXPECT_TRUE(builtins.m_Calls.empty()) << "the text line alone is the statement";
 
     EXPECT_TRUE(Step());
     EXPECT_EQ(builtins.m_Trace, "mark(1)\n");
-    EXPECT_EQ(screen->log.size(), 2u);
+    EXPECT_EQ(screen->calls.size(), 2u);
 
     EXPECT_FALSE(Step()) << "the end of the script";
     EXPECT_FALSE(worker->IsRunning());
@@ -251,8 +221,9 @@ IF (x == 1) {
 > after
 )");
     EXPECT_LT(RunAll(), 100);
-    EXPECT_EQ(screen->log, (std::vector<std::string>{"ClearName", "SetMessage(two,0,0,0)", "ClearName",
-                                                     "SetMessage(after,0,0,0)"}));
+    EXPECT_EQ(screen->calls,
+              (std::vector<std::string>{"ClearName", "SetMessage two read=0 kinsoku=0 nonewline=0", "ClearName",
+                                        "SetMessage after read=0 kinsoku=0 nonewline=0"}));
     EXPECT_EQ(builtins.m_Trace, "sp.color(\"ruko\", 2)\n");
     EXPECT_TRUE(program->m_Reports.empty());
 }
@@ -267,30 +238,30 @@ TEST_F(GameStatementTest, NameModesSplitTheSpeakerAtTheFirstSeparator)
         const char* logName;  // the back log keeps the speaker apart from the speech
         const char* logMessage;
     } cases[] = {
-        {0, "ruko「やあ」", {"ClearName", "SetMessage(ruko「やあ」,0,0,0)"}, "", "ruko「やあ」"},
-        {0, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
-        {1, "ルコ「やあ」", {"SetName(ルコ,1)", "SetMessage(「やあ」,0,0,0)"}, "ルコ", "「やあ」"},
-        {1, "ルコ（小声）「やあ」", {"SetName(ルコ,1)", "SetMessage(（小声）「やあ」,0,0,0)"}, "ルコ", "（小声）「やあ」"},
-        {1, "「名無し」", {"SetName(,1)", "SetMessage(「名無し」,0,0,0)"}, "", "「名無し」"},
-        {1, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
-        {2, "ruko「やあ」", {"SetName(ruko,2)", "SetMessage(「やあ」,0,0,0)"}, "ruko", "「やあ」"},
-        {2, "RUKO「やあ」", {"SetName(RUKO,2)", "SetMessage(「やあ」,0,0,0)"}, "RUKO", "「やあ」"},
-        {2, "kuro「やあ」", {"SetName(,2)", "SetMessage(「やあ」,0,0,0)"}, "kuro", "「やあ」"},
-        {2, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
-        {3, "kuro「やあ」", {"SetName(kuro,3)", "SetMessage(「やあ」,0,0,0)"}, "kuro", "「やあ」"},
-        {3, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
+        {0, "ruko「やあ」", {"ClearName", "SetMessage ruko「やあ」 read=0 kinsoku=0 nonewline=0"}, "", "ruko「やあ」"},
+        {0, "地の文", {"ClearName", "SetMessage 地の文 read=0 kinsoku=0 nonewline=0"}, "", "地の文"},
+        {1, "ルコ「やあ」", {"SetName [ルコ] 1", "SetMessage 「やあ」 read=0 kinsoku=0 nonewline=0"}, "ルコ", "「やあ」"},
+        {1, "ルコ（小声）「やあ」", {"SetName [ルコ] 1", "SetMessage （小声）「やあ」 read=0 kinsoku=0 nonewline=0"}, "ルコ", "（小声）「やあ」"},
+        {1, "「名無し」", {"SetName [] 1", "SetMessage 「名無し」 read=0 kinsoku=0 nonewline=0"}, "", "「名無し」"},
+        {1, "地の文", {"ClearName", "SetMessage 地の文 read=0 kinsoku=0 nonewline=0"}, "", "地の文"},
+        {2, "ruko「やあ」", {"SetName [ruko] 2", "SetMessage 「やあ」 read=0 kinsoku=0 nonewline=0"}, "ruko", "「やあ」"},
+        {2, "RUKO「やあ」", {"SetName [RUKO] 2", "SetMessage 「やあ」 read=0 kinsoku=0 nonewline=0"}, "RUKO", "「やあ」"},
+        {2, "kuro「やあ」", {"SetName [] 2", "SetMessage 「やあ」 read=0 kinsoku=0 nonewline=0"}, "kuro", "「やあ」"},
+        {2, "地の文", {"ClearName", "SetMessage 地の文 read=0 kinsoku=0 nonewline=0"}, "", "地の文"},
+        {3, "kuro「やあ」", {"SetName [kuro] 3", "SetMessage 「やあ」 read=0 kinsoku=0 nonewline=0"}, "kuro", "「やあ」"},
+        {3, "地の文", {"ClearName", "SetMessage 地の文 read=0 kinsoku=0 nonewline=0"}, "", "地の文"},
         {4, "ruko「やあ」", {}, "", "ruko「やあ」"},
         {-1, "ruko「やあ」", {}, "", "ruko「やあ」"},
-        {4, "地の文", {"ClearName", "SetMessage(地の文,0,0,0)"}, "", "地の文"},
+        {4, "地の文", {"ClearName", "SetMessage 地の文 read=0 kinsoku=0 nonewline=0"}, "", "地の文"},
     };
     for (const auto& c : cases) {
         Load(std::string("*MAIN\n> ") + c.text + "\nmark(1)\n");
         data->m_NameIdentifyMode = c.mode;
         data->m_MessageLog.clear();
         perman->m_ReadedMessageFlags.clear();
-        screen->log.clear();
+        screen->calls.clear();
         EXPECT_TRUE(Step()) << c.mode << " " << c.text;
-        EXPECT_EQ(screen->log, c.screen) << c.mode << " " << c.text;
+        EXPECT_EQ(screen->calls, c.screen) << c.mode << " " << c.text;
         // Logged and recorded as read whatever the screen was given.
         ASSERT_EQ(data->m_MessageLog.size(), 1u) << c.mode << " " << c.text;
         EXPECT_EQ(U8(data->m_MessageLog.back().m_Message), c.logMessage) << c.mode << " " << c.text;
@@ -305,9 +276,10 @@ TEST_F(GameStatementTest, NameModesSplitTheSpeakerAtTheFirstSeparator)
     Load("*MAIN\nルコ：「やあ」\n");
     data->m_NameIdentifyMode = 1;
     perman->m_ReadedMessageFlags.clear();
-    screen->log.clear();
+    screen->calls.clear();
     EXPECT_TRUE(Step());
-    EXPECT_EQ(screen->log, (std::vector<std::string>{"SetName(ルコ,1)", "SetMessage(：「やあ」,0,0,0)"}));
+    EXPECT_EQ(screen->calls,
+              (std::vector<std::string>{"SetName [ルコ] 1", "SetMessage ：「やあ」 read=0 kinsoku=0 nonewline=0"}));
 }
 
 TEST_F(GameStatementTest, ReadFlagKinsokuAndBackLogFollowTheGameState)
@@ -320,8 +292,9 @@ TEST_F(GameStatementTest, ReadFlagKinsokuAndBackLogFollowTheGameState)
     data->m_MessageLog.clear();
     EXPECT_TRUE(Step());
     EXPECT_TRUE(Step());
-    EXPECT_EQ(screen->log, (std::vector<std::string>{"ClearName", "SetMessage(first,0,1,0)", "ClearName",
-                                                     "SetMessage(second,1,1,0)"}));
+    EXPECT_EQ(screen->calls,
+              (std::vector<std::string>{"ClearName", "SetMessage first read=0 kinsoku=1 nonewline=0", "ClearName",
+                                        "SetMessage second read=1 kinsoku=1 nonewline=0"}));
     EXPECT_TRUE(perman->GetReadedMessageFlag(u"MAIN", 2));
     EXPECT_FALSE(perman->GetReadedMessageFlag(u"MAIN", 3));
     ASSERT_EQ(data->m_MessageLog.size(), 2u);
@@ -330,10 +303,10 @@ TEST_F(GameStatementTest, ReadFlagKinsokuAndBackLogFollowTheGameState)
     EXPECT_FALSE(data->m_MessageLog[0].m_DisenableAutoNewline);
 
     // Seen again: now read.
-    screen->log.clear();
+    screen->calls.clear();
     ASSERT_TRUE(worker->StartAtLabel(u"MAIN", nullptr));
     EXPECT_TRUE(Step());
-    EXPECT_EQ(screen->log, (std::vector<std::string>{"ClearName", "SetMessage(first,1,1,0)"}));
+    EXPECT_EQ(screen->calls, (std::vector<std::string>{"ClearName", "SetMessage first read=1 kinsoku=1 nonewline=0"}));
 }
 
 TEST_F(GameStatementTest, AScriptEndTokenInsideALineIsSteppedPast)
@@ -346,7 +319,7 @@ TEST_F(GameStatementTest, AScriptEndTokenInsideALineIsSteppedPast)
     });
     EXPECT_LT(RunAll(), 100);
     EXPECT_EQ(builtins.m_Trace, "sp.color(\"ruko\", 1)\n");
-    EXPECT_EQ(screen->log, (std::vector<std::string>{"ClearName", "SetMessage(shown,0,0,0)"}));
+    EXPECT_EQ(screen->calls, (std::vector<std::string>{"ClearName", "SetMessage shown read=0 kinsoku=0 nonewline=0"}));
     EXPECT_FALSE(worker->IsRunning());
 
     // A position resting on no token at all.
@@ -391,7 +364,8 @@ TEST(GameStatementWiring, TheStartedScriptHostShowsTextLinesOnTheMainScreen)
     app.core->GetUserData()->m_NameIdentifyMode = 1;
     ASSERT_TRUE(g_MoaWorkerEx->StartAtLabel(u"start", nullptr));
     EXPECT_TRUE(g_MoaWorkerEx->Run(g_MoaBuiltinEx));
-    EXPECT_EQ(screen->log, (std::vector<std::string>{"SetName(ルコ,1)", "SetMessage(「ようこそ」,0,0,0)"}));
+    EXPECT_EQ(screen->calls,
+              (std::vector<std::string>{"SetName [ルコ] 1", "SetMessage 「ようこそ」 read=0 kinsoku=0 nonewline=0"}));
     EXPECT_EQ(app.core->GetUserData()->m_MessageLog.back().m_Name, u"ルコ");
     EXPECT_EQ(app.core->GetUserData()->m_MessageLog.back().m_Message, u"「ようこそ」");
     EXPECT_TRUE(app.core->GetUserDataPerman()->GetReadedMessageFlag(u"MAIN", 2));

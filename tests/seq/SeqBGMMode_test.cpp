@@ -11,7 +11,7 @@
 #include "game/GxUserData.h"
 #include "seq/SeqBGMMode.h"
 #include "tests/support/GxHideScreen.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
@@ -22,13 +22,13 @@ float TrackY(int track) { return 100.0f + 50.0f * static_cast<float>(track); }
 // Tracks 1..5 and 7 have music, 6 has none. Tracks are radio group 1, play and stop group 2.
 void WriteMusicRoom(const std::filesystem::path& root)
 {
-    using cgtest::LayoutRow;
+    using screentest::LayoutRow;
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "200", "40", "0", "0", "200", "40", "0", "0", "0"},
-        {"3", "45", "mod_tip", "", "", "30", "30", "0", "0", "30", "30", "0", "0", "0"},
+        screentest::ModuleRow(1, 18, "mod_btn", 60, 40),
+        screentest::ModuleRow(2, 20, "mod_radio", 200, 40),
+        screentest::ModuleRow(3, 45, "mod_tip", 30, 30),
     };
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt", cgtest::TableText(modules)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     const std::string ui = "$UI:SeqBGMMode";
     std::vector<std::vector<std::string>> layout;
     int id = 1;
@@ -41,27 +41,26 @@ void WriteMusicRoom(const std::filesystem::path& root)
     layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_bgmnext", 0, 800.0f, 700.0f));
     layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
     layout.push_back(LayoutRow(id++, ui, "mod_tip", "tip_playing", 0, 10.0f, 10.0f));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uilayout.txt", cgtest::TableText(layout)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uilayout.txt", screentest::TableText(layout)));
     std::vector<std::vector<std::string>> tracks;
     for (int t = 1; t <= 7; ++t) {
         if (t == 6) continue;
         tracks.push_back({std::to_string(t), "track" + std::to_string(t), "t" + std::to_string(t) + ".ogg",
                           std::to_string(t * 100), std::to_string(t)});
     }
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_bgmmode.txt", cgtest::TableText(tracks)));
-    ASSERT_TRUE(cgtest::WritePicture(root, "cg/ui/bg_bgmmode.png", 64, 48));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_bgmmode.txt", screentest::TableText(tracks)));
+    ASSERT_TRUE(screentest::WritePicture(root, "cg/ui/bg_bgmmode.png", 64, 48));
 }
 
-SeqBGMMode* Room(cgtest::Game& g) { return dynamic_cast<SeqBGMMode*>(g.Tm()->FindTaskByName(u"SeqBGMMode")); }
+SeqBGMMode* Room(screentest::Game& g) { return dynamic_cast<SeqBGMMode*>(g.Tm()->FindTaskByName(u"SeqBGMMode")); }
 
-GxTaskUIBase* Widget(cgtest::Game& g, const char16_t* name, int index)
+GxTaskUIBase* Widget(screentest::Game& g, const char16_t* name, int index)
 {
-    auto* ui = dynamic_cast<GxTaskFolder*>(g.Tm()->FindTaskByName(u"$UI:SeqBGMMode"));
-    return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
+    return g.Widget(u"SeqBGMMode", name, index);
 }
 
 // The music plays the sound layer was asked for.
-std::vector<std::string> Plays(cgtest::Game& g)
+std::vector<std::string> Plays(screentest::Game& g)
 {
     std::vector<std::string> out;
     for (const std::string& c : g.sound.TakeCalls())
@@ -69,11 +68,11 @@ std::vector<std::string> Plays(cgtest::Game& g)
     return out;
 }
 
-void ClickTrack(cgtest::Game& g, int t) { g.Click(kTrackX + 5.0f, TrackY(t) + 5.0f); }
+void ClickTrack(screentest::Game& g, int t) { g.Click(kTrackX + 5.0f, TrackY(t) + 5.0f); }
 
 TEST(MusicRoom, EntersSilentAndStepsThroughTheTracksWithWrapping)
 {
-    cgtest::Game g(WriteMusicRoom);
+    screentest::Game g(WriteMusicRoom);
     ASSERT_TRUE(g.initialized);
     g.core->GetUserData()->m_BGMRecord.m_FileName = u"bgms/title.ogg";
     g.sound.TakeCalls();
@@ -147,7 +146,7 @@ TEST(MusicRoom, EntersSilentAndStepsThroughTheTracksWithWrapping)
 
 TEST(MusicRoom, ItsOwnDrawPassComesAboveTheWidgets)
 {
-    cgtest::Game g(WriteMusicRoom);
+    screentest::Game g(WriteMusicRoom);
     ASSERT_TRUE(g.initialized);
     g.Enter(u"SeqBGMMode", 0);
     g.core->ClearRenderLayers();
@@ -162,7 +161,7 @@ TEST(MusicRoom, ItsOwnDrawPassComesAboveTheWidgets)
 
 TEST(MusicRoom, RightClickReturnsToTheScreenItCameFromAndTheMusicPlaysOn)
 {
-    cgtest::Game g(WriteMusicRoom);
+    screentest::Game g(WriteMusicRoom);
     ASSERT_TRUE(g.initialized);
     gxtest::HideProgramScreen((g.Tm()->GetRootTask())->GetManager(), u"SeqTitle");
     auto* title = new GxSeqBase(u"SeqTitle", g.Tm()->GetRootTask());

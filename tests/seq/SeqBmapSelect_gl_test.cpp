@@ -6,22 +6,22 @@
 
 #include "graphics/GxGlobalRenderTarget.h"
 #include "graphics/GxGraphics.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 
 namespace {
 
 TEST(BattleMapSelectionGl, TheSaveButtonCapturesThisScreenAsTheThumbnail)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         GxGraphics::SetDirect3DFactory(nullptr);  // the program's own device, not the recorder
         const std::vector<std::vector<std::string>> modules = {
-            {"1", "18", "mod_bmap", "", "", "120", "40", "0", "0", "120", "40", "0", "0", "0"},
+            screentest::ModuleRow(1, 18, "mod_bmap", 120, 40),
         };
-        ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule_bmap.txt", cgtest::TableText(modules)));
-        ASSERT_TRUE(cgtest::WriteBytes(
+        ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule_bmap.txt", screentest::TableText(modules)));
+        ASSERT_TRUE(screentest::WriteBytes(
             root / "data/db_uilayout_bmap.txt",
-            cgtest::TableText({cgtest::LayoutRow(1, "$UI:SeqBmapSelect", "mod_bmap", "btn_save", 0, 100.0f, 100.0f)})));
-        ASSERT_TRUE(cgtest::WritePicture(root, "cg/uibmap/bg_bmap.png", 1024, 768));
+            screentest::TableText({screentest::LayoutRow(1, "$UI:SeqBmapSelect", "mod_bmap", "btn_save", 0, 100.0f, 100.0f)})));
+        ASSERT_TRUE(screentest::WritePicture(root, "cg/uibmap/bg_bmap.png", 1024, 768));
     });
     ASSERT_TRUE(g.initialized);
     g.Enter(u"SeqBmapSelect", 0);

@@ -14,7 +14,7 @@
 #include "seq/SeqBmapSelect.h"
 #include "tests/support/GxHideScreen.h"
 #include "tests/game/game_test_util.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 #include "tests/support/GxFakeMainScreen.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 
@@ -27,31 +27,31 @@ float ButtonY(int i) { return 100.0f + 60.0f * static_cast<float>(i); }
 void WriteBattleMap(const std::filesystem::path& root)
 {
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_bmap", "", "", "120", "40", "0", "0", "120", "40", "0", "0", "0"},
+        screentest::ModuleRow(1, 18, "mod_bmap", 120, 40),
     };
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule_bmap.txt", cgtest::TableText(modules)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule_bmap.txt", screentest::TableText(modules)));
     const std::string ui = "$UI:SeqBmapSelect";
     const char* names[] = {"btn_save", "btn_load", "btn_config", "btn_north", "btn_blank"};
     std::vector<std::vector<std::string>> layout;
     for (int i = 0; i < 5; ++i) {
-        std::vector<std::string> row = cgtest::LayoutRow(i + 1, ui, "mod_bmap", names[i], 0, 100.0f, ButtonY(i));
+        std::vector<std::string> row = screentest::LayoutRow(i + 1, ui, "mod_bmap", names[i], 0, 100.0f, ButtonY(i));
         if (i == 3) row[14] = "north";
         layout.push_back(row);
     }
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uilayout_bmap.txt", cgtest::TableText(layout)));
-    ASSERT_TRUE(cgtest::WritePicture(root, "cg/uibmap/bg_bmap.png", 1024, 768));
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/ui_bmap.gis", {{u"plate.png", 10, 10}}));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uilayout_bmap.txt", screentest::TableText(layout)));
+    ASSERT_TRUE(screentest::WritePicture(root, "cg/uibmap/bg_bmap.png", 1024, 768));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/ui_bmap.gis", {{u"plate.png", 10, 10}}));
     GxMoaPackageBuilder b;
     ASSERT_TRUE(b.AddScript(u"MAIN", "\n*start\n> Before.\n*north\n> North.\n")) << b.GetErrors();
     std::filesystem::create_directories(root / "bincode");
     ASSERT_TRUE(b.WriteFile((root / "bincode" / "moacode.mwb").string()));
 }
 
-void Press(cgtest::Game& g, int i) { g.Click(105.0f, ButtonY(i) + 5.0f); }
+void Press(screentest::Game& g, int i) { g.Click(105.0f, ButtonY(i) + 5.0f); }
 
 TEST(BattleMapSelection, EnteringStopsAmbienceEffectsAndTheScriptAndMarksTheRestorePoint)
 {
-    cgtest::Game g(WriteBattleMap);
+    screentest::Game g(WriteBattleMap);
     ASSERT_TRUE(g.initialized);
     gxtest::HideProgramMainScreen((g.Tm()->GetRootTask())->GetManager());
     auto* main = new gxtest::FakeMainScreen(g.Tm()->GetRootTask(), {});
@@ -86,7 +86,7 @@ TEST(BattleMapSelection, EnteringStopsAmbienceEffectsAndTheScriptAndMarksTheRest
 
 TEST(BattleMapSelection, AStoryButtonContinuesAtItsLabelAndAnEmptyOneDoesNothing)
 {
-    cgtest::Game g(WriteBattleMap);
+    screentest::Game g(WriteBattleMap);
     ASSERT_TRUE(g.initialized);
     gxtest::HideProgramMainScreen((g.Tm()->GetRootTask())->GetManager());
     auto* main = new gxtest::FakeMainScreen(g.Tm()->GetRootTask(), {});
@@ -104,7 +104,7 @@ TEST(BattleMapSelection, AStoryButtonContinuesAtItsLabelAndAnEmptyOneDoesNothing
 
 TEST(BattleMapSelection, MenuButtonsOpenTheirScreensAndASaveMadeHereComesBackHere)
 {
-    cgtest::Game g(WriteBattleMap);
+    screentest::Game g(WriteBattleMap);
     ASSERT_TRUE(g.initialized);
     gxtest::HideProgramMainScreen((g.Tm()->GetRootTask())->GetManager());
     new gxtest::FakeMainScreen(g.Tm()->GetRootTask(), {});

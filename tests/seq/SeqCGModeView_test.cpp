@@ -10,11 +10,11 @@
 #include "layer/GxTaskLayer.h"
 #include "seq/SeqCGModeView.h"
 #include "tests/game/game_test_util.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 
 namespace {
 
-using cgtest::CgRow;
+using screentest::CgRow;
 
 struct Picture
 {
@@ -27,8 +27,8 @@ class PictureViewer : public ::testing::Test
 protected:
     PictureViewer()
         : g([](const std::filesystem::path& root) {
-              ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_cgmode.txt",
-                                             cgtest::CgTable({
+              ASSERT_TRUE(screentest::WriteBytes(root / "data/db_cgmode.txt",
+                                             screentest::CgTable({
                                                  {7, 1, "t.png", {"p0", "p1", "p2", "p3", "p4"}},
                                                  {8, 1, "t.png", {"wide|LT|RT", "after"}},
                                                  {9, 1, "t.png", {"mid|MM"}},
@@ -42,7 +42,7 @@ protected:
                                           {"mid", 1000, 700}, {"pan", 2048, 768}, {"m0", 64, 48},  {"m2", 64, 48},
                                           {"tall", 1024, 1536}, {"fits", 1024, 768}};
               for (const Picture& p : pictures)
-                  ASSERT_TRUE(cgtest::WritePicture(root, std::string("cg/ev/") + p.name + ".png", p.width, p.height));
+                  ASSERT_TRUE(screentest::WritePicture(root, std::string("cg/ev/") + p.name + ".png", p.width, p.height));
           })
     {
     }
@@ -74,7 +74,7 @@ protected:
         return g.Tm()->GetPendingSequenceName() == u"SeqCGMode" && g.Tm()->GetPendingSequenceParam() == 0;
     }
 
-    cgtest::Game g;
+    screentest::Game g;
     SeqCGModeView* m_View = nullptr;
 };
 

@@ -14,94 +14,40 @@
 #include "seq/SeqCGMode.h"
 #include "tests/support/GxHideScreen.h"
 #include "tests/game/game_test_util.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
 
-using cgtest::CgRow;
+using screentest::CgRow;
 
-constexpr float kSlotLeft = 20.0f;
-constexpr float kSlotTop = 100.0f;
-float SlotX(int i) { return kSlotLeft + static_cast<float>(i % 5) * 120.0f; }
-float SlotY(int i) { return kSlotTop + static_cast<float>(i / 5) * 110.0f; }
+using screentest::PlateX;
+using screentest::PlateY;
+using screentest::QuadRecorder;
 
 // The gallery's widgets: 25 slots, page buttons 1..3 (page 1 on), previous, next and back.
 void WriteGalleryData(const std::filesystem::path& root, const std::vector<CgRow>& rows,
                       const std::vector<std::u16string>& thumbnails)
 {
-    using cgtest::LayoutRow;
-    // ID, UIType (18 button, 20 radio button), name, no pictures, size and client rectangle.
-    const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_slot", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-    };
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt", cgtest::TableText(modules)));
-    std::vector<std::vector<std::string>> layout;
-    int id = 1;
-    const std::string ui = "$UI:SeqCGMode";
-    for (int i = 0; i < 25; ++i)
-        layout.push_back(LayoutRow(id++, ui, "mod_slot", "btn_cgselect", i, SlotX(i), SlotY(i)));
-    for (int p = 1; p <= 3; ++p)
-        layout.push_back(LayoutRow(id++, ui, "mod_radio", "btn_pageselect", p, 700.0f + 50.0f * p, 20.0f, 1, p == 1));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_prev", 0, 700.0f, 700.0f));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_next", 0, 800.0f, 700.0f));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uilayout.txt", cgtest::TableText(layout)));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_cgmode.txt", cgtest::CgTable(rows)));
+    ASSERT_NO_FATAL_FAILURE(screentest::WritePlateRoomLayout(root, "SeqCGMode", "btn_cgselect"));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_cgmode.txt", screentest::CgTable(rows)));
 
-    std::vector<cgtest::SetImage> thumbs;
+    std::vector<screentest::SetImage> thumbs;
     for (const std::u16string& t : thumbnails) thumbs.push_back({t, 100, 80});
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/th_cgmode.gis", thumbs));
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/ui_extra.gis", {{u"tip_cgplate.png", 90, 80}}));
-    ASSERT_TRUE(cgtest::WritePicture(root, "cg/ui/bg_cgmode.png", 64, 48));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/th_cgmode.gis", thumbs));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/ui_extra.gis", {{u"tip_cgplate.png", 90, 80}}));
+    ASSERT_TRUE(screentest::WritePicture(root, "cg/ui/bg_cgmode.png", 64, 48));
 }
 
-// The quads the pattern drawing hands to the graphics layer while the recorder lives.
-struct QuadRecorder
-{
-    struct Quad
-    {
-        float x, y, width;
-        uint32_t specular;
-    };
-    QuadRecorder()
-    {
-        m_Saved = GxNcGetGraphicsHooks();
-        GxNcGraphicsHooks hooks = m_Saved;
-        Forward() = m_Saved.m_DrawQuad;
-        hooks.m_DrawQuad = [](const GxNcQuad& q) {
-            Quads().push_back({q.m_Corner[0].x, q.m_Corner[0].y, q.m_Corner[2].x - q.m_Corner[0].x, q.m_Specular});
-            if (Forward()) Forward()(q);
-        };
-        GxNcSetGraphicsHooks(hooks);
-        Quads().clear();
-    }
-    ~QuadRecorder() { GxNcSetGraphicsHooks(m_Saved); }
-    static std::vector<Quad>& Quads()
-    {
-        static std::vector<Quad> quads;
-        return quads;
-    }
-    static GxNcQuadDrawer& Forward()
-    {
-        static GxNcQuadDrawer forward = nullptr;
-        return forward;
-    }
-    GxNcGraphicsHooks m_Saved;
-};
+SeqCGMode* Gallery(screentest::Game& g) { return dynamic_cast<SeqCGMode*>(g.Tm()->FindTaskByName(u"SeqCGMode")); }
 
-SeqCGMode* Gallery(cgtest::Game& g) { return dynamic_cast<SeqCGMode*>(g.Tm()->FindTaskByName(u"SeqCGMode")); }
-
-GxTaskUIBase* Widget(cgtest::Game& g, const char16_t* name, int index)
+GxTaskUIBase* Widget(screentest::Game& g, const char16_t* name, int index)
 {
-    auto* ui = dynamic_cast<GxTaskFolder*>(g.Tm()->FindTaskByName(u"$UI:SeqCGMode"));
-    return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
+    return g.Widget(u"SeqCGMode", name, index);
 }
 
 // Leaves the gallery for the viewer and comes back, as the player does.
-void ReEnter(cgtest::Game& g)
+void ReEnter(screentest::Game& g)
 {
     g.Enter(u"SeqCGModeView", 1);
     g.Enter(u"SeqCGMode", 0);
@@ -109,7 +55,7 @@ void ReEnter(cgtest::Game& g)
 
 TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         WriteGalleryData(root,
                          {{1, 1, "th1.png", {"a1", "a2"}}, {2, 1, "th2.png", {"b1", "b2", "b3"}},
                           {3, 1, "th3.png", {"c1"}, 0}, {4, 2, "th4.png", {"d1"}}},
@@ -143,8 +89,8 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
         ASSERT_GE(plates.size(), 3u);
         EXPECT_EQ(plates.size() % 3, 0u);
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(plates[static_cast<size_t>(i)].x, SlotX(i));
-            EXPECT_EQ(plates[static_cast<size_t>(i)].y, SlotY(i));
+            EXPECT_EQ(plates[static_cast<size_t>(i)].x, PlateX(i));
+            EXPECT_EQ(plates[static_cast<size_t>(i)].y, PlateY(i));
             EXPECT_EQ(plates[static_cast<size_t>(i)].specular, 0u);
         }
         for (const auto& q : QuadRecorder::Quads()) EXPECT_NE(q.width, 100.0f) << "no thumbnail while nothing is seen";
@@ -173,9 +119,9 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
     for (const auto& q : QuadRecorder::Quads())
         if (q.width == 100.0f) thumbs.push_back(q);
     ASSERT_EQ(thumbs.size(), 2u);
-    EXPECT_EQ(thumbs[0].x, SlotX(0));
+    EXPECT_EQ(thumbs[0].x, PlateX(0));
     EXPECT_EQ(thumbs[0].specular, 0u);
-    EXPECT_EQ(thumbs[1].x, SlotX(1));
+    EXPECT_EQ(thumbs[1].x, PlateX(1));
     EXPECT_EQ(thumbs[1].specular >> 24, 0xFFu);
     const int32_t frame = gallery->GetUpdateCount();
     const float pulse = static_cast<float>(std::fabs(std::sin(frame / 30.0)) * 0.25);
@@ -184,7 +130,7 @@ TEST(PictureGallery, SlotsOverlayAndShareFollowWhatWasSeen)
 
 TEST(PictureGallery, PagesWrapBothWaysWithTheRadioButtonsAndTheWheel)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         WriteGalleryData(root, {{1, 1, "t.png", {"a"}}, {2, 2, "t.png", {"b"}}, {3, 3, "t.png", {"c"}}}, {u"t.png"});
     });
     ASSERT_TRUE(g.initialized);
@@ -224,7 +170,7 @@ TEST(PictureGallery, PagesWrapBothWaysWithTheRadioButtonsAndTheWheel)
 
 TEST(PictureGallery, APageShowsItsLowestTwentyFiveUsedSetsAndCountsStayInTheRow)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         std::vector<CgRow> rows;
         for (int id = 10; id < 40; ++id) rows.push_back({id, 1, "t.png", {"p" + std::to_string(id)}});
         rows.push_back({5, 1, "t.png", {}, 0});  // no pictures, no Count: no set at all
@@ -262,7 +208,7 @@ TEST(PictureGallery, APageShowsItsLowestTwentyFiveUsedSetsAndCountsStayInTheRow)
 
 TEST(PictureGallery, MusicStartsOnceAndIsKeptOnReEntry)
 {
-    cgtest::Game g(
+    screentest::Game g(
         [](const std::filesystem::path& root) { WriteGalleryData(root, {{1, 1, "t.png", {"a"}}}, {u"t.png"}); },
         "APP_TITLE=GalleryTest\nAPP_SAVEDIR=GalleryTest_SAVE\nBGM_NAME_CGMODE=gallery.ogg\nBGM_LOOP_CGMODE=1234\n");
     ASSERT_TRUE(g.initialized);
@@ -288,7 +234,7 @@ TEST(PictureGallery, MusicStartsOnceAndIsKeptOnReEntry)
 
 TEST(PictureGallery, WithoutItsMusicTheGalleryFadesTheMusicOut)
 {
-    cgtest::Game g(
+    screentest::Game g(
         [](const std::filesystem::path& root) { WriteGalleryData(root, {{1, 1, "t.png", {"a"}}}, {u"t.png"}); });
     ASSERT_TRUE(g.initialized);
     g.core->GetUserData()->m_BGMRecord.m_FileName = u"bgms/title.ogg";
@@ -302,7 +248,7 @@ TEST(PictureGallery, WithoutItsMusicTheGalleryFadesTheMusicOut)
 
 TEST(PictureGallery, ThumbnailsOpenTheViewerAndRightClickGoesBackToTheTitle)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         WriteGalleryData(root, {{1, 1, "t.png", {"a"}}, {4, 1, "t.png", {"b"}}}, {u"t.png"});
     });
     ASSERT_TRUE(g.initialized);
@@ -310,9 +256,9 @@ TEST(PictureGallery, ThumbnailsOpenTheViewerAndRightClickGoesBackToTheTitle)
     g.Enter(u"SeqCGMode", 0);
 
     // A locked set does not open; a seen one opens the viewer on its set.
-    g.Click(SlotX(0) + 10.0f, SlotY(0) + 10.0f);
+    g.Click(PlateX(0) + 10.0f, PlateY(0) + 10.0f);
     EXPECT_FALSE(g.Tm()->IsChangeSequencePending());
-    g.Click(SlotX(1) + 10.0f, SlotY(1) + 10.0f);
+    g.Click(PlateX(1) + 10.0f, PlateY(1) + 10.0f);
     ASSERT_TRUE(g.Tm()->IsChangeSequencePending());
     EXPECT_EQ(g.Tm()->GetPendingSequenceName(), u"SeqCGModeView");
     EXPECT_EQ(g.Tm()->GetPendingSequenceParam(), 4);

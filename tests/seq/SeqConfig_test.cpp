@@ -18,7 +18,7 @@
 #include "seq/SeqConfig.h"
 #include "seq/SeqSystem.h"
 #include "tests/support/GxHideScreen.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxTaskUITextWidgets.h"
 
@@ -39,7 +39,7 @@ constexpr float kWindowX = 100.0f, kFullScreenX = 200.0f, kModeY = 100.0f;
 std::vector<std::string> Row(int id, const std::string& parent, const std::string& module, const std::string& name,
                              int index, float left, float top, int group = 0, int value = 0, int min = 0, int max = 1)
 {
-    std::vector<std::string> row = cgtest::LayoutRow(id, parent, module, name, index, left, top, group, value);
+    std::vector<std::string> row = screentest::LayoutRow(id, parent, module, name, index, left, top, group, value);
     row[16] = std::to_string(min);
     row[17] = std::to_string(max);
     return row;
@@ -50,18 +50,18 @@ std::vector<std::string> Row(int id, const std::string& parent, const std::strin
 void WriteConfigData(const std::filesystem::path& root)
 {
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "30", "mod_slider", "ui_config", "vol", "200", "20", "0", "0", "200", "20", "0", "0", "0"},
-        {"4", "15", "dlg_user", "", "", "400", "200", "0", "0", "400", "200", "0", "0", "0"},
-        {"5", "15", "dlg_shutdown", "", "", "400", "200", "0", "0", "400", "200", "0", "0", "0"},
-        {"6", "18", "btn_yes", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"7", "18", "btn_no", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"8", "9", "tip_msgwindow", "", "", "800", "200", "0", "0", "800", "200", "0", "0", "0"},
-        {"9", "11", "tip_namewindow", "", "", "200", "40", "0", "0", "200", "40", "0", "0", "0"},
-        {"10", "21", "btn_select0", "", "", "400", "40", "0", "0", "400", "40", "0", "0", "0"},
+        screentest::ModuleRow(1, 18, "mod_btn", 60, 40),
+        screentest::ModuleRow(2, 20, "mod_radio", 40, 20),
+        screentest::ModuleRow(3, 30, "mod_slider", 200, 20, "ui_config", "vol"),
+        screentest::ModuleRow(4, 15, "dlg_user", 400, 200),
+        screentest::ModuleRow(5, 15, "dlg_shutdown", 400, 200),
+        screentest::ModuleRow(6, 18, "btn_yes", 100, 40),
+        screentest::ModuleRow(7, 18, "btn_no", 100, 40),
+        screentest::ModuleRow(8, 9, "tip_msgwindow", 800, 200),
+        screentest::ModuleRow(9, 11, "tip_namewindow", 200, 40),
+        screentest::ModuleRow(10, 21, "btn_select0", 400, 40),
     };
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt", cgtest::TableText(modules)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;
     int id = 1;
     const std::string ui = "$UI:SeqConfig";
@@ -93,12 +93,12 @@ void WriteConfigData(const std::filesystem::path& root)
     for (int i = 1; i <= 3; ++i) pair(gam, i);
     layout.push_back(Row(id++, "$UI:SeqRukoMain", "tip_msgwindow", "$MESWIN:SeqRukoMain", -1, 100, 500));
     layout.push_back(Row(id++, "$UI:SeqRukoMain", "tip_namewindow", "$NAMEWIN:SeqRukoMain", -1, 100, 460));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uilayout.txt", cgtest::TableText(layout)));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_rukochar.txt", "1\truko\t0\t\t\tvoice/\t3\t\n"));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uilayout.txt", screentest::TableText(layout)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_rukochar.txt", "1\truko\t0\t\t\tvoice/\t3\t\n"));
     for (const char* page : {"system", "sound", "voice", "game"})
-        ASSERT_TRUE(cgtest::WritePicture(root, std::string("cg/ui/bg_config_") + page + ".png",
+        ASSERT_TRUE(screentest::WritePicture(root, std::string("cg/ui/bg_config_") + page + ".png",
                                          static_cast<uint32_t>(10 + std::string(page).size()), 8));
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/ui_config.gis", {{u"vol_n.png", 8, 8}}));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/ui_config.gis", {{u"vol_n.png", 8, 8}}));
 }
 
 // Lets a test make the display change fail and counts the changes asked for.
@@ -201,7 +201,7 @@ protected:
         return out;
     }
 
-    cgtest::Game g;
+    screentest::Game g;
 };
 
 TEST_F(Settings, EachTabSelectsItsPageAndBackgroundAndPausesTheOthers)

@@ -16,15 +16,16 @@
 #include "seq/SeqRPMode.h"
 #include "tests/support/GxHideScreen.h"
 #include "tests/game/game_test_util.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 #include "tests/support/GxFakeMainScreen.h"
 #include "tests/support/GxMoaPackageBuilder.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
 
-float PlateX(int k) { return 20.0f + static_cast<float>(k % 5) * 120.0f; }
-float PlateY(int k) { return 100.0f + static_cast<float>(k / 5) * 110.0f; }
+using screentest::PlateX;
+using screentest::PlateY;
+using screentest::QuadRecorder;
 
 struct RpRow
 {
@@ -37,29 +38,13 @@ struct RpRow
 // 25 plates, page buttons 1..3 (page 1 on), previous, next, back; a script with labels "s1".."s9".
 void WriteReplayRoom(const std::filesystem::path& root, const std::vector<RpRow>& rows)
 {
-    using cgtest::LayoutRow;
-    const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_plate", "", "", "100", "80", "0", "0", "100", "80", "0", "0", "0"},
-        {"2", "20", "mod_radio", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-    };
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt", cgtest::TableText(modules)));
-    const std::string ui = "$UI:SeqRPMode";
-    std::vector<std::vector<std::string>> layout;
-    int id = 1;
-    for (int k = 0; k < 25; ++k) layout.push_back(LayoutRow(id++, ui, "mod_plate", "btn_rpselect", k, PlateX(k), PlateY(k)));
-    for (int p = 1; p <= 3; ++p)
-        layout.push_back(LayoutRow(id++, ui, "mod_radio", "btn_pageselect", p, 700.0f + 50.0f * p, 20.0f, 1, p == 1));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_prev", 0, 700.0f, 700.0f));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_next", 0, 800.0f, 700.0f));
-    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uilayout.txt", cgtest::TableText(layout)));
+    ASSERT_NO_FATAL_FAILURE(screentest::WritePlateRoomLayout(root, "SeqRPMode", "btn_rpselect"));
     std::vector<std::vector<std::string>> table;
     for (const RpRow& r : rows) table.push_back({std::to_string(r.id), std::to_string(r.group), r.thumbnail, r.label, ""});
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_rpmode.txt", cgtest::TableText(table)));
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/th_rpmode.gis", {{u"th.png", 100, 80}}));
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/ui_extra.gis", {{u"tip_rpplate.png", 90, 80}}));
-    ASSERT_TRUE(cgtest::WritePicture(root, "cg/ui/bg_rpmode.png", 64, 48));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_rpmode.txt", screentest::TableText(table)));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/th_rpmode.gis", {{u"th.png", 100, 80}}));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/ui_extra.gis", {{u"tip_rpplate.png", 90, 80}}));
+    ASSERT_TRUE(screentest::WritePicture(root, "cg/ui/bg_rpmode.png", 64, 48));
     GxMoaPackageBuilder b;
     std::string source = "\n";
     for (int i = 1; i <= 9; ++i) source += "*s" + std::to_string(i) + "\n> Scene " + std::to_string(i) + ".\n";
@@ -75,41 +60,14 @@ std::vector<RpRow> SevenScenes()
     return rows;
 }
 
-// The patterns drawn while the recorder lives: left, top, width and specular of each quad.
-struct QuadRecorder
-{
-    struct Quad
-    {
-        float x, y, width;
-        uint32_t specular;
-    };
-    QuadRecorder() : saved(GxNcGetGraphicsHooks())
-    {
-        GxNcGraphicsHooks hooks = saved;
-        hooks.m_DrawQuad = [](const GxNcQuad& q) {
-            Quads().push_back({q.m_Corner[0].x, q.m_Corner[0].y, q.m_Corner[2].x - q.m_Corner[0].x, q.m_Specular});
-        };
-        GxNcSetGraphicsHooks(hooks);
-        Quads().clear();
-    }
-    ~QuadRecorder() { GxNcSetGraphicsHooks(saved); }
-    static std::vector<Quad>& Quads()
-    {
-        static std::vector<Quad> quads;
-        return quads;
-    }
-    GxNcGraphicsHooks saved;
-};
+SeqRPMode* Room(screentest::Game& g) { return dynamic_cast<SeqRPMode*>(g.Tm()->FindTaskByName(u"SeqRPMode")); }
 
-SeqRPMode* Room(cgtest::Game& g) { return dynamic_cast<SeqRPMode*>(g.Tm()->FindTaskByName(u"SeqRPMode")); }
-
-GxTaskUIBase* Widget(cgtest::Game& g, const char16_t* name, int index)
+GxTaskUIBase* Widget(screentest::Game& g, const char16_t* name, int index)
 {
-    auto* ui = dynamic_cast<GxTaskFolder*>(g.Tm()->FindTaskByName(u"$UI:SeqRPMode"));
-    return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
+    return g.Widget(u"SeqRPMode", name, index);
 }
 
-void ReEnter(cgtest::Game& g)
+void ReEnter(screentest::Game& g)
 {
     gxtest::HideProgramScreen((g.Tm()->GetRootTask())->GetManager(), u"SeqTitle");
     new GxSeqBase(u"SeqTitle", g.Tm()->GetRootTask());
@@ -119,7 +77,7 @@ void ReEnter(cgtest::Game& g)
 
 TEST(ReplayRoom, PassedLabelsUnlockPlatesAndTheShareIsDrawnAsThreeDigits)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         std::vector<RpRow> rows = SevenScenes();
         rows.push_back({8, 1, "", ""});           // no label: no entry, but a plate of page 1
         rows[6].thumbnail = "gone.png";           // missing thumbnail: logged, still works
@@ -156,7 +114,7 @@ TEST(ReplayRoom, PassedLabelsUnlockPlatesAndTheShareIsDrawnAsThreeDigits)
 
 TEST(ReplayRoom, PlatesDrawThumbnailsOnlyForPassedScenesAndTheHoveredOnePulses)
 {
-    cgtest::Game g([](const std::filesystem::path& root) { WriteReplayRoom(root, SevenScenes()); });
+    screentest::Game g([](const std::filesystem::path& root) { WriteReplayRoom(root, SevenScenes()); });
     ASSERT_TRUE(g.initialized);
     g.core->GetUserDataPerman()->m_PassedReplayLabels = {u"s1", u"s3"};
     g.Enter(u"SeqRPMode", 0);
@@ -189,7 +147,7 @@ TEST(ReplayRoom, PlatesDrawThumbnailsOnlyForPassedScenesAndTheHoveredOnePulses)
 
 TEST(ReplayRoom, PagesFollowTheGroupsAndWrap)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         WriteReplayRoom(root, {{1, 1, "th.png", "s1"}, {2, 3, "th.png", "s2"}, {3, 3, "th.png", "s3"}});
     });
     ASSERT_TRUE(g.initialized);
@@ -228,7 +186,7 @@ TEST(ReplayRoom, PagesFollowTheGroupsAndWrap)
 
 TEST(ReplayRoom, EnteringResetsTheGameIntoReplayModeWithTheRoomsMusic)
 {
-    cgtest::Game g([](const std::filesystem::path& root) { WriteReplayRoom(root, SevenScenes()); },
+    screentest::Game g([](const std::filesystem::path& root) { WriteReplayRoom(root, SevenScenes()); },
                    "APP_TITLE=ReplayTest\nAPP_SAVEDIR=ReplayTest_SAVE\nBGM_NAME_RPMODE=replay.ogg\nBGM_LOOP_RPMODE=4321\n");
     ASSERT_TRUE(g.initialized);
     GxUserData* data = g.core->GetUserData();
@@ -261,7 +219,7 @@ TEST(ReplayRoom, EnteringResetsTheGameIntoReplayModeWithTheRoomsMusic)
 
 TEST(ReplayRoom, AnUnlockedPlateFadesInAndReplaysItsSceneOnTheMainScreen)
 {
-    cgtest::Game g([](const std::filesystem::path& root) {
+    screentest::Game g([](const std::filesystem::path& root) {
         std::vector<RpRow> rows = SevenScenes();
         rows[2].label = "nowhere";
         WriteReplayRoom(root, rows);

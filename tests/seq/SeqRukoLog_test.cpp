@@ -10,7 +10,7 @@
 #include "game/GxUserData.h"
 #include "layer/GxTaskLayer.h"
 #include "seq/SeqRukoLog.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxTaskUITextWindow.h"
 
@@ -26,12 +26,12 @@ const char* const kButtons[] = {"btn_b", "btn_bb", "btn_f", "btn_ff", "btn_back"
 // Characters 1 and 2 speak in voice groups 3 and 4.
 void WriteLogData(const std::filesystem::path& root)
 {
-    using cgtest::LayoutRow;
+    using screentest::LayoutRow;
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "10", "mod_text", "", "", "600", "100", "0", "0", "600", "100", "0", "0", "0"},
-        {"2", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
+        screentest::ModuleRow(1, 10, "mod_text", 600, 100),
+        screentest::ModuleRow(2, 18, "mod_btn", 60, 40),
     };
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt", cgtest::TableText(modules)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;
     int id = 1;
     const std::string ui = "$UI:SeqRukoLog";
@@ -40,10 +40,10 @@ void WriteLogData(const std::filesystem::path& root)
         layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_voiceplay", r, kVoiceX, RowY(r)));
     }
     for (int i = 0; i < 5; ++i) layout.push_back(LayoutRow(id++, ui, "mod_btn", kButtons[i], 0, ButtonX(i), kButtonY));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uilayout.txt", cgtest::TableText(layout)));
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_rukochar.txt",
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uilayout.txt", screentest::TableText(layout)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_rukochar.txt",
                                    "1\truko\t0\t\t\tvoice/\t3\t\n2\tmei\t0\t\t\tvoice/\t4\t\n"));
-    ASSERT_TRUE(cgtest::WritePicture(root, "cg/ui/bg_rukolog.png", 32, 24));
+    ASSERT_TRUE(screentest::WritePicture(root, "cg/ui/bg_rukolog.png", 32, 24));
 }
 
 class BackLog : public ::testing::Test
@@ -85,7 +85,7 @@ protected:
         g.Frame(16);
     }
 
-    cgtest::Game g;
+    screentest::Game g;
 };
 
 TEST_F(BackLog, AShortLogOpensAtItsStartAndTheWheelDownClosesItAtOnce)

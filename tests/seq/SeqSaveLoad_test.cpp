@@ -25,31 +25,31 @@
 #include "seq/SeqQuickLoad.h"
 #include "seq/SeqSave.h"
 #include "seq/SeqSystem.h"
-#include "tests/seq/SeqCGModeTestFixture.h"
+#include "tests/seq/ScreenTestFixture.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using cgtest::LayoutRow;
+using screentest::LayoutRow;
 
 // The save and load screens' widgets: page toggles b01..b10, eight plates where the screen
 // draws them, the "new" mark and the back button; the system screen's dialogs and buttons.
 void WriteSaveLoadData(const fs::path& root)
 {
     const std::vector<std::vector<std::string>> modules = {
-        {"1", "18", "mod_plate", "", "", "400", "120", "0", "0", "400", "120", "0", "0", "0"},
-        {"2", "19", "mod_page", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"3", "18", "mod_btn", "", "", "60", "40", "0", "0", "60", "40", "0", "0", "0"},
-        {"4", "15", "mod_tip", "", "", "40", "20", "0", "0", "40", "20", "0", "0", "0"},
-        {"5", "15", "dlg_user", "", "", "500", "240", "0", "0", "500", "240", "0", "0", "0"},
-        {"6", "15", "dlg_shutdown", "", "", "400", "200", "0", "0", "400", "200", "0", "0", "0"},
-        {"7", "18", "btn_yes", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"8", "18", "btn_no", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"9", "18", "btn_ok", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
-        {"10", "18", "btn_cancel", "", "", "100", "40", "0", "0", "100", "40", "0", "0", "0"},
+        screentest::ModuleRow(1, 18, "mod_plate", 400, 120),
+        screentest::ModuleRow(2, 19, "mod_page", 40, 20),
+        screentest::ModuleRow(3, 18, "mod_btn", 60, 40),
+        screentest::ModuleRow(4, 15, "mod_tip", 40, 20),
+        screentest::ModuleRow(5, 15, "dlg_user", 500, 240),
+        screentest::ModuleRow(6, 15, "dlg_shutdown", 400, 200),
+        screentest::ModuleRow(7, 18, "btn_yes", 100, 40),
+        screentest::ModuleRow(8, 18, "btn_no", 100, 40),
+        screentest::ModuleRow(9, 18, "btn_ok", 100, 40),
+        screentest::ModuleRow(10, 18, "btn_cancel", 100, 40),
     };
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uimodule.txt", cgtest::TableText(modules)));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;
     int id = 1;
     for (const std::string ui : {"$UI:SeqSave", "$UI:SeqLoad"}) {
@@ -64,10 +64,10 @@ void WriteSaveLoadData(const fs::path& root)
         layout.push_back(LayoutRow(id++, ui, "mod_tip", "tip_new", 0, 0.0f, 0.0f));
         layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
     }
-    ASSERT_TRUE(cgtest::WriteBytes(root / "data/db_uilayout.txt", cgtest::TableText(layout)));
-    ASSERT_TRUE(cgtest::WritePicture(root, "cg/ui/bg_save.png", 64, 48));
-    ASSERT_TRUE(cgtest::WritePicture(root, "cg/ui/bg_load.png", 64, 48));
-    ASSERT_TRUE(cgtest::WriteImageSet(root, "uigis/ui_saveload.gis", {{u"plate.png", 40, 20}}));
+    ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uilayout.txt", screentest::TableText(layout)));
+    ASSERT_TRUE(screentest::WritePicture(root, "cg/ui/bg_save.png", 64, 48));
+    ASSERT_TRUE(screentest::WritePicture(root, "cg/ui/bg_load.png", 64, 48));
+    ASSERT_TRUE(screentest::WriteImageSet(root, "uigis/ui_saveload.gis", {{u"plate.png", 40, 20}}));
 }
 
 std::string ReadAll(const fs::path& path)
@@ -213,7 +213,7 @@ protected:
         return d ? d->GetText() : u"";
     }
 
-    cgtest::Game app;
+    screentest::Game app;
     GxUserData* data = nullptr;
     GxUserConfig* uc = nullptr;
     fs::path saveFolder;
@@ -403,7 +403,7 @@ TEST_P(DamagedLoad, ChangesNothingAndKeepsTheScreenWithTheFailureDialog)
 {
     WriteSave("gamedata002.gd", u"壊れる", u"SeqCGMode");
     const std::string whole = ReadAll(saveFolder / "gamedata002.gd");
-    ASSERT_TRUE(cgtest::WriteBytes(saveFolder / "gamedata002.gd", GetParam().damage(whole)));
+    ASSERT_TRUE(screentest::WriteBytes(saveFolder / "gamedata002.gd", GetParam().damage(whole)));
     data->SetGameDataTitle(u"今のゲーム");
     data->SetRestoreSequence(u"SeqRukoMain");
     data->AppendMessageLog(u"", u"残るログ", false, false);
@@ -468,7 +468,7 @@ TEST_P(QuickLoad, LoadsOnTheThirtySecondUpdateOrLeavesTheGameAsItWas)
         WriteSave("gamedata_quick.gd", u"クイック", u"SeqCGMode");
         if (c.file == 2) {
             const std::string whole = ReadAll(saveFolder / "gamedata_quick.gd");
-            ASSERT_TRUE(cgtest::WriteBytes(saveFolder / "gamedata_quick.gd", whole.substr(0, whole.size() / 2)));
+            ASSERT_TRUE(screentest::WriteBytes(saveFolder / "gamedata_quick.gd", whole.substr(0, whole.size() / 2)));
         }
     }
     data->SetGameDataTitle(u"今のゲーム");

@@ -78,6 +78,28 @@ protected:
     }
     bool Logged(const std::string& text) const { return Errors().find(text) != std::string::npos; }
 
+    // A layer wait as a script line states it: the wait mask it holds, and whether it hides the
+    // message window.
+    struct LayerWait
+    {
+        const char* script;
+        int32_t mask;
+        bool hidden;
+    };
+    // Runs each line from a cleared wait state; each must hold its mask on the layer.
+    void ExpectLayerWaits(const std::vector<LayerWait>& cases, const std::u16string& layer)
+    {
+        for (const LayerWait& c : cases) {
+            Data().m_HideWindowByCommandFlag = false;
+            Data().m_Hold_EndOfLayerActionSeparate = 0;
+            Data().m_Hold_EndOfLayerActionSeparate_LayerName.clear();
+            ASSERT_TRUE(Run(std::string(c.script) + "\n")) << c.script << Errors();
+            EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate, c.mask) << c.script;
+            EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate_LayerName, layer) << c.script;
+            EXPECT_EQ(Data().m_HideWindowByCommandFlag, c.hidden) << c.script;
+        }
+    }
+
     GxUserData& Data() { return *app->core->GetUserData(); }
     GxUserDataPerman& Perman() { return *app->core->GetUserDataPerman(); }
     GxSystemConfig& Settings() { return *app->core->GetSystemConfig(); }

@@ -99,7 +99,7 @@ void RecordingLayer::StopShake()
 }
 
 FakeMainScreen::FakeMainScreen(GxTaskBase* parent, const std::vector<std::u16string>& standNames)
-    : GxSeqBase(u"SeqRukoMain", parent)
+    : RecordingMainScreen(parent, nullptr, true)
 {
     root = new GxTaskFolder(u"$ROOT:SeqRukoMain", nullptr, 0, this);
     visual = new RecordingLayer(u"$VISUAL:SeqRukoMain", nullptr, root, &log);
@@ -122,20 +122,6 @@ FakeMainScreen::FakeMainScreen(GxTaskBase* parent, const std::vector<std::u16str
     fade->SetOrderZ(10001.0f);
     fade->LoadSolidColor(0xFF000000u, 0);
     fade->SetAlpha(0);
-}
-
-bool FakeMainScreen::CaptureScreen()
-{
-    Record("CaptureScreen");
-    return true;
-}
-
-bool FakeMainScreen::StartBGTransit(std::u16string_view backgroundFile, std::u16string_view maskFile, int32_t timeMs,
-                                    bool clearStands)
-{
-    Record("StartBGTransit " + U8(backgroundFile) + " [" + U8(maskFile) + "] " + std::to_string(timeMs) +
-           (clearStands ? " clear" : " keep"));
-    return true;
 }
 
 std::vector<std::string> FakeMainScreen::Matching(std::string_view text) const

@@ -1,7 +1,7 @@
-// A stand-in for the main play screen in command tests: a recording task named "SeqRukoMain"
-// that implements the screen's script-facing interface, with the screen's tree of layers under
-// it by their task names. Every load, transit, clear and shake of those layers and every call
-// of the screen lands, in order, in one call log; the layers still do their real work.
+// A stand-in for the main play screen in command tests: the recording screen with the screen's
+// tree of layers under it by their task names. Every load, transit, clear and shake of those
+// layers and every call of the screen lands, in order, in one call log; the layers still do
+// their real work.
 //
 // And a runner that plays a script through the program's own path: a package with every game
 // command word, loaded by the script host that start-up created, run by its main worker and
@@ -14,9 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/GxSeqBase.h"
-#include "game/GxMainScreen.h"
 #include "layer/GxTaskLayer.h"
+#include "tests/support/GxRecordingMainScreen.h"
 
 namespace gxtest {
 
@@ -57,27 +56,13 @@ private:
     ScreenCallLog* m_Log;
 };
 
-class FakeMainScreen : public GxSeqBase, public GxMainScreen
+// Its own calls are logged as "SeqRukoMain <line of the recording screen>"; capture and
+// background transit report success.
+class FakeMainScreen : public RecordingMainScreen
 {
 public:
     // Builds the tree under the screen; one stand layer per name, local name = the name.
     FakeMainScreen(GxTaskBase* parent, const std::vector<std::u16string>& standNames);
-
-    bool CaptureScreen() override;
-    bool StartBGTransit(std::u16string_view backgroundFile, std::u16string_view maskFile, int32_t timeMs,
-                        bool clearStands) override;
-    bool IsBGTransit() override { return false; }
-    bool EndBGTransit() override { return false; }
-    void SetMessage(std::u16string_view, bool, bool, bool) override { Record("SetMessage"); }
-    void ClearMessage() override { Record("ClearMessage"); }
-    void SetName(std::u16string_view, int32_t) override { Record("SetName"); }
-    void ClearName() override { Record("ClearName"); }
-    void StartSelect() override { Record("StartSelect"); }
-    void SelectChoice(int32_t) override { Record("SelectChoice"); }
-    void QuickSave() override { Record("QuickSave"); }
-    void CaptureThumbnail() override { Record("CaptureThumbnail"); }
-    void ResetWindows() override { Record("ResetWindows"); }
-    void ResetVisuals() override { Record("ResetVisuals"); }
 
     // The log's entries that contain the text.
     std::vector<std::string> Matching(std::string_view text) const;
@@ -93,8 +78,8 @@ public:
     RecordingLayer* fade = nullptr;
     std::map<std::u16string, RecordingLayer*> stands;
 
-private:
-    void Record(const std::string& text) { log.push_back("SeqRukoMain " + text); }
+protected:
+    void Record(const std::string& text) override { log.push_back("SeqRukoMain " + text); }
 };
 
 // Every game command word at the first index of its band, "endstand" as a builtin the command

@@ -1,4 +1,4 @@
-// A started game for the gallery and viewer tests: the game folder gets its data tables, UI
+// A started game for the screen tests: the game folder gets its data tables, UI
 // layout and pictures before start-up, so the screens are built by the program's own screen
 // list from them; frames run the task manager's walks with a test-chosen time, input goes
 // through the manager's walks as the window procedure offers it, and the cursor shapes the
@@ -20,6 +20,7 @@
 #include "core/GxString.h"
 #include "layer/GxNcImageSet.h"
 #include "platform/GxSdlWindow.h"
+#include "ui/GxTaskUIBase.h"
 #include "tests/app/core_test_util.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/support/GxNcWriter.h"
@@ -27,7 +28,7 @@
 #include "tests/support/GxPictureWriter.h"
 #include "tests/support/GxRecordingSound.h"
 
-namespace cgtest {
+namespace screentest {
 
 // The headless window services, with every cursor shape asked for kept.
 class CursorRecordingWindow : public GxSdlWindowServices
@@ -130,6 +131,15 @@ inline bool WritePicture(const std::filesystem::path& gameFolder, const std::str
     return WriteBytes(gameFolder / path, gxtest::WritePngRgba(gxtest::TestPicture(w, h, 0xFF336699u)));
 }
 
+// A row of the UI module table: ID, UIType (e.g. 18 button, 20 radio button), name, image set
+// and pattern (none by default), size, and a client rectangle of the same size.
+inline std::vector<std::string> ModuleRow(int id, int uiType, const std::string& name, int width, int height,
+                                          const std::string& imageSet = "", const std::string& pattern = "")
+{
+    const std::string w = std::to_string(width), h = std::to_string(height);
+    return {std::to_string(id), std::to_string(uiType), name, imageSet, pattern, w, h, "0", "0", w, h, "0", "0", "0"};
+}
+
 // A layout row of the UI layout table.
 inline std::vector<std::string> LayoutRow(int id, const std::string& parent, const std::string& module,
                                           const std::string& name, int index, float left, float top, int group = 0,
@@ -140,36 +150,85 @@ inline std::vector<std::string> LayoutRow(int id, const std::string& parent, con
             std::to_string(group), "", "", std::to_string(value), "0", "1", "0", ""};
 }
 
-class Game
+// The quads the pattern drawing hands to the graphics layer while the recorder lives (left,
+// top, width and specular of each); they still reach the layer.
+struct QuadRecorder
+{
+    struct Quad
+    {
+        float x, y, width;
+        uint32_t specular;
+    };
+    QuadRecorder()
+    {
+        m_Saved = GxNcGetGraphicsHooks();
+        GxNcGraphicsHooks hooks = m_Saved;
+        Forward() = m_Saved.m_DrawQuad;
+        hooks.m_DrawQuad = [](const GxNcQuad& q) {
+            Quads().push_back({q.m_Corner[0].x, q.m_Corner[0].y, q.m_Corner[2].x - q.m_Corner[0].x, q.m_Specular});
+            if (Forward()) Forward()(q);
+        };
+        GxNcSetGraphicsHooks(hooks);
+        Quads().clear();
+    }
+    ~QuadRecorder() { GxNcSetGraphicsHooks(m_Saved); }
+    static std::vector<Quad>& Quads()
+    {
+        static std::vector<Quad> quads;
+        return quads;
+    }
+    static GxNcQuadDrawer& Forward()
+    {
+        static GxNcQuadDrawer forward = nullptr;
+        return forward;
+    }
+    GxNcGraphicsHooks m_Saved;
+};
+
+// A paged plate room's plates stand on a 5 by 5 grid.
+inline float PlateX(int k) { return 20.0f + static_cast<float>(k % 5) * 120.0f; }
+inline float PlateY(int k) { return 100.0f + static_cast<float>(k / 5) * 110.0f; }
+
+// A paged plate room's widgets in "$UI:<screen>": 25 plates (100 by 80) named plateButton at
+// PlateX/PlateY, page buttons 1..3 (page 1 on), previous, next and back.
+inline void WritePlateRoomLayout(const std::filesystem::path& root, const std::string& screen,
+                                 const std::string& plateButton)
+{
+    const std::vector<std::vector<std::string>> modules = {
+        ModuleRow(1, 18, "mod_plate", 100, 80),
+        ModuleRow(2, 20, "mod_radio", 40, 20),
+        ModuleRow(3, 18, "mod_btn", 60, 40),
+    };
+    ASSERT_TRUE(WriteBytes(root / "data/db_uimodule.txt", TableText(modules)));
+    const std::string ui = "$UI:" + screen;
+    std::vector<std::vector<std::string>> layout;
+    int id = 1;
+    for (int k = 0; k < 25; ++k)
+        layout.push_back(LayoutRow(id++, ui, "mod_plate", plateButton, k, PlateX(k), PlateY(k)));
+    for (int p = 1; p <= 3; ++p)
+        layout.push_back(LayoutRow(id++, ui, "mod_radio", "btn_pageselect", p, 700.0f + 50.0f * p, 20.0f, 1, p == 1));
+    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_prev", 0, 700.0f, 700.0f));
+    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_next", 0, 800.0f, 700.0f));
+    layout.push_back(LayoutRow(id++, ui, "mod_btn", "btn_back", 0, 900.0f, 700.0f));
+    ASSERT_TRUE(WriteBytes(root / "data/db_uilayout.txt", TableText(layout)));
+}
+
+class Game : public gametest::BasicStartedCore<CursorRecordingWindow>
 {
 public:
     explicit Game(const std::function<void(const std::filesystem::path&)>& prepare,
                   const std::string& sysconf = "APP_TITLE=GalleryTest\nAPP_SAVEDIR=GalleryTest_SAVE\n")
-        : game(sysconf)
+        : BasicStartedCore(prepare, sysconf)
     {
-        cwd.emplace(game.game);
-        docs.emplace("XDG_DOCUMENTS_DIR", game.docs.string());
-        prepare(game.game);
-        GxSdlWindowOptions o;
-        o.headless = true;
-        o.lockFolder = game.locks.string();
-        ws = std::make_unique<CursorRecordingWindow>(o);
-        EXPECT_TRUE(ws->Initialize());
-        core = std::make_unique<GxCore>(ws.get());
-        GxSetCore(core.get());
-        initialized = core->Initialize();
-        EXPECT_TRUE(initialized);
-    }
-    ~Game()
-    {
-        if (initialized) core->Finalize();
-        core.reset();
-        GxSetCore(nullptr);
-        GxFileCloseAllPacks();
-        gametest::ClearGameTables();
     }
 
     GxTaskManage* Tm() const { return core->GetTaskManage(); }
+    // The widget of that local name and index in the screen's widget folder "$UI:<screen>".
+    GxTaskUIBase* Widget(std::u16string_view screen, const char16_t* name, int index) const
+    {
+        auto* ui = dynamic_cast<GxTaskFolder*>(Tm()->FindTaskByNameStr(u"$UI:" + std::u16string(screen)));
+        return ui ? dynamic_cast<GxTaskUIBase*>(ui->FindTaskLocal(name, index)) : nullptr;
+    }
 
     // One update step of ms milliseconds over the current screen and the persistent root, then
     // their render walks and the draws of every render layer.
@@ -235,16 +294,6 @@ public:
         Tm()->OnKeyDown(key, 0);
         Frame(16);
     }
-
-    coretest::TempGame game;
-    std::optional<coretest::ScopedCwd> cwd;
-    std::optional<coretest::ScopedEnv> docs;
-    coretest::MessageBoxes boxes;
-    coretest::RecordingDevice device;
-    std::unique_ptr<CursorRecordingWindow> ws;
-    GxRecordingSound sound;
-    std::unique_ptr<GxCore> core;
-    bool initialized = false;
 };
 
-}  // namespace cgtest
+}  // namespace screentest
