@@ -1,7 +1,7 @@
 #include "platform/GxMovieDecoder.h"
 
 #include <cstring>
-#include <mutex>
+#include <atomic>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -11,7 +11,16 @@ extern "C" {
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
+#include <libavcodec/version.h>
+#include <libavformat/version.h>
+#include <libavutil/version.h>
+#include <libswresample/version.h>
+#include <libswscale/version.h>
 }
+
+#include <dlfcn.h>
+
+#include <string>
 
 namespace {
 
@@ -35,10 +44,94 @@ int64_t SeekPacket(void* opaque, int64_t offset, int whence)
     return io->seek ? io->seek(io->opaque, offset, whence) : -1;
 }
 
-void QuietFfmpeg()
+// FFmpeg and the many codec libraries it pulls in are loaded only when the first movie opens:
+// linked into the program they cost every start-up a few hundred milliseconds of loading and
+// relocation and some 17 MiB of resident memory, and most runs play no movie before the title.
+#define GX_FFMPEG_FUNCTIONS(X) \
+    X(av_log_set_level) \
+    X(av_malloc) \
+    X(av_free) \
+    X(av_freep) \
+    X(avio_alloc_context) \
+    X(avio_context_free) \
+    X(avformat_alloc_context) \
+    X(avformat_open_input) \
+    X(avformat_find_stream_info) \
+    X(avformat_close_input) \
+    X(av_find_best_stream) \
+    X(av_read_frame) \
+    X(av_seek_frame) \
+    X(avcodec_find_decoder) \
+    X(avcodec_alloc_context3) \
+    X(avcodec_free_context) \
+    X(avcodec_parameters_to_context) \
+    X(avcodec_open2) \
+    X(avcodec_send_packet) \
+    X(avcodec_receive_frame) \
+    X(avcodec_flush_buffers) \
+    X(av_packet_alloc) \
+    X(av_packet_free) \
+    X(av_packet_unref) \
+    X(av_frame_alloc) \
+    X(av_frame_free) \
+    X(av_frame_unref) \
+    X(av_rescale_q) \
+    X(av_channel_layout_compare) \
+    X(av_channel_layout_copy) \
+    X(av_channel_layout_uninit) \
+    X(sws_getCachedContext) \
+    X(sws_scale) \
+    X(sws_freeContext) \
+    X(swr_alloc_set_opts2) \
+    X(swr_init) \
+    X(swr_free) \
+    X(swr_get_out_samples) \
+    X(swr_convert)
+
+struct FfmpegApi
 {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+#define GX_FFMPEG_MEMBER(name) decltype(&::name) name = nullptr;
+    GX_FFMPEG_FUNCTIONS(GX_FFMPEG_MEMBER)
+#undef GX_FFMPEG_MEMBER
+};
+
+FfmpegApi g_Api;
+FfmpegApi* const Ff = &g_Api;
+std::atomic<bool> g_Loaded{false};
+
+#define GX_SONAME(lib, major) "lib" #lib ".so." GX_SONAME_NUMBER(major)
+#define GX_SONAME_NUMBER(major) #major
+
+// Loads the libraries once (dependencies first) and looks every function up; false when one is
+// missing. The libraries stay loaded to the end of the process.
+bool LoadFfmpeg()
+{
+    static const bool loaded = [] {
+        FfmpegApi& api = g_Api;
+        const char* names[] = {GX_SONAME(avutil, LIBAVUTIL_VERSION_MAJOR), GX_SONAME(swresample, LIBSWRESAMPLE_VERSION_MAJOR),
+                               GX_SONAME(swscale, LIBSWSCALE_VERSION_MAJOR), GX_SONAME(avcodec, LIBAVCODEC_VERSION_MAJOR),
+                               GX_SONAME(avformat, LIBAVFORMAT_VERSION_MAJOR)};
+        std::vector<void*> handles;
+        for (const char* name : names) {
+            void* h = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+            if (!h) return false;
+            handles.push_back(h);
+        }
+        auto find = [&handles](const char* symbol) -> void* {
+            for (void* h : handles)
+                if (void* p = dlsym(h, symbol)) return p;
+            return nullptr;
+        };
+#define GX_FFMPEG_FIND(name) \
+    api.name = reinterpret_cast<decltype(api.name)>(find(#name)); \
+    if (!api.name) return false;
+        GX_FFMPEG_FUNCTIONS(GX_FFMPEG_FIND)
+#undef GX_FFMPEG_FIND
+        api.av_log_set_level(AV_LOG_QUIET);
+        g_Loaded.store(true, std::memory_order_release);
+        return true;
+    }();
+    return loaded;
 }
 
 }  // namespace
@@ -73,7 +166,7 @@ struct GxMovieDecoder::Impl
         int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
         if (fmt->start_time != AV_NOPTS_VALUE) {
             // Every stream's times count from the container's start, so sound and video agree.
-            start = av_rescale_q(fmt->start_time, AV_TIME_BASE_Q, s->time_base);
+            start = Ff->av_rescale_q(fmt->start_time, AV_TIME_BASE_Q, s->time_base);
         }
         return static_cast<double>(ts - start) * av_q2d(s->time_base);
     }
@@ -85,14 +178,14 @@ struct GxMovieDecoder::Impl
             static_cast<uint32_t>(h) > kGxMovieMaxSide)
             return false;
         // A size change mid-stream gets a new scaler (the cached context compares every parameter).
-        sws = sws_getCachedContext(sws, w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGR24,
+        sws = Ff->sws_getCachedContext(sws, w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGR24,
                                    SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (!sws) return false;
         const int stride = FFALIGN(w * 3, 64);
         scaled.resize(static_cast<size_t>(stride) * static_cast<size_t>(h) + 64);
         uint8_t* dst[4] = {scaled.data(), nullptr, nullptr, nullptr};
         int dstStride[4] = {stride, 0, 0, 0};
-        if (sws_scale(sws, frame->data, frame->linesize, 0, h, dst, dstStride) != h) return false;
+        if (Ff->sws_scale(sws, frame->data, frame->linesize, 0, h, dst, dstStride) != h) return false;
         const size_t row = static_cast<size_t>(w) * 3;
         out.width = static_cast<uint32_t>(w);
         out.height = static_cast<uint32_t>(h);
@@ -117,28 +210,28 @@ struct GxMovieDecoder::Impl
             return false;
         // A stream that changes its sound format mid-way gets a new resampler.
         if (swr && (frame->format != swrFormat || frame->sample_rate != swrRate ||
-                    av_channel_layout_compare(&frame->ch_layout, &swrLayout) != 0)) {
-            swr_free(&swr);
+                    Ff->av_channel_layout_compare(&frame->ch_layout, &swrLayout) != 0)) {
+            Ff->swr_free(&swr);
         }
         if (!swr) {
-            av_channel_layout_uninit(&swrLayout);
-            if (av_channel_layout_copy(&swrLayout, &frame->ch_layout) < 0) return false;
+            Ff->av_channel_layout_uninit(&swrLayout);
+            if (Ff->av_channel_layout_copy(&swrLayout, &frame->ch_layout) < 0) return false;
             swrFormat = frame->format;
             swrRate = frame->sample_rate;
             AVChannelLayout outLayout = AV_CHANNEL_LAYOUT_STEREO;
-            if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, kOutRate, &frame->ch_layout,
+            if (Ff->swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, kOutRate, &frame->ch_layout,
                                     static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
                                     nullptr) < 0 ||
-                swr_init(swr) < 0) {
-                swr_free(&swr);
+                Ff->swr_init(swr) < 0) {
+                Ff->swr_free(&swr);
                 return false;
             }
         }
-        const int maxOut = swr_get_out_samples(swr, frame->nb_samples);
+        const int maxOut = Ff->swr_get_out_samples(swr, frame->nb_samples);
         if (maxOut <= 0) return false;
         out.samples.resize(static_cast<size_t>(maxOut) * 2);
         uint8_t* dst[1] = {reinterpret_cast<uint8_t*>(out.samples.data())};
-        const int got = swr_convert(swr, dst, maxOut, const_cast<const uint8_t**>(frame->extended_data),
+        const int got = Ff->swr_convert(swr, dst, maxOut, const_cast<const uint8_t**>(frame->extended_data),
                                     frame->nb_samples);
         if (got <= 0) return false;
         out.samples.resize(static_cast<size_t>(got) * 2);
@@ -149,13 +242,13 @@ struct GxMovieDecoder::Impl
     AVCodecContext* OpenDecoder(int index)
     {
         const AVCodecParameters* par = fmt->streams[index]->codecpar;
-        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        const AVCodec* codec = Ff->avcodec_find_decoder(par->codec_id);
         if (!codec) return nullptr;
-        AVCodecContext* ctx = avcodec_alloc_context3(codec);
+        AVCodecContext* ctx = Ff->avcodec_alloc_context3(codec);
         if (!ctx) return nullptr;
         ctx->thread_count = 1;
-        if (avcodec_parameters_to_context(ctx, par) < 0 || avcodec_open2(ctx, codec, nullptr) < 0) {
-            avcodec_free_context(&ctx);
+        if (Ff->avcodec_parameters_to_context(ctx, par) < 0 || Ff->avcodec_open2(ctx, codec, nullptr) < 0) {
+            Ff->avcodec_free_context(&ctx);
             return nullptr;
         }
         return ctx;
@@ -168,19 +261,21 @@ GxMovieDecoder::~GxMovieDecoder() { Close(); }
 
 void GxMovieDecoder::Close()
 {
-    avcodec_free_context(&m->video);
-    avcodec_free_context(&m->audio);
-    if (m->fmt) avformat_close_input(&m->fmt);
+    // Nothing was opened before the libraries were loaded.
+    if (!g_Loaded.load(std::memory_order_acquire)) return;
+    Ff->avcodec_free_context(&m->video);
+    Ff->avcodec_free_context(&m->audio);
+    if (m->fmt) Ff->avformat_close_input(&m->fmt);
     if (m->avio) {
-        av_freep(&m->avio->buffer);
-        avio_context_free(&m->avio);
+        Ff->av_freep(&m->avio->buffer);
+        Ff->avio_context_free(&m->avio);
     }
-    sws_freeContext(m->sws);
+    Ff->sws_freeContext(m->sws);
     m->sws = nullptr;
-    swr_free(&m->swr);
-    av_channel_layout_uninit(&m->swrLayout);
-    av_packet_free(&m->packet);
-    av_frame_free(&m->frame);
+    Ff->swr_free(&m->swr);
+    Ff->av_channel_layout_uninit(&m->swrLayout);
+    Ff->av_packet_free(&m->packet);
+    Ff->av_frame_free(&m->frame);
     m->videoIndex = m->audioIndex = -1;
     m->demuxEnd = m->videoEnd = false;
     m->audioEnd = true;
@@ -188,19 +283,22 @@ void GxMovieDecoder::Close()
 
 bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
 {
-    QuietFfmpeg();
     Close();
+    if (!LoadFfmpeg()) {
+        if (code) *code = kGxMovieErrIo;
+        return false;
+    }
     m->io = io;
     uint32_t dummy = 0;
     uint32_t& err = code ? *code : dummy;
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (buffer) m->avio = avio_alloc_context(buffer, kIoBufferSize, 0, &m->io, ReadPacket, nullptr, SeekPacket);
+    auto* buffer = static_cast<uint8_t*>(Ff->av_malloc(kIoBufferSize));
+    if (buffer) m->avio = Ff->avio_alloc_context(buffer, kIoBufferSize, 0, &m->io, ReadPacket, nullptr, SeekPacket);
     if (!m->avio) {
-        av_free(buffer);
+        Ff->av_free(buffer);
         err = kGxMovieErrIo;
         return false;
     }
-    m->fmt = avformat_alloc_context();
+    m->fmt = Ff->avformat_alloc_context();
     if (!m->fmt) {
         err = kGxMovieErrIo;
         Close();
@@ -209,12 +307,12 @@ bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
     m->fmt->pb = m->avio;
     m->fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
     // On failure avformat_open_input frees the context (not our I/O context).
-    if (avformat_open_input(&m->fmt, nullptr, nullptr, nullptr) < 0 || avformat_find_stream_info(m->fmt, nullptr) < 0) {
+    if (Ff->avformat_open_input(&m->fmt, nullptr, nullptr, nullptr) < 0 || Ff->avformat_find_stream_info(m->fmt, nullptr) < 0) {
         err = kGxMovieErrProbe;
         Close();
         return false;
     }
-    m->videoIndex = av_find_best_stream(m->fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    m->videoIndex = Ff->av_find_best_stream(m->fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (m->videoIndex < 0) {
         err = kGxMovieErrNoVideo;
         Close();
@@ -234,12 +332,12 @@ bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
         return false;
     }
     if (wantAudio) {
-        m->audioIndex = av_find_best_stream(m->fmt, AVMEDIA_TYPE_AUDIO, -1, m->videoIndex, nullptr, 0);
+        m->audioIndex = Ff->av_find_best_stream(m->fmt, AVMEDIA_TYPE_AUDIO, -1, m->videoIndex, nullptr, 0);
         if (m->audioIndex >= 0) m->audio = m->OpenDecoder(m->audioIndex);
         if (!m->audio) m->audioIndex = -1;
     }
-    m->packet = av_packet_alloc();
-    m->frame = av_frame_alloc();
+    m->packet = Ff->av_packet_alloc();
+    m->frame = Ff->av_frame_alloc();
     if (!m->packet || !m->frame) {
         err = kGxMovieErrIo;
         Close();
@@ -278,10 +376,10 @@ GxMovieDecoder::Result GxMovieDecoder::Next(GxMovieVideoFrame& video, GxMovieAud
         // Drain what the decoders already hold before reading further.
         bool waiting = false;
         if (!m->videoEnd) {
-            const int r = avcodec_receive_frame(m->video, m->frame);
+            const int r = Ff->avcodec_receive_frame(m->video, m->frame);
             if (r == 0) {
                 const bool ok = m->ConvertVideo(video);
-                av_frame_unref(m->frame);
+                Ff->av_frame_unref(m->frame);
                 if (ok) return Result::Video;
                 continue;
             }
@@ -289,10 +387,10 @@ GxMovieDecoder::Result GxMovieDecoder::Next(GxMovieVideoFrame& video, GxMovieAud
             else m->videoEnd = true;
         }
         if (!m->audioEnd) {
-            const int r = avcodec_receive_frame(m->audio, m->frame);
+            const int r = Ff->avcodec_receive_frame(m->audio, m->frame);
             if (r == 0) {
                 const bool ok = m->ConvertAudio(audio);
-                av_frame_unref(m->frame);
+                Ff->av_frame_unref(m->frame);
                 if (ok) return Result::Audio;
                 continue;
             }
@@ -305,16 +403,16 @@ GxMovieDecoder::Result GxMovieDecoder::Next(GxMovieVideoFrame& video, GxMovieAud
             if (waiting) m->videoEnd = m->audioEnd = true;
             continue;
         }
-        const int r = av_read_frame(m->fmt, m->packet);
+        const int r = Ff->av_read_frame(m->fmt, m->packet);
         if (r < 0) {
             m->demuxEnd = true;
-            if (!m->videoEnd) avcodec_send_packet(m->video, nullptr);
-            if (!m->audioEnd) avcodec_send_packet(m->audio, nullptr);
+            if (!m->videoEnd) Ff->avcodec_send_packet(m->video, nullptr);
+            if (!m->audioEnd) Ff->avcodec_send_packet(m->audio, nullptr);
             continue;
         }
-        if (m->packet->stream_index == m->videoIndex && !m->videoEnd) avcodec_send_packet(m->video, m->packet);
-        else if (m->packet->stream_index == m->audioIndex && !m->audioEnd) avcodec_send_packet(m->audio, m->packet);
-        av_packet_unref(m->packet);
+        if (m->packet->stream_index == m->videoIndex && !m->videoEnd) Ff->avcodec_send_packet(m->video, m->packet);
+        else if (m->packet->stream_index == m->audioIndex && !m->audioEnd) Ff->avcodec_send_packet(m->audio, m->packet);
+        Ff->av_packet_unref(m->packet);
     }
 }
 
@@ -324,14 +422,14 @@ bool GxMovieDecoder::Seek(double seconds)
     if (seconds < 0.0) seconds = 0.0;
     int64_t ts = static_cast<int64_t>(seconds * AV_TIME_BASE);
     if (m->fmt->start_time != AV_NOPTS_VALUE) ts += m->fmt->start_time;
-    int r = av_seek_frame(m->fmt, -1, ts, AVSEEK_FLAG_BACKWARD);
+    int r = Ff->av_seek_frame(m->fmt, -1, ts, AVSEEK_FLAG_BACKWARD);
     // Containers that cannot seek by time still go back to their first byte
     // (the player then drops the frames before the target).
-    if (r < 0) r = av_seek_frame(m->fmt, -1, 0, AVSEEK_FLAG_BYTE);
+    if (r < 0) r = Ff->av_seek_frame(m->fmt, -1, 0, AVSEEK_FLAG_BYTE);
     if (r < 0) return false;
-    avcodec_flush_buffers(m->video);
-    if (m->audio) avcodec_flush_buffers(m->audio);
-    if (m->swr) swr_free(&m->swr);
+    Ff->avcodec_flush_buffers(m->video);
+    if (m->audio) Ff->avcodec_flush_buffers(m->audio);
+    if (m->swr) Ff->swr_free(&m->swr);
     m->demuxEnd = m->videoEnd = false;
     m->audioEnd = m->audio == nullptr;
     m->lastVideoTime = -1.0;

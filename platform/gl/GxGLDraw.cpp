@@ -12,7 +12,11 @@ namespace {
 
 // Room for many frames of the engine's drawing (each draw is at most a few hundred bytes);
 // the buffer is renewed, not waited for, when it fills.
-constexpr uint32_t kRingBytes = 4u << 20;
+// The vertex ring starts small (a frame of a story game is a few hundred quads) and doubles when
+// one draw does not fit a fresh ring, up to the largest draw taken. A software rasterizer commits
+// the whole store at once, so a large ring made up front costs its size in resident memory.
+constexpr uint32_t kRingInitialBytes = 256u << 10;
+constexpr uint32_t kRingMaxBytes = 4u << 20;
 
 GLenum BlendFactor(uint32_t b, bool source)
 {
@@ -113,7 +117,8 @@ bool GxGLDrawPipeline::Init(std::string* error)
     m_Draw.glBindVertexArray(m_VertexArray);
     m_Draw.glGenBuffers(1, &m_Buffer);
     m_Draw.glBindBuffer(GL_ARRAY_BUFFER, m_Buffer);
-    m_Draw.glBufferData(GL_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);
+    m_RingBytes = kRingInitialBytes;
+    m_Draw.glBufferData(GL_ARRAY_BUFFER, m_RingBytes, nullptr, GL_STREAM_DRAW);
     const GLsizei stride = sizeof(GxScreenVertex);
     m_Draw.glEnableVertexAttribArray(GX_GL_ATTRIB_POSITION);
     m_Draw.glVertexAttribPointer(GX_GL_ATTRIB_POSITION, 4, GL_FLOAT, GL_FALSE, stride,
@@ -346,9 +351,16 @@ void GxGLDrawPipeline::ApplySampler(const uint32_t* sm)
 bool GxGLDrawPipeline::Upload(const GxScreenVertex* vertices, uint32_t count, GLint* first)
 {
     const uint32_t bytes = count * static_cast<uint32_t>(sizeof(GxScreenVertex));
-    if (bytes > kRingBytes) return false;
+    if (bytes > kRingMaxBytes) return false;
     GLbitfield access = GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT;
-    if (m_BufferUsed + bytes > kRingBytes) {
+    if (bytes > m_RingBytes) {
+        // A new, larger store; the draws still reading the old one keep it until they are done.
+        uint32_t grown = m_RingBytes;
+        while (grown < bytes) grown *= 2;
+        m_RingBytes = std::min(grown, kRingMaxBytes);
+        m_Draw.glBufferData(GL_ARRAY_BUFFER, m_RingBytes, nullptr, GL_STREAM_DRAW);
+        m_BufferUsed = 0;
+    } else if (m_BufferUsed + bytes > m_RingBytes) {
         // A fresh store: the draws still reading the old one keep it until they are done.
         m_BufferUsed = 0;
         access |= GL_MAP_INVALIDATE_BUFFER_BIT;

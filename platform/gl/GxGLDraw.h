@@ -107,5 +107,6 @@ private:
     GLuint m_Buffer = 0;
     GLuint m_Sampler = 0;
     uint32_t m_BufferUsed = 0;  // bytes of the ring buffer written since it was last renewed
+    uint32_t m_RingBytes = 0;   // the ring buffer's current size
     Shadow m_Shadow;
 };

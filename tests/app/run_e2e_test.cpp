@@ -101,4 +101,24 @@ TEST(RunE2E, StartUpFailuresEndWithAMessageAndANonZeroStatus)
     }
 }
 
+// The codec libraries are loaded when a movie opens, not at start-up: a run to the title loads
+// the display and GL libraries but no FFmpeg library.
+TEST(RunE2E, StartUpLoadsNoMovieLibrary)
+{
+    DemoCopy demo;
+    const std::filesystem::path trace = demo.root / "ld";
+    RunResult r = demo.Run({"GX_FIRST_FRAME_OF=SeqTitle", "LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + trace.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string loaded;
+    for (const auto& e : std::filesystem::directory_iterator(demo.root)) {
+        if (e.path().filename().string().rfind("ld.", 0) != 0) continue;
+        std::string text;
+        ASSERT_TRUE(ReadFile(e.path().string(), text));
+        loaded += text;
+    }
+    ASSERT_NE(loaded.find("libSDL2"), std::string::npos) << "no loader trace was written";
+    for (const char* lib : {"libavcodec", "libavformat", "libavutil", "libswscale", "libswresample"})
+        EXPECT_EQ(loaded.find(lib), std::string::npos) << lib << " was loaded";
+}
+
 }  // namespace

@@ -357,6 +357,48 @@ TEST(DrawGL, ViewportClipsAndPrimitiveTypes)
     EXPECT_EQ(img.At(1, 1), 0xFF00FF00u);
 }
 
+// One pixel-sized quad per pixel of a 64 x 64 target in one triangle list: far more vertices than
+// a small frame's ring holds, drawn whole, then a small draw and the large one again.
+TEST(DrawGL, LargeDrawsBetweenSmallOnesDrawEveryVertex)
+{
+    constexpr uint32_t kSide = 64;
+    GLDraw d(kSide, kSide);
+    REQUIRE_GL(d);
+    d.Stage(GXTOP_MODULATE);
+    d.Blend(false);
+    d.dev->SetTexture(0, nullptr);
+    auto colour = [](uint32_t i, uint32_t salt) { return 0xFF000000u | ((i * 2654435761u + salt) & 0xFFFFFFu); };
+    auto grid = [&](uint32_t salt) {
+        std::vector<GxScreenVertex> v;
+        for (uint32_t i = 0; i < kSide * kSide; ++i) {
+            const float x = static_cast<float>(i % kSide), y = static_cast<float>(i / kSide);
+            const uint32_t c = colour(i, salt);
+            const GxScreenVertex a{x, y, 0, 1, c, 0, 0, 0}, b{x, y + 1, 0, 1, c, 0, 0, 0},
+                e{x + 1, y + 1, 0, 1, c, 0, 0, 0}, f{x + 1, y, 0, 1, c, 0, 0, 0};
+            v.insert(v.end(), {a, b, e, a, e, f});
+        }
+        return v;
+    };
+    auto check = [&](uint32_t salt) {
+        GxPixelImage img = d.Back();
+        uint32_t wrong = 0;
+        for (uint32_t i = 0; i < kSide * kSide; ++i)
+            if (img.At(i % kSide, i / kSide) != colour(i, salt)) ++wrong;
+        EXPECT_EQ(wrong, 0u) << "salt " << salt;
+    };
+    for (uint32_t salt : {1u, 77u}) {
+        d.dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+        std::vector<GxScreenVertex> v = grid(salt);
+        ASSERT_GT(v.size() * sizeof v[0], 512u << 10);
+        ASSERT_EQ(d.dev->DrawPrimitiveUP(GXPT_TRIANGLELIST, static_cast<uint32_t>(v.size() / 3), v.data(), sizeof v[0]),
+                  GX_OK);
+        check(salt);
+        ASSERT_EQ(d.Quad(0, 0, 2, 2, 0xFFFFFFFFu), GX_OK);
+        EXPECT_EQ(d.Back().At(1, 1), 0xFFFFFFFFu);
+        EXPECT_EQ(d.Back().At(2, 2), colour(2 * kSide + 2, salt));
+    }
+}
+
 TEST(DrawGL, CullingFollowsTheScreenWinding)
 {
     GLDraw d(8, 8);
