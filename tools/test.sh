@@ -14,34 +14,18 @@ ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGX_SANITIZE=ON -DGX_BENCH=OFF \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build build-asan -j "$jobs"
+ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 600
 
-# The sound threads (mixer, refill threads) once more under ThreadSanitizer, and the fuzz targets.
-# Both are built while the sanitizer suite runs: its long end-to-end tests leave cores idle.
+# The sound threads (mixer, refill threads) once more under ThreadSanitizer.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGX_TSAN=ON -DGX_BENCH=OFF \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
-fuzz=0
-if ls fuzz/*.cpp >/dev/null 2>&1 && command -v clang++ >/dev/null; then
-  fuzz=1
-  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGX_FUZZ=ON \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-fi
-side_log=$(mktemp)
-(
-  cmake --build build-tsan -j "$jobs" --target test_media test_platform
-  if [ "$fuzz" = 1 ]; then cmake --build build-fuzz -j "$jobs"; fi
-) >"$side_log" 2>&1 &
-side=$!
-trap 'kill "$side" 2>/dev/null || true' EXIT
-ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 600
-if ! wait "$side"; then
-  cat "$side_log"
-  exit 1
-fi
-trap - EXIT
-rm -f "$side_log"
+cmake --build build-tsan -j "$jobs" --target test_media test_platform
 ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L '^(media|platform)$'
 
-if [ "$fuzz" = 1 ]; then
+if ls fuzz/*.cpp >/dev/null 2>&1 && command -v clang++ >/dev/null; then
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGX_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build build-fuzz -j "$jobs"
   # A short smoke run of each target from its seed folder (if any): catches crashes on the
   # readers' main paths without turning CI into a fuzzing campaign. Targets run side by side,
   # each in a scratch folder of its own (some write files into their working folder; some change
