@@ -20,6 +20,7 @@
 #include "graphics/GxGraphicsSettings.h"
 #include "graphics/GxRenderState.h"
 #include "graphics/GxTexture.h"
+#include "bench/bench_bare_gl.h"
 #include "platform/GxDeviceRecording.h"
 #include "platform/gl/GxGLDevice.h"
 #include "platform/gl/GxGLShader.h"
@@ -143,33 +144,7 @@ BENCHMARK(BM_EngineFrameGL)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 
 // ---- The bare loop ----------------------------------------------------------------------------
 
-const char* const kBareVertex = R"(#version 330 core
-in vec2 aPos;
-in vec2 aUV;
-in vec4 aColor;
-out vec2 vUV;
-out vec4 vColor;
-uniform vec2 uSize;
-void main()
-{
-    gl_Position = vec4((aPos + 0.5) / uSize * 2.0 - 1.0, 0.0, 1.0);
-    vUV = aUV;
-    vColor = aColor;
-}
-)";
-const char* const kBareFragment = R"(#version 330 core
-in vec2 vUV;
-in vec4 vColor;
-out vec4 fragColor;
-uniform sampler2D uTexture;
-void main() { fragColor = texture(uTexture, vUV) * vColor; }
-)";
-
-struct BareVertex
-{
-    float x, y, u, v;
-    uint32_t color;
-};
+using benchgl::BareVertex;
 
 class BareScene
 {
@@ -184,19 +159,7 @@ public:
             return false;
         }
         const GxGLFunctions& gl = context->GL();
-        GLuint vs = Shader(GL_VERTEX_SHADER, kBareVertex), fs = Shader(GL_FRAGMENT_SHADER, kBareFragment);
-        program = d.glCreateProgram();
-        d.glAttachShader(program, vs);
-        d.glAttachShader(program, fs);
-        d.glBindAttribLocation(program, 0, "aPos");
-        d.glBindAttribLocation(program, 1, "aUV");
-        d.glBindAttribLocation(program, 2, "aColor");
-        d.glLinkProgram(program);
-        d.glDeleteShader(vs);
-        d.glDeleteShader(fs);
-        d.glUseProgram(program);
-        d.glUniform2f(d.glGetUniformLocation(program, "uSize"), kScreenW, kScreenH);
-        d.glUniform1i(d.glGetUniformLocation(program, "uTexture"), 0);
+        program = benchgl::MakeBareProgram(d, kScreenW, kScreenH);
 
         gl.glGenTextures(1, &target);
         gl.glBindTexture(GL_TEXTURE_2D, target);
@@ -211,17 +174,7 @@ public:
         screen = Texture(1024, 1024, Picture(1024, 1024, 7));
         for (int i = 0; i < kSpriteTextures; ++i) sprites[i] = Texture(kSpriteSize, kSpriteSize, Picture(64, 64, 40u * i));
 
-        d.glGenVertexArrays(1, &vao);
-        d.glBindVertexArray(vao);
-        d.glGenBuffers(1, &buffer);
-        d.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        d.glBufferData(GL_ARRAY_BUFFER, kBufferBytes, nullptr, GL_STREAM_DRAW);
-        d.glEnableVertexAttribArray(0);
-        d.glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(BareVertex), nullptr);
-        d.glEnableVertexAttribArray(1);
-        d.glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(BareVertex), reinterpret_cast<void*>(8));
-        d.glEnableVertexAttribArray(2);
-        d.glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(BareVertex), reinterpret_cast<void*>(16));
+        benchgl::MakeBareVertexBuffer(d, kBufferBytes, &vao, &buffer);
         gl.glEnable(GL_BLEND);
         return gl.glGetError() == GL_NO_ERROR;
     }
@@ -289,13 +242,6 @@ public:
 private:
     static constexpr uint32_t kBufferBytes = 4u << 20;
 
-    GLuint Shader(GLenum type, const char* source)
-    {
-        GLuint s = d.glCreateShader(type);
-        d.glShaderSource(s, 1, &source, nullptr);
-        d.glCompileShader(s);
-        return s;
-    }
     GLuint Texture(uint32_t w, uint32_t h, const std::vector<uint32_t>& pixels)
     {
         const GxGLFunctions& gl = context->GL();

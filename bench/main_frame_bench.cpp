@@ -41,6 +41,7 @@
 #include "game/DBUIModule.h"
 #include "graphics/GxGraphics.h"
 #include "layer/GxTaskLayer.h"
+#include "bench/bench_bare_gl.h"
 #include "platform/GxDevice.h"
 #include "platform/gl/GxGLDevice.h"
 #include "platform/gl/GxGLShader.h"
@@ -318,33 +319,7 @@ private:
 
 // ---- The bare loop ----------------------------------------------------------------------------
 
-const char* const kBareVertex = R"(#version 330 core
-in vec2 aPos;
-in vec2 aUV;
-in vec4 aColor;
-out vec2 vUV;
-out vec4 vColor;
-uniform vec2 uSize;
-void main()
-{
-    gl_Position = vec4((aPos + 0.5) / uSize * 2.0 - 1.0, 0.0, 1.0);
-    vUV = aUV;
-    vColor = aColor;
-}
-)";
-const char* const kBareFragment = R"(#version 330 core
-in vec2 vUV;
-in vec4 vColor;
-out vec4 fragColor;
-uniform sampler2D uTexture;
-void main() { fragColor = texture(uTexture, vUV) * vColor; }
-)";
-
-struct BareVertex
-{
-    float x, y, u, v;
-    uint32_t color;
-};
+using benchgl::BareVertex;
 
 // One recorded draw: its vertices, its texture (index into the bare textures, -1 none) and
 // the blend functions it ran with.
@@ -480,19 +455,7 @@ public:
         }
         m_Frame = frame;
         const GxGLFunctions& gl = context->GL();
-        GLuint vs = Shader(GL_VERTEX_SHADER, kBareVertex), fs = Shader(GL_FRAGMENT_SHADER, kBareFragment);
-        program = d.glCreateProgram();
-        d.glAttachShader(program, vs);
-        d.glAttachShader(program, fs);
-        d.glBindAttribLocation(program, 0, "aPos");
-        d.glBindAttribLocation(program, 1, "aUV");
-        d.glBindAttribLocation(program, 2, "aColor");
-        d.glLinkProgram(program);
-        d.glDeleteShader(vs);
-        d.glDeleteShader(fs);
-        d.glUseProgram(program);
-        d.glUniform2f(d.glGetUniformLocation(program, "uSize"), kScreenW, kScreenH);
-        d.glUniform1i(d.glGetUniformLocation(program, "uTexture"), 0);
+        program = benchgl::MakeBareProgram(d, kScreenW, kScreenH);
 
         gl.glGenTextures(1, &target);
         gl.glBindTexture(GL_TEXTURE_2D, target);
@@ -527,17 +490,7 @@ public:
             d.glSamplerParameteri(samplers[i], GL_TEXTURE_MAG_FILTER, filter);
         }
 
-        d.glGenVertexArrays(1, &vao);
-        d.glBindVertexArray(vao);
-        d.glGenBuffers(1, &buffer);
-        d.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        d.glBufferData(GL_ARRAY_BUFFER, kBufferBytes, nullptr, GL_STREAM_DRAW);
-        d.glEnableVertexAttribArray(0);
-        d.glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(BareVertex), nullptr);
-        d.glEnableVertexAttribArray(1);
-        d.glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(BareVertex), reinterpret_cast<void*>(8));
-        d.glEnableVertexAttribArray(2);
-        d.glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(BareVertex), reinterpret_cast<void*>(16));
+        benchgl::MakeBareVertexBuffer(d, kBufferBytes, &vao, &buffer);
         return gl.glGetError() == GL_NO_ERROR;
     }
     ~BareScene()
@@ -608,13 +561,6 @@ public:
 private:
     static constexpr uint32_t kBufferBytes = 4u << 20;
 
-    GLuint Shader(GLenum type, const char* source)
-    {
-        GLuint s = d.glCreateShader(type);
-        d.glShaderSource(s, 1, &source, nullptr);
-        d.glCompileShader(s);
-        return s;
-    }
 
     RecordedFrame m_Frame;
     GxGLDrawFunctions d;
