@@ -8,11 +8,13 @@ ratios of wall time and of CPU time (user + system), and the median RSS differen
 
 Title: gxplay (headless, unpaced) in a fresh copy of demo/ each run, to the first presented
 frame with the title screen current (GX_FIRST_FRAME_OF=SeqTitle; GX_START_STAMP is taken just
-before the program starts, and the program reports that frame's time against it), alternating
-with the floor, 20 times each by default. Printed: the medians of the wall and CPU ratios, of
-the RSS difference and of the first-frame time, against the targets (1.25x of the floor's wall
-and CPU time, at most +16 MiB peak RSS), and the GL renderer. A run whose error log is not empty
-(a picture, font, table or the script missing) stops the case.
+before the program starts, and the program reports that frame's time against it, with its CPU
+time and peak RSS so far), alternating with the floor, 20 times each by default. Printed: the
+medians of the wall and CPU ratios and of the RSS difference, against the targets (1.25x of the
+floor's wall and CPU time, at most +16 MiB peak RSS), and the GL renderer. For scale, the same
+against a second floor that also draws one 1024x768 picture (`gx_floor startup-draw`): what
+showing any picture costs on this renderer. A run whose error log is not empty (a picture,
+font, table or the script missing) stops the case.
 
 Idle: gxplay in a window and the floor's bare SDL+GL loop (clear and present at 60 frames per
 second, sleeping to each boundary) each run for a while; the CPU time of 10 s in their steady
@@ -114,7 +116,8 @@ def title(gxplay, floor, tmp, runs):
     floor_env = game_env(tmp, headless=True)
     floor_env.pop("DISPLAY", None)
     floor_env.pop("WAYLAND_DISPLAY", None)
-    report = re.compile(r"first frame of SeqTitle: ([0-9.]+) ms after the start stamp")
+    report = re.compile(r"first frame of SeqTitle: ([0-9.]+) ms after the start stamp, cpu ([0-9.]+) ms, "
+                        r"peak rss ([0-9]+) KiB")
 
     def one(n):
         root = os.path.join(tmp, "title-%d" % n)
@@ -147,31 +150,43 @@ def title(gxplay, floor, tmp, runs):
                 renderer = line.split("ビデオカード名:", 1)[1].strip()
                 break
         shutil.rmtree(root, ignore_errors=True)
-        return (wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, float(m.group(1)), renderer)
+        # Up to the frame, as reported: the shutdown after it is not start-up. (The whole
+        # process's wall time is kept for the record.)
+        return (float(m.group(1)) / 1000, float(m.group(2)) / 1000, int(m.group(3)), wall, renderer)
 
-    one(-1)  # a warm page cache for both
-    run_measured([floor, "startup"], floor_env, tmp)
-    pairs = []
-    for n in range(runs):
-        g = one(n)
-        f = run_measured([floor, "startup"], floor_env, tmp)
+    def floor_run(mode):
+        f = run_measured([floor, mode], floor_env, tmp)
         if f[3] != 0:
-            sys.exit("the floor failed with status %d" % f[3])
-        pairs.append((g, f))
+            sys.exit("the floor (%s) failed with status %d" % (mode, f[3]))
+        return f
+
+    one(-1)  # a warm page cache for all three
+    floor_run("startup")
+    floor_run("startup-draw")
+    rounds = []
+    for n in range(runs):
+        rounds.append((one(n), floor_run("startup"), floor_run("startup-draw")))
     med = statistics.median
-    wall = med([p[0][0] / p[1][0] for p in pairs])
-    cpu = med([p[0][1] / p[1][1] for p in pairs])
-    rss = med([(p[0][2] - p[1][2]) / 1024 for p in pairs])
     mark = lambda ok: "ok" if ok else "OVER"
     print("title's first frame, %d alternating runs, fresh demo copies (median); renderer: %s" % (
-        runs, pairs[0][0][4] or "unknown"))
-    print("  gxplay: wall %.3f s  cpu %.3f s  rss %.1f MiB  first frame %.1f ms after exec" % (
-        med([p[0][0] for p in pairs]), med([p[0][1] for p in pairs]), med([p[0][2] for p in pairs]) / 1024,
-        med([p[0][3] for p in pairs])))
-    print("  floor:  wall %.3f s  cpu %.3f s  rss %.1f MiB" % (
-        med([p[1][0] for p in pairs]), med([p[1][1] for p in pairs]), med([p[1][2] for p in pairs]) / 1024))
-    print("  wall ratio %.3f (target 1.25: %s)  cpu ratio %.3f (target 1.25: %s)  rss %+.1f MiB (target +16: %s)" % (
-        wall, mark(wall <= 1.25), cpu, mark(cpu <= 1.25), rss, mark(rss <= 16)))
+        runs, rounds[0][0][4] or "unknown"))
+    print("  gxplay to the frame: wall %.3f s  cpu %.3f s  peak rss %.1f MiB  (whole process: wall %.3f s)" % (
+        med([r[0][0] for r in rounds]), med([r[0][1] for r in rounds]), med([r[0][2] for r in rounds]) / 1024,
+        med([r[0][3] for r in rounds])))
+    for i, name in ((1, "floor"), (2, "floor drawing one picture")):
+        print("  %s: wall %.3f s  cpu %.3f s  rss %.1f MiB" % (
+            name, med([r[i][0] for r in rounds]), med([r[i][1] for r in rounds]), med([r[i][2] for r in rounds]) / 1024))
+    wall = med([r[0][0] / r[1][0] for r in rounds])
+    cpu = med([r[0][1] / r[1][1] for r in rounds])
+    rss = med([(r[0][2] - r[1][2]) / 1024 for r in rounds])
+    print("  against the floor: wall ratio %.3f (target 1.25: %s)  cpu ratio %.3f (target 1.25: %s)  "
+          "rss %+.1f MiB (target +16: %s)" % (wall, mark(wall <= 1.25), cpu, mark(cpu <= 1.25), rss, mark(rss <= 16)))
+    print("  for scale, the floor drawing one picture against the floor: wall %.3f  cpu %.3f  rss %+.1f MiB" % (
+        med([r[2][0] / r[1][0] for r in rounds]), med([r[2][1] / r[1][1] for r in rounds]),
+        med([(r[2][2] - r[1][2]) / 1024 for r in rounds])))
+    print("  gxplay against the floor drawing one picture: wall %.3f  cpu %.3f  rss %+.1f MiB" % (
+        med([r[0][0] / r[2][0] for r in rounds]), med([r[0][1] / r[2][1] for r in rounds]),
+        med([(r[0][2] - r[2][2]) / 1024 for r in rounds])))
 
 
 def cpu_seconds(pid):

@@ -671,6 +671,7 @@ GxResult GxCoreTexture::UnlockRect(uint32_t level)
     if (!l.locked) return GXERR_INVALIDCALL;
     l.locked = false;
     if (l.readOnly || !HasDeviceCopy()) return GX_OK;
+    ++writes;
     return m_Device->NativeUploadTexture(*this, level, l.lockRect);
 }
 

@@ -127,7 +127,9 @@ private:
 // is all zero (the backend clears its own copy on the GPU) unless the GPU drew into it. The
 // backend keeps its own copy in step: the CPU copy is uploaded when a lock ends or the device
 // writes it (UpdateTexture, StretchRect), and a render target that the GPU drew into is read
-// back before its pixels are used (gpuNewer).
+// back before its pixels are used (gpuNewer). A backend may also drop the CPU copy of a
+// texture written once when its own copy holds the pixels; gpuNewer then brings it back on
+// the next use.
 //
 // Off-screen plain surfaces and render-target surfaces are one-level textures that only their
 // surface object reaches (stand-alone).
@@ -183,6 +185,10 @@ public:
     // texture made at start-up and not used by the first frame costs neither the storage nor
     // its clear.
     bool clearPending = false;
+    // Locks that wrote (ended without the read-only flag). A texture written once, as a loaded
+    // picture is, may give its CPU copy up once the backend holds the pixels; one written again
+    // keeps it, so that repeated writes do not read the GPU back each time.
+    uint32_t writes = 0;
 
 private:
     friend class GxCoreTextureSurface;

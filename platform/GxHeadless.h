@@ -9,7 +9,8 @@
 //   GX_SCREENSHOT=file.png   after the last frame, write the last presented picture
 //   GX_INPUT_SCRIPT=file     synthetic input events, by frame (format below)
 //   GX_FIRST_FRAME_OF=name   after the first frame presented while the named screen is current,
-//                            report its time on stderr and quit (the start-up benchmark)
+//                            report its time, the CPU time and peak RSS so far on stderr and
+//                            quit (the start-up benchmark)
 //   GX_START_STAMP=ns        the CLOCK_MONOTONIC nanoseconds that report is measured from
 //
 // Input script: one event per line, "#" starts a comment, blank lines are ignored.
@@ -101,9 +102,9 @@ public:
     size_t GetEventCount() const { return m_Events.size(); }
 
     // After a frame was presented with currentScreen current: the first time it is the screen of
-    // GX_FIRST_FRAME_OF, writes "first frame of <name>: <ms> ms after the start stamp" (or "...
-    // ms after the harness started" without a stamp) to stderr and returns true (the caller
-    // quits).
+    // GX_FIRST_FRAME_OF, writes "first frame of <name>: <ms> ms after the start stamp, cpu <ms>
+    // ms, peak rss <KiB> KiB" (or "... after the harness started" without a stamp) to stderr and
+    // returns true (the caller quits).
     bool OnFramePresented(const std::string& currentScreen);
 
 private:

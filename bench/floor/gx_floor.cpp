@@ -3,6 +3,9 @@
 //
 //   gx_floor startup      SDL offscreen video, EGL surfaceless, GL 3.3 core context, one
 //                         1024 x 768 target, one clear, one read-back; then exit.
+//   gx_floor startup-draw the same, and before the read-back one 1024 x 768 picture (made in
+//                         memory) drawn over the target by a textured-quad program: the
+//                         least that shows a picture, for scale beside the plain floor.
 //   gx_floor idle FRAMES  an SDL window with a GL 3.3 core context that clears and presents
 //                         FRAMES frames at 60 per second, sleeping to each frame boundary.
 #include <SDL.h>
@@ -26,7 +29,68 @@ F Proc(const char* name, bool egl)
     return reinterpret_cast<F>(egl ? reinterpret_cast<void*>(eglGetProcAddress(name)) : SDL_GL_GetProcAddress(name));
 }
 
-int Startup()
+// One opaque 1024 x 768 picture drawn over the bound target: a program, a texture made from
+// memory, a full-target quad.
+bool DrawPicture()
+{
+    auto createShader = Proc<PFNGLCREATESHADERPROC>("glCreateShader", true);
+    auto shaderSource = Proc<PFNGLSHADERSOURCEPROC>("glShaderSource", true);
+    auto compileShader = Proc<PFNGLCOMPILESHADERPROC>("glCompileShader", true);
+    auto createProgram = Proc<PFNGLCREATEPROGRAMPROC>("glCreateProgram", true);
+    auto attachShader = Proc<PFNGLATTACHSHADERPROC>("glAttachShader", true);
+    auto linkProgram = Proc<PFNGLLINKPROGRAMPROC>("glLinkProgram", true);
+    auto getProgramiv = Proc<PFNGLGETPROGRAMIVPROC>("glGetProgramiv", true);
+    auto useProgram = Proc<PFNGLUSEPROGRAMPROC>("glUseProgram", true);
+    auto genVertexArrays = Proc<PFNGLGENVERTEXARRAYSPROC>("glGenVertexArrays", true);
+    auto bindVertexArray = Proc<PFNGLBINDVERTEXARRAYPROC>("glBindVertexArray", true);
+    auto genTextures = Proc<void (*)(GLsizei, GLuint*)>("glGenTextures", true);
+    auto bindTexture = Proc<void (*)(GLenum, GLuint)>("glBindTexture", true);
+    auto texParameteri = Proc<void (*)(GLenum, GLenum, GLint)>("glTexParameteri", true);
+    auto texImage2D = Proc<void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*)>(
+        "glTexImage2D", true);
+    auto viewport = Proc<void (*)(GLint, GLint, GLsizei, GLsizei)>("glViewport", true);
+    auto drawArrays = Proc<void (*)(GLenum, GLint, GLsizei)>("glDrawArrays", true);
+    const char* vs = "#version 330 core\n"
+                     "out vec2 uv;\n"
+                     "void main() {\n"
+                     "  vec2 p = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));\n"
+                     "  uv = p;\n"
+                     "  gl_Position = vec4(p * 2.0 - 1.0, 0.0, 1.0);\n"
+                     "}\n";
+    const char* fs = "#version 330 core\n"
+                     "in vec2 uv;\n"
+                     "uniform sampler2D picture;\n"
+                     "out vec4 color;\n"
+                     "void main() { color = texture(picture, uv); }\n";
+    GLuint v = createShader(GL_VERTEX_SHADER), f = createShader(GL_FRAGMENT_SHADER);
+    shaderSource(v, 1, &vs, nullptr);
+    shaderSource(f, 1, &fs, nullptr);
+    compileShader(v);
+    compileShader(f);
+    GLuint program = createProgram();
+    attachShader(program, v);
+    attachShader(program, f);
+    linkProgram(program);
+    GLint linked = 0;
+    getProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) return false;
+    useProgram(program);
+    std::vector<uint32_t> picture(1024 * 768, 0xFF336699u);
+    GLuint texture = 0;
+    genTextures(1, &texture);
+    bindTexture(GL_TEXTURE_2D, texture);
+    texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    texImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1024, 768, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.data());
+    GLuint vertexArray = 0;
+    genVertexArrays(1, &vertexArray);
+    bindVertexArray(vertexArray);
+    viewport(0, 0, 1024, 768);
+    drawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    return true;
+}
+
+int Startup(bool draw)
 {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fprintf(stderr, "SDL: %s\n", SDL_GetError()), 1;
@@ -65,6 +129,7 @@ int Startup()
     framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
     clearColor(0.0f, 0.0f, 0.0f, 1.0f);
     clear(GL_COLOR_BUFFER_BIT);
+    if (draw && !DrawPicture()) return fprintf(stderr, "draw\n"), 1;
     std::vector<uint32_t> pixels(1024 * 768);
     readPixels(0, 0, 1024, 768, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
 
@@ -72,7 +137,7 @@ int Startup()
     eglDestroyContext(display, context);
     eglTerminate(display);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return pixels[0] == 0xFF000000u ? 0 : 2;
+    return pixels[0] == (draw ? 0xFF336699u : 0xFF000000u) ? 0 : 2;
 }
 
 int Idle(long frames)
@@ -118,8 +183,9 @@ int Idle(long frames)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && std::strcmp(argv[1], "startup") == 0) return Startup();
+    if (argc >= 2 && std::strcmp(argv[1], "startup") == 0) return Startup(false);
+    if (argc >= 2 && std::strcmp(argv[1], "startup-draw") == 0) return Startup(true);
     if (argc >= 3 && std::strcmp(argv[1], "idle") == 0) return Idle(std::strtol(argv[2], nullptr, 10));
-    fprintf(stderr, "usage: gx_floor startup | gx_floor idle FRAMES\n");
+    fprintf(stderr, "usage: gx_floor startup | gx_floor startup-draw | gx_floor idle FRAMES\n");
     return 2;
 }

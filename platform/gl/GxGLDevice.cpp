@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <string>
 
 #include "core/GxLog.h"
@@ -495,12 +496,11 @@ GxResult GxGLDevice::MakeNative(GxCoreTexture& t)
     return GX_OK;
 }
 
-bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t level, bool* levelSent)
+bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t level)
 {
     if (!t.clearPending) return true;
     t.clearPending = false;
-    // Levels with a CPU copy go with the storage itself, the written one included.
-    if (levelSent) *levelSent = t.LevelAt(level).bits != nullptr;
+    // Levels with a CPU copy go with the storage itself.
     if (GxFailed(MakeNative(t))) {
         GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
                               t.Desc().Height);
@@ -540,16 +540,28 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
             cleared = true;
         }
     }
+    DropWrittenOnceCopy(t);
     // GL errors surface in the caller's own check.
     return true;
 }
 
+void GxGLDevice::DropWrittenOnceCopy(GxCoreTexture& t)
+{
+    GxCoreTexture::Level& l = t.LevelAt(0);
+    if (t.GetLevelCount() != 1 || t.Desc().Pool != GXPOOL_MANAGED || t.IsRenderTarget() || t.writes > 1 ||
+        l.locked || !l.bits || !t.nativeTexture || t.clearPending)
+        return;
+    std::free(l.bits);
+    l.bits = nullptr;
+    t.gpuNewer = true;
+}
+
 GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const GxRectL& rect)
 {
-    if (!t.LevelAt(level).bits) return GX_OK;
-    bool sent = false;
-    if (!Realize(t, &rect, level, &sent)) return GXERR_OUTOFVIDEOMEMORY;
-    if (!t.nativeTexture || sent) return GX_OK;
+    // Before the first use the CPU copy is the texture: the storage is made from it then, so
+    // a picture loaded and not yet shown costs no GL memory.
+    if (!t.LevelAt(level).bits || t.clearPending) return GX_OK;
+    if (!t.nativeTexture) return GX_OK;
     TextureBindingGuard guard(gl);
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
     GxCoreTexture::Level& l = t.LevelAt(level);
@@ -561,16 +573,27 @@ GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const
     gl.glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), rect.left, rect.top, rect.right - rect.left,
                        rect.bottom - rect.top, pf.format, pf.type, first);
     gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+    if (gl.glGetError() != GL_NO_ERROR) return GXERR_DRIVERINTERNALERROR;
+    DropWrittenOnceCopy(t);
+    return GX_OK;
 }
 
 GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
 {
     t.gpuNewer = false;
     if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
+    const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
+    if (!t.nativeFramebuffer && t.nativeTexture) {
+        // A texture whose CPU copy was dropped: GL holds the only copy of its pixels.
+        TextureBindingGuard guard(gl);
+        gl.glBindTexture(GL_TEXTURE_2D, t.nativeTexture);
+        gl.glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        gl.glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), pf.format, pf.type, t.LevelAt(level).bits);
+        gl.glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
+    }
     // Only level 0 of a render target is ever drawn into.
     if (!t.nativeFramebuffer || level != 0) return GX_OK;
-    const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
     GxCoreTexture::Level& l = t.LevelAt(0);
     gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, t.nativeFramebuffer);
     gl.glReadBuffer(GL_COLOR_ATTACHMENT0);

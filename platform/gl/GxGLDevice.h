@@ -87,12 +87,15 @@ private:
     void BackBufferWillChange();
     // Makes a new texture's GL objects at its first use and zeroes them on the GPU, unless that
     // use writes the whole of it (written: the rectangle of the given level about to be
-    // written). Levels that have a CPU copy are sent with the storage (levelSent: the given
-    // level was). False when GL cannot make them.
-    bool Realize(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0,
-                 bool* levelSent = nullptr);
+    // written). Levels that have a CPU copy are sent with the storage. False when GL cannot
+    // make them.
+    bool Realize(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0);
     // The GL texture (and a render target's framebuffer) with storage only.
     GxResult MakeNative(GxCoreTexture& texture);
+    // Frees the CPU copy of a texture written once (a loaded picture) now that GL holds its
+    // pixels: such a copy would only double the memory of every picture. A later lock reads
+    // the pixels back (gpuNewer).
+    void DropWrittenOnceCopy(GxCoreTexture& texture);
 
     GxGLContext& m_Context;
     const GxGLFunctions& gl;

@@ -122,7 +122,15 @@ TEST(DemoE2E, TheTitlesFirstFrameIsReportedAgainstTheStampAndEndsTheRun)
     ASSERT_NE(at, std::string::npos) << r.err;
     const double ms = std::stod(r.err.substr(at + 25));
     EXPECT_GT(ms, 0.0);
-    EXPECT_NE(r.err.find(" ms after the start stamp", at), std::string::npos) << r.err;
+    const size_t after = r.err.find(" ms after the start stamp, cpu ", at);
+    ASSERT_NE(after, std::string::npos) << r.err;
+    const double cpuMs = std::stod(r.err.substr(after + 31));
+    EXPECT_GT(cpuMs, 0.0);
+    const size_t rssAt = r.err.find(" ms, peak rss ", after);
+    ASSERT_NE(rssAt, std::string::npos) << r.err;
+    // A GL context alone takes more than a few MiB: a figure below that is not the process's.
+    EXPECT_GT(std::stol(r.err.substr(rssAt + 14)), 4096L) << r.err;
+    EXPECT_NE(r.err.find(" KiB\n", rssAt), std::string::npos) << r.err;
 
     r = demo.Run({"GX_FIRST_FRAME_OF=SeqTitle", "GX_START_STAMP=soon", "GX_EXIT_AFTER_FRAMES=2"});
     EXPECT_EQ(r.status, 2);

@@ -304,6 +304,88 @@ TEST(DeviceGL, NewTexturesHaveNoCpuCopyUntilLockedAndReadZero)
     dev->Release();
 }
 
+// A picture is written once: its pixels wait in the CPU copy until the texture's first use,
+// go to GL with the storage, and the copy is freed. A later lock reads them back from GL; a
+// texture written more than once keeps its copy so that it is not read back on every write.
+TEST(DeviceGL, TextureWrittenOnceGivesItsCpuCopyUpAtFirstUse)
+{
+    gxtest::LogFolder logs;
+    GLDirect3D gl;
+    ASSERT_NE(gl.d3d, nullptr);
+    GxPresentParameters p = Windowed(32, 32);
+    GxDevice* dev = nullptr;
+    ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
+    for (GxFormat format : {GXFMT_A8R8G8B8, GXFMT_A4R4G4B4}) {
+        SCOPED_TRACE(testing::Message() << "format " << format);
+        const uint32_t bpp = GxFormatBytesPerPixel(format);
+        // Every byte differs from its neighbours, so a row or channel out of place shows.
+        auto pattern = [](int32_t x, int32_t y, uint32_t b) { return static_cast<uint8_t>(x * 7 + y * 31 + b * 3 + 1); };
+        auto write = [&](GxDeviceTexture* t, const GxRectL* rect, uint8_t offset) {
+            GxLockedRect lr;
+            ASSERT_EQ(t->LockRect(0, &lr, rect, 0), GX_OK);
+            const GxRectL r = rect ? *rect : GxRectL{0, 0, 16, 8};
+            for (int32_t y = r.top; y < r.bottom; ++y)
+                for (int32_t x = r.left; x < r.right; ++x)
+                    for (uint32_t b = 0; b < bpp; ++b)
+                        static_cast<uint8_t*>(lr.pBits)[(y - r.top) * lr.Pitch + (x - r.left) * bpp + b] =
+                            static_cast<uint8_t>(pattern(x, y, b) + offset);
+            ASSERT_EQ(t->UnlockRect(0), GX_OK);
+        };
+        auto expectBytes = [&](GxDeviceTexture* t, const GxRectL& changed, uint8_t offset) {
+            GxLockedRect lr;
+            ASSERT_EQ(t->LockRect(0, &lr, nullptr, GXLOCK_READONLY), GX_OK);
+            for (int32_t y = 0; y < 8; ++y)
+                for (int32_t x = 0; x < 16; ++x)
+                    for (uint32_t b = 0; b < bpp; ++b) {
+                        const bool in = x >= changed.left && x < changed.right && y >= changed.top && y < changed.bottom;
+                        ASSERT_EQ(static_cast<const uint8_t*>(lr.pBits)[y * lr.Pitch + x * bpp + b],
+                                  static_cast<uint8_t>(pattern(x, y, b) + (in ? offset : 0)))
+                            << x << "," << y << " byte " << b;
+                    }
+            ASSERT_EQ(t->UnlockRect(0), GX_OK);
+        };
+
+        GxDeviceTexture* t = nullptr;
+        ASSERT_EQ(dev->CreateTexture(16, 8, 1, 0, format, GXPOOL_MANAGED, &t), GX_OK);
+        auto* core = dynamic_cast<GxCoreTexture*>(t);
+        ASSERT_NE(core, nullptr);
+        write(t, nullptr, 0);
+        EXPECT_EQ(core->nativeTexture, 0u) << "written but not used: no GL storage yet";
+        EXPECT_NE(core->LevelAt(0).bits, nullptr);
+
+        GxPixelImage first;
+        ASSERT_EQ(dev->ReadTexture(t, 0, &first), GX_OK);  // the first use
+        EXPECT_NE(core->nativeTexture, 0u);
+        EXPECT_EQ(core->LevelAt(0).bits, nullptr) << "GL holds the pixels: the copy is gone";
+        expectBytes(t, GxRectL{0, 0, 0, 0}, 0);  // read back from GL
+
+        // Written again: the part written and the rest read back are both there, and the copy
+        // now stays.
+        const GxRectL part{3, 2, 9, 5};
+        write(t, &part, 0x40);
+        EXPECT_NE(core->LevelAt(0).bits, nullptr);
+        GxPixelImage second;
+        ASSERT_EQ(dev->ReadTexture(t, 0, &second), GX_OK);
+        EXPECT_EQ(second.At(0, 0), first.At(0, 0));
+        EXPECT_NE(second.At(4, 3), first.At(4, 3));
+        EXPECT_NE(core->LevelAt(0).bits, nullptr) << "a texture written twice keeps its copy";
+        expectBytes(t, part, 0x40);
+        t->Release();
+
+        // Written twice before its first use: the copy stays from the start.
+        ASSERT_EQ(dev->CreateTexture(16, 8, 1, 0, format, GXPOOL_MANAGED, &t), GX_OK);
+        core = dynamic_cast<GxCoreTexture*>(t);
+        write(t, nullptr, 0);
+        write(t, &part, 0x40);
+        GxPixelImage img;
+        ASSERT_EQ(dev->ReadTexture(t, 0, &img), GX_OK);
+        EXPECT_EQ(img.pixels, second.pixels);
+        EXPECT_NE(core->LevelAt(0).bits, nullptr);
+        t->Release();
+    }
+    dev->Release();
+}
+
 // The presented picture stays in the back buffer until the next drawing; the device keeps a
 // copy of it only once the presented picture has been asked for.
 TEST(DeviceGL, PresentedPictureIsCopiedOnlyOnceAskedFor)
