@@ -7,6 +7,7 @@
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
+#include "core/GxMath.h"
 #include "game/DBUIModule.h"
 #include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
@@ -101,7 +102,8 @@ void GxTaskUITextLogFx::AddText(const char16_t* text, const char16_t* icon, uint
     if (m_pScrollBar) ScrollBarMax();
     if (m_AutoScroll) {
         const int32_t count = GetLineCount();
-        SetValueInt(count > m_MaxView ? count - m_MaxView : 0);
+        // The view size may come from stored data: the difference saturates rather than overflow.
+        SetValueInt(count > m_MaxView ? GxTruncToInt32(static_cast<double>(count) - m_MaxView) : 0);
         if (m_pScrollBar) m_pScrollBar->SetValueInt(GetValueInt());
     }
 }

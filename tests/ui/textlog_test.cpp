@@ -121,6 +121,8 @@ TEST_F(TextLogTest, AddTrimAndScrollTable)
         {"3 lines stay at the top", 100, 16, 3, true, 3, 0, 0},
         {"a negative maximum trims nothing", -3, 16, 5, true, 5, 0, 0},
         {"without auto scroll the value stays", 100, 2, 10, false, 10, 0, 0},
+        // A view size from damaged data: the first line to show saturates instead of overflowing.
+        {"a view of INT32_MIN lines", 100, INT32_MIN, 3, true, 3, INT32_MAX, 0},
     };
     for (const Case& c : cases) {
         GxTaskUITextLogFx* log = Make();
@@ -138,9 +140,10 @@ TEST_F(TextLogTest, AddTrimAndScrollTable)
         EXPECT_EQ(log->GetValueInt(), c.value) << c.what;
         EXPECT_EQ(log->GetLines().front().m_Text, Num(c.first)) << c.what;
         EXPECT_EQ(log->GetLines().back().m_TextColor, 0xFF00FF00u) << c.what;
-        // The slider as scroll bar: its maximum is the last line index, its value the log's.
+        // The slider as scroll bar: its maximum is the last line index, its value the log's
+        // (kept within its range).
         EXPECT_EQ(bar->GetMax(), c.count - 1) << c.what;
-        EXPECT_EQ(bar->GetValueInt(), c.value) << c.what;
+        EXPECT_EQ(bar->GetValueInt(), std::min(c.value, c.count - 1)) << c.what;
         log->Kill();
         bar->Kill();
         h.Frame(0);
