@@ -1,1 +1,0 @@
-// Compiles the test programs' shared precompiled header; holds no code of its own.
