@@ -15,7 +15,7 @@ step() {
   c0=$(awk '{print $14 + $15 + $16 + $17}' /proc/$$/stat)
   "$@"
   c1=$(awk '{print $14 + $15 + $16 + $17}' /proc/$$/stat)
-  echo "step: $name $((SECONDS - t0)) s wall, $(((c1 - c0) / $(getconf CLK_TCK))) s CPU"
+  echo "step: $name $((SECONDS - t0)) s wall, $(((c1 - c0) / $(getconf CLK_TCK))) s CPU" >&2
 }
 
 # These builds are thrown away after their tests: line tables alone (no variable locations)
