@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-struct GxResourceData
+struct GxResourceEntry
 {
     const char16_t* type;  // such as u"PNG"
     int32_t id;
@@ -16,11 +16,11 @@ struct GxResourceData
 };
 
 // The program's resource table (made by the build).
-const GxResourceData* GxGetResourceTable(size_t* count);
+const GxResourceEntry* GxGetResourceTable(size_t* count);
 // The entry of that type (exact) and number; null when the program has none.
-const GxResourceData* GxFindResource(std::u16string_view type, int32_t id);
+const GxResourceEntry* GxFindResource(std::u16string_view type, int32_t id);
 
 // The number of the picture whose checksum is the system signature.
 inline constexpr int32_t kGxSignatureResourceID = 102;
 // "%08X" of the CRC-32 of the resource's bytes; "00000000" without a resource.
-std::u16string GxFormatSystemSignature(const GxResourceData* resource);
+std::u16string GxFormatSystemSignature(const GxResourceEntry* resource);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the engine builds against, and only those that are missing.
 set -euo pipefail
-pkgs=(cmake ninja-build pkg-config g++ clang libclang-rt-14-dev
+pkgs=(cmake ninja-build pkg-config g++ clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev libegl-dev libgl-dev libegl-mesa0
   libgl1-mesa-dri libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev
   libvorbis-dev libogg-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev

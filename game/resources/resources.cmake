@@ -33,11 +33,11 @@ file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/GxResourceTable.cpp CONTEN
 
 namespace {
 @gx_resource_arrays@
-const GxResourceData kTable[] = {
+const GxResourceEntry kTable[] = {
 @gx_resource_entries@};
 }  // namespace
 
-const GxResourceData* GxGetResourceTable(size_t* count)
+const GxResourceEntry* GxGetResourceTable(size_t* count)
 {
     if (count) *count = ${gx_resource_index};
     return kTable;
