@@ -44,6 +44,7 @@
 #include "bench/bench_bare_gl.h"
 #include "platform/GxDevice.h"
 #include "platform/gl/GxGLDevice.h"
+#include "platform/gl/GxGLDraw.h"
 #include "platform/gl/GxGLShader.h"
 #include "seq/SeqRukoMain.h"
 #include "tests/support/GxNcWriter.h"
@@ -334,34 +335,6 @@ struct BareDraw
     GLenum equation = GL_FUNC_ADD, equationAlpha = GL_FUNC_ADD;
 };
 
-GLenum BareEquation(uint32_t op)
-{
-    switch (op) {
-    case GXBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
-    case GXBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
-    case GXBLENDOP_MIN: return GL_MIN;
-    case GXBLENDOP_MAX: return GL_MAX;
-    default: return GL_FUNC_ADD;
-    }
-}
-
-GLenum BareFactor(uint32_t b, bool source)
-{
-    switch (b) {
-    case GXBLEND_ZERO: return GL_ZERO;
-    case GXBLEND_ONE: return GL_ONE;
-    case GXBLEND_SRCCOLOR: return GL_SRC_COLOR;
-    case GXBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
-    case GXBLEND_SRCALPHA: return GL_SRC_ALPHA;
-    case GXBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-    case GXBLEND_DESTALPHA: return GL_DST_ALPHA;
-    case GXBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
-    case GXBLEND_DESTCOLOR: return GL_DST_COLOR;
-    case GXBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
-    default: return source ? GL_ONE : GL_ZERO;
-    }
-}
-
 // The frame's draws from the device's record of it.
 struct RecordedFrame
 {
@@ -426,12 +399,12 @@ RecordedFrame ReadRecord(const std::vector<GxDeviceCall>& calls, const DeviceSta
             d.texture = texture;
             d.linear = linear;
             d.blend = rs[GXRS_ALPHABLENDENABLE] != 0;
-            d.src = BareFactor(rs[GXRS_SRCBLEND], true);
-            d.dst = BareFactor(rs[GXRS_DESTBLEND], false);
-            d.srcAlpha = rs[GXRS_SEPARATEALPHABLENDENABLE] ? BareFactor(rs[GXRS_SRCBLENDALPHA], true) : d.src;
-            d.dstAlpha = rs[GXRS_SEPARATEALPHABLENDENABLE] ? BareFactor(rs[GXRS_DESTBLENDALPHA], false) : d.dst;
-            d.equation = BareEquation(rs[GXRS_BLENDOP]);
-            d.equationAlpha = rs[GXRS_SEPARATEALPHABLENDENABLE] ? BareEquation(rs[GXRS_BLENDOPALPHA]) : d.equation;
+            d.src = GxGLBlendFactor(rs[GXRS_SRCBLEND], true);
+            d.dst = GxGLBlendFactor(rs[GXRS_DESTBLEND], false);
+            d.srcAlpha = rs[GXRS_SEPARATEALPHABLENDENABLE] ? GxGLBlendFactor(rs[GXRS_SRCBLENDALPHA], true) : d.src;
+            d.dstAlpha = rs[GXRS_SEPARATEALPHABLENDENABLE] ? GxGLBlendFactor(rs[GXRS_DESTBLENDALPHA], false) : d.dst;
+            d.equation = GxGLBlendEquation(rs[GXRS_BLENDOP]);
+            d.equationAlpha = rs[GXRS_SEPARATEALPHABLENDENABLE] ? GxGLBlendEquation(rs[GXRS_BLENDOPALPHA]) : d.equation;
             f.draws.push_back(std::move(d));
             break;
         }

@@ -10,47 +10,11 @@
 
 namespace {
 
-// Room for many frames of the engine's drawing (each draw is at most a few hundred bytes);
-// the buffer is renewed, not waited for, when it fills.
 // The vertex ring starts small (a frame of a story game is a few hundred quads) and doubles when
 // one draw does not fit a fresh ring, up to the largest draw taken. A software rasterizer commits
 // the whole store at once, so a large ring made up front costs its size in resident memory.
 constexpr uint32_t kRingInitialBytes = 256u << 10;
 constexpr uint32_t kRingMaxBytes = 4u << 20;
-
-GLenum BlendFactor(uint32_t b, bool source)
-{
-    switch (b) {
-    case GXBLEND_ZERO: return GL_ZERO;
-    case GXBLEND_ONE: return GL_ONE;
-    case GXBLEND_SRCCOLOR: return GL_SRC_COLOR;
-    case GXBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
-    case GXBLEND_SRCALPHA: return GL_SRC_ALPHA;
-    case GXBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-    case GXBLEND_DESTALPHA: return GL_DST_ALPHA;
-    case GXBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
-    case GXBLEND_DESTCOLOR: return GL_DST_COLOR;
-    case GXBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
-    case GXBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
-    // The two "both" factors set the source and give the destination its complement.
-    case 12: return source ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
-    case 13: return source ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
-    case GXBLEND_BLENDFACTOR: return GL_CONSTANT_COLOR;
-    case GXBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
-    default: return source ? GL_ONE : GL_ZERO;
-    }
-}
-
-GLenum BlendEquation(uint32_t op)
-{
-    switch (op) {
-    case GXBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
-    case GXBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
-    case GXBLENDOP_MIN: return GL_MIN;
-    case GXBLENDOP_MAX: return GL_MAX;
-    default: return GL_FUNC_ADD;
-    }
-}
 
 GLenum Mode(GxPrimitiveType type)
 {
@@ -86,6 +50,40 @@ void Channels(uint32_t argb, float out[4])
 }
 
 }  // namespace
+
+GLenum GxGLBlendFactor(uint32_t b, bool source)
+{
+    switch (b) {
+    case GXBLEND_ZERO: return GL_ZERO;
+    case GXBLEND_ONE: return GL_ONE;
+    case GXBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case GXBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case GXBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case GXBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case GXBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case GXBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case GXBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case GXBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case GXBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    // The two "both" factors set the source and give the destination its complement.
+    case 12: return source ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
+    case 13: return source ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
+    case GXBLEND_BLENDFACTOR: return GL_CONSTANT_COLOR;
+    case GXBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
+    default: return source ? GL_ONE : GL_ZERO;
+    }
+}
+
+GLenum GxGLBlendEquation(uint32_t op)
+{
+    switch (op) {
+    case GXBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+    case GXBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+    case GXBLENDOP_MIN: return GL_MIN;
+    case GXBLENDOP_MAX: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
 
 void GxGLDrawPipelineDeleter::operator()(GxGLDrawPipeline* pipeline) const { delete pipeline; }
 
@@ -176,14 +174,14 @@ void GxGLDrawPipeline::ApplyBlend(const uint32_t* rs)
         s.blend = blend;
     }
     if (!blend) return;
-    GLenum eqRgb = BlendEquation(rs[GXRS_BLENDOP]);
-    GLenum srcRgb = BlendFactor(rs[GXRS_SRCBLEND], true);
-    GLenum dstRgb = BlendFactor(rs[GXRS_DESTBLEND], false);
+    GLenum eqRgb = GxGLBlendEquation(rs[GXRS_BLENDOP]);
+    GLenum srcRgb = GxGLBlendFactor(rs[GXRS_SRCBLEND], true);
+    GLenum dstRgb = GxGLBlendFactor(rs[GXRS_DESTBLEND], false);
     GLenum eqAlpha = eqRgb, srcAlpha = srcRgb, dstAlpha = dstRgb;
     if (rs[GXRS_SEPARATEALPHABLENDENABLE]) {
-        eqAlpha = BlendEquation(rs[GXRS_BLENDOPALPHA]);
-        srcAlpha = BlendFactor(rs[GXRS_SRCBLENDALPHA], true);
-        dstAlpha = BlendFactor(rs[GXRS_DESTBLENDALPHA], false);
+        eqAlpha = GxGLBlendEquation(rs[GXRS_BLENDOPALPHA]);
+        srcAlpha = GxGLBlendFactor(rs[GXRS_SRCBLENDALPHA], true);
+        dstAlpha = GxGLBlendFactor(rs[GXRS_DESTBLENDALPHA], false);
     }
     if (!s.valid || eqRgb != s.equationRgb || eqAlpha != s.equationAlpha) {
         m_Draw.glBlendEquationSeparate(eqRgb, eqAlpha);

@@ -25,6 +25,10 @@
 #include "platform/GxDeviceTypes.h"
 #include "platform/gl/GxGLShader.h"
 
+// The device's blend factor (source or destination side) and blend operation as GL's.
+GLenum GxGLBlendFactor(uint32_t blend, bool source);
+GLenum GxGLBlendEquation(uint32_t op);
+
 struct GxGLDrawTarget
 {
     GLuint framebuffer = 0;
