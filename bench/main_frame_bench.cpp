@@ -42,6 +42,7 @@
 #include "graphics/GxGraphics.h"
 #include "layer/GxTaskLayer.h"
 #include "bench/bench_bare_gl.h"
+#include "bench/bench_page_text.h"
 #include "platform/GxDevice.h"
 #include "platform/gl/GxGLDevice.h"
 #include "platform/gl/GxGLDraw.h"
@@ -130,15 +131,7 @@ constexpr double kP99Target = 1.25;
 using Clock = std::chrono::steady_clock;
 double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
 
-// 17 x 29 full-width characters, a ruby group and a colour change on every line.
-std::u16string PageText()
-{
-    const std::u16string line =
-        u"≪漢字／かんじ≫のよみかた%a(0xFF8040)色付き%aの言葉「かぎかっこ」とくてんです。ああ";
-    std::u16string s;
-    for (int i = 0; i < 17; ++i) s += line;
-    return s;
-}
+using benchtext::PageText;
 
 // ---- The engine's scene -----------------------------------------------------------------------
 

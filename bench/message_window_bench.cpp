@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "bench/bench_page_text.h"
 #include "game/DBUIModule.h"
 #include "platform/GxDevice.h"
 #include "graphics/GxGraphics.h"
@@ -14,16 +15,7 @@
 
 namespace {
 
-// 17 x 29 characters: each line has a ruby group, a coloured word, an opening bracket, and a
-// closing mark that hangs or breaks.
-std::u16string PageText()
-{
-    const std::u16string line =
-        u"≪漢字／かんじ≫のよみかた%a(0xFF8040)色付き%aの言葉「かぎかっこ」とくてんです。ああ";
-    std::u16string s;
-    for (int i = 0; i < 17; ++i) s += line;
-    return s;
-}
+using benchtext::PageText;
 
 GxTaskUIMessageWindowFx* MakeWindow(gxtest::UIHarness& h)
 {
