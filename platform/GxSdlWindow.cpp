@@ -208,8 +208,21 @@ void GxSdlWindowServices::ShowWindow(GxWindowHandle window, int32_t showCommand)
 {
     Window* w = FindWindow(window);
     if (!w) return;
-    if (showCommand == GxShowCommand::Hide) SDL_HideWindow(w->sdl);
-    else SDL_ShowWindow(w->sdl);
+    if (showCommand == GxShowCommand::Hide) {
+        SDL_HideWindow(w->sdl);
+        return;
+    }
+    SDL_ShowWindow(w->sdl);
+    // A window shown on its own screen is the foreground window, as a new program's window is
+    // on the desktop; without a display no focus event will ever say so.
+    if (m_Options.headless) Activate(window);
+}
+
+void GxSdlWindowServices::Activate(GxWindowHandle window)
+{
+    if (m_Active == window) return;
+    m_Active = window;
+    m_Queue.push_back({window, GxWindowMessage::Activate, 1u | (m_Translator.IsMinimised() ? 0x10000u : 0u), 0});
 }
 
 void GxSdlWindowServices::UpdateWindow(GxWindowHandle window)
@@ -346,6 +359,16 @@ void GxSdlWindowServices::TranslateEvent(const SDL_Event& e)
     }
     GxWindowHandle handle = id ? id : m_MainWindow;
     if (!FindWindow(handle)) return;
+    if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        m_Active = handle;
+    } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        if (m_Active == handle) m_Active = 0;
+    } else if (e.type == SDL_KEYDOWN || e.type == SDL_MOUSEBUTTONDOWN) {
+        // Keys and presses reach only the active window. Where the focus follows the pointer
+        // (an X server without a window manager) no focus event comes, yet the window is the
+        // one the player uses: it is active from its first input on.
+        Activate(handle);
+    }
     m_Scratch.clear();
     m_Translator.Translate(e, handle, WindowOrigin(handle), m_Capture != 0, m_Scratch);
     for (const auto& m : m_Scratch) m_Queue.push_back(m);

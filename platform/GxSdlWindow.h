@@ -108,6 +108,8 @@ private:
     // Moves every pending SDL event into the queue.
     void Pump();
     void TranslateEvent(const SDL_Event& event);
+    // Reports the window as active (an activation message) unless it already is.
+    void Activate(GxWindowHandle window);
 
     GxSdlWindowOptions m_Options;
     bool m_SdlStarted = false;
@@ -115,6 +117,7 @@ private:
     std::map<GxWindowHandle, Window> m_Windows;
     GxWindowHandle m_MainWindow = 0;  // the first window made; SDL_QUIT goes to it
     GxWindowHandle m_Capture = 0;
+    GxWindowHandle m_Active = 0;  // the window last reported active; 0 for none
     std::deque<GxWindowMessageRecord> m_Queue;
     std::vector<GxWindowMessageRecord> m_Scratch;
     GxSdlEventTranslator m_Translator;

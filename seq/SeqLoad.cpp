@@ -5,6 +5,7 @@
 #include "core/GxFrameTimer.h"
 #include "core/GxLog.h"
 #include "game/GxGameFunctions.h"
+#include "seq/SeqScreenCommon.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
@@ -27,7 +28,7 @@ int SeqLoad::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
         GxCore* core = Core();
         GxTaskManage* tm = GetManager();
         if (!LoadFromSlot(slot)) {
-            ShowFailure(u"LOADERROR", u"ロードに失敗しました");
+            SeqShowFailure(this, u"LOADERROR", u"ロードに失敗しました");
         } else if (tm && core) {
             tm->ChangeSequenceByNameStr(core->GetUserData()->GetRestoreSequence());
             GxPlaySystemSound(kSoundLoaded);
@@ -35,7 +36,7 @@ int SeqLoad::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
             core->GetFrameTimer().ResetTime();
         }
     }
-    if (taken || OnFailureClosed(sender)) return 1;
+    if (taken || SeqCloseFailure(this, sender)) return 1;
     PlayPushSound(sender);
     if (OnPageButton(sender) || OnPlate(sender) || OnBackButton(sender)) return 1;
     return 0;

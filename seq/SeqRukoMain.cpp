@@ -21,6 +21,7 @@
 #include "media/GxSound.h"
 #include "moa/GxMoaScriptHost.h"
 #include "platform/GxSdlKeyCodes.h"
+#include "seq/SeqScreenCommon.h"
 #include "seq/SeqSystem.h"
 #include "ui/GxTaskUIButton.h"
 #include "ui/GxTaskUIMessageWindow.h"
@@ -634,6 +635,7 @@ int SeqRukoMain::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
 {
     if (GxSeqBase::OnUIEventLeftDown(sender, param)) return 1;
     if (!sender) return 0;
+    if (SeqCloseFailure(this, sender)) return 1;
     if (dynamic_cast<GxTaskUIButtonIs*>(sender)) GxPlaySystemSound(0);
     GxMainScreenFlags& f = g_MainScreenFlags;
     GxUserData* data = UserData();

@@ -20,6 +20,7 @@
 #include "media/GxMovie.h"
 #include "moa/GxMoaScriptHost.h"
 #include "seq/SeqRukoMain.h"
+#include "seq/SeqScreenCommon.h"
 #include "ui/GxTaskUIMessageWindow.h"
 #include "ui/GxTaskUITextWidgets.h"
 
@@ -360,7 +361,13 @@ void SeqRukoMain::QuickSave()
     if (!core || !data) return;
     const GxSystemConfig* sc = core->GetSystemConfig();
     const std::u16string file = sc ? sc->m_QuickSaveFileName : GxSystemConfig().m_QuickSaveFileName;
-    data->SaveGameData(core->GetSaveFolder() + file, true);
+    const std::u16string path = core->GetSaveFolder() + file;
+    // A shipped game shows no log: a quick save that did not reach the disk says so on screen,
+    // as the save screen does.
+    if (!data->SaveGameData(path, true)) {
+        GxPrintErrorLog(u"SeqRukoMain::QuickSave/セーブに失敗しました(%s)\n", path);
+        SeqShowFailure(this, u"SAVEERROR", u"セーブに失敗しました");
+    }
 }
 
 void SeqRukoMain::CaptureThumbnail()

@@ -11,6 +11,7 @@
 #include "game/GxUserConfig.h"
 #include "game/GxUserDataPerman.h"
 #include "graphics/GxGlobalRenderTarget.h"
+#include "seq/SeqScreenCommon.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
@@ -47,7 +48,7 @@ int SeqSave::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
     if (OnPageButton(sender) || OnPlate(sender)) return 1;
     bool taken = false;
     if (const int32_t slot = TakeConfirmation(sender, &taken)) SaveToSlot(slot);
-    if (taken || OnFailureClosed(sender) || OnBackButton(sender)) return 1;
+    if (taken || SeqCloseFailure(this, sender) || OnBackButton(sender)) return 1;
     return 0;
 }
 
@@ -59,7 +60,7 @@ bool SeqSave::SaveToSlot(int32_t slot)
     const std::u16string path = GameDataPath(slot);
     if (!data->SaveGameData(path, true)) {
         GxPrintErrorLog(u"SeqSave::SaveToSlot/セーブに失敗しました(%s)\n", path);
-        ShowFailure(u"SAVEERROR", u"セーブに失敗しました");
+        SeqShowFailure(this, u"SAVEERROR", u"セーブに失敗しました");
         return false;
     }
     // The game is saved: a missing picture only leaves the plate without one.

@@ -148,8 +148,9 @@ void SeqSaveLoadBase::RefreshPlates()
             if (texture->CreateFromFile(thumb, GXFMT_UNKNOWN, 1, 0, false)) m_Thumbnails[i] = std::move(texture);
         }
         const std::u16string data = GameDataPath(slot);
-        if (GxDiskFileExists(data)) {
-            GxUserData::LoadGameDataHeader(data, m_Headers[i]);
+        // A file whose header does not read shows as no data, and like an empty slot it
+        // offers nothing to load.
+        if (GxDiskFileExists(data) && GxUserData::LoadGameDataHeader(data, m_Headers[i]) && m_Headers[i].valid) {
             if (plate && m_DisableEmptyPlates) plate->SetEnabled(true);
         }
     }
@@ -264,20 +265,6 @@ int32_t SeqSaveLoadBase::TakeConfirmation(GxTaskUIBase* sender, bool* taken)
     const int32_t slot = m_PendingSlot;
     m_PendingSlot = -1;
     return name == u"btn_dlguser_yes" && slot >= 1 && slot <= kSlotCount ? slot : 0;
-}
-
-void SeqSaveLoadBase::ShowFailure(const char16_t* key, const char16_t* text)
-{
-    SeqSystem::OpenUserDialog(this, key, text, kDialogOk);
-}
-
-bool SeqSaveLoadBase::OnFailureClosed(GxTaskUIBase* sender)
-{
-    if (!FromUserDialog(sender) || sender->GetTaskLocalName() != u"btn_dlguser_ok") return false;
-    const std::u16string& key = SeqSystem::GetUserDialogKey();
-    if (key != u"SAVEERROR" && key != u"LOADERROR") return false;
-    SeqSystem::CloseUserDialog(this, true);
-    return true;
 }
 
 bool SeqSaveLoadBase::OnBackButton(GxTaskUIBase* sender)

@@ -24,8 +24,6 @@ public:
     static constexpr int32_t kPlateCount = 8;
     static constexpr int32_t kPageCount = 10;
     static constexpr int32_t kSlotCount = kPlateCount * kPageCount;
-    // The lone OK button of the user dialog.
-    static constexpr int32_t kDialogOk = 1;
 
     struct Texts
     {
@@ -74,10 +72,6 @@ protected:
     // "btn_dlguser_yes" of this screen's confirmation: the pending slot, which is then none;
     // 0 for any other event. "no" closes the dialog and drops the slot.
     int32_t TakeConfirmation(GxTaskUIBase* sender, bool* taken);
-    // The OK of a failure message this screen showed; closes it.
-    bool OnFailureClosed(GxTaskUIBase* sender);
-    // A failure the player must hear of: the lone-OK user dialog with the text.
-    void ShowFailure(const char16_t* key, const char16_t* text);
     static void PlayPushSound(GxTaskUIBase* sender);
 
     GxTaskUIBase* FindWidget(std::u16string_view localName, int32_t index);

@@ -13,6 +13,7 @@
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
 #include "layer/GxTaskLayer.h"
+#include "seq/SeqSystem.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxTaskUIButton.h"
 
@@ -46,6 +47,22 @@ GxUserData* SeqUserData()
 {
     GxCore* core = GxGetCore();
     return core ? core->GetUserData() : nullptr;
+}
+
+void SeqShowFailure(GxTaskBase* screen, const char16_t* key, const char16_t* text)
+{
+    constexpr int32_t kOkAlone = 1;
+    SeqSystem::OpenUserDialog(screen, key, text, kOkAlone);
+}
+
+bool SeqCloseFailure(GxTaskBase* screen, const GxTaskUIBase* sender)
+{
+    const bool fromUserDialog = sender && sender->GetParent() && sender->GetParent()->GetTaskName() == u"dlg_user";
+    if (!fromUserDialog || sender->GetTaskLocalName() != u"btn_dlguser_ok") return false;
+    const std::u16string& key = SeqSystem::GetUserDialogKey();
+    if (key != u"SAVEERROR" && key != u"LOADERROR") return false;
+    SeqSystem::CloseUserDialog(screen, true);
+    return true;
 }
 
 bool SeqNameIs(const GxTaskBase* task, std::u16string_view name)

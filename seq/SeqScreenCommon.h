@@ -44,6 +44,11 @@ void SeqPressButton(GxSeqBase* seq, GxTaskUIBase* button);
 // A screen's own music from the music folder, played on when it already plays; none stops the
 // music over a second.
 void SeqPlayScreenMusic(const std::u16string& fileName, int32_t loopPos);
+// A failure the player must hear of ("SAVEERROR", "LOADERROR"): the user dialog with the text
+// and its OK button alone.
+void SeqShowFailure(GxTaskBase* screen, const char16_t* key, const char16_t* text);
+// The OK of such a failure message: closes it. False for any other event.
+bool SeqCloseFailure(GxTaskBase* screen, const GxTaskUIBase* sender);
 // A share in whole percent as the plate rooms draw it ("%3d"); 0 of nothing is 0.
 std::u16string SeqPercentText(int32_t part, int32_t whole);
 

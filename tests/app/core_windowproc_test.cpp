@@ -334,6 +334,41 @@ TEST(CoreWindowProc, ActivationFollowsOnlyTheActiveState)
     EXPECT_TRUE(GxInput::IsActive());
 }
 
+// A game shown headless is the foreground window from the start; in a window whose focus no
+// event reports (an X server without a window manager) its first key or press makes it active,
+// ahead of that input, so the Ctrl-held skip and the input devices work there too.
+TEST(CoreWindowProc, TheShownWindowAndTheFirstInputActivate)
+{
+    Program p;
+    EXPECT_TRUE(p.core.IsActive()) << "the shown window was not reported active";
+    EXPECT_TRUE(GxInput::IsActive());
+
+    p.Window(SDL_WINDOWEVENT_FOCUS_LOST);
+    p.Enter();
+    p.Pump();
+    ASSERT_FALSE(p.core.IsActive());
+    p.log.clear();
+    p.Key(true, SDL_SCANCODE_LCTRL, SDLK_LCTRL);
+    p.Key(true, SDL_SCANCODE_A, SDLK_a);
+    p.Pump();
+    EXPECT_TRUE(p.core.IsActive());
+    EXPECT_EQ(p.log, (std::vector<std::string>{"sys:Activate", "seq:Activate", "sys:KeyDown 17", "seq:KeyDown 17",
+                                               "sys:KeyDown 65", "seq:KeyDown 65"}))
+        << "one activation, ahead of the first key";
+
+    p.Window(SDL_WINDOWEVENT_FOCUS_LOST);
+    p.Pump();
+    p.log.clear();
+    p.Button(true, SDL_BUTTON_LEFT, 10, 10);
+    p.Button(false, SDL_BUTTON_LEFT, 10, 10);
+    p.Pump();
+    EXPECT_TRUE(p.core.IsActive());
+    ASSERT_GE(p.log.size(), 2u);
+    EXPECT_EQ(p.log[0], "sys:Activate");
+    EXPECT_EQ(p.log[1], "seq:Activate");
+    EXPECT_EQ(std::count(p.log.begin(), p.log.end(), "sys:Activate"), 1);
+}
+
 TEST(CoreWindowProc, SystemCommandsAndCursorRequests)
 {
     Program p;

@@ -24,6 +24,7 @@
 #include "seq/SeqLoad.h"
 #include "seq/SeqQuickLoad.h"
 #include "seq/SeqSave.h"
+#include "seq/SeqRukoMain.h"
 #include "seq/SeqSystem.h"
 #include "tests/seq/ScreenTestFixture.h"
 #include "ui/GxTaskUIBase.h"
@@ -387,7 +388,8 @@ TEST_F(SaveLoadScreens, LoadScreenOffersOnlySlotsWithSavesAndReturnsToTheSavedSc
     EXPECT_EQ(Played("sounds/sys/close.wav"), closes + 2);
 }
 
-// A saved game that cannot be loaded: its plate can still be pressed (the file is there).
+// A saved game that cannot be loaded. With a readable header its plate can still be pressed and
+// the load is refused; without one the plate shows no data and, as an empty slot, offers nothing.
 struct DamagedCase
 {
     const char* name;
@@ -411,8 +413,16 @@ TEST_P(DamagedLoad, ChangesNothingAndKeepsTheScreenWithTheFailureDialog)
     EnterFrom(u"SeqRukoMain", u"SeqLoad");
     auto* load = Screen<SeqLoad>(u"SeqLoad");
     EXPECT_EQ(load->GetPlateHeader(1).valid, GetParam().headerReadable);
-    EXPECT_TRUE(Widget(u"SeqLoad", u"btn_fileplate", 1)->IsEnabled());
+    EXPECT_EQ(Widget(u"SeqLoad", u"btn_fileplate", 1)->IsEnabled(), GetParam().headerReadable);
     ClickPlate(u"SeqLoad", 1);
+    if (!GetParam().headerReadable) {
+        app.Frame(16);
+        EXPECT_FALSE(UserDialogOpen()) << "a plate that shows no data asked to load it";
+        EXPECT_EQ(load->GetPendingSlot(), -1);
+        EXPECT_EQ(Tm()->GetCurrentSequenceName(), u"SeqLoad");
+        EXPECT_EQ(data->m_GameDataTitle, u"今のゲーム");
+        return;
+    }
     Answer(u"btn_dlguser_yes");
     app.Frame(16);
     EXPECT_EQ(Tm()->GetCurrentSequenceName(), u"SeqLoad");
@@ -434,6 +444,36 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const std::string& whole) { return whole.substr(0, whole.size() * 2 / 3); }},
         DamagedCase{"ForeignTag", false, [](const std::string& whole) { return "XYZ" + whole.substr(3); }}),
     [](const ::testing::TestParamInfo<DamagedCase>& i) { return std::string(i.param.name); });
+
+// The quick save button's save that does not reach the disk: the old quick save stays and the
+// player is told as on the save screen; OK closes the message and the story goes on.
+TEST_F(SaveLoadScreens, QuickSaveTheDiskRefusesKeepsTheOldFileAndTellsThePlayer)
+{
+    WriteSave("gamedata_quick.gd", u"古いクイック", u"SeqRukoMain");
+    const std::string before = ReadAll(saveFolder / "gamedata_quick.gd");
+    for (int i = 0; i < 200; ++i) data->AppendMessageLog(u"名", u"長いログの行です。", false, false);
+    ChangeTo(u"SeqRukoMain");
+    auto* main = Screen<SeqRukoMain>(u"SeqRukoMain");
+    ASSERT_NE(main, nullptr);
+    {
+        FullDisk disk(before.size() / 2);
+        main->QuickSave();
+    }
+    EXPECT_EQ(ReadAll(saveFolder / "gamedata_quick.gd"), before);
+    ASSERT_TRUE(UserDialogOpen());
+    EXPECT_EQ(SeqSystem::GetUserDialogKey(), u"SAVEERROR");
+    EXPECT_EQ(UserDialogText(), u"セーブに失敗しました");
+    Answer(u"btn_dlguser_ok", 1);
+    app.Frame(16);
+    EXPECT_FALSE(UserDialogOpen());
+    EXPECT_EQ(g_SystemDialogCount, 0);
+    EXPECT_EQ(Tm()->GetCurrentSequenceName(), u"SeqRukoMain");
+
+    // With room again the quick save is written and says nothing.
+    main->QuickSave();
+    EXPECT_FALSE(UserDialogOpen());
+    EXPECT_NE(ReadAll(saveFolder / "gamedata_quick.gd"), before);
+}
 
 TEST_F(SaveLoadScreens, RightClickActsAsTheBackButton)
 {
