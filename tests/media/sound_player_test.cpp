@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -378,6 +379,39 @@ TEST_F(SoundPlayerTest, PlayStopAndReplayWhileAnotherThreadRenders)
     renderer.join();
     EXPECT_FALSE(stream.GetBuffer().HasThread());
     EXPECT_TRUE(m_Log.Lines().empty()) << m_Log.Joined();
+}
+
+// A thread starter that refuses, as the system does when it has no thread left to give; the
+// default comes back when the test ends, whatever it found.
+class RefusedThreadScope
+{
+public:
+    RefusedThreadScope() { GxSoundSetThreadStarter([](std::thread&, std::function<void()>) { return false; }); }
+    ~RefusedThreadScope() { GxSoundSetThreadStarter(nullptr); }
+};
+
+TEST_F(SoundPlayerTest, ARefusedRefillThreadRefusesThePlayAndCleansUp)
+{
+    Write("m.wav", GxRampWav(60000, 2, 44100, 16));
+    GxSoundPlayerStream stream;
+    {
+        RefusedThreadScope refuse;
+        EXPECT_FALSE(PlayStream(stream, u"m.wav", -1, 0, 0, 500));
+    }
+    EXPECT_FALSE(stream.IsPlaying());
+    EXPECT_FALSE(stream.GetBuffer().HasThread());
+    EXPECT_EQ(stream.GetBuffer().GetBufferSize(), 0u);
+    EXPECT_EQ(stream.GetDecoder(), nullptr) << "the decoder went with the refused buffer";
+    EXPECT_EQ(stream.GetFadeState(), 0) << "no fade was started";
+    EXPECT_EQ(GxMixer::Get()->GetVoiceCount(), 0u) << "the ring was given back";
+    EXPECT_EQ(m_Log.Lines(), std::vector<std::string>{
+                                 "Error/GxSoundBufferStream::Create ストリーム再生スレッドの作成に失敗しました\n"});
+
+    ASSERT_TRUE(PlayStream(stream, u"m.wav", 0)) << "the next play starts its thread";
+    EXPECT_TRUE(stream.GetBuffer().HasThread());
+    std::vector<int64_t> expected;
+    Span(expected, 0, 59999);
+    ExpectSequence(RenderIndices(80000), expected);
 }
 
 TEST_F(SoundPlayerTest, OnTheDummyDriverPlayersStartAndStopWithoutWaitingForIt)
