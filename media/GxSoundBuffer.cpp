@@ -76,10 +76,11 @@ bool GxSoundBuffer3D::GetConeOrientation(float* v)
     return true;
 }
 
+// Only the position and the cone orientation are refused on a sound that is not 3D; the
+// distances and cone angles are kept whatever the sound.
 bool GxSoundBuffer3D::SetMinDistance(float d)
 {
     GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
     m_3D.minDistance = d;
     return true;
 }
@@ -87,7 +88,6 @@ bool GxSoundBuffer3D::SetMinDistance(float d)
 bool GxSoundBuffer3D::SetMaxDistance(float d)
 {
     GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
     m_3D.maxDistance = d;
     return true;
 }
@@ -100,7 +100,6 @@ bool GxSoundBuffer3D::GetConeAngles(uint32_t*, uint32_t*) { GxMutexScopedLock lo
 bool GxSoundBuffer3D::SetConeAngles(uint32_t inside, uint32_t outside)
 {
     GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
     if (outside < inside) {
         GxPrintSlightErrorLog(m_ConeAnglesError);
         return false;

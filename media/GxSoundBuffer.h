@@ -47,8 +47,8 @@ using GxSoundThreadStarter = bool (*)(std::thread& thread, std::function<void()>
 // Replaces how refill threads are started (tests); null restores the default.
 void GxSoundSetThreadStarter(GxSoundThreadStarter starter);
 
-// What both buffers share: the lock and the kept 3D values. The 3D operations take the lock and
-// refuse while the sound is not 3D.
+// What both buffers share: the lock and the kept 3D values. The 3D operations take the lock;
+// the position and cone orientation (set and get) refuse while the sound is not 3D.
 class GxSoundBuffer3D
 {
 public:
