@@ -1,12 +1,27 @@
 #include "media/GxSoundBuffer.h"
 
+#include <atomic>
 #include <cstring>
+#include <exception>
 
 #include "core/GxLog.h"
 #include "platform/GxEvent.h"
 #include "platform/GxMixer.h"
 
 namespace {
+
+// std::thread reports a refused thread only by throwing: the throw stops here.
+bool StartThread(std::thread& thread, std::function<void()> body)
+{
+    try {
+        thread = std::thread(std::move(body));
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::atomic<GxSoundThreadStarter> g_ThreadStarter{nullptr};
 
 GxMixerFormat MixerFormatOf(const GxWaveFormat& f) { return GxMixerFormat{f.channels, f.bitsPerSample, f.samplesPerSec}; }
 
@@ -24,6 +39,8 @@ void Reset3D(GxSound3DParams& p, bool is3D)
 }
 
 }  // namespace
+
+void GxSoundSetThreadStarter(GxSoundThreadStarter starter) { g_ThreadStarter.store(starter); }
 
 // ---- 3D values, both buffers ----
 
@@ -59,10 +76,11 @@ bool GxSoundBuffer3D::GetConeOrientation(float* v)
     return true;
 }
 
+// Only the position and the cone orientation are refused on a sound that is not 3D; the
+// distances and cone angles are kept whatever the sound.
 bool GxSoundBuffer3D::SetMinDistance(float d)
 {
     GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
     m_3D.minDistance = d;
     return true;
 }
@@ -70,7 +88,6 @@ bool GxSoundBuffer3D::SetMinDistance(float d)
 bool GxSoundBuffer3D::SetMaxDistance(float d)
 {
     GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
     m_3D.maxDistance = d;
     return true;
 }
@@ -83,7 +100,6 @@ bool GxSoundBuffer3D::GetConeAngles(uint32_t*, uint32_t*) { GxMutexScopedLock lo
 bool GxSoundBuffer3D::SetConeAngles(uint32_t inside, uint32_t outside)
 {
     GxMutexScopedLock lock(&m_Lock);
-    if (!m_Is3D) return false;
     if (outside < inside) {
         GxPrintSlightErrorLog(m_ConeAnglesError);
         return false;
@@ -292,7 +308,13 @@ bool GxSoundBufferStream::CreateLocked(GxSoundLoaderBase* decoder, bool use3D)
         GxPrintSlightErrorLog(u"Error/GxSoundBufferStream::Create IDirectSoundNotify通知位置の設定に失敗しました\n");
         return false;
     }
-    m_Thread = std::thread(ThreadMain, this, m_RefillEvent, m_StopEvent);
+    const GxSoundThreadStarter starter = g_ThreadStarter.load();
+    auto body = [this, refill = m_RefillEvent, stop = m_StopEvent] { ThreadMain(this, refill, stop); };
+    if (!(starter ? starter : StartThread)(m_Thread, std::move(body))) {
+        Release();
+        GxPrintSlightErrorLog(u"Error/GxSoundBufferStream::Create ストリーム再生スレッドの作成に失敗しました\n");
+        return false;
+    }
     return true;
 }
 

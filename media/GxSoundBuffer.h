@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -40,8 +41,14 @@ struct GxSound3DParams
 
 constexpr uint16_t kGxSoundSegmentCount = 16;
 
-// What both buffers share: the lock and the kept 3D values. The 3D operations take the lock and
-// refuse while the sound is not 3D.
+// Starts a stream buffer's refill thread running `body` in `thread`; false when the system
+// refuses a thread (the buffer then refuses to be created and its play fails).
+using GxSoundThreadStarter = bool (*)(std::thread& thread, std::function<void()> body);
+// Replaces how refill threads are started (tests); null restores the default.
+void GxSoundSetThreadStarter(GxSoundThreadStarter starter);
+
+// What both buffers share: the lock and the kept 3D values. The 3D operations take the lock;
+// the position and cone orientation (set and get) refuse while the sound is not 3D.
 class GxSoundBuffer3D
 {
 public:

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/GxFile.h"
+#include "platform/GxOggDecoder.h"
 
 class GxWavData;
 
@@ -99,8 +100,8 @@ private:
     uint32_t m_Remaining = 0;
 };
 
-// Ogg Vorbis through libvorbisfile over the file layer; seekable streams of 1 or 2 channels;
-// the output is 16-bit signed little-endian PCM.
+// Ogg Vorbis through the platform decoder over the file layer; seekable streams of 1 or 2
+// channels; the output is 16-bit signed little-endian PCM.
 class GxSoundLoaderOgg : public GxSoundLoaderBase
 {
 public:
@@ -109,7 +110,7 @@ public:
 
     bool Open(std::u16string_view fileName);
     void Close() override;
-    bool IsOpen() const override { return m_StreamOpen; }
+    bool IsOpen() const override { return m_Decoder.IsOpen(); }
     bool Read(void* dst, uint32_t count, uint32_t* bytesRead) override;
     bool Seek(int64_t frame) override;
     int64_t Tell() const override;
@@ -119,13 +120,11 @@ public:
     int GetType() const override { return GxSoundLoaderType_Ogg; }
 
 private:
-    struct Stream;  // the vorbisfile state, kept out of this header
-
     bool OpenStream();
 
+    // The decoder's data source is this handle: it is closed through the decoder.
     GxFileHandle m_File;
-    std::unique_ptr<Stream> m_Stream;
-    bool m_StreamOpen = false;
+    GxOggDecoder m_Decoder;
     int64_t m_TotalSamples = 0;
     bool m_End = false;
 };

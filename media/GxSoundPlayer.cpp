@@ -51,6 +51,16 @@ bool Set3DVector(GxSoundBuffer3D& buffer, const float* v, bool (GxSoundBuffer3D:
     return (buffer.*set)(v);
 }
 
+// The distance setters likewise compare with the distance the buffer keeps now (a new sound
+// resets it), and remember what they were given.
+bool SetDistance(GxSoundBuffer3D& buffer, float d, float GxSound3DParams::*field, float* kept,
+                 bool (GxSoundBuffer3D::*set)(float))
+{
+    if (!Differs(buffer.Get3DParams().*field, d)) return true;
+    *kept = d;
+    return (buffer.*set)(d);
+}
+
 }  // namespace
 
 // ---- base ----
@@ -365,15 +375,11 @@ bool GxSoundPlayerStatic::SetConeOrientation(const float* v)
 
 bool GxSoundPlayerStatic::SetMinDistance(float d)
 {
-    if (!Differs(m_Buffer.Get3DParams().minDistance, d)) return true;
-    m_MinDistance = d;
-    return m_Buffer.SetMinDistance(d);
+    return SetDistance(m_Buffer, d, &GxSound3DParams::minDistance, &m_MinDistance, &GxSoundBuffer3D::SetMinDistance);
 }
 bool GxSoundPlayerStatic::SetMaxDistance(float d)
 {
-    if (!Differs(m_Buffer.Get3DParams().maxDistance, d)) return true;
-    m_MaxDistance = d;
-    return m_Buffer.SetMaxDistance(d);
+    return SetDistance(m_Buffer, d, &GxSound3DParams::maxDistance, &m_MaxDistance, &GxSoundBuffer3D::SetMaxDistance);
 }
 // The buffer hands nothing back through these: they report 0.
 bool GxSoundPlayerStatic::GetMinDistance(float* d)
@@ -526,15 +532,11 @@ bool GxSoundPlayerStream::SetConeOrientation(const float* v)
 
 bool GxSoundPlayerStream::SetMinDistance(float d)
 {
-    if (!Differs(m_MinDistance, d)) return true;
-    m_MinDistance = d;
-    return m_Buffer.SetMinDistance(d);
+    return SetDistance(m_Buffer, d, &GxSound3DParams::minDistance, &m_MinDistance, &GxSoundBuffer3D::SetMinDistance);
 }
 bool GxSoundPlayerStream::SetMaxDistance(float d)
 {
-    if (!Differs(m_MaxDistance, d)) return true;
-    m_MaxDistance = d;
-    return m_Buffer.SetMaxDistance(d);
+    return SetDistance(m_Buffer, d, &GxSound3DParams::maxDistance, &m_MaxDistance, &GxSoundBuffer3D::SetMaxDistance);
 }
 bool GxSoundPlayerStream::GetMinDistance(float* d)
 {

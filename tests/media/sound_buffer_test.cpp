@@ -1,5 +1,5 @@
 // Sound buffers on the manual mixer: the stream ring's geometry, creation refusals, the 3D
-// choice, and the teardown of the refill thread.
+// choice and the 3D values, and the teardown of the refill thread.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -100,42 +100,77 @@ TEST_F(SoundBufferTest, NothingWorksWithoutTheMixerOrAnOpenDecoder)
     GxMixer::Open(GxMixerBackendKind::Manual);
 }
 
-TEST_F(SoundBufferTest, ThreeDOnlyForMonoAndConeAnglesAreChecked)
+// The 3D operations of both buffers on a mono sound created with 3D and on a stereo sound asked
+// for 3D (which gets the plain buffer): only the position and the cone orientation are refused
+// on a plain sound; distances and cone angles are kept, and the cone angles are checked, on both.
+struct ThreeDCase
 {
-    Write("m.wav", GxRampWav(100, 1, 22050, 16));
-    Write("s.wav", GxRampWav(100, 2, 22050, 16));
-    GxSoundLoaderWav mono, stereo;
-    ASSERT_TRUE(mono.Open(u"m.wav"));
-    ASSERT_TRUE(stereo.Open(u"s.wav"));
+    const char* name;
+    bool stream;
+    int channels;
+    bool is3D;  // what the buffer becomes
+};
 
-    GxSoundBufferStatic a;
-    ASSERT_TRUE(a.Create(&mono, true));
-    EXPECT_TRUE(a.Is3D());
-    EXPECT_FLOAT_EQ(a.Get3DParams().minDistance, 100.0f);
-    EXPECT_FLOAT_EQ(a.Get3DParams().maxDistance, 500.0f);
-    const float pos[3] = {1, 2, 3};
-    EXPECT_TRUE(a.Set3DPosition(pos));
-    float back[3] = {};
-    EXPECT_TRUE(a.Get3DPosition(back));
-    EXPECT_EQ(back[2], 3.0f);
-    EXPECT_FALSE(a.SetConeAngles(90, 45));
-    EXPECT_TRUE(a.SetConeAngles(45, 90));
+class SoundBuffer3DTest : public SoundBufferTest, public ::testing::WithParamInterface<ThreeDCase>
+{
+protected:
+    template <typename Buffer>
+    void Run(Buffer& buffer, const char* coneAnglesLine)
+    {
+        const ThreeDCase& c = GetParam();
+        Write("s.wav", GxRampWav(100, c.channels, 22050, 16));
+        GxSoundLoaderWav decoder;
+        ASSERT_TRUE(decoder.Open(u"s.wav"));
+        ASSERT_TRUE(buffer.Create(&decoder, true));
+        EXPECT_EQ(buffer.Is3D(), c.is3D);
+        EXPECT_FLOAT_EQ(buffer.Get3DParams().minDistance, c.is3D ? 100.0f : 1.0f);
+        EXPECT_FLOAT_EQ(buffer.Get3DParams().maxDistance, c.is3D ? 500.0f : 1.0e9f);
 
-    GxSoundBufferStream b;
-    ASSERT_TRUE(b.Create(&stereo, true));
-    EXPECT_FALSE(b.Is3D());
-    EXPECT_FALSE(b.Set3DPosition(pos));
-    EXPECT_FALSE(b.SetConeAngles(90, 45)) << "not a 3D sound: refused before the check";
+        const float pos[3] = {1, 2, 3}, dir[3] = {0, 1, 0};
+        EXPECT_EQ(buffer.Set3DPosition(pos), c.is3D);
+        EXPECT_EQ(buffer.SetConeOrientation(dir), c.is3D);
+        float back[3] = {};
+        EXPECT_EQ(buffer.Get3DPosition(back), c.is3D);
+        EXPECT_EQ(back[2], c.is3D ? 3.0f : 0.0f);
 
-    ASSERT_TRUE(mono.Seek(0));
-    GxSoundBufferStream c;
-    ASSERT_TRUE(c.Create(&mono, true));
-    EXPECT_TRUE(c.Is3D());
-    EXPECT_FALSE(c.SetConeAngles(90, 45));
-    EXPECT_EQ(m_Log.Lines(), (std::vector<std::string>{
-                                  "Error/GxSoundBufferStatic::::SetConeAngle OutAngleはInAngle以上である必要があります\n",
-                                  "Error/GxSoundBufferStream::SetConeAngle OutAngleはInAngle以上である必要があります\n"}));
+        EXPECT_TRUE(buffer.SetMinDistance(150.0f));
+        EXPECT_TRUE(buffer.SetMaxDistance(900.0f));
+        EXPECT_FLOAT_EQ(buffer.Get3DParams().minDistance, 150.0f);
+        EXPECT_FLOAT_EQ(buffer.Get3DParams().maxDistance, 900.0f);
+
+        EXPECT_FALSE(buffer.SetConeAngles(90, 45)) << "checked whether or not the sound is 3D";
+        EXPECT_EQ(buffer.Get3DParams().insideConeAngle, 360u);
+        EXPECT_TRUE(buffer.SetConeAngles(45, 90));
+        EXPECT_TRUE(buffer.SetConeAngles(60, 60));
+        EXPECT_EQ(buffer.Get3DParams().insideConeAngle, 60u);
+        EXPECT_EQ(buffer.Get3DParams().outsideConeAngle, 60u);
+
+        // These only say whether the sound is 3D.
+        float d = -1.0f;
+        EXPECT_EQ(buffer.GetMinDistance(&d), c.is3D);
+        EXPECT_EQ(buffer.GetMaxDistance(&d), c.is3D);
+        EXPECT_EQ(d, -1.0f);
+        EXPECT_EQ(m_Log.Lines(), std::vector<std::string>{coneAnglesLine});
+    }
+};
+
+TEST_P(SoundBuffer3DTest, OnlyPositionAndOrientationNeedA3DSound)
+{
+    if (GetParam().stream) {
+        GxSoundBufferStream buffer;
+        Run(buffer, "Error/GxSoundBufferStream::SetConeAngle OutAngleはInAngle以上である必要があります\n");
+    } else {
+        GxSoundBufferStatic buffer;
+        Run(buffer, "Error/GxSoundBufferStatic::::SetConeAngle OutAngleはInAngle以上である必要があります\n");
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Buffers, SoundBuffer3DTest,
+                         ::testing::Values(ThreeDCase{"staticMono", false, 1, true},
+                                           ThreeDCase{"staticStereo", false, 2, false},
+                                           ThreeDCase{"streamMono", true, 1, true},
+                                           ThreeDCase{"streamStereo", true, 2, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SoundBufferTest, StaticBufferPlaysOnceOrLoopsAndCopiesTheWholeSound)
 {

@@ -7,16 +7,20 @@
 #include <atomic>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "media/GxSound.h"
+#include "media/GxSoundBuffer.h"
 #include "media/GxSoundClock.h"
 #include "media/GxSoundHarness.h"
 #include "platform/GxMixer.h"
+#include "tests/support/GxContentFixture.h"
 #include "tests/support/GxMixerFixture.h"
 #include "tests/support/GxPackWriter.h"
 
@@ -239,6 +243,22 @@ TEST_F(SoundManagerTest, ChannelsFromThirtyTwoAreRefusedEverywhere)
     EXPECT_NEAR(Sample(), 1000 * GxMixerVolumeGain(-2000), 1.0);
     EXPECT_TRUE(GxSound::StopStream(31));
     EXPECT_FALSE(GxSound::IsStreamPlaying(31));
+}
+
+TEST_F(SoundManagerTest, AChannelWhoseRefillThreadIsRefusedDoesNotPlay)
+{
+    ASSERT_TRUE(GxSound::Create(0, 0));
+    GxContentLogCapture log;
+    GxSoundSetThreadStarter([](std::thread&, std::function<void()>) { return false; });
+    const bool played = GxSound::PlayStreamFromFile(3, u"bgms/a.wav", -1, 0, 0, 0, 0, 0);
+    GxSoundSetThreadStarter(nullptr);
+    EXPECT_FALSE(played);
+    EXPECT_FALSE(GxSound::IsStreamPlaying(3));
+    EXPECT_EQ(Sample(), 0);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{
+                               "Error/GxSoundBufferStream::Create ストリーム再生スレッドの作成に失敗しました\n"});
+    ASSERT_TRUE(GxSound::PlayStreamFromFile(3, u"bgms/a.wav", -1, 0, 0, 0, 0, 0));
+    EXPECT_EQ(Sample(), 1000);
 }
 
 TEST_F(SoundManagerTest, WithoutAnyOutputEveryPlayIsRefused)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -229,6 +230,86 @@ TEST_F(SoundPlayerTest, TheStreamPlayerRefusesTheStaticForms)
     EXPECT_EQ(GxSoundPlayerBase::GetInstanceCount(), before + 2) << "never lowered";
 }
 
+// ---- 3D setters ----
+
+// The distance setters compare with what the buffer keeps now, not with the last value the
+// player was given: a new sound resets the buffer's distances, so the same value is sent again.
+struct DistanceCase
+{
+    const char* name;
+    bool stream;
+    bool max;
+};
+
+class SoundPlayerDistanceTest : public SoundPlayerTest, public ::testing::WithParamInterface<DistanceCase>
+{
+protected:
+    template <typename Player>
+    void Run(Player& p, bool (*play)(Player&))
+    {
+        const DistanceCase& c = GetParam();
+        const float reset = c.max ? 500.0f : 100.0f;  // a 3D sound's distance after creation
+        auto set = [&](float d) { return c.max ? p.SetMaxDistance(d) : p.SetMinDistance(d); };
+        auto kept = [&] {
+            const GxSound3DParams& q = p.GetBuffer().Get3DParams();
+            return c.max ? q.maxDistance : q.minDistance;
+        };
+        ASSERT_TRUE(play(p));
+        ASSERT_TRUE(p.GetBuffer().Is3D());
+        EXPECT_FLOAT_EQ(kept(), reset);
+        EXPECT_TRUE(set(250.0f));
+        EXPECT_FLOAT_EQ(kept(), 250.0f);
+        ASSERT_TRUE(play(p));
+        EXPECT_FLOAT_EQ(kept(), reset) << "a new sound starts from the defaults";
+        EXPECT_TRUE(set(250.0f));
+        EXPECT_FLOAT_EQ(kept(), 250.0f) << "sent again: the buffer's value differs";
+    }
+};
+
+TEST_P(SoundPlayerDistanceTest, ComparesWithTheBuffersCurrentDistance)
+{
+    Write("m.wav", GxRampWav(30000, 1, 44100, 16));
+    if (GetParam().stream) {
+        GxSoundPlayerStream p;
+        Run<GxSoundPlayerStream>(p, [](GxSoundPlayerStream& q) {
+            return q.PlayFromFile(u"m.wav", -1, 0, 0, 0, 0, 0, 0, true, nullptr, nullptr);
+        });
+    } else {
+        GxSoundPlayerStatic p;
+        Run<GxSoundPlayerStatic>(p, [](GxSoundPlayerStatic& q) {
+            return q.PlayFromFile(u"m.wav", -1, 0, 0, 0, 0, 0, true, nullptr, nullptr);
+        });
+    }
+    EXPECT_TRUE(m_Log.Lines().empty()) << m_Log.Joined();
+}
+
+INSTANTIATE_TEST_SUITE_P(Players, SoundPlayerDistanceTest,
+                         ::testing::Values(DistanceCase{"staticMin", false, false},
+                                           DistanceCase{"staticMax", false, true},
+                                           DistanceCase{"streamMin", true, false},
+                                           DistanceCase{"streamMax", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SoundPlayerTest, ConeAnglesAreCheckedOnAPlainSoundToo)
+{
+    Write("s.wav", GxRampWav(30000, 2, 44100, 16));
+    GxSoundPlayerStream stream;
+    GxSoundPlayerStatic single;
+    ASSERT_TRUE(PlayStream(stream, u"s.wav", 0));
+    ASSERT_TRUE(PlayStatic(single, u"s.wav", 0));
+    const float pos[3] = {1, 2, 3};
+    EXPECT_FALSE(stream.Set3DPosition(pos));
+    EXPECT_FALSE(single.SetConeOrientation(pos));
+    EXPECT_FALSE(stream.SetConeAngles(90, 10));
+    EXPECT_FALSE(single.SetConeAngles(90, 10));
+    EXPECT_TRUE(stream.SetConeAngles(10, 90));
+    EXPECT_TRUE(single.SetMinDistance(7.0f));
+    EXPECT_EQ(m_Log.Lines(),
+              (std::vector<std::string>{
+                  "Error/GxSoundBufferStream::SetConeAngle OutAngleはInAngle以上である必要があります\n",
+                  "Error/GxSoundBufferStatic::::SetConeAngle OutAngleはInAngle以上である必要があります\n"}));
+}
+
 // ---- fades on the injected clock ----
 
 class SoundFadeTest : public SoundPlayerTest
@@ -378,6 +459,39 @@ TEST_F(SoundPlayerTest, PlayStopAndReplayWhileAnotherThreadRenders)
     renderer.join();
     EXPECT_FALSE(stream.GetBuffer().HasThread());
     EXPECT_TRUE(m_Log.Lines().empty()) << m_Log.Joined();
+}
+
+// A thread starter that refuses, as the system does when it has no thread left to give; the
+// default comes back when the test ends, whatever it found.
+class RefusedThreadScope
+{
+public:
+    RefusedThreadScope() { GxSoundSetThreadStarter([](std::thread&, std::function<void()>) { return false; }); }
+    ~RefusedThreadScope() { GxSoundSetThreadStarter(nullptr); }
+};
+
+TEST_F(SoundPlayerTest, ARefusedRefillThreadRefusesThePlayAndCleansUp)
+{
+    Write("m.wav", GxRampWav(60000, 2, 44100, 16));
+    GxSoundPlayerStream stream;
+    {
+        RefusedThreadScope refuse;
+        EXPECT_FALSE(PlayStream(stream, u"m.wav", -1, 0, 0, 500));
+    }
+    EXPECT_FALSE(stream.IsPlaying());
+    EXPECT_FALSE(stream.GetBuffer().HasThread());
+    EXPECT_EQ(stream.GetBuffer().GetBufferSize(), 0u);
+    EXPECT_EQ(stream.GetDecoder(), nullptr) << "the decoder went with the refused buffer";
+    EXPECT_EQ(stream.GetFadeState(), 0) << "no fade was started";
+    EXPECT_EQ(GxMixer::Get()->GetVoiceCount(), 0u) << "the ring was given back";
+    EXPECT_EQ(m_Log.Lines(), std::vector<std::string>{
+                                 "Error/GxSoundBufferStream::Create ストリーム再生スレッドの作成に失敗しました\n"});
+
+    ASSERT_TRUE(PlayStream(stream, u"m.wav", 0)) << "the next play starts its thread";
+    EXPECT_TRUE(stream.GetBuffer().HasThread());
+    std::vector<int64_t> expected;
+    Span(expected, 0, 59999);
+    ExpectSequence(RenderIndices(80000), expected);
 }
 
 TEST_F(SoundPlayerTest, OnTheDummyDriverPlayersStartAndStopWithoutWaitingForIt)
