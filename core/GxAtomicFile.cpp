@@ -52,8 +52,12 @@ bool GxAtomicFileWriter::Commit()
     if (!GxPosixRename(m_Temp, m_Target)) return Fail(u"Rename");
     m_Temp.clear();
     CallHook(GxAtomicWriteStage::Renamed, -1);
-    // The new file is in place; a folder that cannot be synced only leaves its durability open.
-    if (!GxPosixSyncParentFolder(m_Target)) return Fail(u"SyncFolder");
+    // The new file is in place and reads whole: a folder that cannot be synced only leaves open
+    // whether the rename survives a power loss, so the write stands, with a warning.
+    if (!GxPosixSyncParentFolder(m_Target)) {
+        const std::u16string reason = GxUtf8ToWide(std::strerror(errno));
+        GxPrintErrorLog(u"Warning/GxAtomicFileWriter SyncFolder Failed(%s: %s)\n", m_Path, reason);
+    }
     return true;
 }
 

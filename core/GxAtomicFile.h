@@ -36,8 +36,9 @@ public:
     // The binary stream to write into; null unless open.
     FILE* GetFile() const { return m_File; }
     // Flush, fsync, close, rename over the target, fsync of the folder, every result checked.
-    // False, logged, on any failure; before the rename the old file is then untouched and the
-    // temporary file removed.
+    // False, logged, on any failure before the rename: the old file is then untouched and the
+    // temporary file removed. A folder fsync that fails after the rename logs a warning and
+    // counts as written (the new file is in place).
     bool Commit();
     // Drops what was written; the old file stays.
     void Abort();

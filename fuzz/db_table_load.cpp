@@ -6,27 +6,11 @@
 #include <string>
 
 #include "core/GxString.h"
+#include "fuzz/db_table_fuzz.h"
 #include "fuzz/input_file_fuzz.h"
 #include "game/DBBGMMode.h"
 #include "game/DBCGMode.h"
 #include "game/DBUILayout.h"
-
-namespace {
-
-template <class Table>
-void LoadInto(Table& table, const std::u16string& path)
-{
-    table.Clear();
-    table.Load(path);
-    table.Load(path);  // a second file joins the first: "*" lines run on towards the end
-    const int32_t maxID = table.GetMaxID();
-    if (maxID < -1 || maxID >= table.GetRowCapacity()) abort();
-    for (int32_t i = 0; i <= maxID; ++i) {
-        if (table.GetRow(i)->ID != 0 && table.GetRow(i)->ID != i) abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -36,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static DBCGMode gallery;
     static DBUILayout layout;
     static DBBGMMode music;
-    LoadInto(gallery, widePath);
-    LoadInto(layout, widePath);
-    LoadInto(music, widePath);
+    gxfuzz::LoadTableTwice(gallery, widePath);
+    gxfuzz::LoadTableTwice(layout, widePath);
+    gxfuzz::LoadTableTwice(music, widePath);
     const int32_t found = music.FindRowByName(music.GetRow(music.GetMaxID() < 0 ? 0 : music.GetMaxID())->Name);
     if (found < 0 || found >= music.GetRowCapacity()) abort();
     return 0;

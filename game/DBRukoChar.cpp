@@ -1,5 +1,7 @@
 #include "game/DBRukoChar.h"
 
+#include "core/GxLog.h"
+
 namespace {
 
 constexpr GxDBColumn kColumns[] = {
@@ -19,6 +21,19 @@ constexpr GxDBTableInfo kInfo{u"DBRukoChar", DBRukoChar::kRowCapacity, DBRukoCha
 }  // namespace
 
 DBRukoChar::DBRukoChar() : GxDBTable(kInfo) {}
+
+bool DBRukoChar::Load(const std::u16string& path)
+{
+    const bool loaded = GxDBBase::Load(path);
+    // Rows of earlier files were cut when they were loaded: what is still too large is this file's.
+    for (int32_t id = 0; id < kRowCapacity; ++id) {
+        DBRukoCharData& row = *GetRow(id);
+        if (row.SubLayerNum <= kMaxSubLayers) continue;
+        GxPrintErrorLog(u"DBRukoChar/SubLayerNum out of range[%s/%d/%d]\n", path, id, row.SubLayerNum);
+        row.SubLayerNum = kMaxSubLayers;
+    }
+    return loaded;
+}
 
 DBRukoChar& GxGetDBRukoChar()
 {

@@ -24,8 +24,12 @@ class DBRukoChar : public GxDBTable<DBRukoCharData, 80>
 {
 public:
     static constexpr int32_t kCellCount = 8;
+    // The most sub-layers a stand picture gets: the main play screen makes that many for each
+    // character at start-up, so a larger count in the file is cut to it (logged).
+    static constexpr int32_t kMaxSubLayers = 256;
 
     DBRukoChar();
+    bool Load(const std::u16string& path) override;
 };
 
 // The character table.

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <string_view>
+#include <vector>
 
 #include "app/GxCore.h"
 #include "app/GxDebugConsole.h"
@@ -10,6 +12,7 @@
 #include "core/GxFileCache.h"
 #include "core/GxLog.h"
 #include "core/GxRandom.h"
+#include "core/GxString.h"
 #include "game/DBBGMMode.h"
 #include "game/DBCGMode.h"
 #include "game/DBEffect.h"
@@ -28,6 +31,7 @@
 #include "layer/GxNcFactory.h"
 #include "moa/GxMoaCompilerLaunch.h"
 #include "moa/GxMoaScriptHost.h"
+#include "platform/GxPosixSafeWrite.h"
 
 int32_t g_GxBgmRestrainPercent = 100;
 
@@ -64,6 +68,63 @@ bool LoadOptions(GxCore* core)
 {
     GxUserConfig* options = core->GetUserConfig();
     return options && options->Load(core);
+}
+
+bool SameName(std::string_view a, std::string_view b, bool foldCase)
+{
+    if (a.size() != b.size()) return false;
+    const auto fold = [foldCase](char c) { return foldCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i])) return false;
+    return true;
+}
+
+// "<prefix>NNN<suffix>": a slot's file name as "%03d" spells it.
+bool IsSlotName(std::string_view name, std::string_view prefix, std::string_view suffix, bool foldCase)
+{
+    if (name.size() != prefix.size() + 3 + suffix.size()) return false;
+    for (char c : name.substr(prefix.size(), 3))
+        if (c < '0' || c > '9') return false;
+    return SameName(name.substr(0, prefix.size()), prefix, foldCase) &&
+           SameName(name.substr(prefix.size() + 3), suffix, foldCase);
+}
+
+// The names that the save folder's writers leave when they are killed mid-write: the atomic
+// writer's temporary file beside each data file (named after the existing file, which the writer
+// finds without regard to case), and the thumbnail's picture before it is copied into place.
+bool IsLeftoverTempName(std::string_view name, std::string_view quickSave)
+{
+    if (IsSlotName(name, "thumb", ".png.part", false)) return true;
+    std::string_view target;
+    if (!GxPosixIsTempBesideName(name, target)) return false;
+    for (std::string_view data : {std::string_view("userconf.dat"), std::string_view("permanent.dat"),
+                                  std::string_view("permanent.dat.bak"), quickSave}) {
+        if (!data.empty() && SameName(target, data, true)) return true;
+    }
+    return IsSlotName(target, "gamedata", ".gd", true) || IsSlotName(target, "thumb", ".png", true);
+}
+
+// One instance runs per game (the start-up's lock), so no writer of this folder is alive now:
+// whatever temporary file it holds was left by a run that ended mid-write and is never read.
+void RemoveLeftoverTempFiles(const std::u16string& saveFolder, const std::u16string& quickSaveName)
+{
+    if (saveFolder.empty()) return;
+    const std::string quickSave = GxWideToUtf8(quickSaveName);
+    std::string folder;
+    std::vector<std::string> names;
+    if (!GxPosixListFiles(saveFolder, folder, names)) return;
+    int32_t removed = 0, kept = 0;
+    for (const std::string& name : names) {
+        if (!IsLeftoverTempName(name, quickSave)) continue;
+        if (GxPosixRemove(folder + "/" + name)) ++removed;
+        else ++kept;
+    }
+    if (kept) {
+        GxPrintErrorLog(u"Warning/GxLoadGlobalGameData RemoveLeftoverTempFiles(%s: %d removed, %d could not be removed)\n",
+                        saveFolder, removed, kept);
+    } else if (removed) {
+        GxPrintDebugLog(u"GxLoadGlobalGameData RemoveLeftoverTempFiles(%s: %d removed)\n", saveFolder, removed);
+    }
 }
 
 }  // namespace
@@ -167,6 +228,7 @@ bool GxLoadGlobalGameData(GxCore* core)
     s.loadAllEffects(sc.m_AssetFolder[kGxFolderGnc], sc.m_AssetFolder[kGxFolderGncGis]);
 
     // What the player kept across plays and the options; a first run has neither.
+    RemoveLeftoverTempFiles(core->GetSaveFolder(), sc.m_QuickSaveFileName);
     s.loadPermanentData(core);
     s.loadOptions(core);
     GxUserConfig* options = core->GetUserConfig();

@@ -1,12 +1,18 @@
 #include "game/GxSystemConfig.h"
 
+#include <algorithm>
+
 #include "core/GxFile.h"
 #include "core/GxFormat.h"
 #include "core/GxINIFile.h"
 #include "core/GxLog.h"
 #include "core/GxPackFile.h"
+#include "graphics/GxGDIFontMap.h"
 
 namespace {
+
+// A glyph of each size is drawn into one cell of a glyph atlas page, which must hold it.
+constexpr int32_t kMaxFontSize = static_cast<int32_t>(GX_GDIFONTMAP_PAGE_SIZE) - 1;
 
 // Colours may be written in hexadecimal or decimal; only the low 32 bits are a colour.
 uint32_t ReadColor(const GxINIFile& ini, std::u16string_view key, uint32_t current)
@@ -24,7 +30,11 @@ bool GxSystemConfig::LoadSysConf()
     m_AppTitle = ini.GetString(u"APP_TITLE", m_AppTitle);
     m_AppSaveDir = ini.GetString(u"APP_SAVEDIR", m_AppSaveDir);
     for (int32_t i = 0; i < kFontSizeCount; ++i) {
-        m_FontSize[i] = ini.GetInt(GxFormatString(u"FONTSIZE_%d", i), m_FontSize[i]);
+        const int32_t size = ini.GetInt(GxFormatString(u"FONTSIZE_%d", i), m_FontSize[i]);
+        m_FontSize[i] = std::clamp(size, 1, kMaxFontSize);
+        if (size != m_FontSize[i]) {
+            GxPrintErrorLog(u"GxSystemConfig::LoadSysConf FONTSIZE_%d out of range[%d]\n", i, size);
+        }
     }
 
     m_SystemTextColor0 = ReadColor(ini, u"SYSTEM_TEXT_COLOR0", m_SystemTextColor0);

@@ -85,8 +85,27 @@ bool FromDxgi(uint32_t dxgi, Layout* l)
     }
 }
 
+// The grey layouts by bit count: 8 bits grey (L8), 16 bits grey (L16) or, with the alpha
+// flag, grey in the low byte and alpha in the high one (A8L8). False for other bit counts.
+bool LuminanceByBitCount(uint32_t flags, Layout* l)
+{
+    const bool alpha = (flags & kAlphaPixels) != 0;
+    if (l->bits == 8) {
+        l->masks[0] = 0xFF;
+        l->masks[3] = 0;
+    } else if (l->bits == 16) {
+        l->masks[0] = alpha ? 0xFF : 0xFFFF;
+        l->masks[3] = alpha ? 0xFF00 : 0;
+    } else {
+        return false;
+    }
+    l->masks[1] = l->masks[2] = 0;
+    return true;
+}
+
 GxFormat GuessFormat(const Layout& l)
 {
+    if (l.luminance && l.bits == 16 && !l.masks[3] && l.masks[0] == 0xFFFF) return GXFMT_L16;
     if (l.luminance) return l.masks[3] ? GXFMT_A8L8 : GXFMT_L8;
     if (l.bits == 8 && l.masks[3] && !l.masks[0]) return GXFMT_A8;
     if (l.bits == 16) return l.masks[3] ? GXFMT_A4R4G4B4 : GXFMT_X4R4G4B4;
@@ -155,6 +174,9 @@ bool ReadLayout(const uint8_t* d, size_t size, Layout* l, uint32_t* width, uint3
     if (flags & kRgb) masksOk = usable(l->masks[0]) && usable(l->masks[1]) && usable(l->masks[2]);
     else if (flags & kLuminance) masksOk = usable(l->masks[0]);
     if (flags & (kAlphaPixels | kAlphaOnly)) masksOk = masksOk && usable(l->masks[3]);
+    // Some writers of grey pictures put the mask where it would lie in a 32-bit pixel (0xFF000000
+    // for 8 bits); common readers go by the bit count there, and so does this one.
+    if (!masksOk && !(flags & kRgb) && (flags & kLuminance)) masksOk = LuminanceByBitCount(flags, l);
     if (!masksOk) return fail("DDS: channel mask outside the pixel");
     l->format = GuessFormat(*l);
     return true;

@@ -1,5 +1,6 @@
 #include "platform/GxPosixSafeWrite.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,9 +28,22 @@ std::string GxPosixWriteTarget(std::u16string_view path)
     return p;
 }
 
+namespace {
+
+constexpr std::string_view kTempMark = ".tmp";
+constexpr size_t kTempRandomChars = 6;  // the "XXXXXX" that mkstemp fills
+
+GxPosixFsyncFunc g_Fsync = nullptr;
+
+int CallFsync(int fd) { return g_Fsync ? g_Fsync(fd) : fsync(fd); }
+
+bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+}  // namespace
+
 int GxPosixCreateTempBeside(const std::string& target, std::string& tempPath)
 {
-    std::string name = target + ".tmpXXXXXX";
+    std::string name = target + std::string(kTempMark) + std::string(kTempRandomChars, 'X');
     const int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return -1;
     // mkstemp makes 0600; a data file is readable like any other the game writes.
@@ -38,11 +52,30 @@ int GxPosixCreateTempBeside(const std::string& target, std::string& tempPath)
     return fd;
 }
 
+bool GxPosixIsTempBesideName(std::string_view name, std::string_view& target)
+{
+    const size_t suffix = kTempMark.size() + kTempRandomChars;
+    if (name.size() <= suffix) return false;
+    const std::string_view tail = name.substr(name.size() - suffix);
+    if (tail.substr(0, kTempMark.size()) != kTempMark) return false;
+    for (char c : tail.substr(kTempMark.size()))
+        if (!IsAsciiAlnum(c)) return false;
+    target = name.substr(0, name.size() - suffix);
+    return true;
+}
+
+GxPosixFsyncFunc GxPosixSetFsync(GxPosixFsyncFunc fsyncFunc)
+{
+    GxPosixFsyncFunc old = g_Fsync;
+    g_Fsync = fsyncFunc;
+    return old;
+}
+
 bool GxPosixSyncFd(int fd)
 {
     int r;
     do {
-        r = fsync(fd);
+        r = CallFsync(fd);
     } while (r != 0 && errno == EINTR);
     return r == 0;
 }
@@ -62,4 +95,19 @@ bool GxPosixSyncParentFolder(const std::string& path)
     return ok;
 }
 
-void GxPosixRemove(const std::string& path) { unlink(path.c_str()); }
+bool GxPosixRemove(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool GxPosixListFiles(std::u16string_view folder, std::string& nativeFolder, std::vector<std::string>& names)
+{
+    names.clear();
+    while (folder.size() > 1 && (folder.back() == u'/' || folder.back() == u'\\')) folder.remove_suffix(1);
+    if (!GxPosixResolvePath(folder, nativeFolder)) return false;
+    DIR* d = opendir(nativeFolder.c_str());
+    if (!d) return false;
+    while (dirent* e = readdir(d)) {
+        struct stat st;
+        if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) names.emplace_back(e->d_name);
+    }
+    closedir(d);
+    return true;
+}

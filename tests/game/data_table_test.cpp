@@ -1,8 +1,11 @@
 // The game data tables: the loader over generated table files (IDs, "*", octal and hexadecimal
 // IDs, padding, skipped lines, quoting, out-of-range IDs, encodings, a second file), the column
-// metadata of each table, the lookups by name and the start-up's table step.
+// metadata of each table, the lookups by name, the start-up's table step, and column values that
+// no user can honour.
 #include <memory>
 
+#include "app/task/GxTaskFolder.h"
+#include "app/task/GxTaskManage.h"
 #include "game/DBBGMMode.h"
 #include "game/DBCGMode.h"
 #include "game/DBEffect.h"
@@ -11,6 +14,8 @@
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
 #include "game/GxGameStartup.h"
+#include "layer/GxTaskLayer.h"
+#include "seq/SeqRukoMain.h"
 #include "tests/game/game_test_util.h"
 
 using namespace gametest;
@@ -260,6 +265,35 @@ TEST_F(DataTableTest, FindRowByNameGivesTheFirstMatchOrZero)
     auto music = LoadBgm("*\tt0\n*\tt1\n");
     EXPECT_EQ(music->FindRowByName(u"t1"), 1);
     EXPECT_EQ(music->FindRowByName(u""), 2);
+}
+
+// Column values that no user of the table can honour, found by fuzzing the column readers:
+// each is cut when the table is read (logged once per row), and the user then works.
+TEST_F(DataTableTest, ColumnValuesNoUserCanHonourAreCut)
+{
+    // A stand picture's sub-layers: the main play screen makes that many for every character at
+    // start-up (two buffers each), so a mistyped count asked for gigabytes.
+    WriteUtf8Bom("data/c.txt", "0\tlarge\t2147483647\n1\tjust\t256\n2\tover\t257\n3\tfew\t2\n4\tnone\t-1\n");
+    {
+        LogCapture log;
+        ASSERT_TRUE(GxGetDBRukoChar().Load(u"data/c.txt"));
+        EXPECT_EQ(log.Count("DBRukoChar/SubLayerNum out of range[data/c.txt/0/2147483647]"), 1u);
+        EXPECT_EQ(log.Count("DBRukoChar/SubLayerNum out of range[data/c.txt/2/257]"), 1u);
+        EXPECT_EQ(log.lines.size(), 2u);
+    }
+    const int32_t expected[] = {DBRukoChar::kMaxSubLayers, DBRukoChar::kMaxSubLayers, DBRukoChar::kMaxSubLayers, 2, -1};
+    for (int32_t id = 0; id < 5; ++id) EXPECT_EQ(GxGetDBRukoChar().GetRow(id)->SubLayerNum, expected[id]) << id;
+    {
+        GxTaskManage manager;
+        auto* root = new GxTaskBase(&manager);
+        new SeqRukoMain(root);
+        auto* stand = dynamic_cast<GxTaskFolder*>(manager.FindTaskByName(u"$STAND:SeqRukoMain"));
+        ASSERT_NE(stand, nullptr);
+        auto* large = dynamic_cast<GxTaskLayer*>(stand->FindTaskLocalByString(u"large", 0));
+        ASSERT_NE(large, nullptr);
+        EXPECT_EQ(large->GetCurrentContent()->GetSubLayerCount(), static_cast<uint32_t>(DBRukoChar::kMaxSubLayers));
+    }
+    GxGetDBRukoChar().Clear();
 }
 
 // The start-up's table step fills the program's tables, and the widgets find their modules.

@@ -1,7 +1,8 @@
 // The game start-up: its steps in order through a log of replaced services, the switches that
 // change them (AutoCompile, the full-screen option and its failure), the screens created from
 // one ordered list with the system screen as persistent root, the missing boot screen, the log
-// clean-up of the settings step, and the tables and gallery split through the program's wiring.
+// clean-up of the settings step, the tables and gallery split through the program's wiring, and
+// the removal of the save writers' leftover temporary files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include "seq/SeqSystem.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
+#include "tests/graphics/graphics_test_support.h"
 
 namespace {
 
@@ -292,6 +294,49 @@ TEST(GameStartupWiring, CleanErrorLogAndTheTableFiles)
         EXPECT_EQ(GxGetDBCGMode().GetRow(2)->FileName[0], u"ev/a");
         EXPECT_EQ(GxGetDBCGModeParam().GetRow(2)->FileName[0], u"1|2");
     }
+}
+
+// A save killed mid-write leaves the writer's temporary files; the start-up removes exactly the
+// names the writers make (the atomic writer's "<data file>.tmpXXXXXX" beside every data file of
+// the save folder, the thumbnail's ".part") and keeps everything else.
+TEST(GameStartupWiring, LeftoverTemporaryFilesOfTheWritersAreRemovedAndNothingElse)
+{
+    const char* leftovers[] = {
+        "gamedata001.gd.tmpAb12Z9", "GAMEDATA080.GD.tmp000000", "gamedata_quick.gd.tmpQQQQQQ",
+        "userconf.dat.tmp123456",   "permanent.dat.tmpabcdef",  "permanent.dat.bak.tmpXyZ012",
+        "thumb007.png.tmpzzzzzz",   "thumb007.png.part",
+    };
+    const char* kept[] = {
+        // The saves and data files themselves.
+        "gamedata001.gd", "GAMEDATA080.GD", "gamedata_quick.gd", "thumb007.png", "userconf.dat", "permanent.dat",
+        "permanent.dat.bak", "vardump.txt",
+        // Near misses of the writers' names.
+        "gamedata001.gd.tmp", "gamedata001.gd.tmpABCDE", "gamedata001.gd.tmpABCDEFG", "gamedata001.gd.tmpAB-DEF",
+        "gamedata01.gd.tmpABCDEF", "gamedata1000.gd.tmpABCDEF", "mygamedata001.gd.tmpABCDEF", "notes.txt.tmpABCDEF",
+        "thumb007.png.part2", "thumb7.png.part", "thumbabc.png.part", "THUMB007.PNG.part", "userconf.dat.TMPABCDEF", "gamedata001.gd.part",
+    };
+    StartedCore app([&](const std::filesystem::path& game) {
+        const std::filesystem::path save = game.parent_path() / "docs" / "GameTest_SAVE";
+        for (const char* f : leftovers) coretest::WriteFile(save / f, "half");
+        for (const char* f : kept) coretest::WriteFile(save / f, std::string("whole ") + f);
+        // Only files: a folder or a link of a leftover's name is not the writer's.
+        std::filesystem::create_directories(save / "gamedata002.gd.tmpABCDEF");
+        std::filesystem::create_symlink(save / "userconf.dat", save / "userconf.dat.tmpLINK01");
+    });
+    const std::filesystem::path save = app.game.docs / "GameTest_SAVE";
+    for (const char* f : leftovers) EXPECT_FALSE(std::filesystem::exists(save / f)) << f;
+    for (const char* f : kept) {
+        std::string text;
+        EXPECT_TRUE(coretest::ReadFile(save / f, text)) << f;
+        EXPECT_EQ(text, std::string("whole ") + f);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(save / "gamedata002.gd.tmpABCDEF"));
+    EXPECT_TRUE(std::filesystem::is_symlink(save / "userconf.dat.tmpLINK01"));
+
+    // One line in the debug log with the count.
+    const std::string log = U8(gxtest::ReadLog(save / "debug.log"));
+    EXPECT_NE(log.find("GameTest_SAVE/: 8 removed)"), std::string::npos) << log;
+    EXPECT_EQ(log.find("RemoveLeftoverTempFiles"), log.rfind("RemoveLeftoverTempFiles")) << log;
 }
 
 TEST(GameStartupWiring, TheProgramsScreenListHasTheFifteenScreensInOrder)

@@ -1,10 +1,12 @@
 // Saved games through the started application object: a fixture tree with the main play
 // screen's task names, the script package that start-up loads and the recording sound layer.
 // Round trips in both forms, the sound records, damaged and foreign files refused before
-// anything changes, a stand picture whose character is gone, and a save killed mid-write.
+// anything changes, a stand picture whose character is gone, a save killed mid-write, and a
+// folder fsync that fails after the rename.
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +28,7 @@
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoaScriptHost.h"
 #include "app/GxSeqBase.h"
+#include "platform/GxPosixSafeWrite.h"
 #include "tests/game/game_core_fixture.h"
 #include "tests/game/game_test_util.h"
 #include "tests/support/GxHideScreen.h"
@@ -546,6 +549,44 @@ TEST_F(SaveGameTest, ASaveThatCannotBeWrittenLeavesNothing)
     WriteFile(blocker, "x");
     EXPECT_FALSE(data->SaveGameData(blocker + u"/gamedata001.gd"));
     EXPECT_EQ(ReadFile(blocker), "x");
+}
+
+// Fails the fsync of folders only, as a file system may that cannot sync one.
+int FolderFsyncFails(int fd)
+{
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EIO;
+        return -1;
+    }
+    return fsync(fd);
+}
+
+// The folder's fsync comes after the rename: the new save is in place and whole, so the save
+// stands, with a warning that its durability across a power loss is open.
+TEST_F(SaveGameTest, AFolderFsyncFailingAfterTheRenameStillSavesWithAWarning)
+{
+    FillGame();
+    const std::u16string path = Slot(3);
+    data->m_GameDataTitle = u"old";
+    ASSERT_TRUE(data->SaveGameData(path));
+    data->m_GameDataTitle = u"new";
+    gametest::LogCapture log;
+    const GxPosixFsyncFunc previous = GxPosixSetFsync(&FolderFsyncFails);
+    const bool saved = data->SaveGameData(path);
+    GxPosixSetFsync(previous);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(log.Count("Warning/GxAtomicFileWriter SyncFolder Failed"), 1u);
+    EXPECT_EQ(log.Count("Error/"), 0u);
+    data->m_GameDataTitle = u"other";
+    ASSERT_TRUE(data->LoadGameData(path, true));
+    EXPECT_EQ(U8(data->m_GameDataTitle), "new");
+    EXPECT_EQ(data->m_MessageLog.size(), 100u);
+    // Nothing was left beside the save.
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(U8(app.core->GetSaveFolder())))
+        files += e.path().filename().string().rfind(U8(u"gamedata003.gd"), 0) == 0;
+    EXPECT_EQ(files, 1u);
 }
 
 // ---- a save killed at varied moments ----

@@ -1,9 +1,11 @@
 // The game's shipped settings: built-in defaults, "system/sysconf.ini" key by key (colours in
-// either notation, the choice edge colour's own key, the extra screens' music, packs with gaps),
-// and the developer switches of "setting.ini" over a generated game folder.
+// either notation, the choice edge colour's own key, the extra screens' music, font sizes the
+// glyph atlas cannot hold, packs with gaps), and the developer switches of "setting.ini" over a
+// generated game folder.
 #include <functional>
 
 #include "game/GxSystemConfig.h"
+#include "graphics/GxGDIFontMap.h"
 #include "tests/game/game_test_util.h"
 
 using namespace gametest;
@@ -77,6 +79,7 @@ struct SysConfCase
     const char* ini;
     std::function<void(GxSystemConfig&)> before;  // state of the object before the file is read
     std::function<void(const GxSystemConfig&)> check;
+    size_t cutLines = 0;  // values cut into range, each with a line naming its key
 };
 
 void PrintTo(const SysConfCase& c, std::ostream* os) { *os << c.name; }
@@ -91,8 +94,10 @@ TEST_P(SysConfKeys, KeyLandsInItsField)
     WriteBytes("system/sysconf.ini", c.ini);
     GxSystemConfig sc;
     if (c.before) c.before(sc);
+    LogCapture log;
     ASSERT_TRUE(sc.LoadSysConf());
     c.check(sc);
+    EXPECT_EQ(log.Count("out of range"), c.cutLines);
 }
 
 const SysConfCase kSysConfCases[] = {
@@ -125,6 +130,20 @@ const SysConfCase kSysConfCases[] = {
          EXPECT_EQ(sc.m_FontSize[1], 15);
          EXPECT_EQ(sc.m_FontSize[5], 32);
      }},
+    // Found by fuzzing: a glyph of each size must fit a page of its glyph atlas; a larger size
+    // overflowed the atlas's arithmetic, and sizes below 1 draw nothing.
+    {"FontSizesTheGlyphAtlasCannotHoldAreCut",
+     "FONTSIZE_0=0\nFONTSIZE_1=-5\nFONTSIZE_2=511\nFONTSIZE_3=512\nFONTSIZE_4=1655555555\n", nullptr,
+     [](const GxSystemConfig& sc) {
+         const int32_t expected[] = {1, 1, 511, 511, 511, 38};
+         for (int i = 0; i < 6; ++i) EXPECT_EQ(sc.m_FontSize[i], expected[i]) << i;
+         GxGDIFontMap atlas;
+         atlas.SetFont(sc.m_FontSize[4], nullptr);
+         const GxGlyphRecord glyph = atlas.GetGlyph(u'あ');
+         EXPECT_EQ(glyph.width, 511);
+         EXPECT_EQ(glyph.height, 511);
+     },
+     4},
     {"AbsentKeysKeepTheCurrentValue", "APP_TITLE=T\n",
      [](GxSystemConfig& sc) {
          sc.m_AppSaveDir = u"kept";

@@ -237,18 +237,40 @@ TEST(PictureRead, DdsUncompressedAndBlockCompressed)
     EXPECT_FALSE(Decodes(raw.data(), 127));
 }
 
-// Uncompressed DDS by masks: grey by the luminance flag, with or without alpha; a mask that
-// is 0 or lies outside the pixel's bits is refused, not decoded to a plausible picture.
+// Uncompressed DDS by masks: grey by the luminance flag, with or without alpha. A grey picture
+// whose masks do not fit its pixel (some writers put an 8-bit mask in the top byte) is read by
+// its bit count; for colour pictures a mask that is 0 or lies outside the pixel's bits is
+// refused, not decoded to a plausible picture.
 TEST(PictureRead, DdsLuminanceAndMasksOutsideThePixel)
 {
-    const uint32_t l8[4] = {0xFF, 0, 0, 0}, a8l8[4] = {0xFF, 0, 0, 0xFF00};
-    GxPictureInfo info;
-    EXPECT_EQ(Decode(gxtest::WriteDdsMasks(2, 1, 0x20000, 8, l8, {0x10, 0x80}), &info),
-              (std::vector<uint32_t>{0xFF101010u, 0xFF808080u}));
-    EXPECT_EQ(info.format, GXFMT_L8);
-    EXPECT_EQ(Decode(gxtest::WriteDdsMasks(2, 1, 0x20001, 16, a8l8, {0x10, 0x40, 0xC0, 0x00}), &info),
-              (std::vector<uint32_t>{0x40101010u, 0x00C0C0C0u}));
-    EXPECT_EQ(info.format, GXFMT_A8L8);
+    struct Grey
+    {
+        const char* what;
+        uint32_t flags, bits, masks[4];
+        std::vector<uint8_t> pixels;
+        std::vector<uint32_t> expected;
+        GxFormat format;
+    };
+    const std::vector<uint32_t> l8 = {0xFF101010u, 0xFF808080u};
+    const std::vector<uint32_t> a8l8 = {0x40101010u, 0x00C0C0C0u};
+    const Grey grey[] = {
+        {"8 bits, grey mask 0xFF", 0x20000, 8, {0xFF, 0, 0, 0}, {0x10, 0x80}, l8, GXFMT_L8},
+        {"8 bits, grey mask in the top byte", 0x20000, 8, {0xFF000000u, 0, 0, 0}, {0x10, 0x80}, l8, GXFMT_L8},
+        {"8 bits, grey mask beyond 8 bits", 0x20000, 8, {0xFF00, 0, 0, 0}, {0x10, 0x80}, l8, GXFMT_L8},
+        {"8 bits, grey mask 0", 0x20000, 8, {0, 0, 0, 0}, {0x10, 0x80}, l8, GXFMT_L8},
+        {"8 bits, grey and alpha masks in the top bytes", 0x20001, 8, {0x00FF0000u, 0, 0, 0xFF000000u}, {0x10, 0x80}, l8,
+         GXFMT_L8},
+        {"16 bits, grey and alpha", 0x20001, 16, {0xFF, 0, 0, 0xFF00}, {0x10, 0x40, 0xC0, 0x00}, a8l8, GXFMT_A8L8},
+        {"16 bits, grey and alpha masks in the top half", 0x20001, 16, {0x00FF0000u, 0, 0, 0xFF000000u},
+         {0x10, 0x40, 0xC0, 0x00}, a8l8, GXFMT_A8L8},
+        {"16 bits, grey mask outside", 0x20000, 16, {0xFFFF0000u, 0, 0, 0}, {0x00, 0x80, 0xFF, 0xFF},
+         {0xFF808080u, 0xFFFFFFFFu}, GXFMT_L16},
+    };
+    for (const Grey& c : grey) {
+        GxPictureInfo info;
+        EXPECT_EQ(Decode(gxtest::WriteDdsMasks(2, 1, c.flags, c.bits, c.masks, c.pixels), &info), c.expected) << c.what;
+        EXPECT_EQ(info.format, c.format) << c.what;
+    }
 
     struct Case
     {
@@ -256,8 +278,8 @@ TEST(PictureRead, DdsLuminanceAndMasksOutsideThePixel)
         uint32_t flags, bits, masks[4];
     };
     const Case refused[] = {
-        {"grey mask beyond 8 bits", 0x20000, 8, {0xFF00, 0, 0, 0}},
-        {"grey mask 0", 0x20000, 8, {0, 0, 0, 0}},
+        {"32-bit grey mask 0 (no grey layout of 32 bits)", 0x20000, 32, {0, 0, 0, 0}},
+        {"red mask in the top byte of a 16-bit pixel", 0x40, 16, {0xF8000000u, 0x7E0, 0x1F, 0}},
         {"green mask 0", 0x40, 16, {0xF800, 0, 0x1F, 0}},
         {"blue mask beyond 16 bits", 0x40, 16, {0xF800, 0x7E0, 0x1F0000, 0}},
         {"alpha mask 0", 0x41, 32, {0xFF0000, 0xFF00, 0xFF, 0}},
