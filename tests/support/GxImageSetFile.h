@@ -17,6 +17,9 @@ struct UIPatternSpec
     int32_t height = 0;
     uint32_t color = 0xFFFFFFFFu;  // 0xAARRGGBB
     std::vector<uint32_t> pixels;   // empty: the solid colour
+
+    UIPatternSpec() = default;
+    UIPatternSpec(int32_t w, int32_t h, uint32_t c = 0xFFFFFFFFu) : width(w), height(h), color(c) {}
 };
 struct UIImageSpec
 {
