@@ -114,7 +114,10 @@ struct DemoCopy : TempGame
         WriteFile(script, input.text);
         env.push_back("GX_INPUT_SCRIPT=" + script.string());
         env.push_back("GX_EXIT_AFTER_FRAMES=" + std::to_string(frames));
-        return Run(env);
+        RunResult r = Run(env);
+        // Undefined behaviour in a sanitizer build is reported on stderr and the run goes on.
+        EXPECT_EQ(r.err.find("runtime error:"), std::string::npos) << r.err;
+        return r;
     }
 
     // The lines of the save folder's error log (UTF-16LE with its signature); none when there is
