@@ -19,25 +19,14 @@ namespace {
 
 using gxtest::TestPicture;
 using gxtest::UIImageSpec;
-using gxtest::UIPatternSpec;
 
 std::string Bytes(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-std::string Png(const TestPicture& picture) { return Bytes(gxtest::WritePngCompact(picture)); }
 
 // Mono sound at 22050 Hz as a small Ogg Vorbis file.
 std::string Ogg(const std::vector<int16_t>& samples)
 {
     return Bytes(GxEncodeOggVorbis(samples, 1, 22050, GxOggOptions{0.1f, 1, 0}));
-}
-
-UIImageSpec Image(const std::u16string& name, const TestPicture& p)
-{
-    UIPatternSpec pattern;
-    pattern.width = int32_t(p.width);
-    pattern.height = int32_t(p.height);
-    pattern.pixels = p.pixels;
-    return UIImageSpec{name, {pattern}};
 }
 
 // A picture reduced by a whole factor, each block averaged (the thumbnails).
@@ -161,21 +150,21 @@ uint32_t OpeningFrameColor(int32_t frame)
 std::map<std::string, std::string> GeneratedFiles()
 {
     std::map<std::string, std::string> files;
-    files["cg/ui/bg_title.png"] = Png(TitlePicture());
-    files["cg/error.png"] = Png(Plate(64, 64, 0xFFFF00FFu, 0xFFFFFFFFu));
-    files["cg/bg/黒.png"] = Png(TestPicture(1024, 768, 0xFF000000u));
-    files["cg/ui/meswin.png"] = Png(Plate(960, 200, 0xC0102040u, 0xFFA0C0FFu));
-    files["cg/ui/namewin.png"] = Png(Plate(240, 48, 0xC0102040u, 0xFFA0C0FFu));
+    files["cg/ui/bg_title.png"] = PngFile(TitlePicture());
+    files["cg/error.png"] = PngFile(Plate(64, 64, 0xFFFF00FFu, 0xFFFFFFFFu));
+    files["cg/bg/黒.png"] = PngFile(TestPicture(1024, 768, 0xFF000000u));
+    files["cg/ui/meswin.png"] = PngFile(Plate(960, 200, 0xC0102040u, 0xFFA0C0FFu));
+    files["cg/ui/namewin.png"] = PngFile(Plate(240, 48, 0xC0102040u, 0xFFA0C0FFu));
     const TestPicture meadow = Meadow();
-    files["cg/bg/sky.png"] = Png(meadow);
-    files["cg/bg/town.png"] = Png(Town());
-    files["cg/tr/mask.png"] = Png(Mask());
+    files["cg/bg/sky.png"] = PngFile(meadow);
+    files["cg/bg/town.png"] = PngFile(Town());
+    files["cg/tr/mask.png"] = PngFile(Mask());
     for (const char* expression : {"normal", "smile"})
         files[std::string("cg/stand/ruko/") + expression + ".png"] =
-            Png(StandPicture(expression, kStandWidth, kStandHeight, kStandColor));
+            PngFile(StandPicture(expression, kStandWidth, kStandHeight, kStandColor));
     const TestPicture event = EventPicture(), flowers = FlowersPicture();
-    files["cg/ev/ev_demo.png"] = Png(event);
-    files["cg/ev/ev_flowers.png"] = Png(flowers);
+    files["cg/ev/ev_demo.png"] = PngFile(event);
+    files["cg/ev/ev_flowers.png"] = PngFile(flowers);
 
     // Music: three looped tunes over their drones; an effect; a voice.
     files["bgms/demo_theme.ogg"] =
@@ -202,17 +191,17 @@ std::map<std::string, std::string> GeneratedFiles()
         movie.gop = kOpeningFrames;
         files["movies/opening.mpg"] = Bytes(GxWriteTestMovie(movie));
     }
-    files["fonts/FONT16SYS.png"] = Png(GridFont(0x20, 0x7E, 8, 16, 16, 14));
-    files["fonts/FONT8NUM.png"] = Png(GridFont(0x20, 0x39, 8, 16, 7, 14));
-    files["fonts/FONT22NUM.png"] = Png(GridFont(0x30, 0x39, 22, 32, 5, 28));
+    files["fonts/FONT16SYS.png"] = PngFile(GridFont(0x20, 0x7E, 8, 16, 16, 14));
+    files["fonts/FONT8NUM.png"] = PngFile(GridFont(0x20, 0x39, 8, 16, 7, 14));
+    files["fonts/FONT22NUM.png"] = PngFile(GridFont(0x30, 0x39, 22, 32, 5, 28));
 
     // The image sets go through a scratch folder: their writer writes files.
     std::vector<std::pair<std::string, std::vector<UIImageSpec>>> sets;
-    sets.emplace_back("uigis/th_cgmode.gis", std::vector<UIImageSpec>{Image(u"th_demo.png", Reduce(event, 8)),
-                                                                      Image(u"th_flowers.png", Reduce(flowers, 8))});
-    sets.emplace_back("uigis/th_rpmode.gis", std::vector<UIImageSpec>{Image(u"th_scene1.png", Reduce(meadow, 8))});
+    sets.emplace_back("uigis/th_cgmode.gis", std::vector<UIImageSpec>{ImageOf(u"th_demo.png", Reduce(event, 8)),
+                                                                      ImageOf(u"th_flowers.png", Reduce(flowers, 8))});
+    sets.emplace_back("uigis/th_rpmode.gis", std::vector<UIImageSpec>{ImageOf(u"th_scene1.png", Reduce(meadow, 8))});
     sets.emplace_back("uigis/ui_iconpool.gis",
-                      std::vector<UIImageSpec>{Image(u"icon.png", TestPicture(16, 16, 0xFFFFFF00u))});
+                      std::vector<UIImageSpec>{ImageOf(u"icon.png", TestPicture(16, 16, 0xFFFFFF00u))});
     AddScreenFiles(files, sets);
 
     char tmpl[] = "/tmp/gxdemo_XXXXXX";

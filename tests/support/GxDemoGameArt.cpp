@@ -99,6 +99,19 @@ int16_t Clip(double v) { return int16_t(std::clamp<long>(std::lround(v), -32767,
 
 }  // namespace
 
+std::string PngFile(const TestPicture& picture)
+{
+    const std::vector<uint8_t> bytes = gxtest::WritePngCompact(picture);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+gxtest::UIImageSpec ImageOf(const std::u16string& name, const TestPicture& picture)
+{
+    gxtest::UIPatternSpec pattern(int32_t(picture.width), int32_t(picture.height));
+    pattern.pixels = picture.pixels;
+    return gxtest::UIImageSpec{name, {pattern}};
+}
+
 int32_t LabelWidth(const std::u16string& text, int32_t size)
 {
     GxGlyphFont* font = Fonts().At(size);

@@ -8,11 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/GxImageSetFile.h"
 #include "tests/support/GxPictureWriter.h"
 
 namespace gxdemo {
 
 // ---- pictures ----
+
+// A picture file's bytes in its smallest PNG form (gxtest::WritePngCompact).
+std::string PngFile(const gxtest::TestPicture& picture);
+// A source image of an image set: the picture as its one pattern.
+gxtest::UIImageSpec ImageOf(const std::u16string& name, const gxtest::TestPicture& picture);
 
 // The pixel width of a text set at size pixels (the sum of its advances).
 int32_t LabelWidth(const std::u16string& text, int32_t size);

@@ -15,22 +15,6 @@ namespace {
 
 using gxtest::TestPicture;
 using gxtest::UIImageSpec;
-using gxtest::UIPatternSpec;
-
-std::string Png(const TestPicture& picture)
-{
-    const std::vector<uint8_t> bytes = gxtest::WritePngCompact(picture);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-UIImageSpec Image(const std::u16string& name, const TestPicture& p)
-{
-    UIPatternSpec pattern;
-    pattern.width = int32_t(p.width);
-    pattern.height = int32_t(p.height);
-    pattern.pixels = p.pixels;
-    return UIImageSpec{name, {pattern}};
-}
 
 // The looks of every button: a push button's four states and a toggle's six; the label is drawn
 // on each state (image buttons), or left to the widget (text buttons: no label here).
@@ -48,7 +32,7 @@ void PushButton(std::vector<UIImageSpec>& set, const std::u16string& base, int32
     const std::pair<const char16_t*, Look> states[] = {{u"_off.png", kOff}, {u"_on.png", kPressed}, {u"_over.png", kOver},
                                                        {u"_na.png", kNa}};
     for (const auto& [suffix, look] : states)
-        set.push_back(Image(base + suffix, Plate(w, h, look.fill, look.frame, label, size,
+        set.push_back(ImageOf(base + suffix, Plate(w, h, look.fill, look.frame, label, size,
                                                  look.fill == kNa.fill ? 0xFFA0A0A0u : 0xFFFFFFFFu)));
 }
 
@@ -60,19 +44,19 @@ void ToggleButton(std::vector<UIImageSpec>& set, const std::u16string& base, int
     const std::pair<const char16_t*, Look> states[] = {{u"_off.png", kOff}, {u"_on.png", kOn}, {u"_over.png", kOver},
                                                        {u"_na.png", kNa}};
     for (const auto& [suffix, look] : states)
-        set.push_back(Image(base + suffix, Plate(w, h, look.fill, look.frame, label, size,
+        set.push_back(ImageOf(base + suffix, Plate(w, h, look.fill, look.frame, label, size,
                                                  look.fill == kNa.fill ? 0xFFA0A0A0u : 0xFFFFFFFFu)));
 }
 
 // A slider: its knob's states, then its track.
 void Slider(std::vector<UIImageSpec>& set, const std::u16string& base, int32_t w, int32_t h, int32_t knob)
 {
-    set.push_back(Image(base + u"_off.png", Plate(knob, h, kKnobColor, 0xFF808080u)));
-    set.push_back(Image(base + u"_on.png", Plate(knob, h, 0xFFFFFFFFu, 0xFF808080u)));
-    set.push_back(Image(base + u"_over.png", Plate(knob, h, 0xFFF0F0C0u, 0xFF808080u)));
-    set.push_back(Image(base + u"_na.png", Plate(knob, h, 0xFF606060u, 0xFF404040u)));
-    set.push_back(Image(base + u"_back.png", Plate(w, h, kTrackColor, 0xFF506078u)));
-    set.push_back(Image(base + u"_backna.png", Plate(w, h, 0xFF202020u, 0xFF404040u)));
+    set.push_back(ImageOf(base + u"_off.png", Plate(knob, h, kKnobColor, 0xFF808080u)));
+    set.push_back(ImageOf(base + u"_on.png", Plate(knob, h, 0xFFFFFFFFu, 0xFF808080u)));
+    set.push_back(ImageOf(base + u"_over.png", Plate(knob, h, 0xFFF0F0C0u, 0xFF808080u)));
+    set.push_back(ImageOf(base + u"_na.png", Plate(knob, h, 0xFF606060u, 0xFF404040u)));
+    set.push_back(ImageOf(base + u"_back.png", Plate(w, h, kTrackColor, 0xFF506078u)));
+    set.push_back(ImageOf(base + u"_backna.png", Plate(w, h, 0xFF202020u, 0xFF404040u)));
 }
 
 // A menu screen's background: its colour with its heading at the top left.
@@ -165,10 +149,10 @@ void TitleRows(Tables& t, Sets& sets)
         t.Widget("$UI:SeqTitle", "btn_title", buttons[i].first, 0, kTitleButtonLeft,
                  kTitleButtonTop + i * kTitleButtonStep, buttons[i].second);
     std::vector<UIImageSpec> title;
-    title.push_back(Image(u"btn_title_off.png", Plate(kTitleButtonWidth, kTitleButtonHeight, kTitlePlateColor, 0xFFA0C0FFu)));
-    title.push_back(Image(u"btn_title_on.png", Plate(kTitleButtonWidth, kTitleButtonHeight, 0xF04068A8u, 0xFFFFFFFFu)));
-    title.push_back(Image(u"btn_title_over.png", Plate(kTitleButtonWidth, kTitleButtonHeight, 0xF0305090u, 0xFFFFF0A0u)));
-    title.push_back(Image(u"btn_title_na.png", Plate(kTitleButtonWidth, kTitleButtonHeight, kNa.fill, kNa.frame)));
+    title.push_back(ImageOf(u"btn_title_off.png", Plate(kTitleButtonWidth, kTitleButtonHeight, kTitlePlateColor, 0xFFA0C0FFu)));
+    title.push_back(ImageOf(u"btn_title_on.png", Plate(kTitleButtonWidth, kTitleButtonHeight, 0xF04068A8u, 0xFFFFFFFFu)));
+    title.push_back(ImageOf(u"btn_title_over.png", Plate(kTitleButtonWidth, kTitleButtonHeight, 0xF0305090u, 0xFFFFF0A0u)));
+    title.push_back(ImageOf(u"btn_title_na.png", Plate(kTitleButtonWidth, kTitleButtonHeight, kNa.fill, kNa.frame)));
     sets.emplace_back("uigis/ui_title.gis", title);
 }
 
@@ -227,7 +211,7 @@ void MainScreenRows(Tables& t, Sets& sets)
     {
         TestPicture sign(16, 16, 0);
         for (int y = 0; y < 12; ++y) FillRect(sign, 2 + y / 2, 2 + y, 14 - y / 2, 3 + y, 0xFFFFFFFFu);
-        main.push_back(Image(u"icon_wait.png", sign));
+        main.push_back(ImageOf(u"icon_wait.png", sign));
     }
     sets.emplace_back("uigis/ui_rukomain.gis", main);
 }
@@ -242,14 +226,14 @@ void SystemRows(Tables& t, Sets& sets)
     t.Module(18, "btn_cancel", "ui_common", "btn_cancel", 120, 40);
     t.Module(45, "tip_help", "ui_common", "tip", 64, 64, 1);
     std::vector<UIImageSpec> common;
-    common.push_back(Image(u"dlg.png", Plate(480, 200, 0xF0182838u, 0xFFA0C0FFu)));
+    common.push_back(ImageOf(u"dlg.png", Plate(480, 200, 0xF0182838u, 0xFFA0C0FFu)));
     {
         // The tip's frame: 4 x 4 cells of 16 pixels, a light border round a dark inside.
         TestPicture tip(64, 64, 0xF0203048u);
         for (int i = 0; i < 64; ++i)
             for (int d : {0, 1}) tip.At(uint32_t(i), uint32_t(d)) = tip.At(uint32_t(i), uint32_t(63 - d)) =
                                      tip.At(uint32_t(d), uint32_t(i)) = tip.At(uint32_t(63 - d), uint32_t(i)) = 0xFFF0D890u;
-        common.push_back(Image(u"tip.png", tip));
+        common.push_back(ImageOf(u"tip.png", tip));
     }
     PushButton(common, u"btn_yes", 120, 40, u"はい", 20);
     PushButton(common, u"btn_no", 120, 40, u"いいえ", 20);
@@ -290,10 +274,10 @@ void SaveLoadScreens(Tables& t, Sets& sets, std::map<std::string, std::string>& 
     SaveLoadRows(t, "SeqLoad");
     PushButton(set, u"btn_plate", 440, 112);
     PushButton(set, u"btn_back", 120, 40);
-    set.push_back(Image(u"tip_new.png", Plate(24, 24, 0xFFD03030u, 0xFFFFFFFFu, u"新", 15)));
+    set.push_back(ImageOf(u"tip_new.png", Plate(24, 24, 0xFFD03030u, 0xFFFFFFFFu, u"新", 15)));
     sets.emplace_back("uigis/ui_saveload.gis", set);
-    files["cg/ui/bg_save.png"] = Png(MenuBackground(0xFF402020u, u"セーブ"));
-    files["cg/ui/bg_load.png"] = Png(MenuBackground(0xFF204020u, u"ロード"));
+    files["cg/ui/bg_save.png"] = PngFile(MenuBackground(0xFF402020u, u"セーブ"));
+    files["cg/ui/bg_load.png"] = PngFile(MenuBackground(0xFF204020u, u"ロード"));
 }
 
 void LogScreen(Tables& t, std::map<std::string, std::string>& files)
@@ -309,7 +293,7 @@ void LogScreen(Tables& t, std::map<std::string, std::string>& files)
     t.Widget(ui, "btn_mes", "btn_f", 0, 952, 560, u"▼");
     t.Widget(ui, "btn_mes", "btn_ff", 0, 952, 600, u"▼▼");
     t.Widget(ui, "btn_mes", "btn_back", 0, kBackX - 32, kBackY - 12, u"戻る");
-    files["cg/ui/bg_rukolog.png"] = Png(MenuBackground(kLogBackColor, u"バックログ"));
+    files["cg/ui/bg_rukolog.png"] = PngFile(MenuBackground(kLogBackColor, u"バックログ"));
 }
 
 void ConfigScreen(Tables& t, Sets& sets, std::map<std::string, std::string>& files)
@@ -409,10 +393,10 @@ void ConfigScreen(Tables& t, Sets& sets, std::map<std::string, std::string>& fil
         pair(game, i, 200 + (i - 1) * 40, 30 + i);
         caption(gamePage, gameOptions[i - 1], 200 + (i - 1) * 40, kOptionHeight);
     }
-    files["cg/ui/bg_config_system.png"] = Png(system);
-    files["cg/ui/bg_config_sound.png"] = Png(sound);
-    files["cg/ui/bg_config_voice.png"] = Png(voicePage);
-    files["cg/ui/bg_config_game.png"] = Png(gamePage);
+    files["cg/ui/bg_config_system.png"] = PngFile(system);
+    files["cg/ui/bg_config_sound.png"] = PngFile(sound);
+    files["cg/ui/bg_config_voice.png"] = PngFile(voicePage);
+    files["cg/ui/bg_config_game.png"] = PngFile(gamePage);
 }
 
 // The gallery, the replay room and the music room draw from one image set, "ui_extra.gis".
@@ -425,7 +409,7 @@ void ExtraScreens(Tables& t, Sets& sets, std::map<std::string, std::string>& fil
     PushButton(extra, u"btn_cgselect", 128, 96);
     PushButton(extra, u"btn_ex", 120, 40);
     ToggleButton(extra, u"btn_page1", 120, 40, u"1", 20);
-    extra.push_back(Image(u"tip_cgplate.png", LockedPlate(128, 96)));
+    extra.push_back(ImageOf(u"tip_cgplate.png", LockedPlate(128, 96)));
 
     // The gallery: 25 slots, its page button, previous, next and back.
     {
@@ -435,16 +419,16 @@ void ExtraScreens(Tables& t, Sets& sets, std::map<std::string, std::string>& fil
         t.Widget(ui, "btn_ex", "btn_prev", 0, 860, 300, u"前へ");
         t.Widget(ui, "btn_ex", "btn_next", 0, 860, 360, u"次へ");
         t.Widget(ui, "btn_ex", "btn_back", 0, kBackX - 60, kBackY - 20, u"戻る");
-        files["cg/ui/bg_cgmode.png"] = Png(MenuBackground(0xFF202040u, u"ギャラリー"));
+        files["cg/ui/bg_cgmode.png"] = PngFile(MenuBackground(0xFF202040u, u"ギャラリー"));
     }
     // The replay room: 25 plates, its page button, previous, next and back.
     {
         t.Module(18, "btn_rpplate", "ui_extra", "btn_rpplate", 128, 96);
-        extra.push_back(Image(u"btn_rpplate_off.png", Plate(128, 96, 0x30FFFFFFu, 0x80FFFFFFu)));
-        extra.push_back(Image(u"btn_rpplate_on.png", Plate(128, 96, 0x60FFFFFFu, 0xFFFFFFFFu)));
-        extra.push_back(Image(u"btn_rpplate_over.png", Plate(128, 96, 0x40FFFFFFu, 0xFFFFF0A0u)));
-        extra.push_back(Image(u"btn_rpplate_na.png", Plate(128, 96, 0x00000000u, 0x00000000u)));
-        extra.push_back(Image(u"tip_rpplate.png", LockedPlate(128, 96)));
+        extra.push_back(ImageOf(u"btn_rpplate_off.png", Plate(128, 96, 0x30FFFFFFu, 0x80FFFFFFu)));
+        extra.push_back(ImageOf(u"btn_rpplate_on.png", Plate(128, 96, 0x60FFFFFFu, 0xFFFFFFFFu)));
+        extra.push_back(ImageOf(u"btn_rpplate_over.png", Plate(128, 96, 0x40FFFFFFu, 0xFFFFF0A0u)));
+        extra.push_back(ImageOf(u"btn_rpplate_na.png", Plate(128, 96, 0x00000000u, 0x00000000u)));
+        extra.push_back(ImageOf(u"tip_rpplate.png", LockedPlate(128, 96)));
         const std::string ui = "$UI:SeqRPMode";
         for (int k = 0; k < 25; ++k)
             t.Widget(ui, "btn_rpplate", "btn_rpselect", k, ReplayPlateX(k) - 64, ReplayPlateY(k) - 48);
@@ -452,7 +436,7 @@ void ExtraScreens(Tables& t, Sets& sets, std::map<std::string, std::string>& fil
         t.Widget(ui, "btn_ex", "btn_prev", 0, 860, 300, u"前へ");
         t.Widget(ui, "btn_ex", "btn_next", 0, 860, 360, u"次へ");
         t.Widget(ui, "btn_ex", "btn_back", 0, kBackX - 60, kBackY - 20, u"戻る");
-        files["cg/ui/bg_rpmode.png"] = Png(MenuBackground(0xFF403020u, u"シーン回想"));
+        files["cg/ui/bg_rpmode.png"] = PngFile(MenuBackground(0xFF403020u, u"シーン回想"));
     }
     // The music room: play and stop (one group), a button per track (another), previous, next,
     // back and the now-playing mark.
@@ -477,13 +461,13 @@ void ExtraScreens(Tables& t, Sets& sets, std::map<std::string, std::string>& fil
         t.Widget(ui, "btn_ex", "btn_back", 0, kBackX - 60, kBackY - 20, u"戻る");
         t.Module(15, "tip_playing", "ui_extra", "tip_playing", 24, 24);
         t.Widget(ui, "tip_playing", "tip_playing", 0, 0, 0);
-        extra.push_back(Image(u"tip_playing.png", Plate(24, 24, 0xFF204060u, 0xFFFFFF40u, u"♪", 18, 0xFFFFFF40u)));
-        files["cg/ui/bg_bgmmode.png"] = Png(MenuBackground(0xFF302040u, u"音楽鑑賞"));
+        extra.push_back(ImageOf(u"tip_playing.png", Plate(24, 24, 0xFF204060u, 0xFFFFFF40u, u"♪", 18, 0xFFFFFF40u)));
+        files["cg/ui/bg_bgmmode.png"] = PngFile(MenuBackground(0xFF302040u, u"音楽鑑賞"));
         const char* files3[] = {"demo_room.png", "demo_theme.png", "demo_night.png"};
         for (int k = 0; k < 3; ++k) {
             TestPicture name(240, 32, 0);
             DrawLabel(name, names[k], 20, 4, 6, 0xFFFFFFFFu);
-            nameSet.push_back(Image(GxUtf8ToWide(files3[k]), name));
+            nameSet.push_back(ImageOf(GxUtf8ToWide(files3[k]), name));
         }
         sets.emplace_back("uigis/ui_bgmname.gis", nameSet);
     }
@@ -497,21 +481,20 @@ void BattleMap(std::map<std::string, std::string>& files, Sets& sets)
     t.Module(21, "btn_bmap", "ui_bmap", "btn_bmap", 200, 48, 2, 0, 12, 0, 36);
     t.Module(21, "btn_bmapsys", "ui_bmap", "btn_bmapsys", 120, 40, 2, 0, 8, 0, 32);
     const std::string ui = "$UI:SeqBmapSelect";
-    Tables::Row r;
-    r.parent = ui;
-    r.module = "btn_bmap";
-    r.name = "btn_bmap_east";
-    r.left = kMapEastX - 100;
-    r.top = kMapEastY - 24;
-    r.text = u"東の丘へ";
-    r.label = "BMAP_EAST";
-    t.Widget(r);
-    r.name = "btn_bmap_west";
-    r.left = kMapWestX - 100;
-    r.top = kMapWestY - 24;
-    r.text = u"西の町へ";
-    r.label = "BMAP_WEST";
-    t.Widget(r);
+    // A story button: its label text names the script label the story goes on at.
+    auto place = [&](const char* name, int x, int y, const char16_t* text, const char* label) {
+        Tables::Row r;
+        r.parent = ui;
+        r.module = "btn_bmap";
+        r.name = name;
+        r.left = x - 100;
+        r.top = y - 24;
+        r.text = text;
+        r.label = label;
+        t.Widget(r);
+    };
+    place("btn_bmap_east", kMapEastX, kMapEastY, u"東の丘へ", "BMAP_EAST");
+    place("btn_bmap_west", kMapWestX, kMapWestY, u"西の町へ", "BMAP_WEST");
     t.Widget(ui, "btn_bmapsys", "btn_save", 0, 600, 700, u"セーブ");
     t.Widget(ui, "btn_bmapsys", "btn_load", 0, 740, 700, u"ロード");
     t.Widget(ui, "btn_bmapsys", "btn_config", 0, 880, 700, u"設定");
@@ -532,7 +515,7 @@ void BattleMap(std::map<std::string, std::string>& files, Sets& sets)
     FillCircle(map, kMapEastX, kMapEastY - 90, 40, 0xFF2E6E2Au);
     FillCircle(map, kMapWestX, kMapWestY - 90, 40, 0xFF806040u);
     DrawLabel(map, u"地図", 24, 24, 8, 0xFFFFFFFFu);
-    files["cg/uibmap/bg_bmap.png"] = Png(map);
+    files["cg/uibmap/bg_bmap.png"] = PngFile(map);
 }
 
 }  // namespace
