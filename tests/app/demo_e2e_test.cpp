@@ -164,7 +164,7 @@ TEST(DemoE2E, EveryTitleButtonIsLabelledAndOpensItsScreen)
 // the speaker's name and her stand; the voice of the second line; ruby over its word; the pause
 // of "%w" and a coloured word; the back-log button's tool tip; the chime, the flash, the new
 // expression and the move; the wrapped line and its line-breaking rules; the shake; the masked
-// wipe to the town; and the music changing under it all.
+// wipe to the town; the music changing under it all; and the debug mode's variable dumps.
 TEST(DemoE2E, TheStoryShowsItsTextCommandsStandEffectsAndSound)
 {
     DemoCopy demo;
@@ -186,10 +186,19 @@ TEST(DemoE2E, TheStoryShowsItsTextCommandsStandEffectsAndSound)
     in.Click(384, 512, 100).Click(396, 512, 100).Shot(440, shot("shaken"));
     for (int i = 0; i < 10; ++i) in.Shot(387 + 4 * i, demo.root / ("shake" + std::to_string(i) + ".png"));
     in.Click(444, 512, 100).Shot(490, shot("wipe")).Shot(640, shot("town"));
+    // The demo runs in debug mode: F1 and F2 dump the script's variables to the save folder.
+    in.Key(642, "F1").Key(644, "F2");
     const fs::path mix = demo.root / "mix.wav";
     RunResult r = demo.Play(in, 650, {"GX_AUDIO_CAPTURE=" + mix.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(demo.ErrorLog(), std::vector<std::string>{});
+    for (const char* dump : {"vardump.txt", "vardump_extern.txt"}) {
+        std::string bytes;
+        ASSERT_TRUE(ReadFile(demo.SaveFolder() / dump, bytes)) << dump;
+        std::u16string text;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2) text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+        EXPECT_NE(text.find(u"Sequence:SeqRukoMain("), std::u16string::npos) << dump << ": " << Utf8(text.substr(0, 80));
+    }
     std::map<std::string, Shot> s;
     for (const char* name : {"first", "ruby", "pause1", "tip0", "pause2", "pause3", "colour", "flash", "wrap", "shaken",
                              "wipe", "town"})
