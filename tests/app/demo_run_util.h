@@ -1,5 +1,6 @@
 // Runs the program headless in a copy of the demo game, with its own documents and runtime
-// folders, and collects its exit status and stderr.
+// folders, and collects its exit status and stderr; builds the timed input scripts of those runs
+// and reads the error log they leave.
 #pragma once
 
 #include <fcntl.h>
@@ -13,6 +14,28 @@
 extern char** environ;
 
 namespace coretest {
+
+// A timed input script (the harness's syntax), built event by event; frames count from 1.
+struct Input
+{
+    std::string text;
+
+    Input& At(int frame, const std::string& event)
+    {
+        text += std::to_string(frame) + " " + event + "\n";
+        return *this;
+    }
+    Input& Click(int frame, int x, int y, const char* button = "left")
+    {
+        return At(frame, std::string("click ") + button + " " + std::to_string(x) + " " + std::to_string(y));
+    }
+    Input& Move(int frame, int x, int y) { return At(frame, "move " + std::to_string(x) + " " + std::to_string(y)); }
+    Input& Key(int frame, const std::string& key) { return At(frame, "key " + key); }
+    Input& Shot(int frame, const std::filesystem::path& file) { return At(frame, "screenshot " + file.string()); }
+    // Ctrl held while the boot screen runs: the opening movie is skipped and the title is current
+    // from frame 2 (its buttons take clicks once its fade-in is over, from about frame 30).
+    Input& SkipOpening() { return At(1, "keydown Left Ctrl").At(3, "keyup Left Ctrl"); }
+};
 
 struct RunResult
 {
@@ -83,6 +106,44 @@ struct DemoCopy : TempGame
     }
 
     std::filesystem::path SaveFolder() const { return docs / "gxengine_demo_SAVE"; }
+
+    // A run with the input script for the given number of frames (and more variables).
+    RunResult Play(const Input& input, int frames, std::vector<std::string> env = {}) const
+    {
+        const std::filesystem::path script = root / "input.txt";
+        WriteFile(script, input.text);
+        env.push_back("GX_INPUT_SCRIPT=" + script.string());
+        env.push_back("GX_EXIT_AFTER_FRAMES=" + std::to_string(frames));
+        RunResult r = Run(env);
+        // Undefined behaviour in a sanitizer build is reported on stderr and the run goes on.
+        EXPECT_EQ(r.err.find("runtime error:"), std::string::npos) << r.err;
+        return r;
+    }
+
+    // The lines of the save folder's error log (UTF-16LE with its signature); none when there is
+    // no log.
+    std::vector<std::string> ErrorLog() const
+    {
+        std::string bytes;
+        std::vector<std::string> lines;
+        if (!ReadFile(SaveFolder() / "error.log", bytes)) return lines;
+        std::u16string text;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+        if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
+        std::string line;
+        for (char c : GxWideToUtf8(text)) {
+            if (c == '\n') {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                if (!line.empty()) lines.push_back(line);
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        if (!line.empty()) lines.push_back(line);
+        return lines;
+    }
 };
 
 }  // namespace coretest

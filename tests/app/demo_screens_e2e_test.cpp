@@ -1,218 +1,238 @@
 // The demo game's menu screens played by the program, headless, with input scripts: a save and
-// its load, the back log, the settings' music volume and its return in the next run, and the
-// replay room and the music room after a run that passed the replayed scene. Pictures are checked
+// its load in the next run, the quick save and quick load, a damaged save refused; the back log
+// and its voice; the settings kept into the next run and what they change. Pictures are checked
 // at chosen pixels and regions (GL drivers differ), the sound in the captured mix.
-#include <png.h>
-
-#include <cstdlib>
-#include <cstring>
-
+#include <map>
 #include <string>
 #include <vector>
 
-#include "core/GxString.h"
 #include "tests/app/core_test_util.h"
+#include "tests/app/demo_mix.h"
 #include "tests/app/demo_run_util.h"
 #include "tests/app/demo_shot.h"
 #include "tests/support/GxDemoGame.h"
-#include "tests/support/GxDemoGameScreens.h"
 
 using namespace coretest;
+using namespace gxdemo;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The captured mix (44100 Hz, 16-bit stereo), as samples.
-struct Mix
+// The story's way to its fifth line, at the frames the demo's timing gives: the title's start
+// at 50, the first line from 75; a click shows a line whole, the next goes on. The voiced second
+// line is left until its voice has ended (frame 180); the pause of the fourth line is cut short
+// by a click. Returns the frame from which the fifth line stands whole, the speaker smiling at
+// her new place.
+int PlayToTheFifthLine(Input& in)
 {
-    std::vector<int16_t> samples;
-    static constexpr size_t kPerFrame = 44100 / 60 * 2;
-    // The mean loudness of the main-loop frames [f0, f1).
-    double Level(size_t f0, size_t f1) const
-    {
-        double sum = 0;
-        size_t n = 0;
-        for (size_t i = f0 * kPerFrame; i < f1 * kPerFrame && i < samples.size(); ++i, ++n) sum += std::abs(samples[i]);
-        return n ? sum / double(n) : -1.0;
-    }
-};
-
-bool ReadMix(const fs::path& file, Mix& out)
-{
-    std::string bytes;
-    if (!ReadFile(file.string(), bytes) || bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0) return false;
-    for (size_t at = 12; at + 8 <= bytes.size();) {
-        const uint32_t size = uint32_t(uint8_t(bytes[at + 4])) | uint32_t(uint8_t(bytes[at + 5])) << 8 |
-                              uint32_t(uint8_t(bytes[at + 6])) << 16 | uint32_t(uint8_t(bytes[at + 7])) << 24;
-        if (bytes.compare(at, 4, "data") == 0) {
-            const size_t n = std::min<size_t>(size, bytes.size() - at - 8) / 2;
-            out.samples.resize(n);
-            std::memcpy(out.samples.data(), bytes.data() + at + 8, n * 2);
-            return true;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return false;
+    in.SkipOpening().Click(50, TitleButtonX(kStart), TitleButtonY(kStart));
+    in.Click(80, 512, 100).Click(86, 512, 100).Click(90, 512, 100).Click(180, 512, 100);
+    in.Click(184, 512, 100).Click(190, 512, 100).Click(200, 512, 100).Click(206, 512, 100).Click(210, 512, 100);
+    return 250;  // the move (0.6 s) and the flash are over
 }
 
-std::string At(int frame, const std::string& what) { return std::to_string(frame) + " " + what + "\n"; }
-std::string Click(int frame, int x, int y, const char* button = "left")
+std::map<std::string, Shot> ReadShots(const DemoCopy& demo, const std::vector<std::string>& names)
 {
-    return At(frame, std::string("click ") + button + " " + std::to_string(x) + " " + std::to_string(y));
-}
-std::string StartButton(int frame)
-{
-    return Click(frame, gxdemo::kStartLeft + gxdemo::kStartWidth / 2, gxdemo::kStartTop + gxdemo::kStartHeight / 2);
+    std::map<std::string, Shot> shots;
+    for (const auto& name : names) EXPECT_TRUE(ReadShot(demo.root / (name + ".png"), shots[name])) << name;
+    return shots;
 }
 
-// The message window's text area (its layout and module rows).
-constexpr uint32_t kTx0 = 32 + 40, kTy0 = 548 + 40, kTx1 = kTx0 + 880, kTy1 = kTy0 + 120;
-
-// The story's choice: two buttons of 600 x 40 with 10 between, the first centred at (512, 244).
-// Its second item, the short answer, leads straight to the replayed scene.
-std::string ShortAnswer(int frame) { return Click(frame, 512, 244 + 50); }
-
-RunResult RunScript(const DemoCopy& demo, const std::string& input, int frames, bool capture = false)
+// The text area and the stand's place at the fifth line.
+int SceneDiff(const Shot& a, const Shot& b)
 {
-    WriteFile(demo.root / "input.txt", input);
-    std::vector<std::string> env = {"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(),
-                                    "GX_EXIT_AFTER_FRAMES=" + std::to_string(frames)};
-    if (capture) env.push_back("GX_AUDIO_CAPTURE=" + (demo.root / "mix.wav").string());
-    return demo.Run(env);
+    return Changed(a, b, kTextLeft, kTextTop, kTextLeft + kTextWidth, kTextTop + kTextHeight) +
+           Changed(a, b, 160, 168, 160 + kStandWidth, 540);
 }
 
-// The story: two lines, the choice's short answer, then the replayed scene's line over its
-// music, then the end's line.
-TEST(DemoScreensE2E, SaveInSlotOneThenLoadBringsTheSavedMessageAndItsMusicBack)
+TEST(DemoScreensE2E, ASaveLoadsInTheNextRunQuickSaveComesBackAndADamagedSaveIsRefused)
 {
     DemoCopy demo;
-    const fs::path scene = demo.root / "scene.png", end = demo.root / "end.png", loaded = demo.root / "loaded.png",
-                   list = demo.root / "list.png";
-    std::string in = StartButton(50) + Click(210, 512, 300) + Click(300, 512, 300) + ShortAnswer(340) +
-                     Click(400, 512, 300) + At(470, "screenshot " + scene.string()) +
-                     Click(480, gxdemo::kMesSaveX, gxdemo::kMesSaveY) +                 // the save screen
-                     Click(540, gxdemo::PlateCenterX(0), gxdemo::PlateCenterY(0)) +      // slot 1
-                     Click(580, gxdemo::kDialogYesX, gxdemo::kDialogYesY) +              // yes
-                     Click(620, gxdemo::kBackX, gxdemo::kBackY) +                        // back to the story
-                     Click(680, 512, 300) + Click(710, 512, 300) +  // play on: the end's line
-                     At(800, "screenshot " + end.string()) +
-                     Click(810, gxdemo::kMesLoadX, gxdemo::kMesLoadY) +                  // the load screen
-                     At(860, "screenshot " + list.string()) +
-                     Click(870, gxdemo::PlateCenterX(0), gxdemo::PlateCenterY(0)) +
-                     Click(910, gxdemo::kDialogYesX, gxdemo::kDialogYesY) +
-                     At(1030, "screenshot " + loaded.string());
-    RunResult r = RunScript(demo, in, 1100, true);
+    auto shot = [&](const char* name) { return demo.root / (std::string(name) + ".png"); };
+    Input in;
+    const int at = PlayToTheFifthLine(in);
+    in.Shot(at, shot("before")).Click(at + 5, MesButtonX(kMesSave), kMesButtonY);  // the save screen
+    in.Click(at + 50, PlateCenterX(0), PlateCenterY(0)).Click(at + 80, kDialogYesX, kDialogButtonY);  // slot 1
+    in.Shot(at + 95, shot("saved")).Click(at + 100, 512, 384, "right");  // back to the story
+    in.Click(at + 140, MesButtonX(kMesQSave), kMesButtonY);                // quick save
+    in.Click(at + 150, 512, 100).Click(at + 154, 512, 100).Shot(at + 170, shot("later"));  // the next line
+    in.Click(at + 180, MesButtonX(kMesQLoad), kMesButtonY).Shot(at + 290, shot("quick"));  // quick load
+    RunResult r = demo.Play(in, at + 300);
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(demo.ErrorLog(), std::vector<std::string>{});
     EXPECT_TRUE(fs::exists(demo.SaveFolder() / "gamedata001.gd"));
     EXPECT_TRUE(fs::exists(demo.SaveFolder() / "thumb001.png"));
+    EXPECT_TRUE(fs::exists(demo.SaveFolder() / "gamedata_quick.gd"));
     EXPECT_FALSE(fs::exists(demo.SaveFolder() / "gamedata002.gd"));
-
-    Shot s, e, l, p;
-    ASSERT_TRUE(ReadShot(scene, s) && ReadShot(end, e) && ReadShot(loaded, l) && ReadShot(list, p)) << r.err;
-    EXPECT_GT(s.Bright(kTx0, kTy0, kTx1, kTy1), 20) << "the scene's line";
-    EXPECT_GT(Changed(s, e, kTx0, kTy0, kTx1, kTy1), 20) << "the end's line differs from the scene's";
-    EXPECT_EQ(Hex(p.At(20, 400)), "204020") << "the load screen's background";
-    EXPECT_GT(Changed(p, s, gxdemo::PlateCenterX(0) - 220, gxdemo::PlateCenterY(0) - 56, gxdemo::PlateCenterX(0) - 92,
-                      gxdemo::PlateCenterY(0) + 40),
-              100)
+    std::map<std::string, Shot> s = ReadShots(demo, {"before", "saved", "later", "quick"});
+    ASSERT_FALSE(HasFailure()) << r.err;
+    EXPECT_EQ(Hex(s["saved"].At(20, 400)), "402020") << "the save screen";
+    EXPECT_GT(Changed(s["saved"], s["before"], PlateCenterX(0) - 218, PlateCenterY(0) - 54, PlateCenterX(0) - 92,
+                      PlateCenterY(0) + 40),
+              1000)
         << "slot 1's plate shows its thumbnail";
-    EXPECT_LT(Changed(s, l, kTx0, kTy0, kTx1, kTy1), 10) << "the saved line shows again after the load";
+    EXPECT_GT(SceneDiff(s["before"], s["later"]), 1000) << "the story went on";
+    EXPECT_LT(SceneDiff(s["before"], s["quick"]), 10) << "the quick load brought the fifth line back";
 
-    Mix mix;
-    ASSERT_TRUE(ReadMix(demo.root / "mix.wav", mix));
-    EXPECT_GT(mix.Level(440, 470), 500.0) << "the scene's music";
-    EXPECT_LT(mix.Level(760, 800), 20.0) << "the end stopped it";
-    EXPECT_GT(mix.Level(1000, 1090), 500.0) << "the load restarted it";
+    // The next run: the damaged second slot is there too.
+    WriteFile(demo.SaveFolder() / "gamedata002.gd", std::string(300, 'x'));
+    in = Input();
+    in.SkipOpening().Click(50, TitleButtonX(kLoad), TitleButtonY(kLoad)).Shot(90, shot("list"));
+    in.Click(95, PlateCenterX(0), PlateCenterY(0)).Click(125, kDialogYesX, kDialogButtonY).Shot(180, shot("loaded"));
+    in.Click(190, MesButtonX(kMesLoad), kMesButtonY);  // the load screen again, from the story
+    in.Click(230, PlateCenterX(1), PlateCenterY(1)).Click(260, kDialogYesX, kDialogButtonY).Shot(280, shot("refused"));
+    in.Click(285, kDialogOkX, kDialogButtonY).Click(300, 512, 384, "right").Shot(345, shot("goes_on"));
+    in.Click(350, 512, 100).Click(354, 512, 100).Shot(380, shot("next"));
+    const fs::path mix = demo.root / "mix.wav";
+    r = demo.Play(in, 385, {"GX_AUDIO_CAPTURE=" + mix.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The log tells of the damaged file (its header read for the list, the load refused) and of
+    // nothing else.
+    int refusals = 0;
+    for (const std::string& line : demo.ErrorLog()) {
+        refusals += line.find("ロードに失敗しました(") != std::string::npos;
+        EXPECT_TRUE(line.find("gamedata002.gd") != std::string::npos || line.find("FileHeader") != std::string::npos)
+            << line;
+    }
+    EXPECT_EQ(refusals, 1);
+    s = ReadShots(demo, {"before", "list", "loaded", "refused", "goes_on", "next"});
+    ASSERT_FALSE(HasFailure()) << r.err;
+    EXPECT_EQ(Hex(s["list"].At(20, 400)), "204020") << "the load screen";
+    EXPECT_LT(SceneDiff(s["before"], s["loaded"]), 10) << "the saved line and stand";
+    // The refusal: the dialog's text and its lone OK button, over the load screen.
+    const Shot& f = s["refused"];
+    EXPECT_EQ(Hex(f.At(20, 400)), "204020");
+    EXPECT_GT(f.Bright(kDialogTextLeft, kDialogTextTop, kDialogTextLeft + kDialogTextWidth, kDialogTextTop + 30), 40);
+    EXPECT_GT(f.Bright(kDialogOkX - 58, kDialogButtonY - 18, kDialogOkX + 58, kDialogButtonY + 18), 10) << "OK";
+    EXPECT_EQ(f.Bright(kDialogYesX - 58, kDialogButtonY - 18, kDialogYesX - 2, kDialogButtonY + 18), 0) << "no yes";
+    // The game goes on as it was, and on.
+    EXPECT_LT(SceneDiff(s["before"], s["goes_on"]), 10) << "the refused load changed nothing";
+    EXPECT_GT(SceneDiff(s["goes_on"], s["next"]), 1000) << "the story goes on";
+    Mix m;
+    ASSERT_TRUE(m.Read(mix)) << r.err;
+    EXPECT_LT(m.Level(30, 90), 30.0) << "the title and the load list are silent";
+    EXPECT_GT(m.Tone(150, 185, kThemeDroneHz), 300.0) << "the load restarted the saved music";
 }
 
-TEST(DemoScreensE2E, BackLogOpensOnTheWheelAndTheBgmSliderSilencesTheMusicUntilTheNextRun)
+// The back log lists the lines in order (the two spoken ones with the speaker's name on a line
+// of its own, the voiced one with its button), and the button replays the voice.
+TEST(DemoScreensE2E, TheBackLogListsTheLinesInOrderAndReplaysTheVoice)
 {
     DemoCopy demo;
-    const fs::path log = demo.root / "log.png", back = demo.root / "back.png";
-    const int knobX = gxdemo::kBgmSliderLeft + gxdemo::kSliderTrackLeft + gxdemo::kSliderTrackWidth * 80 / 100;
-    const int knobY = gxdemo::kBgmSliderTop + 12;
-    std::string in = StartButton(50) + Click(210, 512, 300) +
-                     At(330, "wheel 1 512 300") + At(380, "screenshot " + log.string()) +
-                     Click(390, 512, 300, "right") + At(440, "screenshot " + back.string()) +
-                     Click(450, 512, 300) + ShortAnswer(480) + Click(530, 512, 300) +  // the scene and its music
-                     Click(580, gxdemo::kMesConfigX, gxdemo::kMesConfigY) +            // the settings
-                     Click(640, gxdemo::kSoundTabX, gxdemo::kSoundTabY) +
-                     At(680, "down left " + std::to_string(knobX) + " " + std::to_string(knobY)) +
-                     At(685, "move " + std::to_string(knobX - 100) + " " + std::to_string(knobY)) +
-                     At(690, "move " + std::to_string(gxdemo::kBgmSliderLeft - 50) + " " + std::to_string(knobY)) +
-                     At(695, "up left " + std::to_string(gxdemo::kBgmSliderLeft - 50) + " " + std::to_string(knobY)) +
-                     Click(740, 512, 300, "right");
-    RunResult r = RunScript(demo, in, 820, true);
+    Input in;
+    in.SkipOpening().Click(50, TitleButtonX(kStart), TitleButtonY(kStart));
+    in.Click(80, 512, 100).Click(86, 512, 100).Click(90, 512, 100).Click(180, 512, 100);
+    in.Click(184, 512, 100).Click(190, 512, 100);  // on to the fourth line
+    in.At(200, "wheel 1 512 300").Shot(240, demo.root / "log.png");
+    in.Click(250, LogVoiceX(), LogVoiceY(1)).Click(350, 512, 384, "right").Shot(390, demo.root / "back.png");
+    const fs::path mix = demo.root / "mix.wav";
+    RunResult r = demo.Play(in, 395, {"GX_AUDIO_CAPTURE=" + mix.string()});
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(demo.ErrorLog(), std::vector<std::string>{});
+    std::map<std::string, Shot> s = ReadShots(demo, {"log", "back"});
+    ASSERT_FALSE(HasFailure()) << r.err;
 
-    Shot l, b;
-    ASSERT_TRUE(ReadShot(log, l) && ReadShot(back, b)) << r.err;
-    EXPECT_EQ(Hex(l.At(500, 700)), Hex(gxdemo::kLogBackColor)) << "the back log's background";
-    EXPECT_GT(l.Bright(72 + 16, 60 + 8, 72 + 864, 60 + 2 * 110), 20) << "the logged lines";
-    EXPECT_NE(Hex(b.At(500, 700)), Hex(gxdemo::kLogBackColor)) << "the right click left the back log";
-    EXPECT_GT(b.Bright(kTx0, kTy0, kTx1, kTy1), 20) << "the message window again";
+    const Shot& l = s["log"];
+    EXPECT_EQ(Hex(l.At(500, 700)), Hex(kLogBackColor)) << "the back log's background";
+    const uint32_t x0 = kLogRowLeft + kLogTextLeft, x1 = kLogRowLeft + kLogRowWidth - 16;
+    for (int r = 0; r < 4; ++r) {
+        const uint32_t y0 = LogRowTop(r) + kLogTextTop, y1 = y0 + 30;
+        EXPECT_GT(l.Bright(x0, y0, x0 + 100, y1), 10) << "row " << r << " begins a line";
+        // The speaker's name stands alone on the first line of a spoken line; the narration's
+        // text runs on.
+        if (r < 2) EXPECT_EQ(l.Bright(x0 + 200, y0, x1, y1), 0) << "row " << r << ": the name alone";
+        else EXPECT_GT(l.Bright(x0 + 200, y0, x1, y1), 50) << "row " << r << ": a line of narration";
+        EXPECT_EQ(l.Bright(4, LogRowTop(r) + 38, 68, LogRowTop(r) + 62) > 0, r == 1) << "row " << r << "'s voice";
+    }
+    EXPECT_EQ(l.Bright(x0, LogRowTop(4), x1, LogRowTop(4) + kLogRowHeight), 0) << "nothing more";
+    EXPECT_NE(Hex(s["back"].At(500, 700)), Hex(kLogBackColor)) << "the right click left the back log";
+    EXPECT_GT(s["back"].Bright(kTextLeft, kTextTop, kTextLeft + kTextWidth, kTextTop + kTextHeight), 50)
+        << "the fourth line again";
 
-    Mix mix;
-    ASSERT_TRUE(ReadMix(demo.root / "mix.wav", mix));
-    EXPECT_GT(mix.Level(600, 670), 500.0) << "the scene's music while the settings open";
-    EXPECT_EQ(mix.Level(710, 810), 0.0) << "the slider at its minimum";
+    Mix m;
+    ASSERT_TRUE(m.Read(mix)) << r.err;
+    const double voiced = m.Band(95, 165, kVoiceHz - 6, kVoiceHz * 1.2);
+    EXPECT_GT(voiced, 300.0) << "the voice with its line";
+    EXPECT_LT(m.Band(200, 245, kVoiceHz - 6, kVoiceHz * 1.2), voiced / 5) << "none while the log opens";
+    EXPECT_GT(m.Band(255, 330, kVoiceHz - 6, kVoiceHz * 1.2), voiced / 2) << "replayed from the log";
+}
+
+// The settings: the text speed at its fastest, the colour of lines read before off and the
+// music's volume at 0 take effect at once and come back in the next run, where the colour is
+// switched on again.
+TEST(DemoScreensE2E, SettingsTakeEffectAndComeBackInTheNextRun)
+{
+    DemoCopy demo;
+    auto shot = [&](const char* name) { return demo.root / (std::string(name) + ".png"); };
+    const int speedRight = kSliderLeft + kSliderTrackLeft + kSliderTrackWidth, speedY = kTextSpeedTop + 12;
+    const int bgmLeft = kSliderLeft + kSliderTrackLeft, bgmY = kBgmSliderTop + 12;
+    const int colourY = OptionTop(kReadColorOption) + kOptionHeight / 2;
+    Input in;
+    in.SkipOpening().Click(50, TitleButtonX(kStart), TitleButtonY(kStart)).Shot(95, shot("slow"));
+    in.Click(100, MesButtonX(kMesConfig), kMesButtonY);                  // the settings, system page
+    in.Click(140, speedRight, speedY).Click(150, kOffX, colourY);       // fastest text, read colour off
+    in.Click(160, ConfigTabX(1), kConfigTabY).Click(190, bgmLeft, bgmY);  // the music's volume to 0
+    in.Click(200, 512, 600, "right").Click(240, 512, 100).Shot(243, shot("instant"));
+    const fs::path mix = demo.root / "mix.wav";
+    RunResult r = demo.Play(in, 245, {"GX_AUDIO_CAPTURE=" + mix.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(demo.ErrorLog(), std::vector<std::string>{});
     EXPECT_TRUE(fs::exists(demo.SaveFolder() / "userconf.dat"));
+    std::map<std::string, Shot> s = ReadShots(demo, {"slow", "instant"});
+    ASSERT_FALSE(HasFailure()) << r.err;
+    // At the default speed (60 ms a character) the first line has reached its sixth character
+    // 20 frames in; at the fastest the second line stands whole 3 frames after the click.
+    const uint32_t y0 = kTextTop + kRubySize, y1 = y0 + kTextSize;
+    EXPECT_GT(s["slow"].Bright(kTextLeft, y0, kTextLeft + 4 * 27, y1), 20);
+    EXPECT_EQ(s["slow"].Bright(kTextLeft + 8 * 27, y0, kTextLeft + kTextWidth, y1), 0) << "still revealing";
+    EXPECT_GT(s["instant"].Bright(kTextLeft + 25 * 27, y0, kTextLeft + 31 * 27, y1), 20) << "the line's end at once";
+    Mix m;
+    ASSERT_TRUE(m.Read(mix)) << r.err;
+    EXPECT_GT(m.Level(80, 98), 500.0) << "the music before";
+    EXPECT_LT(m.Level(205, 238), 30.0) << "the music at volume 0";
 
-    // The next run shows the stored volume: the knob at the track's left end.
-    const fs::path sound = demo.root / "sound.png";
-    in = StartButton(50) + Click(200, gxdemo::kMesConfigX, gxdemo::kMesConfigY) +
-         Click(260, gxdemo::kSoundTabX, gxdemo::kSoundTabY) + At(320, "screenshot " + sound.string());
-    r = RunScript(demo, in, 340);
+    // The next run: the settings from the title show what was stored; the first line, read
+    // before, stands whole at once in the text colour, then in the colour of read lines once
+    // that option is on again; the music stays at 0.
+    in = Input();
+    in.SkipOpening().Click(50, TitleButtonX(kConfig), TitleButtonY(kConfig)).Shot(90, shot("system"));
+    in.Click(95, ConfigTabX(1), kConfigTabY).Shot(130, shot("sound")).Click(135, 512, 600, "right");
+    in.Click(170, TitleButtonX(kStart), TitleButtonY(kStart)).Shot(220, shot("read"));
+    in.Click(230, MesButtonX(kMesConfig), kMesButtonY).Click(270, ConfigTabX(0), kConfigTabY);
+    in.Click(285, kOnX, colourY).Click(300, 512, 600, "right").Shot(340, shot("readcolour"));
+    r = demo.Play(in, 345, {"GX_AUDIO_CAPTURE=" + mix.string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    Shot s;
-    ASSERT_TRUE(ReadShot(sound, s)) << r.err;
-    EXPECT_EQ(Hex(s.At(gxdemo::kBgmSliderLeft + gxdemo::kSliderTrackLeft, knobY)), "E0E0E0") << "the knob at 0";
-    EXPECT_EQ(Hex(s.At(knobX, knobY)), "303848") << "only the track where the default volume would be";
-}
-
-TEST(DemoScreensE2E, APassedSceneReplaysFromTheRoomAndTheMusicRoomPlaysItsTrack)
-{
-    DemoCopy demo;
-    const fs::path locked = demo.root / "locked.png";
-    // Before any run passed the scene its plate is locked.
-    RunResult r = RunScript(demo,
-                            Click(50, gxdemo::kTitleEventLeft + 100, gxdemo::kTitleEventTop + 24) +
-                                At(120, "screenshot " + locked.string()),
-                            130);
-    ASSERT_EQ(r.status, 0) << r.err;
-
-    // Run 1 passes the scene and quits.
-    r = RunScript(demo,
-                  StartButton(50) + Click(210, 512, 300) + Click(300, 512, 300) + ShortAnswer(340) +
-                      Click(400, 512, 300),
-                  480);
-    ASSERT_EQ(r.status, 0) << r.err;
-
-    // Run 2: the replay room, the scene, back to the room, then the music room.
-    const fs::path room = demo.root / "room.png", replay = demo.root / "replay.png", after = demo.root / "after.png";
-    std::string in = Click(50, gxdemo::kTitleEventLeft + 100, gxdemo::kTitleEventTop + 24) +
-                     At(120, "screenshot " + room.string()) +
-                     Click(130, gxdemo::kReplayPlateX, gxdemo::kReplayPlateY) +
-                     At(300, "screenshot " + replay.string()) + Click(310, 512, 300) + Click(340, 512, 300) +
-                     At(420, "screenshot " + after.string()) + Click(430, 512, 300, "right") +
-                     Click(500, gxdemo::kTitleMusicLeft + 100, gxdemo::kTitleMusicTop + 24) +
-                     Click(560, gxdemo::kTrackX, gxdemo::kTrackY);
-    r = RunScript(demo, in, 640, true);
-    ASSERT_EQ(r.status, 0) << r.err;
-
-    Shot lk, rm, rp, af;
-    ASSERT_TRUE(ReadShot(locked, lk) && ReadShot(room, rm) && ReadShot(replay, rp) && ReadShot(after, af)) << r.err;
-    EXPECT_EQ(Hex(lk.At(gxdemo::kReplayPlateX, gxdemo::kReplayPlateY)), "505050") << "a locked plate";
-    EXPECT_EQ(Hex(rm.At(gxdemo::kReplayPlateX, gxdemo::kReplayPlateY)), "E08040") << "the scene's thumbnail";
-    EXPECT_GT(rp.Bright(kTx0, kTy0, kTx1, kTy1), 20) << "the scene's line";
-    EXPECT_EQ(Hex(af.At(20, 400)), "403020") << "the scene's end returned to the room";
-
-    Mix mix;
-    ASSERT_TRUE(ReadMix(demo.root / "mix.wav", mix));
-    EXPECT_GT(mix.Level(250, 300), 500.0) << "the replayed scene's music";
-    EXPECT_LT(mix.Level(520, 555), 20.0) << "the room and the title stopped it";
-    EXPECT_GT(mix.Level(580, 635), 500.0) << "the music room's track";
+    EXPECT_EQ(demo.ErrorLog(), std::vector<std::string>{});
+    s = ReadShots(demo, {"system", "sound", "read", "readcolour"});
+    ASSERT_FALSE(HasFailure()) << r.err;
+    // The knobs where they were left: the text speed's at the track's right end, the music's
+    // at its left end.
+    EXPECT_EQ(Hex(s["system"].At(speedRight - 2, speedY)), Hex(kKnobColor)) << "fastest text";
+    EXPECT_EQ(Hex(s["system"].At(speedRight - 120, speedY)), Hex(kTrackColor)) << "not at the default";
+    EXPECT_EQ(Hex(s["sound"].At(bgmLeft + 2, bgmY)), Hex(kKnobColor)) << "music at 0";
+    EXPECT_EQ(Hex(s["sound"].At(bgmLeft + 160, bgmY)), Hex(kTrackColor)) << "not at the default";
+    // The pair: "off" lit (orange: more red than blue), "on" not.
+    auto lit = [](const Shot& shot, int x, int y) {
+        const uint32_t c = shot.At(uint32_t(x - 36), uint32_t(y - 12));
+        return (c >> 16 & 0xFF) > (c & 0xFF);
+    };
+    EXPECT_TRUE(lit(s["system"], kOffX, colourY)) << Hex(s["system"].At(kOffX - 36, colourY - 12));
+    EXPECT_FALSE(lit(s["system"], kOnX, colourY));
+    // The line's glyphs: pure white ones show the text colour; with the read colour (light blue,
+    // red at 0xAA) none reaches a red of 0xE0.
+    auto whiteGlyphs = [&](const Shot& shot) {
+        int n = 0;
+        for (uint32_t y = y0; y < y1; ++y)
+            for (uint32_t x = kTextLeft; x < kTextLeft + kTextWidth; ++x) n += (shot.At(x, y) >> 16 & 0xFF) > 0xE0;
+        return n;
+    };
+    EXPECT_GT(s["read"].Bright(kTextLeft + 25 * 27, y0, kTextLeft + 33 * 27, y1), 20) << "whole at once";
+    EXPECT_GT(whiteGlyphs(s["read"]), 50) << "the text colour";
+    EXPECT_GT(s["readcolour"].Bright(kTextLeft, y0, kTextLeft + kTextWidth, y1), 50);
+    EXPECT_EQ(whiteGlyphs(s["readcolour"]), 0) << "the colour of read lines";
+    ASSERT_TRUE(m.Read(mix)) << r.err;
+    EXPECT_LT(m.Level(200, 225), 30.0) << "the music still at 0";
 }
 
 }  // namespace

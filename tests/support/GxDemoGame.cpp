@@ -1,10 +1,12 @@
 #include "tests/support/GxDemoGame.h"
-#include "tests/support/GxDemoGameScreens.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "core/GxString.h"
+#include "tests/support/GxDemoGameArt.h"
+#include "tests/support/GxDemoGameScreens.h"
 #include "tests/support/GxImageSetFile.h"
 #include "tests/support/GxMovieWriter.h"
 #include "tests/support/GxNcWriter.h"
@@ -20,136 +22,197 @@ using gxtest::UIImageSpec;
 
 std::string Bytes(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-std::string Png(const TestPicture& picture)
+
+// Mono sound at 22050 Hz as a small Ogg Vorbis file.
+std::string Ogg(const std::vector<int16_t>& samples)
 {
-    const std::vector<uint8_t> bytes = gxtest::WritePngRgba(picture);
-    return std::string(bytes.begin(), bytes.end());
+    return Bytes(GxEncodeOggVorbis(samples, 1, 22050, GxOggOptions{0.1f, 1, 0}));
 }
 
-TestPicture Solid(uint32_t w, uint32_t h, uint32_t argb) { return TestPicture(w, h, argb); }
-
-// A panel: its fill with a one-pixel lighter frame, so that its edges show.
-TestPicture Framed(uint32_t w, uint32_t h, uint32_t fill, uint32_t frame)
+// A picture reduced by a whole factor, each block averaged (the thumbnails).
+TestPicture Reduce(const TestPicture& p, uint32_t factor)
 {
-    TestPicture p(w, h, fill);
-    for (uint32_t x = 0; x < w; ++x) p.At(x, 0) = p.At(x, h - 1) = frame;
-    for (uint32_t y = 0; y < h; ++y) p.At(0, y) = p.At(w - 1, y) = frame;
-    return p;
+    TestPicture out(p.width / factor, p.height / factor);
+    for (uint32_t y = 0; y < out.height; ++y)
+        for (uint32_t x = 0; x < out.width; ++x) {
+            uint32_t sum[4] = {0, 0, 0, 0};
+            for (uint32_t yy = 0; yy < factor; ++yy)
+                for (uint32_t xx = 0; xx < factor; ++xx) {
+                    const uint32_t c = p.At(x * factor + xx, y * factor + yy);
+                    for (int k = 0; k < 4; ++k) sum[k] += (c >> (24 - 8 * k)) & 0xFF;
+                }
+            uint32_t c = 0;
+            for (int k = 0; k < 4; ++k) c |= (sum[k] / (factor * factor)) << (24 - 8 * k);
+            out.At(x, y) = c;
+        }
+    return out;
 }
 
-// A grid font: every cell from the first character on holds an outlined box whose height grows
-// with the character, so that each glyph differs and all stay inside their cells.
-TestPicture GridFont(uint32_t first, uint32_t last, uint32_t cellW, uint32_t cellH, uint32_t perRow)
+// A grid font: the characters from first to last set in white in their cells, perRow to a row.
+TestPicture GridFont(char16_t first, char16_t last, uint32_t cellW, uint32_t cellH, uint32_t perRow, int32_t size)
 {
-    const uint32_t count = last - first + 1;
-    const uint32_t rows = (count + perRow - 1) / perRow;
-    TestPicture p(cellW * perRow, cellH * rows, 0);
+    const uint32_t count = uint32_t(last - first) + 1;
+    TestPicture p(cellW * perRow, cellH * ((count + perRow - 1) / perRow), 0);
     for (uint32_t i = 0; i < count; ++i) {
-        if (first + i == 0x20) continue;  // the space stays empty
-        const uint32_t x0 = (i % perRow) * cellW + 1, y1 = (i / perRow + 1) * cellH - 2;
-        const uint32_t h = 3 + i % (cellH - 4);
-        const uint32_t x1 = x0 + cellW - 3, y0 = y1 - h;
-        for (uint32_t x = x0; x <= x1; ++x) p.At(x, y0) = p.At(x, y1) = 0xFFFFFFFFu;
-        for (uint32_t y = y0; y <= y1; ++y) p.At(x0, y) = p.At(x1, y) = 0xFFFFFFFFu;
+        const std::u16string ch(1, char16_t(first + i));
+        const int32_t x = int32_t((i % perRow) * cellW), y = int32_t((i / perRow) * cellH);
+        TestPicture cell(cellW, cellH, 0);
+        DrawLabel(cell, ch, size, (int32_t(cellW) - LabelWidth(ch, size)) / 2, (int32_t(cellH) - size) / 2, 0xFFFFFFFFu);
+        for (uint32_t yy = 0; yy < cellH; ++yy)
+            for (uint32_t xx = 0; xx < cellW; ++xx) p.At(uint32_t(x) + xx, uint32_t(y) + yy) = cell.At(xx, yy);
     }
     return p;
 }
 
-// The four state pictures of a push button: off, on (pressed), over and not available.
-void AddButton(std::vector<UIImageSpec>& images, const std::u16string& base, int32_t w, int32_t h, uint32_t off,
-               uint32_t on, uint32_t over, uint32_t na)
+TestPicture TitlePicture()
 {
-    images.push_back({base + u"_off.png", {{w, h, off}}});
-    images.push_back({base + u"_on.png", {{w, h, on}}});
-    images.push_back({base + u"_over.png", {{w, h, over}}});
-    images.push_back({base + u"_na.png", {{w, h, na}}});
+    TestPicture p(1024, 768, kTitleColor);
+    FillGradient(p, kTitleColor, 0xFF2050A8u, 150, 330);
+    DrawLabelCentred(p, u"gxengine デモ", 56, 512, 210, 0xFFFFFFFFu, 0xC0102040u);
+    DrawLabelCentred(p, u"物語ゲームエンジンの見本", 24, 512, 290, 0xFFE0F0FFu, 0xC0102040u);
+    return p;
 }
 
-bool ReadBack(const std::filesystem::path& file, std::string& out)
+TestPicture Meadow()
 {
-    FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return false;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return true;
+    TestPicture p(1024, 768, kBackgroundColor);
+    FillGradient(p, kSkyTopColor, kSkyBottomColor, 0, kHorizon);
+    // Clouds, away from the corners the tests look at.
+    for (const auto& [x, y] : {std::pair{240, 120}, {700, 80}, {860, 200}}) {
+        FillCircle(p, x, y, 36, 0xFFF4F8FCu);
+        FillCircle(p, x + 40, y + 8, 30, 0xFFF4F8FCu);
+        FillCircle(p, x - 38, y + 10, 26, 0xFFF4F8FCu);
+    }
+    // A lighter band of grass at the horizon.
+    FillRect(p, 0, kHorizon, 1024, kHorizon + 12, 0xFF58A860u);
+    return p;
+}
+
+TestPicture Town()
+{
+    TestPicture p(1024, 768, 0xFF282030u);
+    FillGradient(p, kTownSkyColor, 0xFFE08850u, 0, 560);
+    // Houses on the right half, windows lit.
+    const int heights[] = {180, 240, 150, 300, 210, 260, 170};
+    for (int i = 0; i < 7; ++i) {
+        const int x0 = 560 + i * 66, top = 560 - heights[i];
+        FillRect(p, x0, top, x0 + 60, 560, 0xFF302838u);
+        for (int wy = top + 20; wy + 14 < 560; wy += 40) FillRect(p, x0 + 22, wy, x0 + 38, wy + 14, 0xFFF0C060u);
+    }
+    return p;
+}
+
+// The wipe's mask: dark on the left, light on the right, so the old picture gives way from the
+// left edge to the right one.
+TestPicture Mask()
+{
+    TestPicture p(1024, 768);
+    for (uint32_t y = 0; y < 768; ++y)
+        for (uint32_t x = 0; x < 1024; ++x) {
+            const uint32_t g = x * 255 / 1023;
+            p.At(x, y) = 0xFF000000u | g << 16 | g << 8 | g;
+        }
+    return p;
+}
+
+TestPicture EventPicture()
+{
+    TestPicture p(1024, 768, kEventColor);
+    FillCircle(p, 820, 180, 90, 0xFFF8C050u);  // the setting sun
+    FillRect(p, 0, 600, 1024, 768, 0xFF302060u);  // the sea
+    for (int y = 620; y < 768; y += 24) FillRect(p, 100 + (y % 48) * 4, y, 380 + (y % 48) * 4, y + 4, 0xFF8070C0u);
+    return p;
+}
+
+TestPicture FlowersPicture()
+{
+    TestPicture p(1024, 768, kFlowersColor);
+    const uint32_t petals[] = {0xFFF080A0u, 0xFFFFF0A0u, 0xFFA0C0FFu};
+    for (int i = 0; i < 40; ++i) {
+        const int x = (i * 211) % 1024, y = 420 + (i * 97) % 340;
+        if (x > 380 && x < 640 && y < 520) continue;  // the middle stays plain
+        FillCircle(p, x, y, 14, petals[i % 3]);
+        FillCircle(p, x, y, 5, 0xFFFFD040u);
+    }
+    return p;
 }
 
 }  // namespace
 
+uint32_t OpeningFrameColor(int32_t frame)
+{
+    // From night blue through the dawn to the title's blue, each colour held a fifth of the
+    // movie (held frames cost the encoder next to nothing).
+    const uint32_t keys[] = {0x101830, 0x402060, 0xC05040, 0xF0C060, 0x3060C0};
+    return keys[std::clamp(frame * 5 / kOpeningFrames, 0, 4)];
+}
+
 std::map<std::string, std::string> GeneratedFiles()
 {
     std::map<std::string, std::string> files;
-    files["cg/ui/bg_title.png"] = Png(Solid(1024, 768, kTitleColor));
-    files["cg/error.png"] = Png(Framed(64, 64, 0xFFFF00FFu, 0xFFFFFFFFu));
-    files["cg/bg/黒.png"] = Png(Solid(1024, 768, 0xFF000000u));
-    files["cg/ui/meswin.png"] = Png(Framed(960, 200, 0xC0102040u, 0xFFA0C0FFu));
-    files["cg/ui/namewin.png"] = Png(Framed(240, 48, 0xC0102040u, 0xFFA0C0FFu));
-    files["cg/bg/sky.png"] = Png(Solid(1024, 768, kBackgroundColor));
-    files["cg/stand/ruko/normal.png"] = Png(Solid(kStandWidth, kStandHeight, kStandColor));
-    files["cg/ev/ev_demo.png"] = Png(Solid(1024, 768, kEventColor));
-    files["cg/ui/bg_cgmode.png"] = Png(Solid(1024, 768, 0xFF202040u));
-    // Two seconds of a quiet tone, looped by the story as its music.
-    files["bgms/demo_theme.ogg"] = Bytes(GxEncodeOggVorbis(GxSineSamples(44100, 1, 22050, kToneHz, 8000.0), 1, 22050,
-                                                           GxOggOptions{0.1f, 1, 0}));
+    files["cg/ui/bg_title.png"] = PngFile(TitlePicture());
+    files["cg/error.png"] = PngFile(Plate(64, 64, 0xFFFF00FFu, 0xFFFFFFFFu));
+    files["cg/bg/黒.png"] = PngFile(TestPicture(1024, 768, 0xFF000000u));
+    files["cg/ui/meswin.png"] = PngFile(Plate(960, 200, 0xC0102040u, 0xFFA0C0FFu));
+    files["cg/ui/namewin.png"] = PngFile(Plate(240, 48, 0xC0102040u, 0xFFA0C0FFu));
+    const TestPicture meadow = Meadow();
+    files["cg/bg/sky.png"] = PngFile(meadow);
+    files["cg/bg/town.png"] = PngFile(Town());
+    files["cg/tr/mask.png"] = PngFile(Mask());
+    for (const char* expression : {"normal", "smile"})
+        files[std::string("cg/stand/ruko/") + expression + ".png"] =
+            PngFile(StandPicture(expression, kStandWidth, kStandHeight, kStandColor));
+    const TestPicture event = EventPicture(), flowers = FlowersPicture();
+    files["cg/ev/ev_demo.png"] = PngFile(event);
+    files["cg/ev/ev_flowers.png"] = PngFile(flowers);
+
+    // Music: three looped tunes over their drones; an effect; a voice.
+    files["bgms/demo_theme.ogg"] =
+        Ogg(Melody(22050, {523.25, 659.25, 783.99, 659.25, 587.33, 698.46, 880.0, 698.46}, 0.5, kThemeDroneHz, 9000));
+    files["bgms/demo_night.ogg"] =
+        Ogg(Melody(22050, {440.0, 523.25, 659.25, 523.25, 392.0, 493.88, 587.33, 493.88}, 0.5, kNightDroneHz, 9000));
+    files["bgms/demo_room.ogg"] =
+        Ogg(Melody(22050, {587.33, 739.99, 880.0, 739.99, 659.25, 783.99, 987.77, 783.99}, 0.5, kRoomDroneHz, 9000));
+    files["sounds/se/chime.ogg"] = Ogg(Chime(22050, 1.2, kChimeHz, 14000));
+    files["voices/ruko/ruko_hello.ogg"] = Ogg(VoicePhrase(22050, 9, 0.16, kVoiceHz, 12000));
+
     {
         GxMovieSpec movie;
         movie.width = 1024;  // the movie layer shows frames unscaled
         movie.height = 768;
         movie.colors.assign(25, kMovieColor & 0xFFFFFFu);  // one second at 25 frames
         movie.sound = false;
+        movie.gop = 25;
+        movie.videoBitRate = 64000;
         files["movies/demo.mpg"] = Bytes(GxWriteTestMovie(movie));
+        for (int32_t i = 0; i < kOpeningFrames; ++i) movie.colors.push_back(OpeningFrameColor(i));
+        movie.colors.erase(movie.colors.begin(), movie.colors.begin() + 25);
+        movie.sound = true;
+        movie.gop = kOpeningFrames;
+        files["movies/opening.mpg"] = Bytes(GxWriteTestMovie(movie));
     }
-    files["fonts/FONT16SYS.png"] = Png(GridFont(0x20, 0x7E, 8, 16, 16));
-    files["fonts/FONT8NUM.png"] = Png(GridFont(0x20, 0x39, 8, 16, 7));
-    files["fonts/FONT22NUM.png"] = Png(GridFont(0x30, 0x39, 22, 32, 5));
+    files["fonts/FONT16SYS.png"] = PngFile(GridFont(0x20, 0x7E, 8, 16, 16, 14));
+    files["fonts/FONT8NUM.png"] = PngFile(GridFont(0x20, 0x39, 8, 16, 7, 14));
+    files["fonts/FONT22NUM.png"] = PngFile(GridFont(0x30, 0x39, 22, 32, 5, 28));
 
     // The image sets go through a scratch folder: their writer writes files.
     std::vector<std::pair<std::string, std::vector<UIImageSpec>>> sets;
-    {
-        std::vector<UIImageSpec> title;
-        AddButton(title, u"btn_title_start", kStartWidth, kStartHeight, 0xFFE0E0E0u, 0xFFFFFFFFu, 0xFFFFF0A0u,
-                  0xFF808080u);
-        AddButton(title, u"btn_title_visual", kStartWidth, kStartHeight, 0xFFD0D0F0u, 0xFFFFFFFFu, 0xFFFFF0A0u,
-                  0xFF808080u);
-        sets.emplace_back("uigis/ui_title.gis", title);
-    }
-    {
-        std::vector<UIImageSpec> common;
-        common.push_back({u"dlg.png", {{480, 200, 0xE0202020u}}});
-        common.push_back({u"tip.png", {{200, 40, 0xF0FFFFE0u}}});
-        for (const char16_t* b : {u"btn_yes", u"btn_no", u"btn_ok", u"btn_cancel"})
-            AddButton(common, b, 120, 40, 0xFFC0C0C0u, 0xFFFFFFFFu, 0xFFFFF0A0u, 0xFF606060u);
-        sets.emplace_back("uigis/ui_common.gis", common);
-    }
-    {
-        std::vector<UIImageSpec> main;
-        AddButton(main, u"btn_mes", 64, 24, 0xFF406080u, 0xFF80A0C0u, 0xFF6080A0u, 0xFF303030u);
-        AddButton(main, u"btn_select", 600, 40, 0xE0304060u, 0xE0506080u, 0xE0405070u, 0xE0202020u);
-        main.push_back({u"icon_wait.png", {{16, 16, 0xFFFFFFFFu}}});
-        sets.emplace_back("uigis/ui_rukomain.gis", main);
-    }
-    {
-        std::vector<UIImageSpec> extra;
-        extra.push_back({u"tip_cgplate.png", {{kSlotWidth, kSlotHeight, kPlateColor}}});
-        AddButton(extra, u"btn_cgselect", kSlotWidth, kSlotHeight, 0xFF404040u, 0xFF606060u, 0xFF505050u,
-                  0xFF303030u);
-        AddButton(extra, u"btn_back", 120, 40, 0xFFC0C0C0u, 0xFFFFFFFFu, 0xFFFFF0A0u, 0xFF606060u);
-        sets.emplace_back("uigis/ui_extra.gis", extra);
-        sets.emplace_back("uigis/th_cgmode.gis",
-                          std::vector<UIImageSpec>{{u"th_demo.png", {{kSlotWidth, kSlotHeight, kThumbnailColor}}}});
-    }
-    sets.emplace_back("uigis/ui_iconpool.gis", std::vector<UIImageSpec>{{u"icon.png", {{16, 16, 0xFFFFFF00u}}}});
+    sets.emplace_back("uigis/th_cgmode.gis", std::vector<UIImageSpec>{ImageOf(u"th_demo.png", Reduce(event, 8)),
+                                                                      ImageOf(u"th_flowers.png", Reduce(flowers, 8))});
+    sets.emplace_back("uigis/th_rpmode.gis", std::vector<UIImageSpec>{ImageOf(u"th_scene1.png", Reduce(meadow, 8))});
+    sets.emplace_back("uigis/ui_iconpool.gis",
+                      std::vector<UIImageSpec>{ImageOf(u"icon.png", TestPicture(16, 16, 0xFFFFFF00u))});
     AddScreenFiles(files, sets);
 
     char tmpl[] = "/tmp/gxdemo_XXXXXX";
     if (const char* scratch = mkdtemp(tmpl)) {
         for (const auto& [path, images] : sets) {
-            if (!gxtest::WriteSolidImageSet(scratch, path, images)) continue;
+            if (!gxtest::WriteSolidImageSet(scratch, path, images, 2048, true)) continue;
             const std::string page = path.substr(0, path.size() - 4) + "_0.png";
-            ReadBack(std::filesystem::path(scratch) / path, files[path]);
-            ReadBack(std::filesystem::path(scratch) / page, files[page]);
+            for (const std::string& file : {path, page}) {
+                const std::vector<uint8_t> bytes = gxtest::ReadBytes((std::filesystem::path(scratch) / file).string());
+                files[file] = Bytes(bytes);
+            }
         }
         std::error_code ec;
         std::filesystem::remove_all(scratch, ec);

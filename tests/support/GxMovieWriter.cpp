@@ -91,9 +91,9 @@ std::vector<uint8_t> GxWriteTestMovie(const GxMovieSpec& spec)
     w.video->time_base = AVRational{1, static_cast<int>(spec.fps)};
     w.video->framerate = AVRational{static_cast<int>(spec.fps), 1};
     w.video->pix_fmt = AV_PIX_FMT_YUV420P;
-    w.video->gop_size = 5;
+    w.video->gop_size = spec.gop;
     w.video->max_b_frames = 0;
-    w.video->bit_rate = 400000;
+    w.video->bit_rate = spec.videoBitRate;
     w.video->thread_count = 1;
     if (w.fmt->oformat->flags & AVFMT_GLOBALHEADER) w.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(w.video, vc, nullptr) < 0) return {};

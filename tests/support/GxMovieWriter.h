@@ -15,6 +15,11 @@ struct GxMovieSpec
     std::vector<uint32_t> colors;
     // A 440 Hz tone at 44100 Hz stereo for the movie's length.
     bool sound = true;
+    // The video's bit rate (bits a second); solid frames need far less than the default.
+    uint32_t videoBitRate = 400000;
+    // Frames from one key frame to the next; frames that repeat the last colour cost little
+    // between key frames.
+    int gop = 5;
 };
 
 // The colours the default test movie uses: ten well-separated colours.

@@ -121,6 +121,26 @@ std::vector<uint8_t> WritePngRgb(const TestPicture& p)
     return WritePng(s);
 }
 
+std::vector<uint8_t> WritePngCompact(const TestPicture& p)
+{
+    std::map<uint32_t, uint8_t> index;
+    std::vector<uint32_t> palette;
+    bool opaque = true;
+    for (uint32_t c : p.pixels) {
+        opaque = opaque && (c >> 24) == 0xFF;
+        if (palette.size() <= 256 && index.emplace(c, static_cast<uint8_t>(palette.size())).second) palette.push_back(c);
+    }
+    if (palette.size() > 256) return opaque ? WritePngRgb(p) : WritePngRgba(p);
+    PngSpec s;
+    s.width = p.width;
+    s.height = p.height;
+    s.colorType = PNG_COLOR_TYPE_PALETTE;
+    s.palette = palette;
+    s.rows.reserve(p.pixels.size());
+    for (uint32_t c : p.pixels) s.rows.push_back(index[c]);
+    return WritePng(s);
+}
+
 std::vector<uint8_t> WriteJpeg(const TestPicture& p, int quality, bool grey)
 {
     jpeg_compress_struct cinfo;

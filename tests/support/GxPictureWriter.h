@@ -42,6 +42,10 @@ std::vector<uint8_t> WritePng(const PngSpec& spec);
 // Convenience forms: 8-bit RGBA or RGB (alpha dropped) from a picture.
 std::vector<uint8_t> WritePngRgba(const TestPicture& picture);
 std::vector<uint8_t> WritePngRgb(const TestPicture& picture);
+// The smallest of those forms: a palette picture (with the alpha of its colours) when it holds
+// at most 256 colours, else RGB when it is opaque, else RGBA. The palette is in the order of
+// first use.
+std::vector<uint8_t> WritePngCompact(const TestPicture& picture);
 
 // JPEG through libjpeg at the given quality; grey writes one channel (the green of each pixel).
 std::vector<uint8_t> WriteJpeg(const TestPicture& picture, int quality, bool grey = false);

@@ -1,5 +1,6 @@
-// gxdemo: writes the generated files of the demo game (pictures, grid fonts, image sets) into
-// the given game folder, then its package from its "scripts/" folder.
+// gxdemo: writes the generated files of the demo game (pictures with their labels, grid fonts,
+// image sets, data tables, music, effect, voice and movies) into the given game folder, then its
+// package from its "scripts/" folder.
 //
 //     gxdemo <demo folder>
 #include <cstdio>
