@@ -75,10 +75,17 @@ TEST(DemoScreensE2E, ASaveLoadsInTheNextRunQuickSaveComesBackAndADamagedSaveIsRe
     EXPECT_GT(SceneDiff(s["before"], s["later"]), 1000) << "the story went on";
     EXPECT_LT(SceneDiff(s["before"], s["quick"]), 10) << "the quick load brought the fifth line back";
 
-    // The next run: the damaged second slot is there too.
-    WriteFile(demo.SaveFolder() / "gamedata002.gd", std::string(300, 'x'));
+    // The next run: a damaged second slot whose header still reads, and a third whose header
+    // does not: that one shows no data and, as an empty slot, takes no click.
+    std::string whole;
+    ReadFile(demo.SaveFolder() / "gamedata001.gd", whole);
+    WriteFile(demo.SaveFolder() / "gamedata002.gd", whole.substr(0, whole.size() * 2 / 3));
+    WriteFile(demo.SaveFolder() / "gamedata003.gd", std::string(300, 'x'));
     in = Input();
     in.SkipOpening().Click(50, TitleButtonX(kLoad), TitleButtonY(kLoad)).Shot(90, shot("list"));
+    // Had the no-data plate asked to load, its dialog would hold the next clicks and its "yes"
+    // would load slot 3.
+    in.Click(92, PlateCenterX(2), PlateCenterY(2));
     in.Click(95, PlateCenterX(0), PlateCenterY(0)).Click(125, kDialogYesX, kDialogButtonY).Shot(180, shot("loaded"));
     in.Click(190, MesButtonX(kMesLoad), kMesButtonY);  // the load screen again, from the story
     in.Click(230, PlateCenterX(1), PlateCenterY(1)).Click(260, kDialogYesX, kDialogButtonY).Shot(280, shot("refused"));
@@ -87,13 +94,20 @@ TEST(DemoScreensE2E, ASaveLoadsInTheNextRunQuickSaveComesBackAndADamagedSaveIsRe
     const fs::path mix = demo.root / "mix.wav";
     r = demo.Play(in, 385, {"GX_AUDIO_CAPTURE=" + mix.string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    // The log tells of the damaged file (its header read for the list, the load refused) and of
-    // nothing else.
+    // The log tells of the damaged files (the headers read for the list, the one load refused)
+    // and of nothing else.
     int refusals = 0;
     for (const std::string& line : demo.ErrorLog()) {
         refusals += line.find("ロードに失敗しました(") != std::string::npos;
-        EXPECT_TRUE(line.find("gamedata002.gd") != std::string::npos || line.find("FileHeader") != std::string::npos)
-            << line;
+        EXPECT_EQ(line.find("gamedata003.gd") != std::string::npos && line.find("ロードに失敗しました(") != std::string::npos,
+                  false)
+            << "the no-data slot was loaded: " << line;
+        const bool aboutTheLoad = line.find("gamedata002.gd") != std::string::npos ||
+                                  line.find("gamedata003.gd") != std::string::npos ||
+                                  line.find("FileHeader") != std::string::npos ||
+                                  line.find("GxContentBinaryReader") != std::string::npos ||
+                                  line.find("GxUserData LoadGameData") != std::string::npos;
+        EXPECT_TRUE(aboutTheLoad) << line;
     }
     EXPECT_EQ(refusals, 1);
     s = ReadShots(demo, {"before", "list", "loaded", "refused", "goes_on", "next"});

@@ -62,6 +62,9 @@ constexpr int32_t kMesButtonTop = 548 + 168, kMesButtonWidth = 64, kMesButtonHei
 inline int32_t MesButtonLeft(int32_t i) { return 32 + 40 + 72 * i; }
 inline int32_t MesButtonX(int32_t i) { return MesButtonLeft(i) + kMesButtonWidth / 2; }
 constexpr int32_t kMesButtonY = kMesButtonTop + kMesButtonHeight / 2;
+// The message window stands at order Z 1000, its name window at 1001; the window's buttons and
+// its click-wait sign above both.
+constexpr int32_t kMesChildOrder = 1010;
 // The back-log button's tool tip: its delay (ms) and text.
 constexpr int32_t kLogTipDelay = 600;
 // The choice: two text buttons of 600 x 40 with 10 between, the first centred at (512, 244)

@@ -193,7 +193,9 @@ void MainScreenRows(Tables& t, Sets& sets)
         r.name = buttons[i].first;
         r.left = MesButtonLeft(i) - 32;
         r.top = 168;
-        r.order = 1;
+        // A layout's order Z is the widget's own draw key, not one below its parent's: the
+        // window's buttons stand above the window and so above whatever it covers.
+        r.order = kMesChildOrder;
         if (buttons[i].second) r.text = buttons[i].second;
         if (i == kMesLog) {
             r.helpTime = kLogTipDelay;
@@ -201,7 +203,15 @@ void MainScreenRows(Tables& t, Sets& sets)
         }
         t.Widget(r);
     }
-    t.Widget("$MESWIN:SeqRukoMain", "icon_wait", "icon_wait", 0, 920, 140);
+    {
+        Tables::Row r;
+        r.parent = "$MESWIN:SeqRukoMain";
+        r.module = r.name = "icon_wait";
+        r.left = 920;
+        r.top = 140;
+        r.order = kMesChildOrder;
+        t.Widget(r);
+    }
 
     std::vector<UIImageSpec> main;
     PushButton(main, u"btn_mes", kMesButtonWidth, kMesButtonHeight);
