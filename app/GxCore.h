@@ -93,6 +93,10 @@ private:
     void GetScale(float& sx, float& sy);
     GxMousePoint ScalePoint(GxLParam lParam);
     void DeleteOwnedObjects();
+    // The two halves of shutdown around the saves: the thread manager stopped and drained, then
+    // everything released (also after a start-up that made things and then failed).
+    void StopThreads();
+    void ReleaseAll();
 
     GxWindowServices* m_WindowServices;
     GxCoreWindowProcedure m_Procedure;

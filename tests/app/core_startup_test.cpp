@@ -14,10 +14,12 @@
 #include "layer/GxNcImageSet.h"
 #include "layer/GxNcProject.h"
 #include "game/GxSystemConfig.h"
+#include "moa/GxMoaScriptHost.h"
 #include "platform/GxHeadless.h"
 #include "platform/GxSdlWindow.h"
 #include "seq/SeqSystem.h"
 #include "tests/app/core_test_util.h"
+#include "tests/support/GxMoaPackageBuilder.h"
 #include "ui/GxTaskUIBase.h"
 #include "tests/support/GxContentFixture.h"
 #include "tests/support/GxNcWriter.h"
@@ -348,6 +350,44 @@ TEST(CoreStartup, FatalFailuresStopStartUpWithAMessage)
         EXPECT_EQ(boxes.lines()[1].rfind("起動できません|Direct3Dの初期化に失敗しました", 0), 0u) << boxes.lines()[1];
         EXPECT_FALSE(GxCoreDeviceExists());
         GxFileCloseAllPacks();
+    }
+}
+
+// A script package that is there but does not read leaves the game without its story: start-up
+// ends with a message naming the file, after undoing what it made. A missing package (logged by
+// the file layer) and one that reads without the label MAIN start as before.
+TEST(CoreStartup, AScriptPackageThatDoesNotReadEndsStartUpAndAMissingOneDoesNot)
+{
+    GxMoaPackageBuilder b;
+    ASSERT_TRUE(b.AddScript(u"main.txt", "*PROLOGUE\n> hello\n")) << b.GetErrors();
+    const std::string package = b.WritePackage();
+    const struct
+    {
+        const char* name;
+        bool present;
+        std::string bytes;
+        bool starts;
+    } cases[] = {
+        {"missing", false, "", true},
+        {"without MAIN", true, package, true},
+        {"empty", true, "", false},
+        {"truncated", true, package.substr(0, package.size() - 3), false},
+        {"not a package", true, "moacode", false},
+    };
+    const std::string message =
+        "CoreTest|スクリプトファイルの読み込みに失敗しました。\n[bincode/moacode.mwb]\nファイルが空か、壊れている可能性が"
+        "あります。";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempGame g;
+        if (c.present) WriteFile(g.game / "bincode" / "moacode.mwb", c.bytes);
+        Started r = StartOnce(g, g.game, g.docs.string());
+        EXPECT_EQ(r.ok, c.starts);
+        EXPECT_EQ(std::count(r.boxes.begin(), r.boxes.end(), message), c.starts ? 0 : 1);
+        // What start-up made is gone; nothing was saved.
+        EXPECT_EQ(g_MoaEx, nullptr);
+        EXPECT_FALSE(GxCoreDeviceExists());
+        EXPECT_EQ(std::filesystem::exists(g.docs / "CoreTest_SAVE" / "permanent.dat"), c.starts);
     }
 }
 

@@ -24,30 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The lines of a log file (UTF-16LE with its signature), empty when there is none.
-std::vector<std::string> LogLines(const fs::path& file)
-{
-    std::string bytes;
-    std::vector<std::string> lines;
-    if (!ReadFile(file.string(), bytes)) return lines;
-    std::u16string text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
-    if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
-    std::string utf8 = GxWideToUtf8(text), line;
-    for (char c : utf8) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty()) lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
-
 // The captured mix (44100 Hz 16-bit stereo WAV, as the harness writes it): its samples.
 bool ReadMix(const fs::path& file, std::vector<int16_t>& samples)
 {
@@ -82,19 +58,12 @@ double MixRms(const std::vector<int16_t>& samples, int from, int to)
     return std::sqrt(sum / double(b - a));
 }
 
-// The centre of the title's start button, on the logical screen.
-std::string StartButton()
-{
-    return std::to_string(gxdemo::kStartLeft + gxdemo::kStartWidth / 2) + " " +
-           std::to_string(gxdemo::kStartTop + gxdemo::kStartHeight / 2);
-}
-
 
 TEST(DemoE2E, TitleShowsItsPictureAndItsStartButtonLeadsToTheMainPlayScreen)
 {
     DemoCopy demo;
     WriteFile(demo.root / "input.txt", "40 screenshot " + (demo.root / "title.png").string() + "\n" +
-                                           "50 click left " + StartButton() + "\n");
+                                           "50 click left " + DemoStartButton() + "\n");
     RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(), "GX_EXIT_AFTER_FRAMES=80"});
     EXPECT_EQ(r.status, 0) << r.err;
 
@@ -141,7 +110,7 @@ TEST(DemoE2E, TheStoryShowsItsSceneASpokenLineThenASecondMessage)
 {
     DemoCopy demo;
     const fs::path one = demo.root / "msg1.png", two = demo.root / "msg2.png";
-    WriteFile(demo.root / "input.txt", "50 click left " + StartButton() + "\n" +
+    WriteFile(demo.root / "input.txt", "50 click left " + DemoStartButton() + "\n" +
                                            "200 screenshot " + one.string() + "\n" +
                                            "210 click left 512 384\n" +
                                            "360 screenshot " + two.string() + "\n");
@@ -191,7 +160,7 @@ TEST(DemoE2E, TheStoryPlaysItsMusicChoiceAndMovieAndItsEventPictureOpensInTheGal
     DemoCopy demo;
     const fs::path answer = demo.root / "answer.png", mix = demo.root / "mix.wav", movie = demo.root / "movie.png";
     // The choice buttons: 600 x 40 each with 10 between, centred over the message window.
-    WriteFile(demo.root / "input.txt", "50 click left " + StartButton() + "\n" +
+    WriteFile(demo.root / "input.txt", "50 click left " + DemoStartButton() + "\n" +
                                            "210 click left 512 384\n"    // the first line read
                                            "310 click left 512 384\n"    // the second: the choice
                                            "340 click left 512 244\n"    // its first item

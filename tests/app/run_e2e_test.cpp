@@ -2,11 +2,15 @@
 // logs, synthetic input, and the start-up failures that end it.
 #include <fcntl.h>
 #include <png.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "tests/app/core_test_util.h"
 #include "tests/app/demo_run_util.h"
+#include "tests/support/GxMoaPackageBuilder.h"
 
 using namespace coretest;
 
@@ -99,6 +103,52 @@ TEST(RunE2E, StartUpFailuresEndWithAMessageAndANonZeroStatus)
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find("GX_EXIT_AFTER_FRAMES"), std::string::npos) << r.err;
     }
+}
+
+// Polls until holds() is true, at most for a run's time limit; false when it never was.
+template <class Holds>
+bool WaitUntil(Holds holds)
+{
+    for (int waited = 0; waited < DemoCopy::kRunTimeoutMs; waited += 20) {
+        if (holds()) return true;
+        usleep(20 * 1000);
+    }
+    return false;
+}
+
+TEST(RunE2E, AScriptPackageThatDoesNotReadEndsStartUpWithAMessageNamingIt)
+{
+    DemoCopy demo;
+    const std::filesystem::path package = demo.game / "bincode" / "moacode.mwb";
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(package, bytes));
+    const struct
+    {
+        const char* name;
+        std::string content;
+    } cases[] = {{"truncated", bytes.substr(0, bytes.size() / 2)}, {"empty", ""}};
+    for (const auto& c : cases) {
+        WriteFile(package, c.content);
+        RunResult r = demo.Run({"GX_EXIT_AFTER_FRAMES=30"});
+        EXPECT_EQ(r.status, 1) << c.name << "\n" << r.err;
+        EXPECT_NE(r.err.find("[gxengine demo] スクリプトファイルの読み込みに失敗しました。\n[bincode/moacode.mwb]\n"),
+                  std::string::npos)
+            << c.name << "\n" << r.err;
+        EXPECT_FALSE(std::filesystem::exists(demo.SaveFolder() / "userconf.dat")) << c.name << ": nothing ran";
+    }
+
+    // A package that reads but has no label MAIN runs as before: the title's start button leads
+    // to the main play screen, and the error log says why no story starts.
+    GxMoaPackageBuilder b;
+    ASSERT_TRUE(b.AddScript(u"main.txt", "*PROLOGUE\n> hello\n")) << b.GetErrors();
+    ASSERT_TRUE(b.WriteFile(package.string()));
+    WriteFile(demo.root / "input.txt", "50 click left " + DemoStartButton() + "\n");
+    RunResult r = demo.Run({"GX_INPUT_SCRIPT=" + (demo.root / "input.txt").string(), "GX_EXIT_AFTER_FRAMES=80"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> errors = LogLines(demo.SaveFolder() / "error.log");
+    EXPECT_NE(std::find(errors.begin(), errors.end(), "スクリプトにラベル MAIN が存在しないため実行できません"),
+              errors.end());
+    EXPECT_TRUE(std::filesystem::exists(demo.SaveFolder() / "userconf.dat"));
 }
 
 // The codec libraries are loaded when a movie opens, not at start-up: a run to the title loads
