@@ -20,6 +20,7 @@
 #include "media/GxSound.h"
 #include "moa/GxMoaScriptHost.h"
 #include "platform/GxSdlWindow.h"
+#include "platform/GxTermination.h"
 #include "seq/SeqSystem.h"
 
 namespace {
@@ -125,6 +126,11 @@ bool GxCore::Initialize(uintptr_t instance)
     // 8 - 10. Save folder and logs.
     GxCoreTrace("ChooseSaveFolder");
     ChooseSaveFolder(currentDirectory);
+    // Asked to end while the folder's notice waited: nothing has started, so nothing is written.
+    if (GxIsTerminationRequested()) {
+        m_StartCancelled = true;
+        return false;
+    }
     GxResetErrorCount();
     GxSetDebugLogPath(m_SaveFolder + u"debug.log");
     GxSetErrorLogPath(m_SaveFolder + u"error.log");
