@@ -20,6 +20,7 @@
 #include "media/GxSound.h"
 #include "moa/GxMoaScriptHost.h"
 #include "platform/GxSdlWindow.h"
+#include "platform/GxTermination.h"
 #include "seq/SeqSystem.h"
 
 namespace {
@@ -125,6 +126,11 @@ bool GxCore::Initialize(uintptr_t instance)
     // 8 - 10. Save folder and logs.
     GxCoreTrace("ChooseSaveFolder");
     ChooseSaveFolder(currentDirectory);
+    // Asked to end while the folder's notice waited: nothing has started, so nothing is written.
+    if (GxIsTerminationRequested()) {
+        m_StartCancelled = true;
+        return false;
+    }
     GxResetErrorCount();
     GxSetDebugLogPath(m_SaveFolder + u"debug.log");
     GxSetErrorLogPath(m_SaveFolder + u"error.log");
@@ -171,7 +177,12 @@ bool GxCore::Initialize(uintptr_t instance)
     // 19. The game.
     GxInstallGameScreens();
     GxCoreTrace("GxLoadGlobalGameData");
-    GxLoadGlobalGameData(this);
+    if (!GxLoadGlobalGameData(this)) {
+        // The game cannot run (the reason has been shown): undo what start-up made, save nothing.
+        StopThreads();
+        ReleaseAll();
+        return false;
+    }
 
     m_Initialized = true;
     return true;
@@ -272,12 +283,7 @@ void GxCore::Finalize()
 {
     m_Initialized = false;
 
-    GxCoreTrace("GxThreadManage::Stop");
-    if (m_ThreadManage) {
-        m_ThreadManage->RequestStop();
-        m_ThreadManage->WaitForThreads();
-        m_ThreadManage->DispatchMessages();
-    }
+    StopThreads();
     GxCoreTrace("GxTaskManage::EndSequence");
     if (m_TaskManage) m_TaskManage->EndSequence();
 
@@ -286,6 +292,21 @@ void GxCore::Finalize()
     GxCoreTrace("GxUserDataPerman::Save");
     if (m_UserDataPerman) m_UserDataPerman->Save(m_SaveFolder + u"permanent.dat");
 
+    ReleaseAll();
+}
+
+void GxCore::StopThreads()
+{
+    GxCoreTrace("GxThreadManage::Stop");
+    if (m_ThreadManage) {
+        m_ThreadManage->RequestStop();
+        m_ThreadManage->WaitForThreads();
+        m_ThreadManage->DispatchMessages();
+    }
+}
+
+void GxCore::ReleaseAll()
+{
     GxCoreTrace("DeleteThreadManage");
     delete m_ThreadManage;
     m_ThreadManage = nullptr;

@@ -41,8 +41,11 @@ public:
     GxCore(const GxCore&) = delete;
     GxCore& operator=(const GxCore&) = delete;
 
-    // False means that the program must not run; the reason has been shown in a message box.
+    // False means that the program must not run; the reason has been shown in a message box,
+    // or the program was asked to end (SIGTERM, SIGINT) before it had started.
     bool Initialize(uintptr_t instance = 0);
+    // Initialize returned false because the program was asked to end, not for a failure.
+    bool IsStartCancelled() const { return m_StartCancelled; }
     // The main loop; returns false when the quit flag ends it.
     bool Run();
     // Shutdown; only after a successful Initialize.
@@ -93,6 +96,10 @@ private:
     void GetScale(float& sx, float& sy);
     GxMousePoint ScalePoint(GxLParam lParam);
     void DeleteOwnedObjects();
+    // The two halves of shutdown around the saves: the thread manager stopped and drained, then
+    // everything released (also after a start-up that made things and then failed).
+    void StopThreads();
+    void ReleaseAll();
 
     GxWindowServices* m_WindowServices;
     GxCoreWindowProcedure m_Procedure;
@@ -102,6 +109,8 @@ private:
     bool m_Active = false;
     bool m_Initialized = false;
     bool m_Quit = false;
+    bool m_StartCancelled = false;
+    bool m_TerminationSeen = false;  // the main loop has asked to quit for a termination request
     int32_t m_HasMenu = 0;
     GxFrameTimer m_FrameTimer;
     GxTaskManage* m_TaskManage = nullptr;

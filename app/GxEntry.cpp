@@ -13,16 +13,19 @@
 #include "media/GxSoundHarness.h"
 #include "platform/GxHeadless.h"
 #include "platform/GxSdlWindow.h"
+#include "platform/GxTermination.h"
 
 int GxEntryMain()
 {
+    // First: from here on SIGTERM and SIGINT end the program through its own quit.
+    GxInstallTerminationHandlers();
     GxHarnessOptions options;
     std::string error;
     if (!GxReadHarnessOptions(options, error)) {
         fprintf(stderr, "gxplay: %s\n", error.c_str());
         return 2;
     }
-    GxInstallSdlMessageBoxHandler(!options.headless);
+    GxInstallSdlMessageBoxHandler(!options.headless, options.holdMessageBoxes);
 
     GxSdlWindowOptions windowOptions;
     windowOptions.headless = options.headless;
@@ -54,6 +57,8 @@ int GxEntryMain()
         core->Run();
         core->Finalize();
         status = GxGraphics::IsDriverInternalError() ? 1 : 0;
+    } else if (core->IsStartCancelled()) {
+        status = 0;
     }
     delete core;
     GxSetCore(nullptr);

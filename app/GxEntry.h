@@ -3,6 +3,7 @@
 // main loop and shutdown, and cleans the file layer up.
 #pragma once
 
-// The process exit status: 0 after a normal run, 1 when start-up failed (the reason has been
-// shown in a message box, or on stderr without a display), 2 for a malformed harness setting.
+// The process exit status: 0 after a normal run, also one that SIGTERM or SIGINT ended (during
+// start-up too), 1 when start-up failed (the reason has been shown in a message box, or on
+// stderr without a display), 2 for a malformed harness setting.
 int GxEntryMain();

@@ -15,6 +15,7 @@
 #include "media/GxSound.h"
 #include "media/GxSoundHarness.h"
 #include "platform/GxHeadless.h"
+#include "platform/GxTermination.h"
 
 GxLResult GxCoreWindowProcedure::WindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam)
 {
@@ -172,6 +173,11 @@ bool GxCore::Run()
     GxWindowServices* ws = m_WindowServices;
     if (m_Harness && m_Harness->ShouldRequestQuit(0)) RequestQuit();
     while (!m_Quit) {
+        // SIGTERM or SIGINT: the program's own quit, asked once, so the frame ends as any other.
+        if (!m_TerminationSeen && GxIsTerminationRequested()) {
+            m_TerminationSeen = true;
+            RequestQuit();
+        }
         if (m_Harness) m_Harness->BeginFrame(m_FramesRun + 1, m_MainWindow);
 
         GxCoreTrace("ExecuteChangeSequence");

@@ -75,15 +75,8 @@ bool ShowPicture(GxGameCommandCall& call, const PictureKind& kind)
         else call.Error(u"画像ファイルが見つかりません");
         return false;
     }
-    if (kind.event) {
-        MarkGalleryPictureSeen(call, picture);
-        ShowCompanion(call, *companion, folder);
-    }
-
-    // An empty text is a given time of 0; only a missing argument takes the default.
-    const GxMoaVariable* timeArg = call.Arg(1);
-    const int32_t time = timeArg && !timeArg->IsNull() ? timeArg->GetInt() : sc.m_BgTransitionTime;
-
+    // The transition picture is checked before anything changes: a command refused for it has
+    // neither marked the gallery nor touched the companion layer.
     std::u16string mask;
     if (call.ArgPresent(2)) {
         mask = sc.m_AssetFolder[kGxFolderCgTr] + call.ArgString(2);
@@ -93,6 +86,14 @@ bool ShowPicture(GxGameCommandCall& call, const PictureKind& kind)
             return false;
         }
     }
+    if (kind.event) {
+        MarkGalleryPictureSeen(call, picture);
+        ShowCompanion(call, *companion, folder);
+    }
+
+    // An empty text is a given time of 0; only a missing argument takes the default.
+    const GxMoaVariable* timeArg = call.Arg(1);
+    const int32_t time = timeArg && !timeArg->IsNull() ? timeArg->GetInt() : sc.m_BgTransitionTime;
 
     if (time > 0) screen->CaptureScreen();
     GxVector3 pos = bg->GetPos();

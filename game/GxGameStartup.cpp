@@ -9,6 +9,7 @@
 #include "app/GxCore.h"
 #include "app/GxDebugConsole.h"
 #include "app/task/GxTaskManage.h"
+#include "core/GxFile.h"
 #include "core/GxFileCache.h"
 #include "core/GxLog.h"
 #include "core/GxRandom.h"
@@ -127,6 +128,16 @@ void RemoveLeftoverTempFiles(const std::u16string& saveFolder, const std::u16str
     }
 }
 
+const char16_t kScriptPackage[] = u"bincode/moacode.mwb";
+
+void ReportUnreadablePackage(GxCore* core)
+{
+    GxPrintErrorLog(u"Error/GxLoadGlobalGameData Cannot read the script package(%s)\n", kScriptPackage);
+    GxShowMessageBox(core->GetTitle(),
+                     u"スクリプトファイルの読み込みに失敗しました。\n[%s]\nファイルが空か、壊れている可能性があります。",
+                     kScriptPackage);
+}
+
 }  // namespace
 
 GxGameStartupServices GxDefaultGameStartupServices()
@@ -222,7 +233,12 @@ bool GxLoadGlobalGameData(GxCore* core)
 
     s.loadFonts(sc.m_AssetFolder[kGxFolderFonts], sc.m_FontSize, sc.m_MeswinTextBuiltinFontName);
     s.createScriptHost(core);
-    s.loadCompiledScript();
+    // A missing package goes on as the file layer logged it; one that is there but does not
+    // read would leave the game without its story and nothing to tell the player why.
+    if (!s.loadCompiledScript() && GxFileExists(kScriptPackage)) {
+        ReportUnreadablePackage(core);
+        return false;
+    }
     const std::u16string& uiSets = sc.m_AssetFolder[kGxFolderUiGis];
     for (const char16_t* set : {u"ui_common.gis", u"ui_rukomain.gis", u"ui_iconpool.gis"}) s.addImageSet(uiSets + set);
     s.loadAllEffects(sc.m_AssetFolder[kGxFolderGnc], sc.m_AssetFolder[kGxFolderGncGis]);

@@ -81,6 +81,7 @@ bool GxReadHarnessOptions(GxHarnessOptions& options, std::string& error)
     options = GxHarnessOptions();
     options.headless = GxIsHeadless();
     options.unpaced = options.headless && EnvSet("GX_UNPACED");
+    options.holdMessageBoxes = options.headless && EnvSet("GX_HOLD_MESSAGE_BOXES");
     if (const char* n = getenv("GX_EXIT_AFTER_FRAMES"); n && *n) {
         if (!ParseUInt(n, options.exitAfterFrames) || options.exitAfterFrames == 0) {
             error = std::string("GX_EXIT_AFTER_FRAMES must be a whole number of frames from 1: \"") + n + "\"";

@@ -12,6 +12,9 @@
 //                            report its time, the CPU time and peak RSS so far on stderr and
 //                            quit (the start-up benchmark)
 //   GX_START_STAMP=ns        the CLOCK_MONOTONIC nanoseconds that report is measured from
+//   GX_HOLD_MESSAGE_BOXES=1  headless only: a message box, after its text went to stderr, waits
+//                            as a real one does for a click that never comes, until the program
+//                            is asked to end (SIGTERM, SIGINT)
 //
 // Input script: one event per line, "#" starts a comment, blank lines are ignored.
 //   <frame> move <x> <y>
@@ -48,6 +51,7 @@ struct GxHarnessOptions
 {
     bool headless = false;
     bool unpaced = false;
+    bool holdMessageBoxes = false;
     uint32_t exitAfterFrames = 0;  // 0: run until the program quits by itself
     std::string screenshotPath;
     std::string inputScriptPath;

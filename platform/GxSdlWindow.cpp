@@ -1,8 +1,11 @@
 #include "platform/GxSdlWindow.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,6 +16,7 @@
 
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "platform/GxTermination.h"
 
 namespace {
 
@@ -38,14 +42,44 @@ void PrintToStderr(const std::u16string& caption, const std::u16string& text)
 }
 
 bool g_MessageBoxDisplay = false;
+bool g_HoldHeadlessBoxes = false;
+
+// A headless box held open as SDL holds a real one: by a process of its own that the caller
+// waits for, whatever signal comes. Only a termination request (through the watch) ends it.
+void HoldHeadlessBox()
+{
+    const pid_t parent = getpid();
+    GxMessageBoxWatch watch;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Nothing but system calls here: the parent has threads. The holder never outlives it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(0);
+        for (;;) pause();
+    }
+    if (pid < 0) return;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// Through SDL while a display is there, on stderr otherwise (or when SDL cannot show it). A
+// termination request ends a box that waits, and a box asked for after one is not shown.
+void ShowBox(const std::u16string& caption, const std::u16string& text, bool display)
+{
+    if (display && !GxIsTerminationRequested()) {
+        GxMessageBoxWatch watch;
+        std::string c = GxWideToUtf8(caption), t = GxWideToUtf8(text);
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), nullptr) == 0 || watch.Ended())
+            return;
+    }
+    PrintToStderr(caption, text);
+    if (!display && g_HoldHeadlessBoxes && !GxIsTerminationRequested()) HoldHeadlessBox();
+}
 
 void SdlMessageBoxHandler(const std::u16string& caption, const std::u16string& text)
 {
-    if (g_MessageBoxDisplay) {
-        std::string c = GxWideToUtf8(caption), t = GxWideToUtf8(text);
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), nullptr) == 0) return;
-    }
-    PrintToStderr(caption, text);
+    ShowBox(caption, text, g_MessageBoxDisplay);
 }
 
 // A file name made of any text: no separators or control characters, at most ~180 bytes, cut on
@@ -71,9 +105,10 @@ std::string SafeFileName(const std::u16string& name)
 GxWindowServices* GxGetWindowServices() { return g_Services.load(); }
 void GxSetWindowServices(GxWindowServices* services) { g_Services = services; }
 
-void GxInstallSdlMessageBoxHandler(bool haveDisplay)
+void GxInstallSdlMessageBoxHandler(bool haveDisplay, bool holdHeadlessBoxes)
 {
     g_MessageBoxDisplay = haveDisplay;
+    g_HoldHeadlessBoxes = holdHeadlessBoxes;
     GxSetMessageBoxHandler(&SdlMessageBoxHandler);
 }
 
@@ -441,11 +476,7 @@ void GxSdlWindowServices::PostQuitMessage(int32_t exitCode)
 
 void GxSdlWindowServices::ShowMessageBox(const std::u16string& caption, const std::u16string& text)
 {
-    if (!m_Options.headless) {
-        std::string c = GxWideToUtf8(caption), t = GxWideToUtf8(text);
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), nullptr) == 0) return;
-    }
-    PrintToStderr(caption, text);
+    ShowBox(caption, text, !m_Options.headless);
 }
 
 std::u16string GxSdlWindowServices::GetCurrentDirectory()

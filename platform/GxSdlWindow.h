@@ -131,9 +131,11 @@ private:
 GxWindowServices* GxGetWindowServices();
 void GxSetWindowServices(GxWindowServices* services);
 
-// Message boxes through SDL while a display is there, on stderr otherwise, never blocking a
-// headless run. Installs itself as the log's message-box handler.
-void GxInstallSdlMessageBoxHandler(bool haveDisplay);
+// Message boxes through SDL while a display is there, on stderr otherwise. A headless box does
+// not wait unless holdHeadlessBoxes asks it to (a test of the waiting box): it is then held open
+// until a termination request. A termination request ends a waiting box (GxTermination.h).
+// Installs itself as the log's message-box handler.
+void GxInstallSdlMessageBoxHandler(bool haveDisplay, bool holdHeadlessBoxes = false);
 
 // The native window behind a handle (an SDL_Window*) when the services are the SDL ones, else null.
 void* GxGetNativeWindow(GxWindowServices* services, GxWindowHandle window);

@@ -363,6 +363,7 @@ void SeqSystem::OpenEditorAtScript()
     const std::u16string path = GxGetFullPath(sc->m_AssetFolder[kGxFolderScripts] + script);
     int32_t line = std::max(g_MoaWorkerEx->GetSourceLine(nullptr), 1);
     if (g_MoaEx->IsErrorStop()) ++line;
+    // A template is split before it is expanded, so a path with blanks stays one argument.
     if (sc->m_TextEditorCommand.empty()) GxOpenInTextEditor(path, line);
-    else GxExecuteCommandLine(GxExpandTextEditorCommand(sc->m_TextEditorCommand, path, line));
+    else GxExecuteTextEditorCommand(sc->m_TextEditorCommand, path, line);
 }

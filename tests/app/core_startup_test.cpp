@@ -14,10 +14,13 @@
 #include "layer/GxNcImageSet.h"
 #include "layer/GxNcProject.h"
 #include "game/GxSystemConfig.h"
+#include "moa/GxMoaScriptHost.h"
 #include "platform/GxHeadless.h"
 #include "platform/GxSdlWindow.h"
+#include "platform/GxTermination.h"
 #include "seq/SeqSystem.h"
 #include "tests/app/core_test_util.h"
+#include "tests/support/GxMoaPackageBuilder.h"
 #include "ui/GxTaskUIBase.h"
 #include "tests/support/GxContentFixture.h"
 #include "tests/support/GxNcWriter.h"
@@ -349,6 +352,100 @@ TEST(CoreStartup, FatalFailuresStopStartUpWithAMessage)
         EXPECT_FALSE(GxCoreDeviceExists());
         GxFileCloseAllPacks();
     }
+}
+
+// A script package that is there but does not read leaves the game without its story: start-up
+// ends with a message naming the file, after undoing what it made. A missing package (logged by
+// the file layer) and one that reads without the label MAIN start as before.
+TEST(CoreStartup, AScriptPackageThatDoesNotReadEndsStartUpAndAMissingOneDoesNot)
+{
+    GxMoaPackageBuilder b;
+    ASSERT_TRUE(b.AddScript(u"main.txt", "*PROLOGUE\n> hello\n")) << b.GetErrors();
+    const std::string package = b.WritePackage();
+    const struct
+    {
+        const char* name;
+        bool present;
+        std::string bytes;
+        bool starts;
+    } cases[] = {
+        {"missing", false, "", true},
+        {"without MAIN", true, package, true},
+        {"empty", true, "", false},
+        {"truncated", true, package.substr(0, package.size() - 3), false},
+        {"not a package", true, "moacode", false},
+    };
+    const std::string message =
+        "CoreTest|スクリプトファイルの読み込みに失敗しました。\n[bincode/moacode.mwb]\nファイルが空か、壊れている可能性が"
+        "あります。";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempGame g;
+        if (c.present) WriteFile(g.game / "bincode" / "moacode.mwb", c.bytes);
+        Started r = StartOnce(g, g.game, g.docs.string());
+        EXPECT_EQ(r.ok, c.starts);
+        EXPECT_EQ(std::count(r.boxes.begin(), r.boxes.end(), message), c.starts ? 0 : 1);
+        // What start-up made is gone; nothing was saved.
+        EXPECT_EQ(g_MoaEx, nullptr);
+        EXPECT_FALSE(GxCoreDeviceExists());
+        EXPECT_EQ(std::filesystem::exists(g.docs / "CoreTest_SAVE" / "permanent.dat"), c.starts);
+    }
+}
+
+// A signal while the first run's notice waits stops start-up there, with nothing written; one
+// during the main loop ends it through the program's own quit, and shutdown saves as usual.
+TEST(CoreStartup, ATerminationRequestStopsStartUpAtTheNoticeOrQuitsTheLoop)
+{
+    TempGame g;
+    ScopedCwd dir(g.game);
+    ScopedEnv env("XDG_DOCUMENTS_DIR", g.docs.string());
+    RecordingDevice device;
+    GxSdlWindowServices ws(Headless(g));
+    ASSERT_TRUE(ws.Initialize());
+    const std::filesystem::path saves = g.docs / "CoreTest_SAVE";
+    {
+        static std::vector<std::string> shown;
+        shown.clear();
+        GxSetMessageBoxHandler([](const std::u16string&, const std::u16string& text) {
+            shown.push_back(Utf8(text));
+            GxRequestTermination();  // arrives while the box waits
+        });
+        GxCore core(&ws);
+        GxSetCore(&core);
+        EXPECT_FALSE(core.Initialize());
+        EXPECT_TRUE(core.IsStartCancelled());
+        EXPECT_FALSE(core.IsWindowCreated());
+        GxSetCore(nullptr);
+        GxSetMessageBoxHandler(nullptr);
+        GxClearTerminationRequest();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].rfind("マイドキュメントにセーブフォルダ[", 0), 0u) << shown[0];
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(saves));
+    EXPECT_FALSE(std::filesystem::exists(saves / "userconf.dat"));
+    EXPECT_FALSE(std::filesystem::exists(saves / "permanent.dat"));
+
+    MessageBoxes boxes;
+    GxCore core(&ws);
+    GxSetCore(&core);
+    core.GetFrameTimer().SetUnpaced(true);
+    ASSERT_TRUE(core.Initialize());
+    EXPECT_FALSE(core.IsStartCancelled());
+    // A frame limit far off, so that a loop that missed the request still ends.
+    GxHarnessOptions options;
+    options.headless = true;
+    options.exitAfterFrames = 50;
+    GxHarness harness(options, &ws);
+    core.SetHarness(&harness);
+    GxRequestTermination();
+    EXPECT_FALSE(core.Run());
+    GxClearTerminationRequest();
+    EXPECT_EQ(core.GetFrameCount(), 1u) << "the pass that sees the quit still runs its frame";
+    core.Finalize();
+    GxSetCore(nullptr);
+    GxFileCloseAllPacks();
+    EXPECT_TRUE(std::filesystem::exists(saves / "userconf.dat"));
+    EXPECT_TRUE(std::filesystem::exists(saves / "permanent.dat"));
 }
 
 TEST(CoreStartup, SingleInstanceLockIsHeldUntilTheServicesGo)

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "tests/app/core_test_util.h"
+#include "tests/support/GxDemoGame.h"
 
 extern char** environ;
 
@@ -37,6 +38,31 @@ struct Input
     Input& SkipOpening() { return At(1, "keydown Left Ctrl").At(3, "keyup Left Ctrl"); }
 };
 
+// The lines of a log file (UTF-16LE with its signature), empty when there is none.
+inline std::vector<std::string> LogLines(const std::filesystem::path& file)
+{
+    std::string bytes;
+    std::vector<std::string> lines;
+    if (!ReadFile(file.string(), bytes)) return lines;
+    std::u16string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+    if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
+    std::string utf8 = GxWideToUtf8(text), line;
+    for (char c : utf8) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty()) lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+
 struct RunResult
 {
     int status = -1;
@@ -56,9 +82,18 @@ struct DemoCopy : TempGame
 
     RunResult Run(const std::vector<std::string>& extraEnv, const std::filesystem::path& cwd = {}) const
     {
-        std::vector<std::string> env = {"GX_HEADLESS=1", "GX_UNPACED=1", "XDG_DOCUMENTS_DIR=" + docs.string(),
+        return Wait(Start(extraEnv, cwd));
+    }
+
+    // Starts the program without waiting: its process id, or -1. With headless false no
+    // GX_HEADLESS is set (DISPLAY then decides, e.g. a test's own Xvfb).
+    pid_t Start(const std::vector<std::string>& extraEnv, const std::filesystem::path& cwd = {},
+                bool headless = true) const
+    {
+        std::vector<std::string> env = {"GX_UNPACED=1", "XDG_DOCUMENTS_DIR=" + docs.string(),
                                         "XDG_RUNTIME_DIR=" + locks.string(), "HOME=" + root.string(),
                                         "LP_NUM_THREADS=2"};
+        if (headless) env.push_back("GX_HEADLESS=1");
         // The program loads Mesa, whose driver leaks a few bytes at unload.
         std::string asan = "ASAN_OPTIONS=detect_leaks=0";
         for (char** e = environ; *e; ++e) {
@@ -73,7 +108,7 @@ struct DemoCopy : TempGame
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
 
-        const std::string errPath = (root / "stderr.txt").string();
+        const std::string errPath = ErrPath();
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -82,9 +117,16 @@ struct DemoCopy : TempGame
         std::string program = std::string(GX_BINARY_DIR) + "/gxplay";
         char* argv[] = {program.data(), nullptr};
         pid_t pid = 0;
-        RunResult r;
-        if (posix_spawn(&pid, program.c_str(), &fa, nullptr, argv, envp.data()) != 0) return r;
+        const int started = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv, envp.data());
         posix_spawn_file_actions_destroy(&fa);
+        return started == 0 ? pid : -1;
+    }
+
+    // Waits for a started run to end and collects its status and stderr.
+    RunResult Wait(pid_t pid) const
+    {
+        RunResult r;
+        if (pid <= 0) return r;
         // A run that does not end by itself is a failure of the test, not a hang of the suite.
         int ws = 0;
         bool timedOut = true;
@@ -100,10 +142,20 @@ struct DemoCopy : TempGame
             waitpid(pid, &ws, 0);
         }
         r.status = timedOut ? -2 : (WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws));
-        ReadFile(errPath, r.err);
+        ReadFile(ErrPath(), r.err);
         if (timedOut) r.err += "\n(the run did not end within the time limit and was killed)";
         return r;
     }
+
+    // The stderr of the run so far.
+    std::string Err() const
+    {
+        std::string err;
+        ReadFile(ErrPath(), err);
+        return err;
+    }
+
+    std::string ErrPath() const { return (root / "stderr.txt").string(); }
 
     std::filesystem::path SaveFolder() const { return docs / "gxengine_demo_SAVE"; }
 

@@ -186,6 +186,27 @@ TEST_F(BackgroundCommands, EvRunsTheTimedChangeAndNamesTheMissingFiles)
     }
 }
 
+TEST_F(BackgroundCommands, EvWithAMissingTransitionPictureChangesNothing)
+{
+    // Everything the command would change is in place: a gallery cell for the picture, its
+    // companion picture, and another companion showing.
+    GxGetDBCGMode().GetRow(2)->FileName[0] = u"e1";
+    WritePicture("cg/ev/e1_w.png", 64, 48);
+    ASSERT_TRUE(Run("ev(\"e1\", 0, NULL, 0, 0, NULL, 1, \"other\")\n")) << Errors();
+    Perman().m_ShowedCGFlags.clear();
+    screen->log.clear();
+    log->lines.clear();
+
+    EXPECT_FALSE(Run("ev(\"e1\", 300, \"none\")\n"));
+    EXPECT_TRUE(Logged("ev:トランジション画像ファイルが見つかりません[cg/tr/none]")) << Errors();
+    EXPECT_TRUE(Perman().m_ShowedCGFlags.empty()) << "the picture was not marked as seen";
+    EXPECT_TRUE(screen->bgw->Calls().empty());
+    EXPECT_EQ(screen->bgw->GetCurrentContent()->m_ContentFileName, u"cg/ev/other.png");
+    EXPECT_TRUE(screen->bg->Calls().empty());
+    EXPECT_TRUE(screen->Matching("CaptureScreen").empty());
+    EXPECT_TRUE(screen->Matching("Ruko Clear").empty());
+}
+
 TEST_F(BackgroundCommands, EvMarksTheGalleryCellOfItsFileTitleWhateverTheCase)
 {
     GxGetDBCGMode().GetRow(3)->FileName[2] = u"EV_Ruko01";

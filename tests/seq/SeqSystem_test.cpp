@@ -1,6 +1,6 @@
 // The persistent system screen as the game's start-up builds it: its widgets and their placement,
 // the quit and user dialogs, the close box and Esc, the music ducking under voices, the debug
-// overlay's condition and the developer keys' variable dumps.
+// overlay's condition, the developer keys' variable dumps and the editor key.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -17,9 +17,12 @@
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
 #include "moa/GxMoaScriptHost.h"
+#include "platform/GxProcess.h"
 #include "platform/GxWindowServices.h"
 #include "seq/SeqSystem.h"
 #include "tests/app/seq_test_services.h"
+#include "tests/support/GxMoaPackageBuilder.h"
+#include "tests/support/GxSpawnStub.h"
 #include "tests/support/GxNcWriter.h"
 #include "tests/support/GxPictureWriter.h"
 #include "tests/game/game_core_fixture.h"
@@ -384,6 +387,30 @@ TEST_F(SystemScreen, F1AndF2DumpTheVariablesAsUtf16OnlyInDebugMode)
     const std::string folder = GxWideToUtf8(app.core->GetSaveFolder());
     EXPECT_NE(debugText.find(folder + "vardump.txtに通常変数をダンプしました"), std::string::npos);
     EXPECT_NE(debugText.find(folder + "vardump_extern.txtに永続&広域変数をダンプしました"), std::string::npos);
+}
+
+TEST_F(SystemScreen, F11OpensTheScriptWithTheEditorCommandAsOneArgumentWhateverItsBlanks)
+{
+    gxtest::StubFolder stubs;
+    const std::string editor = stubs.Install("my editor");
+    GxMoaPackageBuilder b;
+    ASSERT_TRUE(b.AddScript(u"main.txt", "*MAIN\n> hello\n")) << b.GetErrors();
+    ASSERT_TRUE(b.WriteFile("bincode/moacode.mwb"));
+    ASSERT_TRUE(GxLoadCompiledScript());
+    ASSERT_TRUE(g_MoaWorkerEx->StartAtLabel(u"MAIN", nullptr));
+
+    GxSystemConfig* sc = app.core->GetSystemConfig();
+    sc->m_DebugModeFlag = true;
+    sc->m_AssetFolder[kGxFolderScripts] = u"my scripts/";
+    sc->m_TextEditorCommand = u"\"" + GxUtf8ToWide(editor) + u"\" -n%line %file";
+    EXPECT_EQ(tm->OnKeyDown(0x7A, 0), 0);
+    GxWaitStartedProcesses();
+
+    const std::vector<gxtest::StubRun> runs = stubs.TakeRuns();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].program, editor);
+    const std::string script = (std::filesystem::current_path() / "my scripts" / "main.txt").string();
+    EXPECT_EQ(runs[0].args, (std::vector<std::string>{"-n1", script}));
 }
 
 }  // namespace
