@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the engine builds against, and only those that are missing.
+# Installs the Debian packages the engine builds against and its tests run with, and only those
+# that are missing.
 set -euo pipefail
 pkgs=(cmake ninja-build pkg-config g++ clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev libegl-dev libgl-dev libegl-mesa0
