@@ -575,7 +575,7 @@ void GxMoviePlayerFile::CheckEnd(double pos)
         std::lock_guard<std::mutex> guard(m_Mutex);
         end = std::max(end, m_AudioUntil);
     }
-    if (pos < end) return;
+    if (pos + 1e-6 < end) return;
     m_CompletePosted = true;
     m_Events.push_back(kGxMovieEventComplete);
 }
