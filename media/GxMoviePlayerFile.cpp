@@ -17,8 +17,8 @@ namespace {
 constexpr size_t kFrameQueue = 8;
 constexpr size_t kFrameQueueBytes = 64u << 20;
 constexpr size_t kSoundQueueSamples = size_t(kGxMixerRate) * 2 * 2;
-// The voice's ring: four seconds, of which the quarter ahead of the mixer's cursor is written.
-constexpr uint32_t kRingFrames = kGxMixerRate * 4;
+// The voice's ring: two seconds, of which the quarter second ahead of the mixer's cursor is written.
+constexpr uint32_t kRingFrames = kGxMixerRate * 2;
 constexpr uint64_t kSoundLead = kGxMixerRate / 4;
 // Sound the mixer will take before the next update: when it is not decoded yet, silence goes
 // there (a device takes about 23 ms at a time, updates come every 17 ms).
@@ -196,6 +196,8 @@ void GxMoviePlayerFile::Close()
     m_Frames.clear();
     m_Sound.clear();
     m_SoundQueued = 0;
+    m_SoundWritten = m_SoundPlayed = m_SoundCleared = 0;
+    m_LastCursor = 0;
     m_Events.clear();
     m_SeekPending = false;
     m_VideoEnd = m_AudioEnd = false;
@@ -470,10 +472,8 @@ void GxMoviePlayerFile::StartSound(double pos)
 {
     if (!m_Voice) return;
     m_Voice->Stop();
-    if (uint8_t* p = m_Voice->Lock(0, m_Voice->GetSize())) {
-        std::memset(p, 0, m_Voice->GetSize());
-        m_Voice->Unlock();
-    }
+    // Only what was written and not yet cleared is not silence.
+    WriteRing(m_SoundCleared, nullptr, std::min<uint64_t>(m_SoundWritten - std::min(m_SoundWritten, m_SoundCleared), kRingFrames));
     m_Voice->SetCurrentPosition(0);
     m_SoundStartPos = pos;
     m_SoundWritten = m_SoundPlayed = m_SoundCleared = 0;
@@ -494,26 +494,10 @@ void GxMoviePlayerFile::FeedSound()
     if (!m_Voice) return;
     const uint64_t played = SoundPlayed(GxSoundGetTime());
     // What the mixer took is cleared, so that a main thread that falls behind leaves silence,
-    // not the sound of four seconds ago.
-    auto ring = [this](uint64_t from, const int16_t* samples, uint64_t frames) {
-        while (frames) {
-            const uint32_t at = static_cast<uint32_t>(from % kRingFrames);
-            const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(frames, kRingFrames - at));
-            uint8_t* p = m_Voice->Lock(at * 4, n * 4);
-            if (!p) return;
-            if (samples) {
-                std::memcpy(p, samples, size_t(n) * 4);
-                samples += size_t(n) * 2;
-            } else {
-                std::memset(p, 0, size_t(n) * 4);
-            }
-            m_Voice->Unlock();
-            from += n;
-            frames -= n;
-        }
-    };
+    // not the sound of two seconds ago: the ring holds sound only where it was written and
+    // not yet cleared.
     const uint64_t clearTo = std::min(played, m_SoundWritten);
-    if (clearTo > m_SoundCleared) ring(m_SoundCleared, nullptr, std::min<uint64_t>(clearTo - m_SoundCleared, kRingFrames));
+    if (clearTo > m_SoundCleared) WriteRing(m_SoundCleared, nullptr, std::min<uint64_t>(clearTo - m_SoundCleared, kRingFrames));
     m_SoundCleared = std::max(m_SoundCleared, clearTo);
     // Sound the mixer already passed is not written any more.
     if (m_SoundWritten < played) m_SoundWritten = m_SoundCleared = played;
@@ -562,8 +546,27 @@ void GxMoviePlayerFile::FeedSound()
         m_SoundDone = m_AudioEnd && m_Sound.empty() && !m_SeekPending;
     }
     m_Cv.notify_all();
-    ring(m_SoundWritten, out.data(), out.size() / 2);
+    WriteRing(m_SoundWritten, out.data(), out.size() / 2);
     m_SoundWritten += out.size() / 2;
+}
+
+void GxMoviePlayerFile::WriteRing(uint64_t from, const int16_t* samples, uint64_t frames)
+{
+    while (frames) {
+        const uint32_t at = static_cast<uint32_t>(from % kRingFrames);
+        const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(frames, kRingFrames - at));
+        uint8_t* p = m_Voice->Lock(at * 4, n * 4);
+        if (!p) return;
+        if (samples) {
+            std::memcpy(p, samples, size_t(n) * 4);
+            samples += size_t(n) * 2;
+        } else {
+            std::memset(p, 0, size_t(n) * 4);
+        }
+        m_Voice->Unlock();
+        from += n;
+        frames -= n;
+    }
 }
 
 void GxMoviePlayerFile::CheckEnd(double pos)

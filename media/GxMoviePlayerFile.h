@@ -30,7 +30,7 @@
 
 class GxTextureMovie;
 class GxMixerVoice;
-struct GxDeviceTexture;
+class GxDeviceTexture;
 
 // Event codes handed out by GetEvent.
 constexpr int32_t kGxMovieEventComplete = 1;
@@ -136,6 +136,8 @@ private:
     void ShowFrameAt(double pos);
     void StartSound(double pos);
     void FeedSound();
+    // Frames of stereo samples (none: silence) into the voice's ring from frame `from` on, wrapping.
+    void WriteRing(uint64_t from, const int16_t* samples, uint64_t frames);
     void StopSound();
     void CheckEnd(double pos);
 
