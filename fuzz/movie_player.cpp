@@ -2,8 +2,8 @@
 // a private folder, opened through the movie slots with the player's own file source, played
 // with its sound into the manual mixer on the recording device while the worker decodes, then
 // sought, stopped, replayed and closed. The sound clock is an installed one, so the main thread
-// waits for what is due and every frame of the first second and a half is shown; a few updates
-// on the steady clock at the end take the paths that never wait.
+// waits for what is due and the frame due at every pass of the first 1.2 seconds is shown; a few
+// updates on the steady clock at the end take the paths that never wait.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -39,12 +39,12 @@ bool SetUp()
     return g_Texture->Create(u"movie", 64, 64, GXFMT_A8R8G8B8, 0xFF000000u, false);
 }
 
-// One main-loop pass: the clock and the mixer move a 60th of a second, then the slots update.
+// One long main-loop pass: the clock and the mixer move 50 ms, then the slots update.
 void Pass()
 {
-    static std::vector<int16_t> mix(735 * 2);
-    g_Now += 17;
-    GxMixer::Get()->Render(mix.data(), 735);
+    static std::vector<int16_t> mix(2205 * 2);
+    g_Now += 50;
+    GxMixer::Get()->Render(mix.data(), 2205);
     GxMovie::Update();
     const double pos = GxMovie::GetPosition(0);
     if (!std::isfinite(pos) || pos < 0.0) std::abort();
@@ -73,10 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     GxMovie::SetLoopStart(0, 0.1);
     if (!GxMovie::Play(0, 1, -600)) std::abort();
-    for (int i = 0; i < 90; ++i) {
+    for (int i = 0; i < 24; ++i) {
         Pass();
-        if (i == 30) GxMovie::SetPosition(0, player->GetDuration() / 2);
-        if (i == 60) {
+        if (i == 8) GxMovie::SetPosition(0, player->GetDuration() / 2);
+        if (i == 16) {
             GxMovie::Stop(0);
             GxMovie::SetPosition(0, 0.0);
             Pass();
@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // The steady clock: nothing waits for the worker any more.
     GxSoundSetClock(nullptr);
-    for (int i = 0; i < 5; ++i) Pass();
+    for (int i = 0; i < 3; ++i) Pass();
     GxSoundSetClock(FakeClock);
     GxMovie::Close(0);
     return 0;
