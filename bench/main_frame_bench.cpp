@@ -43,6 +43,7 @@
 #include "layer/GxTaskLayer.h"
 #include "bench/bench_bare_gl.h"
 #include "bench/bench_page_text.h"
+#include "bench/bench_series.h"
 #include "platform/GxDevice.h"
 #include "platform/gl/GxGLDevice.h"
 #include "platform/gl/GxGLDraw.h"
@@ -538,18 +539,7 @@ private:
 
 // ---- The run ----------------------------------------------------------------------------------
 
-struct Series
-{
-    std::vector<double> v;
-    double Quantile(double q) const
-    {
-        if (v.empty()) return 0;
-        std::vector<double> s = v;
-        std::sort(s.begin(), s.end());
-        const size_t i = std::min(s.size() - 1, static_cast<size_t>(q * static_cast<double>(s.size() - 1) + 0.5));
-        return s[i];
-    }
-};
+using benchstats::Series;
 
 void BM_MainFrameVsBareGL(benchmark::State& state)
 {

@@ -1,6 +1,6 @@
 // Movie containers from untrusted bytes: the bytes reach FFmpeg through the decoder's custom I/O
-// context over a memory file; the container is probed and up to 30 frames (pictures or sound)
-// are decoded, converted and copied the way the movie texture copies them.
+// context over a memory file; the container is probed and up to 30 frames (pictures and sound in
+// turn) are decoded, converted and copied the way the movie texture copies them.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -58,17 +58,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     GxMovieVideoFrame video;
     GxMovieAudioChunk audio;
     uint8_t pixel[4];
-    for (int i = 0; i < 30; ++i) {
-        const GxMovieDecoder::Result r = decoder.Next(video, audio);
-        if (r == GxMovieDecoder::Result::End || r == GxMovieDecoder::Result::Error) break;
+    bool videoEnd = false, audioEnd = false;
+    for (int i = 0; i < 30 && !(videoEnd && audioEnd); ++i) {
+        // Pictures and sound in turn, as the player's worker takes them.
+        const bool takeVideo = !videoEnd && (audioEnd || i % 2 == 0);
+        const GxMovieDecoder::Result r = takeVideo ? decoder.NextVideo(video) : decoder.NextAudio(audio);
+        if (r == GxMovieDecoder::Result::Error) break;
+        if (r == GxMovieDecoder::Result::End || r == GxMovieDecoder::Result::Blocked) (takeVideo ? videoEnd : audioEnd) = true;
         if (r == GxMovieDecoder::Result::Video) {
             if (video.bgr.size() != size_t(video.width) * video.height * 3) std::abort();
             for (size_t p = 0; p + 3 <= video.bgr.size(); p += 3)
                 GxTextureMovie::ConvertPixel(GXFMT_A1R5G5B5, video.bgr[p], video.bgr[p + 1], video.bgr[p + 2], pixel);
-        } else if (audio.samples.size() % 2) {
+        } else if (r == GxMovieDecoder::Result::Audio && audio.samples.size() % 2) {
             std::abort();
         }
-        if (i == 10) decoder.Seek(0.0);
+        if (i == 10 && decoder.Seek(0.0)) videoEnd = audioEnd = false;
     }
     return 0;
 }

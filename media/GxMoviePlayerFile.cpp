@@ -1,8 +1,8 @@
 #include "media/GxMoviePlayerFile.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+#include <system_error>
 
 #include "core/GxLog.h"
 #include "core/GxString.h"
@@ -12,15 +12,22 @@
 
 namespace {
 
-constexpr size_t kFrameQueue = 6;
-constexpr size_t kFrameQueueMax = 64;
-constexpr size_t kSoundQueueSamples = size_t(kGxMixerRate) * 2 * 4;  // four seconds of stereo
-constexpr uint32_t kRingFrames = kGxMixerRate * 2;                    // two seconds
-constexpr uint64_t kSoundLead = kGxMixerRate / 4;                     // written ahead of the clock
-constexpr size_t kSoundLowSamples = size_t(kSoundLead) * 2 * 2;
-// How long Update waits for the worker to deliver a frame that is due; the worker normally runs
-// ahead, so this is only reached when decoding falls behind.
-constexpr auto kFrameWait = std::chrono::milliseconds(500);
+// Decoded ahead of the clock: pictures (and at most so many bytes of them, one at least), and
+// sound in samples (stereo).
+constexpr size_t kFrameQueue = 8;
+constexpr size_t kFrameQueueBytes = 64u << 20;
+constexpr size_t kSoundQueueSamples = size_t(kGxMixerRate) * 2 * 2;
+// The voice's ring: two seconds, of which the quarter second ahead of the mixer's cursor is written.
+constexpr uint32_t kRingFrames = kGxMixerRate * 2;
+constexpr uint64_t kSoundLead = kGxMixerRate / 4;
+// Sound the mixer will take before the next update: when it is not decoded yet, silence goes
+// there (a device takes about 23 ms at a time, updates come every 17 ms).
+constexpr uint64_t kSoundUrgent = kGxMixerRate / 20;
+// A device takes sound in chunks; between them the movie clock runs on with the sound clock,
+// for at most this long.
+constexpr uint64_t kSmoothMs = 100;
+// A device that stops taking sound holds the picture back at most this far behind the sound clock.
+constexpr double kSoundStallAllowance = 0.2;
 
 struct ExtensionType
 {
@@ -33,32 +40,55 @@ constexpr ExtensionType kExtensions[] = {
     {u".mov", 5}, {u".mpa", 6}, {u".wav", 7},  {u".asf", 8}, {u".mpg2", 9},
 };
 
+// The decoder's byte table over the movie's stream.
 int32_t IoRead(void* opaque, uint8_t* buffer, int32_t count)
 {
-    auto* file = static_cast<GxFileHandle*>(opaque);
+    auto* stream = static_cast<GxMovieStream*>(opaque);
     if (count <= 0) return 0;
-    return static_cast<int32_t>(GxFileRead(buffer, static_cast<uint32_t>(count), *file));
+    uint32_t read = 0;
+    if (!stream->Read(buffer, static_cast<uint32_t>(count), &read)) return -1;
+    return static_cast<int32_t>(read);
 }
 
 int64_t IoSeek(void* opaque, int64_t offset, int whence)
 {
-    auto* file = static_cast<GxFileHandle*>(opaque);
-    const int64_t size = file->GetSize();
-    const int64_t base = whence == 0 ? 0 : whence == 1 ? GxFileTell(*file) : size;
-    const int64_t target = base + offset;
-    // The file layer clamps; the demuxer must hear that a seek outside the file failed.
-    if (target < 0 || target > size) return -1;
-    if (!GxFileSeek(*file, target, 0)) return -1;
-    return GxFileTell(*file);
+    auto* stream = static_cast<GxMovieStream*>(opaque);
+    const int64_t size = stream->Size();
+    const int64_t base = whence == 0 ? 0 : whence == 1 ? stream->GetPointer() : size;
+    // The demuxer must hear that a seek outside the file failed (and no sum may overflow).
+    if (offset < -size - 1 || offset > size + 1) return -1;
+    return stream->SetPointer(base + offset) ? stream->GetPointer() : -1;
 }
 
-int64_t IoSize(void* opaque) { return static_cast<GxFileHandle*>(opaque)->GetSize(); }
+int64_t IoSize(void* opaque) { return static_cast<GxMovieStream*>(opaque)->Size(); }
+
+bool StartStdThread(std::thread& thread, std::function<void()> body, int* error)
+{
+    // std::thread reports a thread the system would not make by throwing.
+    try {
+        thread = std::thread(std::move(body));
+        return true;
+    } catch (const std::system_error& e) {
+        if (error) *error = e.code().value();
+        return false;
+    }
+}
+
+GxMoviePlayerFile::ThreadStart g_ThreadStart = StartStdThread;
+GxMovieSourceFactory g_SourceFactory = GxOpenMovieFile;
 
 }  // namespace
 
 GxMoviePlayerFile::GxMoviePlayerFile() = default;
 
 GxMoviePlayerFile::~GxMoviePlayerFile() { Close(); }
+
+void GxMoviePlayerFile::SetThreadStart(ThreadStart start) { g_ThreadStart = start ? start : StartStdThread; }
+
+void GxMoviePlayerFile::SetSourceFactory(GxMovieSourceFactory factory)
+{
+    g_SourceFactory = factory ? factory : GxOpenMovieFile;
+}
 
 int32_t GxMoviePlayerFile::MediaTypeForName(std::u16string_view fileName)
 {
@@ -79,17 +109,18 @@ bool GxMoviePlayerFile::Open(std::u16string_view fileName, GxTextureMovie* textu
                         m_FileName);
         return false;
     }
-    if (!GxFileOpen(m_File, fileName)) {
+    m_Source = g_SourceFactory(fileName);
+    if (!m_Source) {
         GxPrintErrorLog(u"GxMoviePlayerFile::動画ファイルオープンに失敗 (File=%s)\n", m_FileName);
         return false;
     }
-    m_Io.opaque = &m_File;
+    m_Io.opaque = m_Source.get();
     m_Io.read = IoRead;
     m_Io.seek = IoSeek;
     m_Io.size = IoSize;
     uint32_t code = 0;
     if (!m_Decoder.Open(m_Io, renderAll, &code)) {
-        GxFileClose(m_File);
+        m_Source.reset();
         GxPrintErrorLog(u"GxMoviePlayerFile::MovieReader作成失敗 (File=%s/HRESULT 0x%8.8X)\n", m_FileName, code);
         return false;
     }
@@ -102,6 +133,8 @@ bool GxMoviePlayerFile::Open(std::u16string_view fileName, GxTextureMovie* textu
         if (!m_OwnTexture->Create(u"#GxMovieRenderer", m_VideoWidth, m_VideoHeight, GXFMT_A8R8G8B8, 0xFF000000u,
                                   dynamic)) {
             m_OwnTexture.reset();
+            m_Decoder.Close();
+            m_Source.reset();
             GxPrintErrorLog(u"Could not create texture renderer object!  hr=0x%x\n", 0x80004005u);
             return false;
         }
@@ -114,10 +147,20 @@ bool GxMoviePlayerFile::Open(std::u16string_view fileName, GxTextureMovie* textu
         if (GxMixer* mixer = GxMixer::Get())
             m_Voice = mixer->CreateVoice(GxMixerFormat{2, 16, kGxMixerRate}, kRingFrames * 4);
     }
+    // Sound nobody takes would pile up in the decoder.
+    if (!m_Voice) m_Decoder.SkipAudio();
     m_Quit = false;
-    m_DecodeEnd = false;
     m_WantSound = m_Voice != nullptr;
-    m_Worker = std::thread([this] { WorkerMain(); });
+    m_VideoEnd = false;
+    m_AudioEnd = !m_WantSound;
+    int error = 0;
+    if (!g_ThreadStart(m_Worker, [this] { WorkerMain(); }, &error)) {
+        // The reader's worker could not start: the movie cannot play. What Open built goes again.
+        Close();
+        GxPrintErrorLog(u"GxMoviePlayerFile::MovieReader作成失敗 (File=%s/HRESULT 0x%8.8X)\n", m_FileName,
+                        0x80070000u | (static_cast<uint32_t>(error) & 0xFFFFu));
+        return false;
+    }
     m_Opened = true;
     return true;
 }
@@ -147,89 +190,166 @@ void GxMoviePlayerFile::Close()
         m_Voice.reset();
     }
     m_Decoder.Close();
-    GxFileClose(m_File);
+    m_Source.reset();
     m_pTexture = nullptr;
     m_OwnTexture.reset();
     m_Frames.clear();
     m_Sound.clear();
     m_SoundQueued = 0;
+    m_SoundWritten = m_SoundPlayed = m_SoundCleared = 0;
+    m_LastCursor = 0;
     m_Events.clear();
     m_SeekPending = false;
-    m_DecodeEnd = false;
+    m_VideoEnd = m_AudioEnd = false;
+    m_VideoBlocked = m_AudioBlocked = false;
+    m_VideoUntil = m_AudioUntil = -1.0;
+    m_Busy = false;
     m_Running = false;
     m_BasePos = 0.0;
+    m_LastPos = 0.0;
     m_LastFrameTime = -1.0;
     m_CompletePosted = false;
+    m_VideoDone = m_SoundDone = false;
     m_Opened = false;
+}
+
+bool GxMoviePlayerFile::WantVideo() const
+{
+    return !m_VideoEnd && !m_VideoBlocked &&
+           (m_Frames.empty() ||
+            (m_Frames.size() < kFrameQueue && m_Frames.size() * m_Frames.back().bgr.size() < kFrameQueueBytes));
+}
+
+bool GxMoviePlayerFile::WantAudio() const
+{
+    return m_WantSound && !m_AudioEnd && !m_AudioBlocked && m_SoundQueued < kSoundQueueSamples;
 }
 
 void GxMoviePlayerFile::WorkerMain()
 {
     GxMovieVideoFrame video;
     GxMovieAudioChunk audio;
-    uint64_t generation = 0;
-    std::unique_lock<std::mutex> lock(m_Mutex);
     double dropSoundBefore = 0.0;
+    std::unique_lock<std::mutex> lock(m_Mutex);
     for (;;) {
-        m_Cv.wait(lock, [this] {
-            // Frames may pile up a little further while the sound runs short (and sound while no
-            // frame is queued), so that what is stored far behind the other in the file is reached.
-            return m_Quit || m_SeekPending ||
-                   (!m_DecodeEnd && ((m_Frames.size() < kFrameQueue && m_SoundQueued < kSoundQueueSamples) ||
-                                     (m_WantSound && m_SoundQueued < kSoundLowSamples && m_Frames.size() < kFrameQueueMax) ||
-                                     (m_Frames.empty() && m_SoundQueued < kSoundQueueSamples * 4)));
-        });
+        // A main thread waiting for this worker learns that it took a step.
+        ++m_Steps;
+        m_Busy = false;
+        m_Cv.notify_all();
+        m_Cv.wait(lock, [this] { return m_Quit || m_SeekPending || WantVideo() || WantAudio(); });
         if (m_Quit) return;
+        m_Busy = true;
         if (m_SeekPending) {
             const double target = m_SeekTarget;
             m_SeekPending = false;
             m_Frames.clear();
             m_Sound.clear();
             m_SoundQueued = 0;
-            m_DecodeEnd = false;
-            ++generation;
+            m_VideoEnd = false;
+            m_AudioEnd = !m_WantSound;
+            m_VideoBlocked = m_AudioBlocked = false;
+            m_VideoUntil = m_AudioUntil = -1.0;
+            ++m_Generation;
             lock.unlock();
             const bool ok = m_Decoder.Seek(target);
             lock.lock();
-            if (!ok) m_DecodeEnd = true;
+            if (!ok) m_VideoEnd = m_AudioEnd = true;
             dropSoundBefore = target;
-            m_Cv.notify_all();
             continue;
         }
-        const uint64_t mine = generation;
+        // Of the two streams the one decoded less far ahead goes first.
+        const bool takeVideo = WantVideo() && (!WantAudio() || m_VideoUntil <= m_AudioUntil);
+        const uint64_t mine = m_Generation;
         lock.unlock();
-        const GxMovieDecoder::Result r = m_Decoder.Next(video, audio);
+        const GxMovieDecoder::Result r = takeVideo ? m_Decoder.NextVideo(video) : m_Decoder.NextAudio(audio);
         lock.lock();
         // A seek asked for while decoding makes this result stale.
-        if (m_SeekPending || mine != generation) continue;
+        if (m_SeekPending || mine != m_Generation) continue;
         switch (r) {
-        case GxMovieDecoder::Result::Video: m_Frames.push_back(std::move(video)); break;
-        case GxMovieDecoder::Result::Audio:
-            if (audio.time < 0.0 || audio.time + double(audio.samples.size() / 2) / kGxMixerRate >= dropSoundBefore) {
+        case GxMovieDecoder::Result::Video:
+            m_VideoUntil = video.time;
+            m_Frames.push_back(std::move(video));
+            m_AudioBlocked = false;
+            break;
+        case GxMovieDecoder::Result::Audio: {
+            const double end = (audio.time < 0.0 ? std::max(m_AudioUntil, 0.0) : audio.time) +
+                               double(audio.samples.size() / 2) / kGxMixerRate;
+            if (audio.time < 0.0 || end >= dropSoundBefore) {
                 m_SoundQueued += audio.samples.size();
                 m_Sound.push_back(std::move(audio));
             }
+            m_AudioUntil = std::max(m_AudioUntil, end);
+            m_VideoBlocked = false;
             break;
-        case GxMovieDecoder::Result::End:
-        case GxMovieDecoder::Result::Error: m_DecodeEnd = true; break;
         }
-        m_Cv.notify_all();
+        case GxMovieDecoder::Result::End: (takeVideo ? m_VideoEnd : m_AudioEnd) = true; break;
+        case GxMovieDecoder::Result::Error: m_VideoEnd = m_AudioEnd = true; break;
+        case GxMovieDecoder::Result::Blocked: (takeVideo ? m_VideoBlocked : m_AudioBlocked) = true; break;
+        }
+        // The other stream's end frees one that waited on its kept packets.
+        if (m_VideoEnd) m_AudioBlocked = false;
+        if (m_AudioEnd) m_VideoBlocked = false;
     }
 }
 
-double GxMoviePlayerFile::PositionNow() const
+bool GxMoviePlayerFile::WaitForWorker(std::unique_lock<std::mutex>& lock)
+{
+    if (!GxSoundHasInstalledClock()) return false;
+    // A worker that is idle with nothing it could do will deliver nothing more.
+    if (!m_Busy && !m_SeekPending && !WantVideo() && !WantAudio()) return false;
+    const uint64_t seen = m_Steps;
+    m_Cv.notify_all();
+    m_Cv.wait(lock, [this, seen] { return m_Steps != seen || m_Quit; });
+    return !m_Quit;
+}
+
+uint64_t GxMoviePlayerFile::SoundPlayed(uint64_t now)
+{
+    const uint32_t cursor = m_Voice->GetCurrentPosition() / 4;
+    uint64_t delta = (cursor + kRingFrames - m_LastCursor) % kRingFrames;
+    GxMixer* mixer = GxMixer::Get();
+    const bool device = mixer && !mixer->IsManual();
+    // A device that ran on for longer than the ring since the last look went round it unseen:
+    // the sound clock tells how often.
+    const uint64_t ringMs = uint64_t(kRingFrames) * 1000 / kGxMixerRate;
+    if (device && now - std::min(now, m_CursorStamp) > ringMs / 2) {
+        const uint64_t expected = (now - m_CursorStamp) * kGxMixerRate / 1000;
+        while (delta + kRingFrames / 2 < expected) delta += kRingFrames;
+    }
+    m_CursorStamp = now;
+    if (delta) {
+        m_SoundPlayed += delta;
+        m_LastCursor = cursor;
+        m_PlayedStamp = now;
+    }
+    return m_SoundPlayed;
+}
+
+double GxMoviePlayerFile::PositionNow()
 {
     if (!m_Running) return m_BasePos;
     const uint64_t now = GxSoundGetTime();
-    return m_BasePos + static_cast<double>(now - std::min(now, m_BaseClock)) / 1000.0;
+    const double clockPos = m_BasePos + static_cast<double>(now - std::min(now, m_BaseClock)) / 1000.0;
+    GxMixer* mixer = GxMixer::Get();
+    const bool manual = mixer && mixer->IsManual();
+    // An installed clock over a device that runs in real time (an unpaced run without capture)
+    // does not meet the sound: then the clock leads, as it does every other timing.
+    if (!m_Voice || !mixer || (GxSoundHasInstalledClock() && !manual)) return clockPos;
+    double pos = m_SoundStartPos + static_cast<double>(SoundPlayed(now)) / kGxMixerRate;
+    if (!manual) {
+        pos += static_cast<double>(std::min(now - std::min(now, m_PlayedStamp), kSmoothMs)) / 1000.0;
+        pos = std::max({pos, clockPos - kSoundStallAllowance, m_LastPos});
+    }
+    m_LastPos = pos;
+    return pos;
 }
 
 void GxMoviePlayerFile::Run()
 {
-    if (!m_Running) {
-        m_BaseClock = GxSoundGetTime();
-        m_Running = true;
-    }
+    // From where it stands (a second Play while running goes on from here, sound and all).
+    m_BasePos = PositionNow();
+    m_BaseClock = GxSoundGetTime();
+    m_Running = true;
     StartSound(m_BasePos);
 }
 
@@ -249,13 +369,15 @@ void GxMoviePlayerFile::RequestSeek(double seconds)
         m_Frames.clear();
         m_Sound.clear();
         m_SoundQueued = 0;
-        m_DecodeEnd = false;
+        m_VideoEnd = false;
+        m_AudioEnd = !m_WantSound;
     }
     m_Cv.notify_all();
     m_BasePos = seconds;
     m_BaseClock = GxSoundGetTime();
     m_LastFrameTime = -1.0;
     m_CompletePosted = false;
+    m_VideoDone = m_SoundDone = false;
     if (m_Running) StartSound(seconds);
 }
 
@@ -318,7 +440,6 @@ void GxMoviePlayerFile::ShowFrameAt(double pos)
 {
     GxMovieVideoFrame show;
     bool have = false;
-    bool end = false;
     {
         std::unique_lock<std::mutex> lock(m_Mutex);
         for (;;) {
@@ -333,18 +454,11 @@ void GxMoviePlayerFile::ShowFrameAt(double pos)
                 show = std::move(m_Frames.front());
                 m_Frames.pop_front();
                 have = true;
-                continue;
             }
-            if (!m_Frames.empty() || m_DecodeEnd) break;
-            // The frame that is due has not been decoded yet: let the worker catch up.
-            m_Cv.notify_all();
-            if (!m_Cv.wait_for(lock, kFrameWait, [this] { return !m_Frames.empty() || m_DecodeEnd || m_SeekPending; }))
-                break;
-            if (m_SeekPending && m_Frames.empty()) {
-                m_Cv.wait_for(lock, kFrameWait, [this] { return !m_Frames.empty() || m_DecodeEnd; });
-            }
+            // The frame shown is the last one due only once a later one or the end is known.
+            if (!m_Frames.empty() || m_VideoEnd || !WaitForWorker(lock)) break;
         }
-        end = m_DecodeEnd && m_Frames.empty();
+        m_VideoDone = m_VideoEnd && m_Frames.empty() && !m_SeekPending;
     }
     m_Cv.notify_all();
     if (have) {
@@ -352,25 +466,21 @@ void GxMoviePlayerFile::ShowFrameAt(double pos)
         m_LastFrameTime = show.time;
         if (m_pTexture) m_pTexture->WriteFrame(show.bgr.data(), show.width, show.height, show.width * 3);
     }
-    // The end comes when the last frame has had its time.
-    if (end && m_Running && !m_CompletePosted && pos >= std::max(m_LastFrameTime + m_FrameSpan, 0.0)) {
-        m_CompletePosted = true;
-        m_Events.push_back(kGxMovieEventComplete);
-    }
 }
 
 void GxMoviePlayerFile::StartSound(double pos)
 {
     if (!m_Voice) return;
     m_Voice->Stop();
-    if (uint8_t* p = m_Voice->Lock(0, m_Voice->GetSize())) {
-        std::memset(p, 0, m_Voice->GetSize());
-        m_Voice->Unlock();
-    }
+    // Only what was written and not yet cleared is not silence.
+    WriteRing(m_SoundCleared, nullptr, std::min<uint64_t>(m_SoundWritten - std::min(m_SoundWritten, m_SoundCleared), kRingFrames));
     m_Voice->SetCurrentPosition(0);
     m_SoundStartPos = pos;
-    m_SoundWritten = 0;
-    FeedSound(pos);
+    m_SoundWritten = m_SoundPlayed = m_SoundCleared = 0;
+    m_LastCursor = 0;
+    m_CursorStamp = m_PlayedStamp = GxSoundGetTime();
+    m_LastPos = pos;
+    FeedSound();
     m_Voice->Play(true);
 }
 
@@ -379,27 +489,35 @@ void GxMoviePlayerFile::StopSound()
     if (m_Voice) m_Voice->Stop();
 }
 
-void GxMoviePlayerFile::FeedSound(double pos)
+void GxMoviePlayerFile::FeedSound()
 {
     if (!m_Voice) return;
-    const double ahead = std::max(0.0, pos - m_SoundStartPos);
-    const uint64_t target = static_cast<uint64_t>(ahead * kGxMixerRate) + kSoundLead;
+    const uint64_t played = SoundPlayed(GxSoundGetTime());
+    // What the mixer took is cleared, so that a main thread that falls behind leaves silence,
+    // not the sound of two seconds ago: the ring holds sound only where it was written and
+    // not yet cleared.
+    const uint64_t clearTo = std::min(played, m_SoundWritten);
+    if (clearTo > m_SoundCleared) WriteRing(m_SoundCleared, nullptr, std::min<uint64_t>(clearTo - m_SoundCleared, kRingFrames));
+    m_SoundCleared = std::max(m_SoundCleared, clearTo);
+    // Sound the mixer already passed is not written any more.
+    if (m_SoundWritten < played) m_SoundWritten = m_SoundCleared = played;
+
+    const uint64_t target = played + kSoundLead;
+    const uint64_t urgent = played + kSoundUrgent;
     std::vector<int16_t> out;
     {
-        std::unique_lock<std::mutex> guard(m_Mutex);
+        std::unique_lock<std::mutex> lock(m_Mutex);
         while (m_SoundWritten + out.size() / 2 < target) {
             const uint64_t at = m_SoundWritten + out.size() / 2;
             const double atTime = m_SoundStartPos + static_cast<double>(at) / kGxMixerRate;
             if (m_Sound.empty()) {
-                if (!m_DecodeEnd && !m_SeekPending) {
-                    // The worker has not reached it yet: give it a moment, as for frames.
-                    m_Cv.notify_all();
-                    if (m_Cv.wait_for(guard, kFrameWait,
-                                      [this] { return !m_Sound.empty() || m_DecodeEnd || m_SeekPending; }))
-                        continue;
+                if (m_AudioEnd) {
+                    out.resize(static_cast<size_t>(target - m_SoundWritten) * 2, 0);
+                    break;
                 }
-                if (!m_DecodeEnd) break;
-                out.resize(static_cast<size_t>(target - m_SoundWritten) * 2, 0);
+                if (WaitForWorker(lock)) continue;
+                // Not decoded yet: silence where the mixer is about to read.
+                if (at < urgent) out.resize(static_cast<size_t>(urgent - m_SoundWritten) * 2, 0);
                 break;
             }
             GxMovieAudioChunk& c = m_Sound.front();
@@ -409,7 +527,7 @@ void GxMoviePlayerFile::FeedSound(double pos)
                 // A gap before the chunk: silence.
                 const uint64_t gap = std::min<uint64_t>(static_cast<uint64_t>((chunkTime - atTime) * kGxMixerRate),
                                                         target - at);
-                out.resize(out.size() + gap * 2, 0);
+                out.resize(out.size() + std::max<uint64_t>(gap, 1) * 2, 0);
                 continue;
             }
             // Skip the part of the chunk that lies before the write point.
@@ -425,21 +543,44 @@ void GxMoviePlayerFile::FeedSound(double pos)
                 c.time = chunkTime + static_cast<double>(skip + take) / kGxMixerRate;
             }
         }
+        m_SoundDone = m_AudioEnd && m_Sound.empty() && !m_SeekPending;
     }
     m_Cv.notify_all();
-    // Into the ring at the write position, wrapping.
-    size_t done = 0;
-    const size_t total = out.size() / 2;
-    while (done < total) {
-        const uint32_t ringPos = static_cast<uint32_t>((m_SoundWritten + done) % kRingFrames);
-        const uint32_t n = static_cast<uint32_t>(std::min<size_t>(total - done, kRingFrames - ringPos));
-        uint8_t* p = m_Voice->Lock(ringPos * 4, n * 4);
-        if (!p) break;
-        std::memcpy(p, out.data() + done * 2, size_t(n) * 4);
+    WriteRing(m_SoundWritten, out.data(), out.size() / 2);
+    m_SoundWritten += out.size() / 2;
+}
+
+void GxMoviePlayerFile::WriteRing(uint64_t from, const int16_t* samples, uint64_t frames)
+{
+    while (frames) {
+        const uint32_t at = static_cast<uint32_t>(from % kRingFrames);
+        const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(frames, kRingFrames - at));
+        uint8_t* p = m_Voice->Lock(at * 4, n * 4);
+        if (!p) return;
+        if (samples) {
+            std::memcpy(p, samples, size_t(n) * 4);
+            samples += size_t(n) * 2;
+        } else {
+            std::memset(p, 0, size_t(n) * 4);
+        }
         m_Voice->Unlock();
-        done += n;
+        from += n;
+        frames -= n;
     }
-    m_SoundWritten += done;
+}
+
+void GxMoviePlayerFile::CheckEnd(double pos)
+{
+    if (!m_Running || m_CompletePosted || !m_VideoDone || (m_Voice && !m_SoundDone)) return;
+    // The end comes when the last frame has had its time and the sound has been heard.
+    double end = std::max(m_LastFrameTime + m_FrameSpan, 0.0);
+    if (m_Voice) {
+        std::lock_guard<std::mutex> guard(m_Mutex);
+        end = std::max(end, m_AudioUntil);
+    }
+    if (pos + 1e-6 < end) return;
+    m_CompletePosted = true;
+    m_Events.push_back(kGxMovieEventComplete);
 }
 
 void GxMoviePlayerFile::Update()
@@ -448,7 +589,8 @@ void GxMoviePlayerFile::Update()
     if (m_Running) {
         const double pos = PositionNow();
         ShowFrameAt(pos);
-        FeedSound(pos);
+        FeedSound();
+        CheckEnd(pos);
     } else if (m_LastFrameTime < 0.0) {
         // A stopped movie still shows the frame at its position (after a seek or at the start).
         ShowFrameAt(m_BasePos);
@@ -459,8 +601,8 @@ void GxMoviePlayerFile::Update()
     if (!GetEvent(&code, nullptr, nullptr, 0)) return;
     if (code != kGxMovieEventComplete) return;
     if (m_LoopCount != 0) {
+        // Still running: the seek starts the sound again there.
         RequestSeek(m_LoopStart);
-        Run();
         if (m_LoopCount > 0) --m_LoopCount;
     } else {
         m_Playing = false;

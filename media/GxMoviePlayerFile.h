@@ -1,7 +1,14 @@
-// One movie: a file of the file layer (loose or a pack member) demuxed and decoded by the platform
-// decoder on a worker thread, its frames shown in a GxTextureMovie at their time and its sound
-// (with render-all) fed to a mixer voice at the movie volume. The movie's time follows the sound
-// clock, so a test that installs its own clock steers playback without sleeping.
+// One movie: the bytes of its source (a file of the file layer, loose or a pack member) demuxed
+// and decoded by the platform decoder on a worker thread, its frames shown in a GxTextureMovie at
+// their time and its sound (with render-all) fed to a mixer voice at the movie volume.
+//
+// The movie's clock is its sound when it has a voice (the frames the mixer took from it), else
+// the sound clock; an installed sound clock over a device that runs in real time (an unpaced run
+// without capture) leads as it does every other timing. The main thread never waits for the
+// decoder: a frame not decoded yet leaves
+// the previous picture, sound not decoded yet is silence for that stretch. Only while an
+// installed sound clock stands in for real time (tests, unpaced runs) does Update wait for what
+// is due, so those runs show the same frames whatever the machine's speed.
 //
 // Threads: every operation runs on the main thread. The worker only decodes into the player's
 // queues; frame copies into the texture and the device upload happen in Update on the main
@@ -11,18 +18,19 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 
-#include "core/GxFile.h"
+#include "media/GxMovieSource.h"
 #include "platform/GxMovieDecoder.h"
 
 class GxTextureMovie;
 class GxMixerVoice;
-struct GxDeviceTexture;
+class GxDeviceTexture;
 
 // Event codes handed out by GetEvent.
 constexpr int32_t kGxMovieEventComplete = 1;
@@ -102,21 +110,39 @@ public:
     // The media type the extension stands for, lower-cased and compared whole; 0 for none.
     static int32_t MediaTypeForName(std::u16string_view fileName);
 
+    // How players start their decode worker: false with the system's error number. Null puts
+    // back the default (a std::thread); a test installs one that fails.
+    using ThreadStart = bool (*)(std::thread& thread, std::function<void()> body, int* error);
+    static void SetThreadStart(ThreadStart start);
+    // Where players take a movie's bytes from; null puts back the file layer (GxOpenMovieFile).
+    static void SetSourceFactory(GxMovieSourceFactory factory);
+
 private:
     void WorkerMain();
+    // Under m_Mutex: whether the worker has something to decode.
+    bool WantVideo() const;
+    bool WantAudio() const;
+    // Under m_Mutex, with an installed clock only: waits while the worker can still deliver.
+    // False when it cannot (then nothing more is coming without the main thread's help).
+    bool WaitForWorker(std::unique_lock<std::mutex>& lock);
     void StopWorker();
-    // Position bookkeeping: the clock runs the position only while running.
-    double PositionNow() const;
+    // The movie clock: the position while running, from the voice's frames or the sound clock.
+    double PositionNow();
+    // Frames the mixer has taken from the voice since the sound last started.
+    uint64_t SoundPlayed(uint64_t now);
     void Run();
     void Halt();
     void RequestSeek(double seconds);
     void ShowFrameAt(double pos);
     void StartSound(double pos);
-    void FeedSound(double pos);
+    void FeedSound();
+    // Frames of stereo samples (none: silence) into the voice's ring from frame `from` on, wrapping.
+    void WriteRing(uint64_t from, const int16_t* samples, uint64_t frames);
     void StopSound();
+    void CheckEnd(double pos);
 
     std::u16string m_FileName;
-    GxFileHandle m_File;
+    std::unique_ptr<GxMovieStream> m_Source;
     GxMovieIo m_Io;
     GxMovieDecoder m_Decoder;
     GxTextureMovie* m_pTexture = nullptr;
@@ -136,24 +162,38 @@ private:
     bool m_Running = false;
     double m_BasePos = 0.0;
     uint64_t m_BaseClock = 0;
+    double m_LastPos = 0.0;
     double m_LastFrameTime = -1.0;
     double m_FrameSpan = 0.04;
     bool m_CompletePosted = false;
+    bool m_VideoDone = false;
+    bool m_SoundDone = false;
     std::deque<int32_t> m_Events;
 
-    // Sound ring: frames written since the sound started at m_SoundStartPos.
+    // The voice's ring, written from m_SoundStartPos on: frames written, frames the mixer took
+    // (from its cursor, unwrapped) and frames cleared behind the cursor.
     double m_SoundStartPos = 0.0;
     uint64_t m_SoundWritten = 0;
+    uint64_t m_SoundPlayed = 0;
+    uint64_t m_SoundCleared = 0;
+    uint32_t m_LastCursor = 0;
+    uint64_t m_CursorStamp = 0;
+    uint64_t m_PlayedStamp = 0;
 
     // Shared with the worker, under m_Mutex.
     std::mutex m_Mutex;
     std::condition_variable m_Cv;
     std::thread m_Worker;
     bool m_Quit = false;
+    bool m_Busy = false;       // the worker is decoding (or seeking) outside the lock
+    uint64_t m_Steps = 0;      // steps the worker finished
     bool m_WantSound = false;  // set before the worker starts
     bool m_SeekPending = false;
     double m_SeekTarget = 0.0;
-    bool m_DecodeEnd = false;
+    uint64_t m_Generation = 0;
+    bool m_VideoEnd = false, m_AudioEnd = false;
+    bool m_VideoBlocked = false, m_AudioBlocked = false;
+    double m_VideoUntil = -1.0, m_AudioUntil = -1.0;  // the time of the last frame, the end of the last sound
     std::deque<GxMovieVideoFrame> m_Frames;
     std::deque<GxMovieAudioChunk> m_Sound;
     size_t m_SoundQueued = 0;  // samples in m_Sound

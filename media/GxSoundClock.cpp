@@ -25,3 +25,5 @@ uint64_t GxSoundGetTime()
 }
 
 void GxSoundSetClock(GxSoundClockFunc clock) { g_Clock.store(clock, std::memory_order_release); }
+
+bool GxSoundHasInstalledClock() { return g_Clock.load(std::memory_order_acquire) != nullptr; }

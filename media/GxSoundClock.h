@@ -11,3 +11,6 @@ using GxSoundClockFunc = uint64_t (*)();
 uint64_t GxSoundGetTime();
 // Replaces the clock (tests); null restores the steady clock.
 void GxSoundSetClock(GxSoundClockFunc clock);
+// True while an installed clock stands in for the steady one (tests, unpaced runs): time then
+// moves only when the caller moves it.
+bool GxSoundHasInstalledClock();

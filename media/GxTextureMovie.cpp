@@ -207,7 +207,20 @@ bool GxTextureMovie::WriteFrame(const uint8_t* bgr, uint32_t width, uint32_t hei
     const uint32_t w = std::min(width, m_Width), h = std::min(height, m_Height);
     const uint32_t bpp = PixelBytes(m_Format);
     uint8_t probe[4];
-    if (ConvertPixel(m_Format, 0, 0, 0, probe)) {
+    if (GxIs32BitFormat(m_Format)) {
+        // The common case, without a format switch per pixel: a full-screen movie's frame is
+        // copied on the main thread.
+        for (uint32_t y = 0; y < h; ++y) {
+            const uint8_t* s = bgr + static_cast<size_t>(srcPitch) * y;
+            uint8_t* d = dst.data() + static_cast<size_t>(m_Pitch) * y;
+            for (uint32_t x = 0; x < w; ++x, s += 3, d += 4) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+                d[3] = 255;
+            }
+        }
+    } else if (ConvertPixel(m_Format, 0, 0, 0, probe)) {
         for (uint32_t y = 0; y < h; ++y) {
             const uint8_t* s = bgr + static_cast<size_t>(srcPitch) * y;
             uint8_t* d = dst.data() + static_cast<size_t>(m_Pitch) * y;

@@ -1,7 +1,8 @@
 #include "platform/GxMovieDecoder.h"
 
-#include <cstring>
 #include <atomic>
+#include <cstring>
+#include <deque>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -26,6 +27,14 @@ namespace {
 
 constexpr int kIoBufferSize = 32768;
 constexpr int kOutRate = 44100;
+// Packets of one stream kept while the other stream is read ahead: bytes and count. A file that
+// stores its two streams further apart than this gets one stream at a time.
+constexpr size_t kKeptPacketBytes = 32u << 20;
+constexpr size_t kKeptPacketCount = 8192;
+// The containers a movie comes in (demuxer names as FFmpeg matches them); anything else that
+// FFmpeg could open, a picture for one, is not a movie. The sound-only ones fail on their
+// missing picture.
+constexpr const char* kMovieContainers = "mpeg,mpegts,mpegvideo,m4v,avi,mov,asf,mp3,wav";
 
 int ReadPacket(void* opaque, uint8_t* buf, int size)
 {
@@ -51,6 +60,7 @@ int64_t SeekPacket(void* opaque, int64_t offset, int whence)
     X(av_log_set_level) \
     X(av_malloc) \
     X(av_free) \
+    X(av_strdup) \
     X(av_freep) \
     X(avio_alloc_context) \
     X(avio_context_free) \
@@ -72,6 +82,7 @@ int64_t SeekPacket(void* opaque, int64_t offset, int whence)
     X(av_packet_alloc) \
     X(av_packet_free) \
     X(av_packet_unref) \
+    X(av_packet_move_ref) \
     X(av_frame_alloc) \
     X(av_frame_free) \
     X(av_frame_unref) \
@@ -134,6 +145,27 @@ bool LoadFfmpeg()
     return loaded;
 }
 
+// One elementary stream being decoded: its decoder, the packets read for it ahead of time, and
+// where it stands.
+struct StreamDecoder
+{
+    AVCodecContext* ctx = nullptr;
+    int index = -1;
+    std::deque<AVPacket*> kept;
+    size_t keptBytes = 0;
+    bool flushed = false;  // the end-of-stream packet was sent
+    bool end = true;
+
+    bool Active() const { return ctx && !end; }
+    void DropKept()
+    {
+        for (AVPacket* p : kept) Ff->av_packet_free(&p);
+        kept.clear();
+        keptBytes = 0;
+    }
+    bool KeptFull() const { return keptBytes >= kKeptPacketBytes || kept.size() >= kKeptPacketCount; }
+};
+
 }  // namespace
 
 struct GxMovieDecoder::Impl
@@ -141,17 +173,12 @@ struct GxMovieDecoder::Impl
     GxMovieIo io;
     AVIOContext* avio = nullptr;
     AVFormatContext* fmt = nullptr;
-    AVCodecContext* video = nullptr;
-    AVCodecContext* audio = nullptr;
-    int videoIndex = -1;
-    int audioIndex = -1;
+    StreamDecoder video, audio;
     SwsContext* sws = nullptr;
     SwrContext* swr = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
     bool demuxEnd = false;
-    bool videoEnd = false;
-    bool audioEnd = true;
     std::vector<uint8_t> scaled;
     double lastVideoTime = -1.0;
     int swrFormat = -1;
@@ -194,7 +221,7 @@ struct GxMovieDecoder::Impl
             std::memcpy(out.bgr.data() + row * static_cast<size_t>(y), scaled.data() + static_cast<size_t>(stride) * y,
                         row);
         // A frame without a time (the last one out of a flushed decoder) follows its predecessor.
-        double t = StreamTime(videoIndex, frame->best_effort_timestamp);
+        double t = StreamTime(video.index, frame->best_effort_timestamp);
         if (t < 0.0 || (lastVideoTime >= 0.0 && t <= lastVideoTime)) t = lastVideoTime < 0.0 ? 0.0 : lastVideoTime + videoSpan;
         if (lastVideoTime >= 0.0 && t - lastVideoTime > 0.0 && t - lastVideoTime < 1.0) videoSpan = t - lastVideoTime;
         lastVideoTime = t;
@@ -235,7 +262,7 @@ struct GxMovieDecoder::Impl
                                     frame->nb_samples);
         if (got <= 0) return false;
         out.samples.resize(static_cast<size_t>(got) * 2);
-        out.time = StreamTime(audioIndex, frame->best_effort_timestamp);
+        out.time = StreamTime(audio.index, frame->best_effort_timestamp);
         return true;
     }
 
@@ -253,6 +280,102 @@ struct GxMovieDecoder::Impl
         }
         return ctx;
     }
+
+    enum class Read
+    {
+        Got,
+        End,
+        Blocked,
+    };
+
+    // The next packet of s: a kept one, else read from the file, keeping the other stream's on the way.
+    Read NextPacket(StreamDecoder& s, StreamDecoder& other, AVPacket*& out)
+    {
+        if (!s.kept.empty()) {
+            out = s.kept.front();
+            s.kept.pop_front();
+            s.keptBytes -= static_cast<size_t>(out->size);
+            return Read::Got;
+        }
+        for (;;) {
+            if (demuxEnd) return Read::End;
+            if (other.Active() && other.KeptFull()) return Read::Blocked;
+            if (Ff->av_read_frame(fmt, packet) < 0) {
+                demuxEnd = true;
+                return Read::End;
+            }
+            StreamDecoder* owner = packet->stream_index == s.index ? &s : packet->stream_index == other.index ? &other : nullptr;
+            if (!owner || !owner->Active() || packet->size < 0) {
+                Ff->av_packet_unref(packet);
+                continue;
+            }
+            AVPacket* moved = Ff->av_packet_alloc();
+            if (!moved) {
+                Ff->av_packet_unref(packet);
+                continue;
+            }
+            Ff->av_packet_move_ref(moved, packet);
+            if (owner == &s) {
+                out = moved;
+                return Read::Got;
+            }
+            other.keptBytes += static_cast<size_t>(moved->size);
+            other.kept.push_back(moved);
+        }
+    }
+
+    // Decodes until s gives a frame (into frame): Got, or End when the stream is done, or Blocked.
+    Read Decode(StreamDecoder& s, StreamDecoder& other)
+    {
+        while (s.Active()) {
+            const int r = Ff->avcodec_receive_frame(s.ctx, frame);
+            if (r == 0) return Read::Got;
+            // A flushed decoder that still asks for input would make this spin.
+            if (r != AVERROR(EAGAIN) || s.flushed) break;
+            AVPacket* p = nullptr;
+            switch (NextPacket(s, other, p)) {
+            case Read::Got:
+                // A packet the decoder refuses is damaged; the next one may do.
+                Ff->avcodec_send_packet(s.ctx, p);
+                Ff->av_packet_free(&p);
+                break;
+            case Read::End:
+                Ff->avcodec_send_packet(s.ctx, nullptr);
+                s.flushed = true;
+                break;
+            case Read::Blocked: return Read::Blocked;
+            }
+        }
+        s.end = true;
+        s.DropKept();
+        return Read::End;
+    }
+
+    // Decodes s until convert takes one of its frames (got), or End or Blocked; a frame that
+    // does not convert is passed over.
+    template <typename Convert>
+    GxMovieDecoder::Result Take(StreamDecoder& s, StreamDecoder& other, Convert convert, GxMovieDecoder::Result got)
+    {
+        for (;;) {
+            switch (Decode(s, other)) {
+            case Read::Got: {
+                const bool ok = convert();
+                Ff->av_frame_unref(frame);
+                if (ok) return got;
+                break;
+            }
+            case Read::End: return GxMovieDecoder::Result::End;
+            case Read::Blocked: return GxMovieDecoder::Result::Blocked;
+            }
+        }
+    }
+
+    void ResetStream(StreamDecoder& s)
+    {
+        s.DropKept();
+        s.flushed = false;
+        s.end = s.ctx == nullptr;
+    }
 };
 
 GxMovieDecoder::GxMovieDecoder() : m(std::make_unique<Impl>()) {}
@@ -263,8 +386,10 @@ void GxMovieDecoder::Close()
 {
     // Nothing was opened before the libraries were loaded.
     if (!g_Loaded.load(std::memory_order_acquire)) return;
-    Ff->avcodec_free_context(&m->video);
-    Ff->avcodec_free_context(&m->audio);
+    m->video.DropKept();
+    m->audio.DropKept();
+    Ff->avcodec_free_context(&m->video.ctx);
+    Ff->avcodec_free_context(&m->audio.ctx);
     if (m->fmt) Ff->avformat_close_input(&m->fmt);
     if (m->avio) {
         Ff->av_freep(&m->avio->buffer);
@@ -276,9 +401,9 @@ void GxMovieDecoder::Close()
     Ff->av_channel_layout_uninit(&m->swrLayout);
     Ff->av_packet_free(&m->packet);
     Ff->av_frame_free(&m->frame);
-    m->videoIndex = m->audioIndex = -1;
-    m->demuxEnd = m->videoEnd = false;
-    m->audioEnd = true;
+    m->video = StreamDecoder{};
+    m->audio = StreamDecoder{};
+    m->demuxEnd = false;
 }
 
 bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
@@ -299,7 +424,8 @@ bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
         return false;
     }
     m->fmt = Ff->avformat_alloc_context();
-    if (!m->fmt) {
+    if (m->fmt) m->fmt->format_whitelist = Ff->av_strdup(kMovieContainers);
+    if (!m->fmt || !m->fmt->format_whitelist) {
         err = kGxMovieErrIo;
         Close();
         return false;
@@ -312,29 +438,29 @@ bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
         Close();
         return false;
     }
-    m->videoIndex = Ff->av_find_best_stream(m->fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (m->videoIndex < 0) {
+    m->video.index = Ff->av_find_best_stream(m->fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (m->video.index < 0) {
         err = kGxMovieErrNoVideo;
         Close();
         return false;
     }
-    const AVCodecParameters* par = m->fmt->streams[m->videoIndex]->codecpar;
+    const AVCodecParameters* par = m->fmt->streams[m->video.index]->codecpar;
     if (par->width <= 0 || par->height <= 0 || static_cast<uint32_t>(par->width) > kGxMovieMaxSide ||
         static_cast<uint32_t>(par->height) > kGxMovieMaxSide) {
         err = kGxMovieErrVideoSize;
         Close();
         return false;
     }
-    m->video = m->OpenDecoder(m->videoIndex);
-    if (!m->video) {
+    m->video.ctx = m->OpenDecoder(m->video.index);
+    if (!m->video.ctx) {
         err = kGxMovieErrNoVideo;
         Close();
         return false;
     }
     if (wantAudio) {
-        m->audioIndex = Ff->av_find_best_stream(m->fmt, AVMEDIA_TYPE_AUDIO, -1, m->videoIndex, nullptr, 0);
-        if (m->audioIndex >= 0) m->audio = m->OpenDecoder(m->audioIndex);
-        if (!m->audio) m->audioIndex = -1;
+        m->audio.index = Ff->av_find_best_stream(m->fmt, AVMEDIA_TYPE_AUDIO, -1, m->video.index, nullptr, 0);
+        if (m->audio.index >= 0) m->audio.ctx = m->OpenDecoder(m->audio.index);
+        if (!m->audio.ctx) m->audio.index = -1;
     }
     m->packet = Ff->av_packet_alloc();
     m->frame = Ff->av_frame_alloc();
@@ -343,8 +469,9 @@ bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
         Close();
         return false;
     }
-    m->audioEnd = m->audio == nullptr;
-    const AVRational rate = m->fmt->streams[m->videoIndex]->avg_frame_rate;
+    m->ResetStream(m->video);
+    m->ResetStream(m->audio);
+    const AVRational rate = m->fmt->streams[m->video.index]->avg_frame_rate;
     if (rate.num > 0 && rate.den > 0 && av_q2d(rate) >= 1.0) m->videoSpan = 1.0 / av_q2d(rate);
     m->lastVideoTime = -1.0;
     err = 0;
@@ -353,15 +480,15 @@ bool GxMovieDecoder::Open(const GxMovieIo& io, bool wantAudio, uint32_t* code)
 
 uint32_t GxMovieDecoder::GetWidth() const
 {
-    return m->video ? static_cast<uint32_t>(m->fmt->streams[m->videoIndex]->codecpar->width) : 0;
+    return m->video.ctx ? static_cast<uint32_t>(m->fmt->streams[m->video.index]->codecpar->width) : 0;
 }
 
 uint32_t GxMovieDecoder::GetHeight() const
 {
-    return m->video ? static_cast<uint32_t>(m->fmt->streams[m->videoIndex]->codecpar->height) : 0;
+    return m->video.ctx ? static_cast<uint32_t>(m->fmt->streams[m->video.index]->codecpar->height) : 0;
 }
 
-bool GxMovieDecoder::HasAudio() const { return m->audio != nullptr; }
+bool GxMovieDecoder::HasAudio() const { return m->audio.ctx != nullptr; }
 
 double GxMovieDecoder::GetDuration() const
 {
@@ -369,56 +496,29 @@ double GxMovieDecoder::GetDuration() const
     return static_cast<double>(m->fmt->duration) / AV_TIME_BASE;
 }
 
-GxMovieDecoder::Result GxMovieDecoder::Next(GxMovieVideoFrame& video, GxMovieAudioChunk& audio)
+GxMovieDecoder::Result GxMovieDecoder::NextVideo(GxMovieVideoFrame& video)
 {
-    if (!m->video) return Result::Error;
-    for (;;) {
-        // Drain what the decoders already hold before reading further.
-        bool waiting = false;
-        if (!m->videoEnd) {
-            const int r = Ff->avcodec_receive_frame(m->video, m->frame);
-            if (r == 0) {
-                const bool ok = m->ConvertVideo(video);
-                Ff->av_frame_unref(m->frame);
-                if (ok) return Result::Video;
-                continue;
-            }
-            if (r == AVERROR(EAGAIN)) waiting = true;
-            else m->videoEnd = true;
-        }
-        if (!m->audioEnd) {
-            const int r = Ff->avcodec_receive_frame(m->audio, m->frame);
-            if (r == 0) {
-                const bool ok = m->ConvertAudio(audio);
-                Ff->av_frame_unref(m->frame);
-                if (ok) return Result::Audio;
-                continue;
-            }
-            if (r == AVERROR(EAGAIN)) waiting = true;
-            else m->audioEnd = true;
-        }
-        if (m->videoEnd && m->audioEnd) return Result::End;
-        if (m->demuxEnd) {
-            // The decoders were flushed; one that still asks for input would make this spin.
-            if (waiting) m->videoEnd = m->audioEnd = true;
-            continue;
-        }
-        const int r = Ff->av_read_frame(m->fmt, m->packet);
-        if (r < 0) {
-            m->demuxEnd = true;
-            if (!m->videoEnd) Ff->avcodec_send_packet(m->video, nullptr);
-            if (!m->audioEnd) Ff->avcodec_send_packet(m->audio, nullptr);
-            continue;
-        }
-        if (m->packet->stream_index == m->videoIndex && !m->videoEnd) Ff->avcodec_send_packet(m->video, m->packet);
-        else if (m->packet->stream_index == m->audioIndex && !m->audioEnd) Ff->avcodec_send_packet(m->audio, m->packet);
-        Ff->av_packet_unref(m->packet);
-    }
+    if (!m->video.ctx) return Result::Error;
+    return m->Take(m->video, m->audio, [this, &video] { return m->ConvertVideo(video); }, Result::Video);
+}
+
+GxMovieDecoder::Result GxMovieDecoder::NextAudio(GxMovieAudioChunk& audio)
+{
+    if (!m->video.ctx) return Result::Error;
+    return m->Take(m->audio, m->video, [this, &audio] { return m->ConvertAudio(audio); }, Result::Audio);
+}
+
+void GxMovieDecoder::SkipAudio()
+{
+    if (!m->audio.ctx) return;
+    m->audio.DropKept();
+    Ff->avcodec_free_context(&m->audio.ctx);
+    m->audio = StreamDecoder{};
 }
 
 bool GxMovieDecoder::Seek(double seconds)
 {
-    if (!m->video) return false;
+    if (!m->video.ctx) return false;
     if (seconds < 0.0) seconds = 0.0;
     int64_t ts = static_cast<int64_t>(seconds * AV_TIME_BASE);
     if (m->fmt->start_time != AV_NOPTS_VALUE) ts += m->fmt->start_time;
@@ -427,11 +527,12 @@ bool GxMovieDecoder::Seek(double seconds)
     // (the player then drops the frames before the target).
     if (r < 0) r = Ff->av_seek_frame(m->fmt, -1, 0, AVSEEK_FLAG_BYTE);
     if (r < 0) return false;
-    Ff->avcodec_flush_buffers(m->video);
-    if (m->audio) Ff->avcodec_flush_buffers(m->audio);
+    Ff->avcodec_flush_buffers(m->video.ctx);
+    if (m->audio.ctx) Ff->avcodec_flush_buffers(m->audio.ctx);
     if (m->swr) Ff->swr_free(&m->swr);
-    m->demuxEnd = m->videoEnd = false;
-    m->audioEnd = m->audio == nullptr;
+    m->ResetStream(m->video);
+    m->ResetStream(m->audio);
+    m->demuxEnd = false;
     m->lastVideoTime = -1.0;
     return true;
 }

@@ -242,11 +242,10 @@ TEST(MovieDecoder, ASizeChangeMidStreamGetsANewScalerAndFramesOfTheNewSize)
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(d.GetWidth(), 64u);
     GxMovieVideoFrame v;
-    GxMovieAudioChunk a;
     int big = 0, small = 0;
     double last = -1.0;
     for (int i = 0; i < 100; ++i) {
-        const GxMovieDecoder::Result r = d.Next(v, a);
+        const GxMovieDecoder::Result r = d.NextVideo(v);
         if (r == GxMovieDecoder::Result::End) break;
         ASSERT_EQ(r, GxMovieDecoder::Result::Video);
         ASSERT_EQ(v.bgr.size(), size_t(v.width) * v.height * 3);
@@ -275,6 +274,7 @@ TEST(MovieDecoder, GarbageAndEmptyInputsAreRefusedWithAReason)
         EXPECT_NE(code, 0u);
         GxMovieVideoFrame v;
         GxMovieAudioChunk a;
-        EXPECT_EQ(d.Next(v, a), GxMovieDecoder::Result::Error);
+        EXPECT_EQ(d.NextVideo(v), GxMovieDecoder::Result::Error);
+        EXPECT_EQ(d.NextAudio(a), GxMovieDecoder::Result::Error);
     }
 }
