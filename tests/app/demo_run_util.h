@@ -174,28 +174,7 @@ struct DemoCopy : TempGame
 
     // The lines of the save folder's error log (UTF-16LE with its signature); none when there is
     // no log.
-    std::vector<std::string> ErrorLog() const
-    {
-        std::string bytes;
-        std::vector<std::string> lines;
-        if (!ReadFile(SaveFolder() / "error.log", bytes)) return lines;
-        std::u16string text;
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-            text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
-        if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
-        std::string line;
-        for (char c : GxWideToUtf8(text)) {
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                if (!line.empty()) lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        if (!line.empty()) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> ErrorLog() const { return LogLines(SaveFolder() / "error.log"); }
 };
 
 }  // namespace coretest
