@@ -149,6 +149,15 @@ public:
     }
 };
 
+// What the device did with the frames it was given (see GxDevice::ForceFrame).
+struct GxFrameStats
+{
+    uint64_t framesShown = 0;    // presents that drew and showed their frame
+    uint64_t framesElided = 0;   // presents whose frame equalled the last one shown: no GPU work
+    uint64_t drawsExecuted = 0;  // draws the backend carried out
+    uint64_t clearsExecuted = 0;
+};
+
 // ---- The device -------------------------------------------------------------------------------
 
 class GxDevice : public GxDeviceObject
@@ -230,6 +239,14 @@ public:
     // GXERR_DEVICELOST lostAnswers times and then GXERR_DEVICENOTRESET until Reset succeeds.
     virtual void SimulateDeviceLoss(uint32_t lostAnswers) = 0;
     virtual GxDeviceRecorder& Recorder() = 0;
+    // A frame (the calls between two presents) that asks the GL device for exactly what the
+    // last shown frame asked (the same draws, clears, states and targets, the same textures at
+    // the same contents) is not drawn and its present shows nothing new: the screen already
+    // holds that picture, and ReadPresented gives it. ForceFrame makes the next present draw and
+    // show its frame whatever it holds; a screenshot or a capture asks for it. The recording
+    // device draws every frame.
+    virtual void ForceFrame() = 0;
+    virtual GxFrameStats GetFrameStats() = 0;
 };
 
 // ---- The adapter object ------------------------------------------------------------------------

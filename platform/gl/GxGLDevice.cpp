@@ -170,6 +170,10 @@ GxGLDevice::GxGLDevice(GxGLDirect3D* direct3D, GxDeviceType type, void* focusWin
 GxGLDevice::~GxGLDevice()
 {
     m_Context.MakeCurrent();
+    // What still waits is not drawn: nothing will show it.
+    m_Waiting = false;
+    m_Frame.Clear();
+    m_Shown.Clear();
     DetachTextures();
     FreeTargets();
     if (m_ClearFramebuffer) gl.glDeleteFramebuffers(1, &m_ClearFramebuffer);
@@ -237,6 +241,14 @@ GxResult GxGLDevice::NativeCreateBackBuffer(const GxPresentParameters& p)
     m_BackHoldsPresented = false;
     m_FrontHoldsPresented = false;
     m_WindowPicture.valid = false;
+    // A new back buffer (a reset, a mode change): the frame so far is dropped, and the next one
+    // is drawn whatever it holds.
+    m_BackSerial = NextSerial();
+    m_Frame.Clear();
+    m_Executed = 0;
+    m_Waiting = false;
+    m_ShownValid = false;
+    ++m_Epoch;
     if (!MakeTarget(m_Back, m_Width, m_Height, m_Samples)) {
         FreeTargets();
         GxPrintErrorLog(u"Error/GLDevice CreateBackBuffer Failed(Size:%d,%d)\n", m_Width, m_Height);
@@ -272,19 +284,46 @@ void GxGLDevice::BackBufferWillChange()
 GxResult GxGLDevice::NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float, uint32_t)
 {
     if (!(flags & GXCLEAR_TARGET)) return GX_OK;
-    GLuint framebuffer = m_Back.framebuffer;
-    bool opaque = m_Opaque;
+    GxGLFrameCommand c;
+    c.rect = rect;
+    c.color = color;
+    uint32_t width = m_Width, height = m_Height;
     if (m_RenderTargets[0] == m_BackBuffer) {
-        BackBufferWillChange();
+        c.targetSerial = m_BackSerial;
     } else {
         GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
         if (!s) return GX_OK;
-        if (!Realize(*s->Texture(), &rect, s->Level())) return GXERR_OUTOFVIDEOMEMORY;
-        if (!s->Texture()->nativeFramebuffer) return GX_OK;
-        framebuffer = s->Texture()->nativeFramebuffer;
-        opaque = s->Texture()->Desc().Format == GXFMT_X8R8G8B8;
-        s->Texture()->gpuNewer = true;
+        GxCoreTexture* t = s->Texture();
+        c.target = t;
+        c.targetSerial = t->serial;
+        c.targetVersion = t->version;
+        c.level = static_cast<uint8_t>(s->Level());
+        width = t->LevelAt(s->Level()).width;
+        height = t->LevelAt(s->Level()).height;
+        // Its pixels are the GPU's from here on, drawn or still waiting.
+        t->gpuNewer = true;
     }
+    m_Frame.AddClear(c);
+    m_Frame.NoteCommand(c, rect.left <= 0 && rect.top <= 0 && rect.right >= static_cast<int32_t>(width) &&
+                               rect.bottom >= static_cast<int32_t>(height));
+    return Submit();
+}
+
+GxResult GxGLDevice::ExecuteClear(const GxGLFrameCommand& c)
+{
+    const GxRectL& rect = c.rect;
+    GLuint framebuffer = m_Back.framebuffer;
+    bool opaque = m_Opaque;
+    if (!c.target) {
+        BackBufferWillChange();
+    } else {
+        if (!Realize(*c.target, &rect, c.level)) return GXERR_OUTOFVIDEOMEMORY;
+        if (!c.target->nativeFramebuffer) return GX_OK;
+        framebuffer = c.target->nativeFramebuffer;
+        opaque = c.target->Desc().Format == GXFMT_X8R8G8B8;
+    }
+    const GxColor color = c.color;
+    ++m_FrameStats.clearsExecuted;
     gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     gl.glEnable(GL_SCISSOR_TEST);
     gl.glScissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -313,7 +352,144 @@ GLuint GxGLDevice::ResolvedBackBuffer()
     return m_Scratch.framebuffer;
 }
 
+// ---- Frames ---------------------------------------------------------------------------------------
+
+GxResult GxGLDevice::Submit()
+{
+    const size_t i = m_Frame.Size() - 1;
+    if (m_Waiting && i < m_Shown.Size() && m_Frame.SameCommand(i, m_Shown, i)) {
+        GxGLFrameCommand& c = m_Frame.At(i);
+        if (c.target) c.target->pendingEpoch = m_Epoch;
+        if (c.texture) c.texture->pendingEpoch = m_Epoch;
+        return GX_OK;
+    }
+    return Flush();
+}
+
+GxResult GxGLDevice::Flush()
+{
+    m_Waiting = false;
+    ++m_Epoch;
+    GxResult last = GX_OK;
+    while (m_Executed < m_Frame.Size()) {
+        const size_t i = m_Executed++;
+        last = Execute(m_Frame.At(i));
+        // A command that waited has no caller left to hear of a failure; the newest one's
+        // caller (Submit's) gets it back.
+        if (GxFailed(last) && m_Executed < m_Frame.Size())
+            GxPrintSlightErrorLog(u"Warning/GLDevice Deferred %S Failed(0x%x)\n",
+                                  m_Frame.At(i).kind == GxGLFrameCommand::Kind::Clear ? "Clear" : "DrawPrimitiveUP",
+                                  static_cast<uint32_t>(last));
+    }
+    return last;
+}
+
+GxResult GxGLDevice::Execute(const GxGLFrameCommand& c)
+{
+    return c.kind == GxGLFrameCommand::Kind::Clear ? ExecuteClear(c) : ExecuteDraw(c);
+}
+
+void GxGLDevice::EndFrame(const PresentArgs& args)
+{
+    std::swap(m_Frame, m_Shown);
+    m_Frame.Clear();
+    m_Executed = 0;
+    m_ShownValid = true;
+    m_ShownArgs = args;
+    m_ForceFrame = false;
+    ++m_Epoch;
+    // A frame whose picture depends on more than its list is drawn every time: the next one
+    // need not wait for a comparison.
+    m_Waiting = m_Shown.SelfContained();
+}
+
+void GxGLDevice::AbandonFrame()
+{
+    Flush();
+    m_Frame.Clear();
+    m_Executed = 0;
+    m_ShownValid = false;
+    m_Waiting = false;
+    ++m_Epoch;
+}
+
+GxResult GxGLDevice::Present(const GxRectL* source, const GxRectL* dest, void* destWindow, const void* dirtyRegion)
+{
+    m_PresentReached = false;
+    const GxResult r = GxDeviceCore::Present(source, dest, destWindow, dirtyRegion);
+    // Not presented (a lost device, an open scene): the frame's calls are carried out and the
+    // next frame starts afresh.
+    if (!m_PresentReached) AbandonFrame();
+    return r;
+}
+
+void GxGLDevice::NativeTextureWillChange(GxCoreTexture& t)
+{
+    if (Waits(t)) Flush();
+}
+
+GxGLCoverTexture GxGLDevice::CoverFacts(GxCoreTexture* t)
+{
+    GxGLCoverTexture f;
+    // A texture the backend keeps no copy of samples as white, as no texture does.
+    if (!t || !t->HasDeviceCopy()) return f;
+    const GxCoreTexture::Level& l = t->LevelAt(0);
+    f.present = true;
+    f.width = l.width;
+    f.height = l.height;
+    f.levels = t->GetLevelCount();
+    const GxFormat format = t->Desc().Format;
+    if (t->IsRenderTarget()) {
+        // What the GPU drew is not looked at: only a target without alpha is known opaque.
+        if (format == GXFMT_X8R8G8B8 || format == GXFMT_X4R4G4B4) {
+            f.opaqueWidth = f.width;
+            f.opaqueHeight = f.height;
+        }
+        return f;
+    }
+    if (t->opaqueVersion != t->version && !t->gpuNewer) NoteOpaqueRect(*t);
+    if (t->opaqueVersion == t->version) {
+        f.opaqueWidth = t->opaqueWidth;
+        f.opaqueHeight = t->opaqueHeight;
+    }
+    return f;
+}
+
+void GxGLDevice::NoteOpaqueRect(GxCoreTexture& t)
+{
+    const GxCoreTexture::Level& l = t.LevelAt(0);
+    // Without a CPU copy (never written) the level is all zero.
+    GxGLOpaqueRect(t.Desc().Format, l.bits, l.pitch, l.width, l.height, &t.opaqueWidth, &t.opaqueHeight);
+    t.opaqueVersion = t.version;
+}
+
 GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, void*)
+{
+    m_PresentReached = true;
+    PresentArgs args;
+    args.hasSource = source != nullptr;
+    args.hasDest = dest != nullptr;
+    if (source) args.source = *source;
+    if (dest) args.dest = *dest;
+    if (!m_Context.IsHeadless()) m_Context.DrawableSize(&args.drawableWidth, &args.drawableHeight);
+    // Every command waited, each equal to the shown frame's, as many as it had: the picture is
+    // on the screen already. A window the system may have spoilt is drawn all the same.
+    const bool unchanged = m_Waiting && !m_ForceFrame && m_ShownValid && m_Presented &&
+                           m_Frame.Size() == m_Shown.Size() && m_Frame.SelfContained() && args == m_ShownArgs &&
+                           !m_Context.WindowSpoilt();
+    if (unchanged) {
+        ++m_FrameStats.framesElided;
+        EndFrame(args);
+        return GX_OK;
+    }
+    Flush();
+    ++m_FrameStats.framesShown;
+    const GxResult r = PresentPicture(source, dest);
+    EndFrame(args);
+    return r;
+}
+
+GxResult GxGLDevice::PresentPicture(const GxRectL* source, const GxRectL* dest)
 {
     GLint w = static_cast<GLint>(m_Width), h = static_cast<GLint>(m_Height);
     gl.glDisable(GL_SCISSOR_TEST);
@@ -378,7 +554,11 @@ GxResult GxGLDevice::ReadFramebuffer(GLuint framebuffer, GxPixelImage* image)
     return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
 }
 
-GxResult GxGLDevice::NativeReadBackBuffer(GxPixelImage* image) { return ReadFramebuffer(ResolvedBackBuffer(), image); }
+GxResult GxGLDevice::NativeReadBackBuffer(GxPixelImage* image)
+{
+    if (m_Executed < m_Frame.Size()) Flush();
+    return ReadFramebuffer(ResolvedBackBuffer(), image);
+}
 
 GxResult GxGLDevice::NativeReadPresented(GxPixelImage* image)
 {
@@ -551,6 +731,8 @@ void GxGLDevice::DropWrittenOnceCopy(GxCoreTexture& t)
     if (t.GetLevelCount() != 1 || t.Desc().Pool != GXPOOL_MANAGED || t.IsRenderTarget() || t.writes > 1 ||
         l.locked || !l.bits || !t.nativeTexture || t.clearPending)
         return;
+    // What frames need to know of its pixels is taken while they are at hand.
+    if (t.opaqueVersion != t.version) NoteOpaqueRect(t);
     std::free(l.bits);
     l.bits = nullptr;
     t.gpuNewer = true;
@@ -558,6 +740,7 @@ void GxGLDevice::DropWrittenOnceCopy(GxCoreTexture& t)
 
 GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const GxRectL& rect)
 {
+    if (Waits(t)) Flush();
     // Before the first use the CPU copy is the texture: the storage is made from it then, so
     // a picture loaded and not yet shown costs no GL memory.
     if (!t.LevelAt(level).bits || t.clearPending) return GX_OK;
@@ -580,6 +763,7 @@ GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const
 
 GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
 {
+    if (Waits(t)) Flush();
     t.gpuNewer = false;
     if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
@@ -606,6 +790,7 @@ GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
 
 void GxGLDevice::NativeReleaseTexture(GxCoreTexture& t)
 {
+    if (Waits(t)) Flush();
     if (t.nativeFramebuffer) {
         GLuint fb = t.nativeFramebuffer;
         gl.glDeleteFramebuffers(1, &fb);
@@ -620,6 +805,7 @@ void GxGLDevice::NativeReleaseTexture(GxCoreTexture& t)
 
 GxResult GxGLDevice::NativeReadTexture(GxCoreTexture& t, uint32_t level, GxPixelImage* image)
 {
+    if (Waits(t)) Flush();
     if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
     if (!t.nativeTexture) return GxDeviceCore::NativeReadTexture(t, level, image);
     TextureBindingGuard guard(gl);
