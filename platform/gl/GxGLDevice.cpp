@@ -476,7 +476,7 @@ GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, v
     // on the screen already. A window the system may have spoilt is drawn all the same.
     const bool unchanged = m_Waiting && !m_ForceFrame && m_ShownValid && m_Presented &&
                            m_Frame.Size() == m_Shown.Size() && m_Frame.SelfContained() && args == m_ShownArgs &&
-                           !m_Context.WindowSpoilt();
+                           (m_Context.IsHeadless() || !m_Context.WindowSpoilt());
     if (unchanged) {
         ++m_FrameStats.framesElided;
         EndFrame(args);
