@@ -1,11 +1,15 @@
 #include "graphics/GxTextureFlex.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "core/GxBinBuffer.h"
+#include "core/GxFile.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxImageLoader.h"
+#include "platform/GxPicture.h"
 
 GxTextureFlex::GxTextureFlex() { m_ObjectType = OBJTYPE_NONE; }
 
@@ -140,27 +144,67 @@ bool GxTextureFlex::CopyFromSurface(GxDeviceSurface* surface)
     return true;
 }
 
+bool GxTextureFlex::CopyFromPixels(const GxPixelImage& picture)
+{
+    const uint32_t dbpp = GxFormatBytesPerPixel(m_Format);
+    if (dbpp == 0) return false;
+    for (uint32_t r = 0; r < m_Rows; ++r) {
+        for (uint32_t c = 0; c < m_Columns; ++c) {
+            GxDeviceTexture* tile = GetTile(c, r);
+            const uint32_t x = kTileSize * c, y = kTileSize * r;
+            if (x >= picture.width || y >= picture.height) continue;
+            const uint32_t bw = std::min(kTileSize, picture.width - x), bh = std::min(kTileSize, picture.height - y);
+            const GxRectL dst{0, 0, static_cast<int32_t>(bw), static_cast<int32_t>(bh)};
+            GxLockedRect to;
+            if (!tile || GxFailed(tile->LockRect(0, &to, &dst, 0))) return false;
+            for (uint32_t row = 0; row < bh; ++row) {
+                const uint32_t* s = picture.pixels.data() + static_cast<size_t>(y + row) * picture.width + x;
+                auto* d = static_cast<uint8_t*>(to.pBits) + static_cast<size_t>(row) * to.Pitch;
+                if (m_Format == GXFMT_A8R8G8B8) {
+                    std::memcpy(d, s, static_cast<size_t>(bw) * 4);
+                } else {
+                    // Through the format and back, as a picture stored in it and read again is.
+                    uint8_t stored[4] = {0, 0, 0, 0};
+                    for (uint32_t col = 0; col < bw; ++col) {
+                        GxArgbToPixel(m_Format, s[col], stored);
+                        GxArgbToPixel(m_Format, GxPixelToArgb(m_Format, stored), d + col * dbpp);
+                    }
+                }
+            }
+            tile->UnlockRect(0);
+        }
+    }
+    return true;
+}
+
 bool GxTextureFlex::CreateFromFile(std::u16string_view name, GxFormat format, GxColor colorKey)
 {
     ReleaseAll();
-    const GxFormat scratchFormat = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
+    const GxFormat pictureFormat = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
     if (!GxGraphics::GetDevice()) return false;
     GxImageInfo info;
-    GxDeviceSurface* scratch = nullptr;
-    bool ok = CreateScratchSurfaceFromFile(name, &scratch, scratchFormat, &info, colorKey);
-    if (ok) {
-        GxSurfaceDesc d;
-        ok = GxSucceeded(scratch->GetDesc(&d)) && CreateTexture(name, d.Width, d.Height, format);
-        // A picture that did not arrive whole is no picture: the texture is given up.
-        if (ok && !CopyFromSurface(scratch)) {
-            ReleaseAll();
-            ok = false;
+    if (!GetInfoFromFile(name, &info)) return false;
+    // Decoded once and stored tile by tile: no picture-sized surface in between.
+    GxPixelImage picture;
+    {
+        GxBinBuffer buffer;
+        GxFileLoadToBinBuffer(buffer, name, true, false);
+        if (!buffer.GetBuffer() || !GxPictureDecode(buffer.GetBuffer(), buffer.GetSize(), GX_PICTURE_MAX_SIDE, &picture,
+                                                    nullptr, nullptr)) {
+            GxPrintErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+            return false;
         }
     }
-    GxSafeRelease(scratch);
-    if (ok) {
-        m_ColorKey = colorKey;
-        m_Format = scratchFormat;
+    if (colorKey != 0)
+        for (uint32_t& p : picture.pixels)
+            if (p == colorKey) p = 0;
+    if (!CreateTexture(name, picture.width, picture.height, format)) return false;
+    // A picture that did not arrive whole is no picture: the texture is given up.
+    if (!CopyFromPixels(picture)) {
+        ReleaseAll();
+        return false;
     }
-    return ok;
+    m_ColorKey = colorKey;
+    m_Format = pictureFormat;
+    return true;
 }

@@ -51,6 +51,8 @@ public:
 
 private:
     void ResetFields();
+    // Stores a decoded picture (0xAARRGGBB, rows top first) into the tiles.
+    bool CopyFromPixels(const GxPixelImage& picture);
 
     std::vector<GxDeviceTexture*> m_Tiles;
     GxFormat m_Format = GXFMT_UNKNOWN;

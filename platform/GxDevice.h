@@ -74,6 +74,13 @@ public:
     virtual GxResult LockRect(uint32_t level, GxLockedRect* locked, const GxRectL* rect, uint32_t flags) = 0;
     virtual GxResult UnlockRect(uint32_t level) = 0;
     virtual GxResult AddDirtyRect(const GxRectL* rect) = 0;
+
+    // Our own addition. The pixels of a new managed one-level texture come from fill when they
+    // are first used (drawn, locked, read, copied), written into level 0 as it is stored
+    // (zero-filled before; rows top first, pitch bytes apart): a picture that is never shown is
+    // never decoded. Refused (INVALIDCALL) for other textures and once the pixels were used.
+    using ContentFill = std::function<void(uint8_t* bits, uint32_t pitch)>;
+    virtual GxResult SetContentOnUse(ContentFill fill) = 0;
 };
 
 class GxDeviceSwapChain : public GxDeviceObject

@@ -615,8 +615,26 @@ bool GxCoreTexture::SizeAllowed() const
 uint8_t* GxCoreTexture::Bits(uint32_t level)
 {
     Level& l = m_Levels[level];
-    if (!l.bits) l.bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(l.pitch) * l.height, 1));
+    if (!l.bits) {
+        l.bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(l.pitch) * l.height, 1));
+        // The content made at its first use: it counts as the texture's first write.
+        if (l.bits && level == 0 && m_Fill) {
+            ContentFill fill = std::move(m_Fill);
+            m_Fill = nullptr;
+            fill(l.bits, l.pitch);
+            writes = std::max<uint32_t>(writes, 1);
+        }
+    }
     return l.bits;
+}
+
+GxResult GxCoreTexture::SetContentOnUse(ContentFill fill)
+{
+    if (!m_Device || !fill || m_Levels.size() != 1 || m_Desc.Pool != GXPOOL_MANAGED || m_Levels[0].bits ||
+        nativeTexture || writes != 0)
+        return GXERR_INVALIDCALL;
+    m_Fill = std::move(fill);
+    return GX_OK;
 }
 
 bool GxCoreTexture::AnyLevelLocked() const

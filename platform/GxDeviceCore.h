@@ -159,11 +159,15 @@ public:
     GxResult LockRect(uint32_t level, GxLockedRect* locked, const GxRectL* rect, uint32_t flags) override;
     GxResult UnlockRect(uint32_t level) override;
     GxResult AddDirtyRect(const GxRectL* rect) override;
+    GxResult SetContentOnUse(ContentFill fill) override;
+    // Whether level 0's pixels still wait for their fill (see SetContentOnUse).
+    bool ContentPending() const { return static_cast<bool>(m_Fill); }
 
     // Whether every level's size is within what a CPU copy may take.
     bool SizeAllowed() const;
-    // The level's CPU copy, made zero-filled on first use; null when memory is short. It does
-    // not read back GPU drawing: SyncFromDevice does (and makes the copy for it).
+    // The level's CPU copy, made zero-filled on first use (and filled, when its content waits
+    // for its first use); null when memory is short. It does not read back GPU drawing:
+    // SyncFromDevice does (and makes the copy for it).
     uint8_t* Bits(uint32_t level);
     GxDeviceCore* Device() const { return m_Device; }
     void Detach() { m_Device = nullptr; }
@@ -199,6 +203,10 @@ public:
     // texture, and the rectangle (0, 0, opaqueWidth, opaqueHeight) of level 0 known to be
     // opaque at version opaqueVersion.
     uint64_t pendingEpoch = 0;
+    // A render target cleared whole before its storage was made holds that one colour (stored
+    // as 0xAARRGGBB, alpha one for formats without alpha) until something else uses it.
+    bool solid = false;
+    uint32_t solidColor = 0;
     uint64_t opaqueVersion = ~0ull;
     uint32_t opaqueWidth = 0;
     uint32_t opaqueHeight = 0;
@@ -211,6 +219,7 @@ private:
     std::vector<Level> m_Levels;
     std::vector<GxCoreTextureSurface*> m_Surfaces;  // no reference: a surface holds one on us
     bool m_Standalone;
+    ContentFill m_Fill;
 };
 
 class GxCoreSwapChain : public GxDeviceSwapChain

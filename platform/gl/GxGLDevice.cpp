@@ -177,6 +177,7 @@ GxGLDevice::~GxGLDevice()
     DetachTextures();
     FreeTargets();
     if (m_ClearFramebuffer) gl.glDeleteFramebuffers(1, &m_ClearFramebuffer);
+    if (m_SolidTexture) gl.glDeleteTextures(1, &m_SolidTexture);
 }
 
 bool GxGLDevice::MakeTarget(Target& t, uint32_t width, uint32_t height, uint32_t samples)
@@ -317,10 +318,22 @@ GxResult GxGLDevice::ExecuteClear(const GxGLFrameCommand& c)
     if (!c.target) {
         BackBufferWillChange();
     } else {
-        if (!Realize(*c.target, &rect, c.level)) return GXERR_OUTOFVIDEOMEMORY;
-        if (!c.target->nativeFramebuffer) return GX_OK;
-        framebuffer = c.target->nativeFramebuffer;
-        opaque = c.target->Desc().Format == GXFMT_X8R8G8B8;
+        GxCoreTexture& t = *c.target;
+        const GxCoreTexture::Level& l = t.LevelAt(c.level);
+        const bool whole = rect.left <= 0 && rect.top <= 0 && rect.right >= static_cast<int32_t>(l.width) &&
+                           rect.bottom >= static_cast<int32_t>(l.height);
+        if (whole && t.clearPending && c.level == 0 && t.GetLevelCount() == 1 && !l.bits) {
+            // One colour over a target that has no storage yet: the colour is all it holds
+            // until something draws into it or reads it (a scene capture of a plain screen).
+            t.solid = true;
+            t.solidColor = t.Desc().Format == GXFMT_X8R8G8B8 ? (c.color | 0xFF000000u) : c.color;
+            ++m_FrameStats.clearsExecuted;
+            return GX_OK;
+        }
+        if (!Realize(t, &rect, c.level)) return GXERR_OUTOFVIDEOMEMORY;
+        if (!t.nativeFramebuffer) return GX_OK;
+        framebuffer = t.nativeFramebuffer;
+        opaque = t.Desc().Format == GXFMT_X8R8G8B8;
     }
     const GxColor color = c.color;
     ++m_FrameStats.clearsExecuted;
@@ -426,6 +439,9 @@ GxResult GxGLDevice::Present(const GxRectL* source, const GxRectL* dest, void* d
 void GxGLDevice::NativeTextureWillChange(GxCoreTexture& t)
 {
     if (Waits(t)) Flush();
+    // The write comes from the CPU copy, which is whole (a partial write read the GPU's pixels
+    // back first): the one colour is gone.
+    t.solid = false;
 }
 
 GxGLCoverTexture GxGLDevice::CoverFacts(GxCoreTexture* t)
@@ -447,6 +463,8 @@ GxGLCoverTexture GxGLDevice::CoverFacts(GxCoreTexture* t)
         }
         return f;
     }
+    // Pixels still to be made are not known yet (and not made for this question).
+    if (t->ContentPending()) return f;
     if (t->opaqueVersion != t->version && !t->gpuNewer) NoteOpaqueRect(*t);
     if (t->opaqueVersion == t->version) {
         f.opaqueWidth = t->opaqueWidth;
@@ -680,6 +698,12 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
 {
     if (!t.clearPending) return true;
     t.clearPending = false;
+    // Content made at its first use is made now, and goes with the storage.
+    if (t.ContentPending() && !t.Bits(0)) return false;
+    // A target that held one colour gets it in its storage.
+    const bool solid = t.solid;
+    const uint32_t fill = solid ? t.solidColor : 0u;
+    t.solid = false;
     // Levels with a CPU copy go with the storage itself.
     if (GxFailed(MakeNative(t))) {
         GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
@@ -694,8 +718,9 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
     TextureBindingGuard guard(gl);
     bool cleared = true;
     for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
-        // A level with a CPU copy went with the storage.
-        if (t.LevelAt(i).bits) continue;
+        // A level with a CPU copy went with the storage (unless it held one colour: a copy made
+        // since then only waits for the pixels to be read back into it).
+        if (t.LevelAt(i).bits && !(solid && i == 0)) continue;
         if (!m_ClearFramebuffer) gl.glGenFramebuffers(1, &m_ClearFramebuffer);
         gl.glBindFramebuffer(GL_FRAMEBUFFER, m_ClearFramebuffer);
         gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.nativeTexture,
@@ -703,17 +728,25 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
         if (gl.glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
             gl.glDisable(GL_SCISSOR_TEST);
             gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-            gl.glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+            gl.glClearColor(static_cast<float>((fill >> 16) & 0xFF) / 255.0f,
+                            static_cast<float>((fill >> 8) & 0xFF) / 255.0f, static_cast<float>(fill & 0xFF) / 255.0f,
+                            static_cast<float>(fill >> 24) / 255.0f);
             gl.glClear(GL_COLOR_BUFFER_BIT);
         } else {
             cleared = false;
         }
         gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
         gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        // A level the GPU cannot clear gets zeros from a CPU copy.
+        // A level the GPU cannot clear gets its pixels from a CPU copy.
         if (!cleared) {
             if (!t.Bits(i)) return false;
             const GxCoreTexture::Level& l = t.LevelAt(i);
+            if (solid) {
+                const uint32_t bpp = GxFormatBytesPerPixel(t.Desc().Format);
+                for (uint32_t y = 0; y < l.height; ++y)
+                    for (uint32_t x = 0; x < l.width; ++x)
+                        GxArgbToPixel(t.Desc().Format, fill, l.bits + static_cast<size_t>(y) * l.pitch + x * bpp);
+            }
             if (GxFailed(NativeUploadTexture(t, i, GxRectL{0, 0, static_cast<int32_t>(l.width),
                                                             static_cast<int32_t>(l.height)})))
                 return false;

@@ -106,6 +106,8 @@ private:
     GxResult PresentPicture(const GxRectL* source, const GxRectL* dest);
     // What decides whether a draw with this texture covers its target (GxGLFrame.h).
     GxGLCoverTexture CoverFacts(GxCoreTexture* texture);
+    // A 1 x 1 texture of that colour (0xAARRGGBB), for sampling a target that holds one colour.
+    GLuint SolidTexture(uint32_t argb);
     void NoteOpaqueRect(GxCoreTexture& texture);
 
     struct Target
@@ -166,6 +168,9 @@ private:
     };
     WindowPicture m_WindowPicture;
     GLuint m_ClearFramebuffer = 0;  // attaches a new texture's levels to clear them
+    GLuint m_SolidTexture = 0;
+    uint32_t m_SolidColor = 0;
+    bool m_SolidColorSet = false;
 
     // Frames: the one being given and the last one shown, with how it was presented.
     GxGLFrameList m_Frame;

@@ -518,6 +518,29 @@ GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, co
     return Submit();
 }
 
+GLuint GxGLDevice::SolidTexture(uint32_t argb)
+{
+    if (!m_SolidTexture) {
+        gl.glGenTextures(1, &m_SolidTexture);
+        m_SolidColorSet = false;
+    }
+    if (!m_SolidTexture) return 0;
+    if (!m_SolidColorSet || m_SolidColor != argb) {
+        GLint old = 0;
+        gl.glGetIntegerv(GL_TEXTURE_BINDING_2D, &old);
+        gl.glBindTexture(GL_TEXTURE_2D, m_SolidTexture);
+        gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        // The word's bytes in memory are blue, green, red, alpha: GL's BGRA.
+        gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &argb);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        gl.glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(old));
+        m_SolidColor = argb;
+        m_SolidColorSet = true;
+    }
+    return m_SolidTexture;
+}
+
 GxResult GxGLDevice::ExecuteDraw(const GxGLFrameCommand& c)
 {
     if (!m_DrawPipeline) {
@@ -552,8 +575,14 @@ GxResult GxGLDevice::ExecuteDraw(const GxGLFrameCommand& c)
     GxGLDrawState state;
     state.states = m_Frame.States(c);
     state.viewport = c.viewport;
-    if (c.texture && !Realize(*c.texture)) return GXERR_OUTOFVIDEOMEMORY;
-    state.texture = c.texture ? c.texture->nativeTexture : 0;
+    if (c.texture && c.texture->solid) {
+        // A target that holds one colour samples as that colour anywhere.
+        state.texture = SolidTexture(c.texture->solidColor);
+        if (!state.texture) return GXERR_OUTOFVIDEOMEMORY;
+    } else {
+        if (c.texture && !Realize(*c.texture)) return GXERR_OUTOFVIDEOMEMORY;
+        state.texture = c.texture ? c.texture->nativeTexture : 0;
+    }
     ++m_FrameStats.drawsExecuted;
     GxResult r = m_DrawPipeline->Draw(target, state, static_cast<GxPrimitiveType>(c.primitive), m_Frame.Vertices(c),
                                       c.vertexCount);
