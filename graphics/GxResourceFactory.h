@@ -191,7 +191,7 @@ private:
 // ---- Flexible textures -----------------------------------------------------------------------------
 
 enum GxTextureFlexKind : int32_t {
-    GXFLEXKIND_FILE = 1,     // GxTextureFlex::CreateFromFile
+    GXFLEXKIND_FILE = 1,     // GxTextureFlex::CreateFromFileOnUse: decoded when first drawn
     GXFLEXKIND_TEXTURE = 2,  // GxTextureFlex::CreateTexture
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "core/GxBinBuffer.h"
 #include "core/GxFile.h"
@@ -144,10 +145,32 @@ bool GxTextureFlex::CopyFromSurface(GxDeviceSurface* surface)
     return true;
 }
 
+void GxTextureFlex::StoreBlock(const GxPixelImage& picture, uint32_t column, uint32_t row, GxFormat format,
+                               uint8_t* bits, size_t pitch)
+{
+    const uint32_t x = kTileSize * column, y = kTileSize * row;
+    if (x >= picture.width || y >= picture.height) return;
+    const uint32_t bw = std::min(kTileSize, picture.width - x), bh = std::min(kTileSize, picture.height - y);
+    const uint32_t bpp = GxFormatBytesPerPixel(format);
+    for (uint32_t line = 0; line < bh; ++line) {
+        const uint32_t* s = picture.pixels.data() + static_cast<size_t>(y + line) * picture.width + x;
+        uint8_t* d = bits + static_cast<size_t>(line) * pitch;
+        if (format == GXFMT_A8R8G8B8) {
+            std::memcpy(d, s, static_cast<size_t>(bw) * 4);
+        } else {
+            // Through the format and back, as a picture stored in it and read again is.
+            uint8_t stored[4] = {0, 0, 0, 0};
+            for (uint32_t col = 0; col < bw; ++col) {
+                GxArgbToPixel(format, s[col], stored);
+                GxArgbToPixel(format, GxPixelToArgb(format, stored), d + static_cast<size_t>(col) * bpp);
+            }
+        }
+    }
+}
+
 bool GxTextureFlex::CopyFromPixels(const GxPixelImage& picture)
 {
-    const uint32_t dbpp = GxFormatBytesPerPixel(m_Format);
-    if (dbpp == 0) return false;
+    if (GxFormatBytesPerPixel(m_Format) == 0) return false;
     for (uint32_t r = 0; r < m_Rows; ++r) {
         for (uint32_t c = 0; c < m_Columns; ++c) {
             GxDeviceTexture* tile = GetTile(c, r);
@@ -157,23 +180,95 @@ bool GxTextureFlex::CopyFromPixels(const GxPixelImage& picture)
             const GxRectL dst{0, 0, static_cast<int32_t>(bw), static_cast<int32_t>(bh)};
             GxLockedRect to;
             if (!tile || GxFailed(tile->LockRect(0, &to, &dst, 0))) return false;
-            for (uint32_t row = 0; row < bh; ++row) {
-                const uint32_t* s = picture.pixels.data() + static_cast<size_t>(y + row) * picture.width + x;
-                auto* d = static_cast<uint8_t*>(to.pBits) + static_cast<size_t>(row) * to.Pitch;
-                if (m_Format == GXFMT_A8R8G8B8) {
-                    std::memcpy(d, s, static_cast<size_t>(bw) * 4);
-                } else {
-                    // Through the format and back, as a picture stored in it and read again is.
-                    uint8_t stored[4] = {0, 0, 0, 0};
-                    for (uint32_t col = 0; col < bw; ++col) {
-                        GxArgbToPixel(m_Format, s[col], stored);
-                        GxArgbToPixel(m_Format, GxPixelToArgb(m_Format, stored), d + col * dbpp);
-                    }
-                }
-            }
+            StoreBlock(picture, c, r, m_Format, static_cast<uint8_t*>(to.pBits), static_cast<size_t>(to.Pitch));
             tile->UnlockRect(0);
         }
     }
+    return true;
+}
+
+namespace {
+
+// A picture that the tiles of one texture decode together at the first use of any of them,
+// and let go once every tile has taken its block.
+struct PictureOnUse
+{
+    std::shared_ptr<GxBinBuffer> bytes;
+    std::u16string name;
+    GxColor colorKey = 0;
+    GxPixelImage picture;
+    bool tried = false;
+    bool failed = false;
+    uint32_t waiting = 0;
+
+    const GxPixelImage* Get()
+    {
+        if (!tried) {
+            tried = true;
+            failed = !GxPictureDecode(bytes->GetBuffer(), bytes->GetSize(), GX_PICTURE_MAX_SIDE, &picture, nullptr,
+                                      nullptr);
+            bytes.reset();
+            if (failed) {
+                // The tiles stay transparent black.
+                GxPrintErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+                picture = GxPixelImage();
+            } else if (colorKey != 0) {
+                for (uint32_t& p : picture.pixels)
+                    if (p == colorKey) p = 0;
+            }
+        }
+        return failed ? nullptr : &picture;
+    }
+    void Done()
+    {
+        if (waiting > 0 && --waiting == 0) picture = GxPixelImage();
+    }
+};
+
+}  // namespace
+
+bool GxTextureFlex::CreateFromFileOnUse(std::u16string_view name, GxFormat format, GxColor colorKey)
+{
+    ReleaseAll();
+    const GxFormat pictureFormat = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
+    if (!GxGraphics::GetDevice()) return false;
+    GxImageInfo info;
+    if (!GetInfoFromFile(name, &info)) return false;
+    auto state = std::make_shared<PictureOnUse>();
+    state->bytes = std::make_shared<GxBinBuffer>();
+    GxFileLoadToBinBuffer(*state->bytes, name, true, false);
+    GxPictureInfo header;
+    if (!state->bytes->GetBuffer() ||
+        !GxPictureProbe(state->bytes->GetBuffer(), state->bytes->GetSize(), &header, nullptr) ||
+        header.width > GX_PICTURE_MAX_SIDE || header.height > GX_PICTURE_MAX_SIDE) {
+        GxPrintErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+        return false;
+    }
+    if (!CreateTexture(name, header.width, header.height, format)) return false;
+    state->name = m_Name;
+    state->colorKey = colorKey;
+    state->waiting = m_Columns * m_Rows;
+    const GxFormat tileFormat = m_Format;
+    for (uint32_t r = 0; r < m_Rows; ++r) {
+        for (uint32_t c = 0; c < m_Columns; ++c) {
+            GxDeviceTexture* tile = GetTile(c, r);
+            auto fill = [state, c, r, tileFormat](uint8_t* bits, uint32_t pitch) {
+                if (const GxPixelImage* picture = state->Get()) StoreBlock(*picture, c, r, tileFormat, bits, pitch);
+                state->Done();
+            };
+            if (GxSucceeded(tile->SetContentOnUse(fill))) continue;
+            // A device that cannot wait for the first use gets the pixels now.
+            GxLockedRect to;
+            if (GxFailed(tile->LockRect(0, &to, nullptr, 0))) {
+                ReleaseAll();
+                return false;
+            }
+            fill(static_cast<uint8_t*>(to.pBits), static_cast<uint32_t>(to.Pitch));
+            tile->UnlockRect(0);
+        }
+    }
+    m_ColorKey = colorKey;
+    m_Format = pictureFormat;
     return true;
 }
 

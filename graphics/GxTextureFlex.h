@@ -46,6 +46,11 @@ public:
     // A picture file, pixels equal to a non-zero colour key made transparent.
     bool CreateFromFile(std::u16string_view name, GxFormat format, GxColor colorKey);
     bool CreateFromFileA(std::string_view name, GxFormat format, GxColor colorKey);
+    // The same, decoded when one of its tiles is first used (drawn, locked, read): a picture
+    // never shown costs the bytes of its file only. The file and its header are read now, so a
+    // missing file or a broken header fails here; pixel data that turns out damaged is reported
+    // when it is decoded, and the picture stays transparent black.
+    bool CreateFromFileOnUse(std::u16string_view name, GxFormat format, GxColor colorKey);
     // Copies the surface's picture into the tiles, block by block from the top left.
     bool CopyFromSurface(GxDeviceSurface* surface);
 
@@ -53,6 +58,9 @@ private:
     void ResetFields();
     // Stores a decoded picture (0xAARRGGBB, rows top first) into the tiles.
     bool CopyFromPixels(const GxPixelImage& picture);
+    // One tile's block of a decoded picture, stored in format into rows pitch bytes apart.
+    static void StoreBlock(const GxPixelImage& picture, uint32_t column, uint32_t row, GxFormat format,
+                           uint8_t* bits, size_t pitch);
 
     std::vector<GxDeviceTexture*> m_Tiles;
     GxFormat m_Format = GXFMT_UNKNOWN;
