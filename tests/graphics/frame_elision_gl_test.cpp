@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,7 @@ struct ChangeCase
     std::function<void(Stage&)> scene;         // frames 4 and 5 (none: the usual scene)
     int visible;  // the picture of frame 4 differs from frame 3's: 1, 0, or -1 either way
 };
+void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
 
 class FrameChange : public ::testing::TestWithParam<ChangeCase>
 {
@@ -283,6 +285,7 @@ struct DependentCase
     std::function<void(Stage&)> scene;
     bool elided;  // the opposite cases: frames that do not depend on the screen before them
 };
+void PrintTo(const DependentCase& c, std::ostream* os) { *os << c.name; }
 
 class FrameDependence : public ::testing::TestWithParam<DependentCase>
 {
