@@ -145,12 +145,16 @@ bool GxTextureFlex::CopyFromSurface(GxDeviceSurface* surface)
     return true;
 }
 
-void GxTextureFlex::StoreBlock(const GxPixelImage& picture, uint32_t column, uint32_t row, GxFormat format,
-                               uint8_t* bits, size_t pitch)
+namespace {
+
+// One tile's block of a decoded picture, stored in format into rows pitch bytes apart.
+void StoreBlock(const GxPixelImage& picture, uint32_t column, uint32_t row, GxFormat format, uint8_t* bits,
+                size_t pitch)
 {
-    const uint32_t x = kTileSize * column, y = kTileSize * row;
+    constexpr uint32_t tile = GxTextureFlex::kTileSize;
+    const uint32_t x = tile * column, y = tile * row;
     if (x >= picture.width || y >= picture.height) return;
-    const uint32_t bw = std::min(kTileSize, picture.width - x), bh = std::min(kTileSize, picture.height - y);
+    const uint32_t bw = std::min(tile, picture.width - x), bh = std::min(tile, picture.height - y);
     const uint32_t bpp = GxFormatBytesPerPixel(format);
     for (uint32_t line = 0; line < bh; ++line) {
         const uint32_t* s = picture.pixels.data() + static_cast<size_t>(y + line) * picture.width + x;
@@ -167,27 +171,6 @@ void GxTextureFlex::StoreBlock(const GxPixelImage& picture, uint32_t column, uin
         }
     }
 }
-
-bool GxTextureFlex::CopyFromPixels(const GxPixelImage& picture)
-{
-    if (GxFormatBytesPerPixel(m_Format) == 0) return false;
-    for (uint32_t r = 0; r < m_Rows; ++r) {
-        for (uint32_t c = 0; c < m_Columns; ++c) {
-            GxDeviceTexture* tile = GetTile(c, r);
-            const uint32_t x = kTileSize * c, y = kTileSize * r;
-            if (x >= picture.width || y >= picture.height) continue;
-            const uint32_t bw = std::min(kTileSize, picture.width - x), bh = std::min(kTileSize, picture.height - y);
-            const GxRectL dst{0, 0, static_cast<int32_t>(bw), static_cast<int32_t>(bh)};
-            GxLockedRect to;
-            if (!tile || GxFailed(tile->LockRect(0, &to, &dst, 0))) return false;
-            StoreBlock(picture, c, r, m_Format, static_cast<uint8_t*>(to.pBits), static_cast<size_t>(to.Pitch));
-            tile->UnlockRect(0);
-        }
-    }
-    return true;
-}
-
-namespace {
 
 // A picture that the tiles of one texture decode together at the first use of any of them,
 // and let go once every tile has taken its block.
@@ -225,15 +208,15 @@ struct PictureOnUse
     }
 };
 
-}  // namespace
-
-bool GxTextureFlex::CreateFromFileOnUse(std::u16string_view name, GxFormat format, GxColor colorKey)
+// Makes the tiles of t for a picture file (its file and header read now), each to be filled
+// from the picture decoded at the first use of any of them; none (logged) when the file or its
+// header cannot be read or the tiles cannot be made.
+std::shared_ptr<PictureOnUse> TilesOnUse(GxTextureFlex& t, std::u16string_view name, GxFormat format,
+                                         GxColor colorKey)
 {
-    ReleaseAll();
-    const GxFormat pictureFormat = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
-    if (!GxGraphics::GetDevice()) return false;
+    if (!GxGraphics::GetDevice()) return nullptr;
     GxImageInfo info;
-    if (!GetInfoFromFile(name, &info)) return false;
+    if (!GetInfoFromFile(name, &info)) return nullptr;
     auto state = std::make_shared<PictureOnUse>();
     state->bytes = std::make_shared<GxBinBuffer>();
     GxFileLoadToBinBuffer(*state->bytes, name, true, false);
@@ -242,16 +225,16 @@ bool GxTextureFlex::CreateFromFileOnUse(std::u16string_view name, GxFormat forma
         !GxPictureProbe(state->bytes->GetBuffer(), state->bytes->GetSize(), &header, nullptr) ||
         header.width > GX_PICTURE_MAX_SIDE || header.height > GX_PICTURE_MAX_SIDE) {
         GxPrintErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
-        return false;
+        return nullptr;
     }
-    if (!CreateTexture(name, header.width, header.height, format)) return false;
-    state->name = m_Name;
+    if (!t.CreateTexture(name, header.width, header.height, format)) return nullptr;
+    state->name = std::u16string(name);
     state->colorKey = colorKey;
-    state->waiting = m_Columns * m_Rows;
-    const GxFormat tileFormat = m_Format;
-    for (uint32_t r = 0; r < m_Rows; ++r) {
-        for (uint32_t c = 0; c < m_Columns; ++c) {
-            GxDeviceTexture* tile = GetTile(c, r);
+    state->waiting = t.GetColumns() * t.GetRows();
+    const GxFormat tileFormat = t.GetFormat();
+    for (uint32_t r = 0; r < t.GetRows(); ++r) {
+        for (uint32_t c = 0; c < t.GetColumns(); ++c) {
+            GxDeviceTexture* tile = t.GetTile(c, r);
             auto fill = [state, c, r, tileFormat](uint8_t* bits, uint32_t pitch) {
                 if (const GxPixelImage* picture = state->Get()) StoreBlock(*picture, c, r, tileFormat, bits, pitch);
                 state->Done();
@@ -260,46 +243,43 @@ bool GxTextureFlex::CreateFromFileOnUse(std::u16string_view name, GxFormat forma
             // A device that cannot wait for the first use gets the pixels now.
             GxLockedRect to;
             if (GxFailed(tile->LockRect(0, &to, nullptr, 0))) {
-                ReleaseAll();
-                return false;
+                t.ReleaseAll();
+                return nullptr;
             }
             fill(static_cast<uint8_t*>(to.pBits), static_cast<uint32_t>(to.Pitch));
             tile->UnlockRect(0);
         }
     }
+    return state;
+}
+
+}  // namespace
+
+bool GxTextureFlex::CreateFromFileOnUse(std::u16string_view name, GxFormat format, GxColor colorKey)
+{
+    ReleaseAll();
+    if (!TilesOnUse(*this, name, format, colorKey)) return false;
     m_ColorKey = colorKey;
-    m_Format = pictureFormat;
+    m_Format = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
     return true;
 }
 
 bool GxTextureFlex::CreateFromFile(std::u16string_view name, GxFormat format, GxColor colorKey)
 {
     ReleaseAll();
-    const GxFormat pictureFormat = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
-    if (!GxGraphics::GetDevice()) return false;
-    GxImageInfo info;
-    if (!GetInfoFromFile(name, &info)) return false;
-    // Decoded once and stored tile by tile: no picture-sized surface in between.
-    GxPixelImage picture;
-    {
-        GxBinBuffer buffer;
-        GxFileLoadToBinBuffer(buffer, name, true, false);
-        if (!buffer.GetBuffer() || !GxPictureDecode(buffer.GetBuffer(), buffer.GetSize(), GX_PICTURE_MAX_SIDE, &picture,
-                                                    nullptr, nullptr)) {
-            GxPrintErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
-            return false;
-        }
+    std::shared_ptr<PictureOnUse> picture = TilesOnUse(*this, name, format, colorKey);
+    if (!picture) return false;
+    // Every tile takes its block now (the first one decodes the picture, once).
+    for (GxDeviceTexture* tile : m_Tiles) {
+        GxLockedRect l;
+        if (GxSucceeded(tile->LockRect(0, &l, nullptr, GXLOCK_READONLY))) tile->UnlockRect(0);
     }
-    if (colorKey != 0)
-        for (uint32_t& p : picture.pixels)
-            if (p == colorKey) p = 0;
-    if (!CreateTexture(name, picture.width, picture.height, format)) return false;
     // A picture that did not arrive whole is no picture: the texture is given up.
-    if (!CopyFromPixels(picture)) {
+    if (picture->failed) {
         ReleaseAll();
         return false;
     }
     m_ColorKey = colorKey;
-    m_Format = pictureFormat;
+    m_Format = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
     return true;
 }

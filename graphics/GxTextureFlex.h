@@ -56,11 +56,6 @@ public:
 
 private:
     void ResetFields();
-    // Stores a decoded picture (0xAARRGGBB, rows top first) into the tiles.
-    bool CopyFromPixels(const GxPixelImage& picture);
-    // One tile's block of a decoded picture, stored in format into rows pitch bytes apart.
-    static void StoreBlock(const GxPixelImage& picture, uint32_t column, uint32_t row, GxFormat format,
-                           uint8_t* bits, size_t pitch);
 
     std::vector<GxDeviceTexture*> m_Tiles;
     GxFormat m_Format = GXFMT_UNKNOWN;

@@ -433,22 +433,8 @@ TEST(DeviceGL, PresentedPictureIsCopiedOnlyOnceAskedFor)
 // spoilt.
 TEST(DeviceGL, WindowReceivesOnlyChangedOrSpoiltFrames)
 {
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "no display";
-    const char* headless = getenv("GX_HEADLESS");
-    const std::string savedHeadless = headless ? headless : "";
-    setenv("GX_HEADLESS", "0", 1);
-    struct Restore
-    {
-        std::string value;
-        bool had;
-        ~Restore()
-        {
-            if (had) setenv("GX_HEADLESS", value.c_str(), 1);
-            else unsetenv("GX_HEADLESS");
-        }
-    } restore{savedHeadless, headless != nullptr};
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no SDL video: " << SDL_GetError();
+    gxtest::WindowDisplay display;
+    if (!display.Ready()) GTEST_SKIP() << display.Why();
     GxGLSetWindowAttributes();
     SDL_Window* window = SDL_CreateWindow("present", 0, 0, 64, 48, SDL_WINDOW_OPENGL);
     ASSERT_NE(window, nullptr) << SDL_GetError();
@@ -480,7 +466,6 @@ TEST(DeviceGL, WindowReceivesOnlyChangedOrSpoiltFrames)
         dev->Release();
         GxSafeRelease(d3d);
         SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         GTEST_SKIP() << "the window's buffers are read back only on Mesa's software rasteriser";
     }
     // The window's pixel at (x, y) from the top, as 0xAARRGGBB; the window's rows run bottom up.
@@ -546,5 +531,4 @@ TEST(DeviceGL, WindowReceivesOnlyChangedOrSpoiltFrames)
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

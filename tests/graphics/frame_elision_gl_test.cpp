@@ -487,22 +487,8 @@ TEST(FrameElisionGL, ReadsAndWritesInTheMiddleOfAWaitingFrameSeeItsDrawingInOrde
 // draw and reach the window.
 TEST(FrameElisionGL, AnExposedOrResizedWindowGetsItsFrameDrawn)
 {
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "no display";
-    const char* headless = getenv("GX_HEADLESS");
-    const std::string savedHeadless = headless ? headless : "";
-    setenv("GX_HEADLESS", "0", 1);
-    struct Restore
-    {
-        std::string value;
-        bool had;
-        ~Restore()
-        {
-            if (had) setenv("GX_HEADLESS", value.c_str(), 1);
-            else unsetenv("GX_HEADLESS");
-        }
-    } restore{savedHeadless, headless != nullptr};
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no SDL video: " << SDL_GetError();
+    gxtest::WindowDisplay display;
+    if (!display.Ready()) GTEST_SKIP() << display.Why();
     GxGLSetWindowAttributes();
     SDL_Window* window = SDL_CreateWindow("frames", 0, 0, kW, kH, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
     ASSERT_NE(window, nullptr) << SDL_GetError();
@@ -567,5 +553,4 @@ TEST(FrameElisionGL, AnExposedOrResizedWindowGetsItsFrameDrawn)
     GxSafeRelease(d3d);
     pump();
     SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
