@@ -19,20 +19,9 @@
 namespace {
 
 constexpr uint32_t kW = 64, kH = 48;
-constexpr uint32_t kFlags = GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_MULTITHREADED | GXCREATE_FPU_PRESERVE;
+constexpr uint32_t kFlags = gxtest::kDeviceCreateFlags;
 
-GxPresentParameters Windowed()
-{
-    GxPresentParameters p;
-    p.BackBufferWidth = kW;
-    p.BackBufferHeight = kH;
-    p.BackBufferFormat = GXFMT_X8R8G8B8;
-    p.BackBufferCount = 1;
-    p.SwapEffect = GXSWAPEFFECT_FLIP;
-    p.Windowed = 1;
-    p.PresentationInterval = GXPRESENT_INTERVAL_ONE;
-    return p;
-}
+GxPresentParameters Windowed() { return gxtest::WindowedParams(kW, kH); }
 
 // A texture of the given size whose pixel (x, y) is pixel(x, y).
 GxDeviceTexture* MakeTexture(GxDevice* dev, uint32_t w, uint32_t h, const std::function<uint32_t(uint32_t, uint32_t)>& pixel,

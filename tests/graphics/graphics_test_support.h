@@ -14,6 +14,7 @@
 
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "platform/GxDeviceTypes.h"
 
 namespace gxtest {
 
@@ -89,6 +90,23 @@ public:
 
     std::filesystem::path dir;
 };
+
+// Present parameters of a window-mode device of that size, and the creation flags the engine
+// passes, for tests that make devices themselves.
+inline GxPresentParameters WindowedParams(uint32_t w, uint32_t h, GxFormat format = GXFMT_X8R8G8B8)
+{
+    GxPresentParameters p;
+    p.BackBufferWidth = w;
+    p.BackBufferHeight = h;
+    p.BackBufferFormat = format;
+    p.BackBufferCount = 1;
+    p.SwapEffect = GXSWAPEFFECT_FLIP;
+    p.Windowed = 1;
+    p.PresentationInterval = GXPRESENT_INTERVAL_ONE;
+    return p;
+}
+constexpr uint32_t kDeviceCreateFlags =
+    GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_MULTITHREADED | GXCREATE_FPU_PRESERVE;
 
 // A real display for GL tests that need a window (run under one, e.g. Xvfb): while it lives
 // GX_HEADLESS is "0" and SDL's video is up. Without a display, or without SDL video, Ready() is
