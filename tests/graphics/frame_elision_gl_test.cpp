@@ -19,7 +19,6 @@
 namespace {
 
 constexpr uint32_t kW = 64, kH = 48;
-constexpr uint32_t kFlags = gxtest::kDeviceCreateFlags;
 
 GxPresentParameters Windowed() { return gxtest::WindowedParams(kW, kH); }
 
@@ -84,7 +83,7 @@ public:
         d3d = GxCreateGLDirect3D(GxDirect3DCreateParams());
         if (!d3d) return;
         GxPresentParameters p = Windowed();
-        if (d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev) != GX_OK) dev = nullptr;
+        if (d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, gxtest::kDeviceCreateFlags, &p, &dev) != GX_OK) dev = nullptr;
         if (!dev) return;
         // The picture: rows 0..47 of a 64 x 64 texture opaque, the rows below transparent (as a
         // 64 x 48 picture loads into a power-of-two texture); the sprite half transparent.
@@ -489,7 +488,7 @@ TEST(FrameElisionGL, AnExposedOrResizedWindowGetsItsFrameDrawn)
     GxPresentParameters p = Windowed();
     p.PresentationInterval = GXPRESENT_INTERVAL_IMMEDIATE;
     GxDevice* dev = nullptr;
-    ASSERT_EQ(d3d->CreateDevice(0, GXDEVTYPE_HAL, window, kFlags, &p, &dev), GX_OK);
+    ASSERT_EQ(d3d->CreateDevice(0, GXDEVTYPE_HAL, window, gxtest::kDeviceCreateFlags, &p, &dev), GX_OK);
 
     auto frame = [&]() {
         ASSERT_EQ(dev->BeginScene(), GX_OK);
