@@ -42,6 +42,8 @@ bool GxCoreDevicePresent()
     return ok;
 }
 
+void GxCoreDeviceForceFrame() { GxGraphics::ForceFrame(); }
+
 int32_t GxCoreDeviceGetScreenMode()
 {
     // Before the device exists, the mode that start-up asks for.

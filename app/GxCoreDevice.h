@@ -14,6 +14,9 @@ bool GxCoreDeviceExists();
 // Clears the back buffer's colour to 0xAARRGGBB.
 void GxCoreDeviceClear(uint32_t color);
 bool GxCoreDevicePresent();
+// The next present draws and shows its frame even when it equals the last one shown (a
+// screenshot of it is wanted).
+void GxCoreDeviceForceFrame();
 // The current screen mode (0 window, 2 full screen) and whether it presents in a window.
 int32_t GxCoreDeviceGetScreenMode();
 bool GxCoreDeviceIsWindowed();

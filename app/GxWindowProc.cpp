@@ -200,6 +200,8 @@ bool GxCore::Run()
         GxCoreTrace("GxMovie::Update");
         GxMovie::Update();
 
+        // A frame whose picture is written is drawn, even when it shows nothing new.
+        if (m_Harness && m_Harness->CapturesFrame(m_FramesRun + 1)) GxCoreDeviceForceFrame();
         GxRunGameFrame(this);
         GxSoundHarness::Frame();
         ++m_FramesRun;

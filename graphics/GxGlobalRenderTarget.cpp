@@ -103,6 +103,8 @@ GxSurface* GetCaptureSurface(std::u16string_view fileName)
 bool RenderSceneToGlobalTexture()
 {
     GxGlobalRenderTargets& g = GxGetGlobalRenderTargets();
+    // A capture is never left out: the frame that makes it is drawn.
+    GxGraphics::ForceFrame();
     bool pushed = GxGraphics::PushRenderTarget(0, &g.renderTextures[0], &g.depthStencil, nullptr);
     GxCore* core = GxGetCore();
     if (core) {

@@ -230,6 +230,10 @@ public:
     // device naps and returns true until it can be reset, then is reset once. A driver internal
     // error is logged and returns false with IsDriverInternalError set.
     static bool Present(const GxRectL* source, const GxRectL* dest, void* destWindow);
+    // The next present draws and shows its frame even when it asks for what the last shown
+    // frame asked (which the device otherwise leaves on the screen without drawing it again):
+    // for screenshots and captures.
+    static void ForceFrame();
     // Drops every registered resource's default-pool objects, resets the device with the present
     // parameters of the current mode, makes them again and restores targets and cached states.
     // Not forced, a device that is not lost is left alone.

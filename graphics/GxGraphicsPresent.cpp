@@ -84,6 +84,11 @@ bool GxGraphics::Present(const GxRectL* source, const GxRectL* dest, void* destW
     return true;
 }
 
+void GxGraphics::ForceFrame()
+{
+    if (GxDevice* device = State().device) device->ForceFrame();
+}
+
 bool GxGraphics::Reset(bool force, int32_t newMode, int32_t oldMode)
 {
     GxGraphicsState& s = State();

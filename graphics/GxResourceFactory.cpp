@@ -47,6 +47,8 @@ GxTexture* GxTextureFactory::GetTexture(std::u16string_view name, int32_t kind, 
         switch (kind) {
         case GXTEXKIND_FILE:
             return Made(new GxTexture, [&](GxTexture* t) { return t->CreateFromFile(name, format, mipLevels, 0, loadFlag); });
+        case GXTEXKIND_FILE_ON_USE:
+            return Made(new GxTexture, [&](GxTexture* t) { return t->CreateFromFileOnUse(name, format, 0); });
         case GXTEXKIND_TEXTURE:
             return Made(new GxTexture,
                         [&](GxTexture* t) { return t->CreateTexture(name, width, height, format, mipLevels); });
@@ -108,7 +110,7 @@ GxTextureFlex* GxTextureFlexFactory::GetTexture(std::u16string_view name, int32_
     return m_List.Get(name, [&]() -> Entry {
         switch (kind) {
         case GXFLEXKIND_FILE:
-            return Made(new GxTextureFlex, [&](GxTextureFlex* t) { return t->CreateFromFile(name, format, 0); });
+            return Made(new GxTextureFlex, [&](GxTextureFlex* t) { return t->CreateFromFileOnUse(name, format, 0); });
         case GXFLEXKIND_TEXTURE:
             return Made(new GxTextureFlex, [&](GxTextureFlex* t) { return t->CreateTexture(name, width, height, format); });
         default: return Entry{};

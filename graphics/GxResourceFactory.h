@@ -137,6 +137,7 @@ enum GxTextureKind : int32_t {
     GXTEXKIND_TEXT = 5,          // GxTextureText
     GXTEXKIND_TEXTEX = 6,        // GxTextureTextEx
     GXTEXKIND_MOVIE = 7,         // GxTextureMovie
+    GXTEXKIND_FILE_ON_USE = 8,   // GxTexture::CreateFromFileOnUse (mip levels and load flag unused)
 };
 
 // What a Get asked for, handed to the maker of movie textures.
@@ -164,7 +165,8 @@ public:
     // The texture of that name with one more reference, or a new one of the kind: 1 from the
     // picture file (load flag = scale to fit), 2 an empty texture, 3 a render target, 5 a text
     // texture, 6 a text layout texture (both empty, as kind 2), 7 a movie texture through the
-    // movie maker (none until one is set); 4 and other kinds give none. unused is kept for
+    // movie maker (none until one is set), 8 from the picture file decoded at its first use;
+    // 4 and other kinds give none. unused is kept for
     // callers that pass it; nothing reads it.
     virtual GxTexture* GetTexture(std::u16string_view name, int32_t kind, uint32_t width, uint32_t height,
                                   uint32_t mipLevels, GxFormat format, uint32_t unused, bool loadFlag);
@@ -189,7 +191,7 @@ private:
 // ---- Flexible textures -----------------------------------------------------------------------------
 
 enum GxTextureFlexKind : int32_t {
-    GXFLEXKIND_FILE = 1,     // GxTextureFlex::CreateFromFile
+    GXFLEXKIND_FILE = 1,     // GxTextureFlex::CreateFromFileOnUse: decoded when first drawn
     GXFLEXKIND_TEXTURE = 2,  // GxTextureFlex::CreateTexture
 };
 

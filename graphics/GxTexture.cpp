@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "core/GxBinBuffer.h"
 #include "core/GxFile.h"
@@ -35,6 +36,39 @@ void FillPixels(uint8_t* row, uint32_t count, GxFormat f, GxColor color)
         for (uint32_t i = 0; i < count; ++i) GxArgbToPixel(f, color, row + static_cast<size_t>(i) * bpp);
     }
 }
+
+// Level 0 of a texture as its pixels are stored, seen as a lockable surface: where a picture is
+// decoded into when the texture's content is made at its first use.
+class LevelSurface final : public GxDeviceSurface
+{
+public:
+    LevelSurface(uint8_t* bits, uint32_t pitch, const GxSurfaceDesc& desc) : m_Bits(bits), m_Pitch(pitch), m_Desc(desc)
+    {
+    }
+    GxResult GetDesc(GxSurfaceDesc* desc) override
+    {
+        if (!desc) return GXERR_INVALIDCALL;
+        *desc = m_Desc;
+        return GX_OK;
+    }
+    GxResult LockRect(GxLockedRect* locked, const GxRectL* rect, uint32_t) override
+    {
+        const GxRectL r = rect ? *rect : GxRectL{0, 0, static_cast<int32_t>(m_Desc.Width), static_cast<int32_t>(m_Desc.Height)};
+        if (!locked || r.left < 0 || r.top < 0 || r.left >= r.right || r.top >= r.bottom ||
+            static_cast<uint32_t>(r.right) > m_Desc.Width || static_cast<uint32_t>(r.bottom) > m_Desc.Height)
+            return GXERR_INVALIDCALL;
+        locked->Pitch = static_cast<int32_t>(m_Pitch);
+        locked->pBits = m_Bits + static_cast<size_t>(r.top) * m_Pitch +
+                        static_cast<size_t>(r.left) * GxFormatBytesPerPixel(m_Desc.Format);
+        return GX_OK;
+    }
+    GxResult UnlockRect() override { return GX_OK; }
+
+private:
+    uint8_t* m_Bits;
+    uint32_t m_Pitch;
+    GxSurfaceDesc m_Desc;
+};
 
 }  // namespace
 
@@ -273,6 +307,67 @@ bool GxTexture::CreateFromFile(std::u16string_view name, GxFormat format, uint32
                         GxPictureErrorText(r, m_LoadError));
         ResetFields();
         return false;
+    }
+    FinishCreate();
+    return true;
+}
+
+bool GxTexture::CreateFromFileOnUse(std::u16string_view name, GxFormat format, GxColor colorKey)
+{
+    if (format == GXFMT_UNKNOWN) format = GxGraphics::GetTextureFormat();
+    GxDevice* device = BeginCreate(name, 0, 0, format, GXPOOL_MANAGED, OBJTYPE_TEXTURE, 1);
+    GxImageInfo info;
+    if (!device || !GetInfoFromFile(name, &info)) {
+        ResetFields();
+        return false;
+    }
+    BeginCreate(name, info.width, info.height, format, GXPOOL_MANAGED, OBJTYPE_TEXTURE, 1);
+    m_ColorKey = colorKey;
+    m_ScaleToFit = false;
+    auto bytes = std::make_shared<GxBinBuffer>();
+    GxFileLoadToBinBuffer(*bytes, name, true, false);
+    // The header is checked now, against the same limits the decoding keeps to.
+    std::string reason;
+    GxPictureInfo picture;
+    GxResult r = bytes->GetBuffer() && bytes->GetSize()
+                     ? GxPictureGetInfo(bytes->GetBuffer(), bytes->GetSize(), &picture, &reason)
+                     : GXERR_INVALIDCALL;
+    const GxGraphicsCaps& caps = GxGraphics::GetCaps();
+    if (GxSucceeded(r) && ((caps.MaxTextureWidth && picture.width > caps.MaxTextureWidth) ||
+                           (caps.MaxTextureHeight && picture.height > caps.MaxTextureHeight))) {
+        reason = "picture larger than the texture limit";
+        r = GXERR_INVALIDDATA;
+    }
+    if (GxSucceeded(r)) r = device->CreateTexture(m_Width, m_Height, 1, 0, m_Format, GXPOOL_MANAGED, &m_pTexture);
+    if (GxFailed(r)) {
+        GxPrintErrorLog(u"Error/Texture CreateFromFile Failed(Name:\"%s\" Size:%d,%d %s)\n", name, m_Width, m_Height,
+                        GxPictureErrorText(r, reason));
+        ResetFields();
+        return false;
+    }
+    GxSurfaceDesc desc;
+    m_pTexture->GetLevelDesc(0, &desc);
+    std::u16string textureName = m_Name;
+    auto fill = [bytes, desc, colorKey, textureName](uint8_t* bits, uint32_t pitch) {
+        auto* surface = new LevelSurface(bits, pitch, desc);
+        std::string why;
+        const GxResult loaded = GxPictureLoadSurface(surface, nullptr, bytes->GetBuffer(), bytes->GetSize(), nullptr,
+                                                     GXPIC_FILTER_NONE, colorKey, nullptr, &why);
+        surface->Release();
+        if (GxFailed(loaded)) {
+            // What the failed decode left is not shown: the texture stays transparent black.
+            std::memset(bits, 0, static_cast<size_t>(pitch) * desc.Height);
+            GxPrintErrorLog(u"Error/Texture CreateFromFile Failed(Name:\"%s\" Size:%d,%d %s)\n", textureName,
+                            desc.Width, desc.Height, GxPictureErrorText(loaded, why));
+        }
+    };
+    if (GxFailed(m_pTexture->SetContentOnUse(fill))) {
+        // A device that cannot wait for the first use gets the pixels now.
+        GxLockedRect locked;
+        if (GxSucceeded(m_pTexture->LockRect(0, &locked, nullptr, 0))) {
+            fill(static_cast<uint8_t*>(locked.pBits), static_cast<uint32_t>(locked.Pitch));
+            m_pTexture->UnlockRect(0);
+        }
     }
     FinishCreate();
     return true;

@@ -117,6 +117,12 @@ public:
                                 bool scaleToFit);
     bool CreateFromFileA(std::string_view name, GxFormat format, uint32_t mipLevels, GxColor colorKey,
                          bool scaleToFit);
+    // The picture of a file, decoded when its pixels are first used (drawn, locked, read,
+    // copied): a picture never shown costs the bytes of its file only. The file and its header
+    // are read now, so a missing file or a broken header fails here as in CreateFromFile; pixel
+    // data that turns out damaged is reported when it is decoded, and the texture stays
+    // transparent black. One mip level; the picture sits at the top left.
+    virtual bool CreateFromFileOnUse(std::u16string_view name, GxFormat format, GxColor colorKey);
     // Loads the picture of the texture's own name again with its stored settings.
     virtual bool ReloadFromFile();
     // The picture bytes come from a built-in resource; module is not used on this platform.

@@ -1,11 +1,16 @@
 #include "graphics/GxTextureFlex.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
+#include "core/GxBinBuffer.h"
+#include "core/GxFile.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxImageLoader.h"
+#include "platform/GxPicture.h"
 
 GxTextureFlex::GxTextureFlex() { m_ObjectType = OBJTYPE_NONE; }
 
@@ -140,27 +145,141 @@ bool GxTextureFlex::CopyFromSurface(GxDeviceSurface* surface)
     return true;
 }
 
+namespace {
+
+// One tile's block of a decoded picture, stored in format into rows pitch bytes apart.
+void StoreBlock(const GxPixelImage& picture, uint32_t column, uint32_t row, GxFormat format, uint8_t* bits,
+                size_t pitch)
+{
+    constexpr uint32_t tile = GxTextureFlex::kTileSize;
+    const uint32_t x = tile * column, y = tile * row;
+    if (x >= picture.width || y >= picture.height) return;
+    const uint32_t bw = std::min(tile, picture.width - x), bh = std::min(tile, picture.height - y);
+    const uint32_t bpp = GxFormatBytesPerPixel(format);
+    for (uint32_t line = 0; line < bh; ++line) {
+        const uint32_t* s = picture.pixels.data() + static_cast<size_t>(y + line) * picture.width + x;
+        uint8_t* d = bits + static_cast<size_t>(line) * pitch;
+        if (format == GXFMT_A8R8G8B8) {
+            std::memcpy(d, s, static_cast<size_t>(bw) * 4);
+        } else {
+            // Through the format and back, as a picture stored in it and read again is.
+            uint8_t stored[4] = {0, 0, 0, 0};
+            for (uint32_t col = 0; col < bw; ++col) {
+                GxArgbToPixel(format, s[col], stored);
+                GxArgbToPixel(format, GxPixelToArgb(format, stored), d + static_cast<size_t>(col) * bpp);
+            }
+        }
+    }
+}
+
+// A picture that the tiles of one texture decode together at the first use of any of them,
+// and let go once every tile has taken its block.
+struct PictureOnUse
+{
+    std::shared_ptr<GxBinBuffer> bytes;
+    std::u16string name;
+    GxColor colorKey = 0;
+    GxPixelImage picture;
+    bool tried = false;
+    bool failed = false;
+    uint32_t waiting = 0;
+
+    const GxPixelImage* Get()
+    {
+        if (!tried) {
+            tried = true;
+            failed = !GxPictureDecode(bytes->GetBuffer(), bytes->GetSize(), GX_PICTURE_MAX_SIDE, &picture, nullptr,
+                                      nullptr);
+            bytes.reset();
+            if (failed) {
+                // The tiles stay transparent black.
+                GxPrintErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+                picture = GxPixelImage();
+            } else if (colorKey != 0) {
+                for (uint32_t& p : picture.pixels)
+                    if (p == colorKey) p = 0;
+            }
+        }
+        return failed ? nullptr : &picture;
+    }
+    void Done()
+    {
+        if (waiting > 0 && --waiting == 0) picture = GxPixelImage();
+    }
+};
+
+// Makes the tiles of t for a picture file (its file and header read now), each to be filled
+// from the picture decoded at the first use of any of them; none (logged) when the file or its
+// header cannot be read or the tiles cannot be made.
+std::shared_ptr<PictureOnUse> TilesOnUse(GxTextureFlex& t, std::u16string_view name, GxFormat format,
+                                         GxColor colorKey)
+{
+    if (!GxGraphics::GetDevice()) return nullptr;
+    GxImageInfo info;
+    if (!GetInfoFromFile(name, &info)) return nullptr;
+    auto state = std::make_shared<PictureOnUse>();
+    state->bytes = std::make_shared<GxBinBuffer>();
+    GxFileLoadToBinBuffer(*state->bytes, name, true, false);
+    GxPictureInfo header;
+    if (!state->bytes->GetBuffer() ||
+        !GxPictureProbe(state->bytes->GetBuffer(), state->bytes->GetSize(), &header, nullptr) ||
+        header.width > GX_PICTURE_MAX_SIDE || header.height > GX_PICTURE_MAX_SIDE) {
+        GxPrintErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+        return nullptr;
+    }
+    if (!t.CreateTexture(name, header.width, header.height, format)) return nullptr;
+    state->name = std::u16string(name);
+    state->colorKey = colorKey;
+    state->waiting = t.GetColumns() * t.GetRows();
+    const GxFormat tileFormat = t.GetFormat();
+    for (uint32_t r = 0; r < t.GetRows(); ++r) {
+        for (uint32_t c = 0; c < t.GetColumns(); ++c) {
+            GxDeviceTexture* tile = t.GetTile(c, r);
+            auto fill = [state, c, r, tileFormat](uint8_t* bits, uint32_t pitch) {
+                if (const GxPixelImage* picture = state->Get()) StoreBlock(*picture, c, r, tileFormat, bits, pitch);
+                state->Done();
+            };
+            if (GxSucceeded(tile->SetContentOnUse(fill))) continue;
+            // A device that cannot wait for the first use gets the pixels now.
+            GxLockedRect to;
+            if (GxFailed(tile->LockRect(0, &to, nullptr, 0))) {
+                t.ReleaseAll();
+                return nullptr;
+            }
+            fill(static_cast<uint8_t*>(to.pBits), static_cast<uint32_t>(to.Pitch));
+            tile->UnlockRect(0);
+        }
+    }
+    return state;
+}
+
+}  // namespace
+
+bool GxTextureFlex::CreateFromFileOnUse(std::u16string_view name, GxFormat format, GxColor colorKey)
+{
+    ReleaseAll();
+    if (!TilesOnUse(*this, name, format, colorKey)) return false;
+    m_ColorKey = colorKey;
+    m_Format = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
+    return true;
+}
+
 bool GxTextureFlex::CreateFromFile(std::u16string_view name, GxFormat format, GxColor colorKey)
 {
     ReleaseAll();
-    const GxFormat scratchFormat = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
-    if (!GxGraphics::GetDevice()) return false;
-    GxImageInfo info;
-    GxDeviceSurface* scratch = nullptr;
-    bool ok = CreateScratchSurfaceFromFile(name, &scratch, scratchFormat, &info, colorKey);
-    if (ok) {
-        GxSurfaceDesc d;
-        ok = GxSucceeded(scratch->GetDesc(&d)) && CreateTexture(name, d.Width, d.Height, format);
-        // A picture that did not arrive whole is no picture: the texture is given up.
-        if (ok && !CopyFromSurface(scratch)) {
-            ReleaseAll();
-            ok = false;
-        }
+    std::shared_ptr<PictureOnUse> picture = TilesOnUse(*this, name, format, colorKey);
+    if (!picture) return false;
+    // Every tile takes its block now (the first one decodes the picture, once).
+    for (GxDeviceTexture* tile : m_Tiles) {
+        GxLockedRect l;
+        if (GxSucceeded(tile->LockRect(0, &l, nullptr, GXLOCK_READONLY))) tile->UnlockRect(0);
     }
-    GxSafeRelease(scratch);
-    if (ok) {
-        m_ColorKey = colorKey;
-        m_Format = scratchFormat;
+    // A picture that did not arrive whole is no picture: the texture is given up.
+    if (picture->failed) {
+        ReleaseAll();
+        return false;
     }
-    return ok;
+    m_ColorKey = colorKey;
+    m_Format = format == GXFMT_UNKNOWN ? GxGraphics::GetTextureFormat() : format;
+    return true;
 }

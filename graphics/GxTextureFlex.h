@@ -46,6 +46,11 @@ public:
     // A picture file, pixels equal to a non-zero colour key made transparent.
     bool CreateFromFile(std::u16string_view name, GxFormat format, GxColor colorKey);
     bool CreateFromFileA(std::string_view name, GxFormat format, GxColor colorKey);
+    // The same, decoded when one of its tiles is first used (drawn, locked, read): a picture
+    // never shown costs the bytes of its file only. The file and its header are read now, so a
+    // missing file or a broken header fails here; pixel data that turns out damaged is reported
+    // when it is decoded, and the picture stays transparent black.
+    bool CreateFromFileOnUse(std::u16string_view name, GxFormat format, GxColor colorKey);
     // Copies the surface's picture into the tiles, block by block from the top left.
     bool CopyFromSurface(GxDeviceSurface* surface);
 

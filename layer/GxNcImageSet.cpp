@@ -15,10 +15,10 @@ namespace {
 
 // Pages are shared through the texture factory (one texture per picture file, whichever set asks)
 // and loaded at their own size: pattern coordinates are page pixels, so a stretched page would
-// move every pattern.
+// move every pattern. A page is decoded when a pattern of it is first drawn.
 GxTexture* LoadFactoryTexture(const std::u16string& path, GxFormat format)
 {
-    return GxGetTextureFactory().GetTexture(path, GXTEXKIND_FILE, 0, 0, 1, format, 0, false);
+    return GxGetTextureFactory().GetTexture(path, GXTEXKIND_FILE_ON_USE, 0, 0, 1, format, 0, false);
 }
 void ReleaseFactoryTexture(GxTexture* texture) { GxGetTextureFactory().ReleaseTexture(texture); }
 float TextureU(const GxTexture* texture, float x) { return texture->GetU(x); }

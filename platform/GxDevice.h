@@ -74,6 +74,13 @@ public:
     virtual GxResult LockRect(uint32_t level, GxLockedRect* locked, const GxRectL* rect, uint32_t flags) = 0;
     virtual GxResult UnlockRect(uint32_t level) = 0;
     virtual GxResult AddDirtyRect(const GxRectL* rect) = 0;
+
+    // Our own addition. The pixels of a new managed one-level texture come from fill when they
+    // are first used (drawn, locked, read, copied), written into level 0 as it is stored
+    // (zero-filled before; rows top first, pitch bytes apart): a picture that is never shown is
+    // never decoded. Refused (INVALIDCALL) for other textures and once the pixels were used.
+    using ContentFill = std::function<void(uint8_t* bits, uint32_t pitch)>;
+    virtual GxResult SetContentOnUse(ContentFill fill) = 0;
 };
 
 class GxDeviceSwapChain : public GxDeviceObject
@@ -147,6 +154,15 @@ public:
         for (const auto& c : calls) n += c.op == op ? 1 : 0;
         return n;
     }
+};
+
+// What the device did with the frames it was given (see GxDevice::ForceFrame).
+struct GxFrameStats
+{
+    uint64_t framesShown = 0;    // presents that drew and showed their frame
+    uint64_t framesElided = 0;   // presents whose frame equalled the last one shown: no GPU work
+    uint64_t drawsExecuted = 0;  // draws the backend carried out
+    uint64_t clearsExecuted = 0;
 };
 
 // ---- The device -------------------------------------------------------------------------------
@@ -230,6 +246,14 @@ public:
     // GXERR_DEVICELOST lostAnswers times and then GXERR_DEVICENOTRESET until Reset succeeds.
     virtual void SimulateDeviceLoss(uint32_t lostAnswers) = 0;
     virtual GxDeviceRecorder& Recorder() = 0;
+    // A frame (the calls between two presents) that asks the GL device for exactly what the
+    // last shown frame asked (the same draws, clears, states and targets, the same textures at
+    // the same contents) is not drawn and its present shows nothing new: the screen already
+    // holds that picture, and ReadPresented gives it. ForceFrame makes the next present draw and
+    // show its frame whatever it holds; a screenshot or a capture asks for it. The recording
+    // device draws every frame.
+    virtual void ForceFrame() = 0;
+    virtual GxFrameStats GetFrameStats() = 0;
 };
 
 // ---- The adapter object ------------------------------------------------------------------------

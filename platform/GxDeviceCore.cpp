@@ -1,6 +1,7 @@
 #include "platform/GxDeviceCore.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -574,8 +575,14 @@ constexpr uint64_t kMaxLevelBytes = 1ull << 30;
 
 }  // namespace
 
+uint64_t GxDeviceCore::NextSerial()
+{
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 GxCoreTexture::GxCoreTexture(GxDeviceCore* device, const GxSurfaceDesc& desc, uint32_t levels, bool standalone)
-    : m_Device(device), m_Desc(desc), m_Standalone(standalone)
+    : serial(GxDeviceCore::NextSerial()), m_Device(device), m_Desc(desc), m_Standalone(standalone)
 {
     m_Levels.resize(levels);
     m_Surfaces.assign(levels, nullptr);
@@ -608,8 +615,26 @@ bool GxCoreTexture::SizeAllowed() const
 uint8_t* GxCoreTexture::Bits(uint32_t level)
 {
     Level& l = m_Levels[level];
-    if (!l.bits) l.bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(l.pitch) * l.height, 1));
+    if (!l.bits) {
+        l.bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(l.pitch) * l.height, 1));
+        // The content made at its first use: it counts as the texture's first write.
+        if (l.bits && level == 0 && m_Fill) {
+            ContentFill fill = std::move(m_Fill);
+            m_Fill = nullptr;
+            fill(l.bits, l.pitch);
+            writes = std::max<uint32_t>(writes, 1);
+        }
+    }
     return l.bits;
+}
+
+GxResult GxCoreTexture::SetContentOnUse(ContentFill fill)
+{
+    if (!m_Device || !fill || m_Levels.size() != 1 || m_Desc.Pool != GXPOOL_MANAGED || m_Levels[0].bits ||
+        nativeTexture || writes != 0)
+        return GXERR_INVALIDCALL;
+    m_Fill = std::move(fill);
+    return GX_OK;
 }
 
 bool GxCoreTexture::AnyLevelLocked() const
@@ -655,6 +680,7 @@ GxResult GxCoreTexture::LockRect(uint32_t level, GxLockedRect* locked, const GxR
     GxResult sync = m_Device->SyncFromDevice(*this, level);
     if (GxFailed(sync)) return sync;
     if (!Bits(level)) return GXERR_OUTOFMEMORY;
+    if ((flags & GXLOCK_READONLY) == 0) m_Device->TextureWillChange(*this);
     uint32_t bpp = GxFormatBytesPerPixel(m_Desc.Format);
     locked->Pitch = static_cast<int32_t>(l.pitch);
     locked->pBits = l.bits + static_cast<size_t>(r.top) * l.pitch + static_cast<size_t>(r.left) * bpp;
@@ -706,6 +732,13 @@ GxResult GxDeviceCore::NativeDownloadTexture(GxCoreTexture& texture, uint32_t)
     return GX_OK;
 }
 void GxDeviceCore::NativeReleaseTexture(GxCoreTexture&) {}
+void GxDeviceCore::NativeTextureWillChange(GxCoreTexture&) {}
+
+void GxDeviceCore::TextureWillChange(GxCoreTexture& texture)
+{
+    ++texture.version;
+    NativeTextureWillChange(texture);
+}
 
 GxResult GxDeviceCore::NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image)
 {
@@ -912,6 +945,7 @@ GxResult GxDeviceCore::UpdateTexture(GxDeviceTexture* source, GxDeviceTexture* d
         s->Desc().Height != d->Desc().Height || s->AnyLevelLocked() || d->AnyLevelLocked())
         return result(GXERR_INVALIDCALL);
     uint32_t levels = std::min(s->GetLevelCount(), d->GetLevelCount());
+    TextureWillChange(*d);
     for (uint32_t i = 0; i < levels; ++i) {
         GxCoreTexture::Level& from = s->LevelAt(i);
         GxCoreTexture::Level& to = d->LevelAt(i);
@@ -946,6 +980,7 @@ GxResult GxDeviceCore::GetRenderTargetData(GxDeviceSurface* renderTarget, GxDevi
     GxResult r = SyncFromDevice(*s->Texture(), s->Level());
     if (GxFailed(r)) return result(r);
     if (!s->Texture()->Bits(s->Level()) || !d->Texture()->Bits(d->Level())) return result(GXERR_OUTOFMEMORY);
+    TextureWillChange(*d->Texture());
     std::memcpy(to.bits, from.bits, static_cast<size_t>(to.pitch) * to.height);
     return result(GX_OK);
 }
@@ -980,6 +1015,7 @@ GxResult GxDeviceCore::StretchRect(GxDeviceSurface* source, const GxRectL* sourc
     if (GxSucceeded(r)) r = SyncFromDevice(dt, d->Level());
     if (GxFailed(r)) return result(r);
     if (!st.Bits(s->Level()) || !dt.Bits(d->Level())) return result(GXERR_OUTOFMEMORY);
+    TextureWillChange(dt);
 
     const GxFormat sf = st.Desc().Format, df = dt.Desc().Format;
     const uint32_t sb = GxFormatBytesPerPixel(sf), db = GxFormatBytesPerPixel(df);

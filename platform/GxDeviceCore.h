@@ -159,11 +159,15 @@ public:
     GxResult LockRect(uint32_t level, GxLockedRect* locked, const GxRectL* rect, uint32_t flags) override;
     GxResult UnlockRect(uint32_t level) override;
     GxResult AddDirtyRect(const GxRectL* rect) override;
+    GxResult SetContentOnUse(ContentFill fill) override;
+    // Whether level 0's pixels still wait for their fill (see SetContentOnUse).
+    bool ContentPending() const { return static_cast<bool>(m_Fill); }
 
     // Whether every level's size is within what a CPU copy may take.
     bool SizeAllowed() const;
-    // The level's CPU copy, made zero-filled on first use; null when memory is short. It does
-    // not read back GPU drawing: SyncFromDevice does (and makes the copy for it).
+    // The level's CPU copy, made zero-filled on first use (and filled, when its content waits
+    // for its first use); null when memory is short. It does not read back GPU drawing:
+    // SyncFromDevice does (and makes the copy for it).
     uint8_t* Bits(uint32_t level);
     GxDeviceCore* Device() const { return m_Device; }
     void Detach() { m_Device = nullptr; }
@@ -189,6 +193,23 @@ public:
     // picture is, may give its CPU copy up once the backend holds the pixels; one written again
     // keeps it, so that repeated writes do not read the GPU back each time.
     uint32_t writes = 0;
+    // Who the texture is, never reused by another one, and how often its pixels were written
+    // from outside the device's drawing (a lock that wrote, UpdateTexture, StretchRect,
+    // GetRenderTargetData into it). Drawing into it does not count: a frame's drawing is known
+    // from its calls.
+    const uint64_t serial;
+    uint64_t version = 0;
+    // The backend's bookkeeping of frames: the epoch of the frame whose waiting calls use the
+    // texture, and the rectangle (0, 0, opaqueWidth, opaqueHeight) of level 0 known to be
+    // opaque at version opaqueVersion.
+    uint64_t pendingEpoch = 0;
+    // A render target cleared whole before its storage was made holds that one colour (stored
+    // as 0xAARRGGBB, alpha one for formats without alpha) until something else uses it.
+    bool solid = false;
+    uint32_t solidColor = 0;
+    uint64_t opaqueVersion = ~0ull;
+    uint32_t opaqueWidth = 0;
+    uint32_t opaqueHeight = 0;
 
 private:
     friend class GxCoreTextureSurface;
@@ -198,6 +219,7 @@ private:
     std::vector<Level> m_Levels;
     std::vector<GxCoreTextureSurface*> m_Surfaces;  // no reference: a surface holds one on us
     bool m_Standalone;
+    ContentFill m_Fill;
 };
 
 class GxCoreSwapChain : public GxDeviceSwapChain
@@ -283,6 +305,11 @@ public:
     GxResult ReadTexture(GxDeviceTexture* texture, uint32_t level, GxPixelImage* image) override;
     void SimulateDeviceLoss(uint32_t lostAnswers) override;
     GxDeviceRecorder& Recorder() override { return m_Recorder; }
+    void ForceFrame() override {}
+    GxFrameStats GetFrameStats() override { return m_FrameStats; }
+
+    // A fresh serial for a texture or a back buffer.
+    static uint64_t NextSerial();
 
     // Read by the backends and the swap chain.
     const GxPresentParameters& Params() const { return m_Params; }
@@ -314,12 +341,17 @@ protected:
     virtual GxResult NativeDownloadTexture(GxCoreTexture& texture, uint32_t level);
     virtual void NativeReleaseTexture(GxCoreTexture& texture);
     virtual GxResult NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image);
+    // Called before a texture's pixels are written from outside drawing (its CPU copy or the
+    // backend's), after its version was raised.
+    virtual void NativeTextureWillChange(GxCoreTexture& texture);
 
     // A texture surface of this device, or none.
     GxCoreTextureSurface* OwnTextureSurface(GxDeviceSurface* surface) const;
     GxCoreTexture* OwnTexture(GxDeviceTexture* texture) const;
     // Brings a level's CPU pixels up to date with what the GPU drew.
     GxResult SyncFromDevice(GxCoreTexture& texture, uint32_t level);
+    // A write from outside drawing is about to change the texture's pixels.
+    void TextureWillChange(GxCoreTexture& texture);
     // Frees the backend's objects of every live texture and detaches them; a backend calls it
     // from its destructor while its context still exists.
     void DetachTextures();
@@ -362,6 +394,7 @@ protected:
     uint32_t m_FVF = 0;
 
     GxDeviceRecorder m_Recorder;
+    GxFrameStats m_FrameStats;
     std::vector<GxCoreTexture*> m_LiveTextures;
 
     friend class GxCoreTexture;

@@ -25,6 +25,7 @@ protected:
     GxResult NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float, uint32_t) override
     {
         if (!(flags & GXCLEAR_TARGET)) return GX_OK;
+        ++m_FrameStats.clearsExecuted;
         if (m_RenderTargets[0] == m_BackBuffer) {
             for (int32_t y = rect.top; y < rect.bottom; ++y)
                 std::fill_n(m_Back.begin() + static_cast<size_t>(y) * m_Width + rect.left, rect.right - rect.left,
@@ -48,6 +49,7 @@ protected:
     GxResult NativePresent(const GxRectL*, const GxRectL*, void*) override
     {
         if (presentFailure && GxFailed(*presentFailure)) return *presentFailure;
+        ++m_FrameStats.framesShown;
         m_Front = m_Back;
         return GX_OK;
     }
@@ -58,6 +60,7 @@ protected:
     // Draws are recorded, not rasterised.
     GxResult NativeDrawScreenVertices(GxPrimitiveType, uint32_t, const GxScreenVertex*, uint32_t) override
     {
+        ++m_FrameStats.drawsExecuted;
         return GX_OK;
     }
 

@@ -341,6 +341,14 @@ std::vector<std::string> GxHarness::ScreenshotsAfter(uint32_t frame) const
     return paths;
 }
 
+bool GxHarness::CapturesFrame(uint32_t frame) const
+{
+    if (WantsScreenshot() && m_Options.exitAfterFrames == frame) return true;
+    for (const GxInputScriptEvent& ev : m_Screenshots)
+        if (ev.frame == frame) return true;
+    return false;
+}
+
 bool GxHarness::WriteScreenshot(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) const
 {
     return GxWritePngRgb(m_Options.screenshotPath, width, height, pixels);

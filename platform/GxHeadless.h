@@ -100,6 +100,10 @@ public:
     bool WantsScreenshot() const { return !m_Options.screenshotPath.empty(); }
     // The files the script wants the picture of frame (1-based) written to, once it has run.
     std::vector<std::string> ScreenshotsAfter(uint32_t frame) const;
+    // Whether the picture of frame (1-based) will be written: a screenshot of the script, or
+    // GX_SCREENSHOT and the frame is the last of GX_EXIT_AFTER_FRAMES. Such a frame is drawn
+    // even when it shows nothing new.
+    bool CapturesFrame(uint32_t frame) const;
     // Writes 0xAARRGGBB pixels, top row first, as an RGB PNG.
     bool WriteScreenshot(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) const;
 

@@ -8,6 +8,10 @@
 //                         least that shows a picture, for scale beside the plain floor.
 //   gx_floor idle FRAMES  an SDL window with a GL 3.3 core context that clears and presents
 //                         FRAMES frames at 60 per second, sleeping to each frame boundary.
+//   gx_floor idle-draw FRAMES
+//                         the same loop drawing one 1024 x 768 picture (made in memory) over
+//                         the whole window before each present: the least a program that
+//                         redraws its picture every frame does.
 #include <SDL.h>
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -29,27 +33,27 @@ F Proc(const char* name, bool egl)
     return reinterpret_cast<F>(egl ? reinterpret_cast<void*>(eglGetProcAddress(name)) : SDL_GL_GetProcAddress(name));
 }
 
-// One opaque 1024 x 768 picture drawn over the bound target: a program, a texture made from
-// memory, a full-target quad.
-bool DrawPicture()
+// One opaque 1024 x 768 picture set up to be drawn over the bound target: a program, a texture
+// made from memory, a vertex array for a full-target quad. egl: the functions come from EGL
+// (headless), else from SDL (a window).
+bool PreparePicture(bool egl)
 {
-    auto createShader = Proc<PFNGLCREATESHADERPROC>("glCreateShader", true);
-    auto shaderSource = Proc<PFNGLSHADERSOURCEPROC>("glShaderSource", true);
-    auto compileShader = Proc<PFNGLCOMPILESHADERPROC>("glCompileShader", true);
-    auto createProgram = Proc<PFNGLCREATEPROGRAMPROC>("glCreateProgram", true);
-    auto attachShader = Proc<PFNGLATTACHSHADERPROC>("glAttachShader", true);
-    auto linkProgram = Proc<PFNGLLINKPROGRAMPROC>("glLinkProgram", true);
-    auto getProgramiv = Proc<PFNGLGETPROGRAMIVPROC>("glGetProgramiv", true);
-    auto useProgram = Proc<PFNGLUSEPROGRAMPROC>("glUseProgram", true);
-    auto genVertexArrays = Proc<PFNGLGENVERTEXARRAYSPROC>("glGenVertexArrays", true);
-    auto bindVertexArray = Proc<PFNGLBINDVERTEXARRAYPROC>("glBindVertexArray", true);
-    auto genTextures = Proc<void (*)(GLsizei, GLuint*)>("glGenTextures", true);
-    auto bindTexture = Proc<void (*)(GLenum, GLuint)>("glBindTexture", true);
-    auto texParameteri = Proc<void (*)(GLenum, GLenum, GLint)>("glTexParameteri", true);
+    auto createShader = Proc<PFNGLCREATESHADERPROC>("glCreateShader", egl);
+    auto shaderSource = Proc<PFNGLSHADERSOURCEPROC>("glShaderSource", egl);
+    auto compileShader = Proc<PFNGLCOMPILESHADERPROC>("glCompileShader", egl);
+    auto createProgram = Proc<PFNGLCREATEPROGRAMPROC>("glCreateProgram", egl);
+    auto attachShader = Proc<PFNGLATTACHSHADERPROC>("glAttachShader", egl);
+    auto linkProgram = Proc<PFNGLLINKPROGRAMPROC>("glLinkProgram", egl);
+    auto getProgramiv = Proc<PFNGLGETPROGRAMIVPROC>("glGetProgramiv", egl);
+    auto useProgram = Proc<PFNGLUSEPROGRAMPROC>("glUseProgram", egl);
+    auto genVertexArrays = Proc<PFNGLGENVERTEXARRAYSPROC>("glGenVertexArrays", egl);
+    auto bindVertexArray = Proc<PFNGLBINDVERTEXARRAYPROC>("glBindVertexArray", egl);
+    auto genTextures = Proc<void (*)(GLsizei, GLuint*)>("glGenTextures", egl);
+    auto bindTexture = Proc<void (*)(GLenum, GLuint)>("glBindTexture", egl);
+    auto texParameteri = Proc<void (*)(GLenum, GLenum, GLint)>("glTexParameteri", egl);
     auto texImage2D = Proc<void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*)>(
-        "glTexImage2D", true);
-    auto viewport = Proc<void (*)(GLint, GLint, GLsizei, GLsizei)>("glViewport", true);
-    auto drawArrays = Proc<void (*)(GLenum, GLint, GLsizei)>("glDrawArrays", true);
+        "glTexImage2D", egl);
+    auto viewport = Proc<void (*)(GLint, GLint, GLsizei, GLsizei)>("glViewport", egl);
     const char* vs = "#version 330 core\n"
                      "out vec2 uv;\n"
                      "void main() {\n"
@@ -86,8 +90,13 @@ bool DrawPicture()
     genVertexArrays(1, &vertexArray);
     bindVertexArray(vertexArray);
     viewport(0, 0, 1024, 768);
-    drawArrays(GL_TRIANGLE_STRIP, 0, 4);
     return true;
+}
+
+void DrawPicture(bool egl)
+{
+    static auto drawArrays = Proc<void (*)(GLenum, GLint, GLsizei)>("glDrawArrays", egl);
+    drawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
 int Startup(bool draw)
@@ -129,7 +138,10 @@ int Startup(bool draw)
     framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
     clearColor(0.0f, 0.0f, 0.0f, 1.0f);
     clear(GL_COLOR_BUFFER_BIT);
-    if (draw && !DrawPicture()) return fprintf(stderr, "draw\n"), 1;
+    if (draw) {
+        if (!PreparePicture(true)) return fprintf(stderr, "draw\n"), 1;
+        DrawPicture(true);
+    }
     std::vector<uint32_t> pixels(1024 * 768);
     readPixels(0, 0, 1024, 768, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
 
@@ -140,7 +152,7 @@ int Startup(bool draw)
     return pixels[0] == (draw ? 0xFF336699u : 0xFF000000u) ? 0 : 2;
 }
 
-int Idle(long frames)
+int Idle(long frames, bool draw)
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fprintf(stderr, "SDL: %s\n", SDL_GetError()), 1;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
@@ -155,6 +167,7 @@ int Idle(long frames)
     SDL_GL_SetSwapInterval(0);
     auto clearColor = Proc<void (*)(GLfloat, GLfloat, GLfloat, GLfloat)>("glClearColor", false);
     auto clear = Proc<void (*)(GLbitfield)>("glClear", false);
+    if (draw && !PreparePicture(false)) return fprintf(stderr, "draw\n"), 1;
 
     timespec next;
     clock_gettime(CLOCK_MONOTONIC, &next);
@@ -164,6 +177,7 @@ int Idle(long frames)
         }
         clearColor(0.0f, 0.0f, 0.0f, 1.0f);
         clear(GL_COLOR_BUFFER_BIT);
+        if (draw) DrawPicture(false);
         SDL_GL_SwapWindow(window);
         next.tv_nsec += 16666667;
         if (next.tv_nsec >= 1000000000) {
@@ -185,7 +199,9 @@ int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "startup") == 0) return Startup(false);
     if (argc >= 2 && std::strcmp(argv[1], "startup-draw") == 0) return Startup(true);
-    if (argc >= 3 && std::strcmp(argv[1], "idle") == 0) return Idle(std::strtol(argv[2], nullptr, 10));
-    fprintf(stderr, "usage: gx_floor startup | gx_floor startup-draw | gx_floor idle FRAMES\n");
+    if (argc >= 3 && std::strcmp(argv[1], "idle") == 0) return Idle(std::strtol(argv[2], nullptr, 10), false);
+    if (argc >= 3 && std::strcmp(argv[1], "idle-draw") == 0) return Idle(std::strtol(argv[2], nullptr, 10), true);
+    fprintf(stderr, "usage: gx_floor startup | gx_floor startup-draw | gx_floor idle FRAMES | "
+                    "gx_floor idle-draw FRAMES\n");
     return 2;
 }

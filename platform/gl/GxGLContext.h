@@ -42,6 +42,7 @@ public:
     // True once after the window system may have spoilt what the window shows (exposed, resized,
     // shown again): the next present must draw it even when the picture has not changed.
     bool TakeWindowSpoilt() { return m_WindowSpoilt.exchange(false); }
+    bool WindowSpoilt() const { return m_WindowSpoilt.load(); }
     void SetSwapInterval(int interval);
     bool HasExtension(const char* name) const;
 

@@ -170,9 +170,14 @@ GxGLDevice::GxGLDevice(GxGLDirect3D* direct3D, GxDeviceType type, void* focusWin
 GxGLDevice::~GxGLDevice()
 {
     m_Context.MakeCurrent();
+    // What still waits is not drawn: nothing will show it.
+    m_Waiting = false;
+    m_Frame.Clear();
+    m_Shown.Clear();
     DetachTextures();
     FreeTargets();
     if (m_ClearFramebuffer) gl.glDeleteFramebuffers(1, &m_ClearFramebuffer);
+    if (m_SolidTexture) gl.glDeleteTextures(1, &m_SolidTexture);
 }
 
 bool GxGLDevice::MakeTarget(Target& t, uint32_t width, uint32_t height, uint32_t samples)
@@ -237,6 +242,14 @@ GxResult GxGLDevice::NativeCreateBackBuffer(const GxPresentParameters& p)
     m_BackHoldsPresented = false;
     m_FrontHoldsPresented = false;
     m_WindowPicture.valid = false;
+    // A new back buffer (a reset, a mode change): the frame so far is dropped, and the next one
+    // is drawn whatever it holds.
+    m_BackSerial = NextSerial();
+    m_Frame.Clear();
+    m_Executed = 0;
+    m_Waiting = false;
+    m_ShownValid = false;
+    ++m_Epoch;
     if (!MakeTarget(m_Back, m_Width, m_Height, m_Samples)) {
         FreeTargets();
         GxPrintErrorLog(u"Error/GLDevice CreateBackBuffer Failed(Size:%d,%d)\n", m_Width, m_Height);
@@ -272,19 +285,58 @@ void GxGLDevice::BackBufferWillChange()
 GxResult GxGLDevice::NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float, uint32_t)
 {
     if (!(flags & GXCLEAR_TARGET)) return GX_OK;
-    GLuint framebuffer = m_Back.framebuffer;
-    bool opaque = m_Opaque;
+    GxGLFrameCommand c;
+    c.rect = rect;
+    c.color = color;
+    uint32_t width = m_Width, height = m_Height;
     if (m_RenderTargets[0] == m_BackBuffer) {
-        BackBufferWillChange();
+        c.targetSerial = m_BackSerial;
     } else {
         GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
         if (!s) return GX_OK;
-        if (!Realize(*s->Texture(), &rect, s->Level())) return GXERR_OUTOFVIDEOMEMORY;
-        if (!s->Texture()->nativeFramebuffer) return GX_OK;
-        framebuffer = s->Texture()->nativeFramebuffer;
-        opaque = s->Texture()->Desc().Format == GXFMT_X8R8G8B8;
-        s->Texture()->gpuNewer = true;
+        GxCoreTexture* t = s->Texture();
+        c.target = t;
+        c.targetSerial = t->serial;
+        c.targetVersion = t->version;
+        c.level = static_cast<uint8_t>(s->Level());
+        width = t->LevelAt(s->Level()).width;
+        height = t->LevelAt(s->Level()).height;
+        // Its pixels are the GPU's from here on, drawn or still waiting.
+        t->gpuNewer = true;
     }
+    m_Frame.AddClear(c);
+    m_Frame.NoteCommand(c, rect.left <= 0 && rect.top <= 0 && rect.right >= static_cast<int32_t>(width) &&
+                               rect.bottom >= static_cast<int32_t>(height));
+    return Submit();
+}
+
+GxResult GxGLDevice::ExecuteClear(const GxGLFrameCommand& c)
+{
+    const GxRectL& rect = c.rect;
+    GLuint framebuffer = m_Back.framebuffer;
+    bool opaque = m_Opaque;
+    if (!c.target) {
+        BackBufferWillChange();
+    } else {
+        GxCoreTexture& t = *c.target;
+        const GxCoreTexture::Level& l = t.LevelAt(c.level);
+        const bool whole = rect.left <= 0 && rect.top <= 0 && rect.right >= static_cast<int32_t>(l.width) &&
+                           rect.bottom >= static_cast<int32_t>(l.height);
+        if (whole && t.clearPending && c.level == 0 && t.GetLevelCount() == 1 && !l.bits) {
+            // One colour over a target that has no storage yet: the colour is all it holds
+            // until something draws into it or reads it (a scene capture of a plain screen).
+            t.solid = true;
+            t.solidColor = t.Desc().Format == GXFMT_X8R8G8B8 ? (c.color | 0xFF000000u) : c.color;
+            ++m_FrameStats.clearsExecuted;
+            return GX_OK;
+        }
+        if (!Realize(t, &rect, c.level)) return GXERR_OUTOFVIDEOMEMORY;
+        if (!t.nativeFramebuffer) return GX_OK;
+        framebuffer = t.nativeFramebuffer;
+        opaque = t.Desc().Format == GXFMT_X8R8G8B8;
+    }
+    const GxColor color = c.color;
+    ++m_FrameStats.clearsExecuted;
     gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     gl.glEnable(GL_SCISSOR_TEST);
     gl.glScissor(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -313,7 +365,149 @@ GLuint GxGLDevice::ResolvedBackBuffer()
     return m_Scratch.framebuffer;
 }
 
+// ---- Frames ---------------------------------------------------------------------------------------
+
+GxResult GxGLDevice::Submit()
+{
+    const size_t i = m_Frame.Size() - 1;
+    if (m_Waiting && i < m_Shown.Size() && m_Frame.SameCommand(i, m_Shown, i)) {
+        GxGLFrameCommand& c = m_Frame.At(i);
+        if (c.target) c.target->pendingEpoch = m_Epoch;
+        if (c.texture) c.texture->pendingEpoch = m_Epoch;
+        return GX_OK;
+    }
+    return Flush();
+}
+
+GxResult GxGLDevice::Flush()
+{
+    m_Waiting = false;
+    ++m_Epoch;
+    GxResult last = GX_OK;
+    while (m_Executed < m_Frame.Size()) {
+        const size_t i = m_Executed++;
+        last = Execute(m_Frame.At(i));
+        // A command that waited has no caller left to hear of a failure; the newest one's
+        // caller (Submit's) gets it back.
+        if (GxFailed(last) && m_Executed < m_Frame.Size())
+            GxPrintSlightErrorLog(u"Warning/GLDevice Deferred %S Failed(0x%x)\n",
+                                  m_Frame.At(i).kind == GxGLFrameCommand::Kind::Clear ? "Clear" : "DrawPrimitiveUP",
+                                  static_cast<uint32_t>(last));
+    }
+    return last;
+}
+
+GxResult GxGLDevice::Execute(const GxGLFrameCommand& c)
+{
+    return c.kind == GxGLFrameCommand::Kind::Clear ? ExecuteClear(c) : ExecuteDraw(c);
+}
+
+void GxGLDevice::EndFrame(const PresentArgs& args)
+{
+    std::swap(m_Frame, m_Shown);
+    m_Frame.Clear();
+    m_Executed = 0;
+    m_ShownValid = true;
+    m_ShownArgs = args;
+    m_ForceFrame = false;
+    ++m_Epoch;
+    // A frame whose picture depends on more than its list is drawn every time: the next one
+    // need not wait for a comparison.
+    m_Waiting = m_Shown.SelfContained();
+}
+
+void GxGLDevice::AbandonFrame()
+{
+    Flush();
+    m_Frame.Clear();
+    m_Executed = 0;
+    m_ShownValid = false;
+    m_Waiting = false;
+    ++m_Epoch;
+}
+
+GxResult GxGLDevice::Present(const GxRectL* source, const GxRectL* dest, void* destWindow, const void* dirtyRegion)
+{
+    m_PresentReached = false;
+    const GxResult r = GxDeviceCore::Present(source, dest, destWindow, dirtyRegion);
+    // Not presented (a lost device, an open scene): the frame's calls are carried out and the
+    // next frame starts afresh.
+    if (!m_PresentReached) AbandonFrame();
+    return r;
+}
+
+void GxGLDevice::NativeTextureWillChange(GxCoreTexture& t)
+{
+    if (Waits(t)) Flush();
+    // The write comes from the CPU copy, which is whole (a partial write read the GPU's pixels
+    // back first): the one colour is gone.
+    t.solid = false;
+}
+
+GxGLCoverTexture GxGLDevice::CoverFacts(GxCoreTexture* t)
+{
+    GxGLCoverTexture f;
+    // A texture the backend keeps no copy of samples as white, as no texture does.
+    if (!t || !t->HasDeviceCopy()) return f;
+    const GxCoreTexture::Level& l = t->LevelAt(0);
+    f.present = true;
+    f.width = l.width;
+    f.height = l.height;
+    f.levels = t->GetLevelCount();
+    const GxFormat format = t->Desc().Format;
+    if (t->IsRenderTarget()) {
+        // What the GPU drew is not looked at: only a target without alpha is known opaque.
+        if (format == GXFMT_X8R8G8B8 || format == GXFMT_X4R4G4B4) {
+            f.opaqueWidth = f.width;
+            f.opaqueHeight = f.height;
+        }
+        return f;
+    }
+    // Pixels still to be made are not known yet (and not made for this question).
+    if (t->ContentPending()) return f;
+    if (t->opaqueVersion != t->version && !t->gpuNewer) NoteOpaqueRect(*t);
+    if (t->opaqueVersion == t->version) {
+        f.opaqueWidth = t->opaqueWidth;
+        f.opaqueHeight = t->opaqueHeight;
+    }
+    return f;
+}
+
+void GxGLDevice::NoteOpaqueRect(GxCoreTexture& t)
+{
+    const GxCoreTexture::Level& l = t.LevelAt(0);
+    // Without a CPU copy (never written) the level is all zero.
+    GxGLOpaqueRect(t.Desc().Format, l.bits, l.pitch, l.width, l.height, &t.opaqueWidth, &t.opaqueHeight);
+    t.opaqueVersion = t.version;
+}
+
 GxResult GxGLDevice::NativePresent(const GxRectL* source, const GxRectL* dest, void*)
+{
+    m_PresentReached = true;
+    PresentArgs args;
+    args.hasSource = source != nullptr;
+    args.hasDest = dest != nullptr;
+    if (source) args.source = *source;
+    if (dest) args.dest = *dest;
+    if (!m_Context.IsHeadless()) m_Context.DrawableSize(&args.drawableWidth, &args.drawableHeight);
+    // Every command waited, each equal to the shown frame's, as many as it had: the picture is
+    // on the screen already. A window the system may have spoilt is drawn all the same.
+    const bool unchanged = m_Waiting && !m_ForceFrame && m_ShownValid && m_Presented &&
+                           m_Frame.Size() == m_Shown.Size() && m_Frame.SelfContained() && args == m_ShownArgs &&
+                           (m_Context.IsHeadless() || !m_Context.WindowSpoilt());
+    if (unchanged) {
+        ++m_FrameStats.framesElided;
+        EndFrame(args);
+        return GX_OK;
+    }
+    Flush();
+    ++m_FrameStats.framesShown;
+    const GxResult r = PresentPicture(source, dest);
+    EndFrame(args);
+    return r;
+}
+
+GxResult GxGLDevice::PresentPicture(const GxRectL* source, const GxRectL* dest)
 {
     GLint w = static_cast<GLint>(m_Width), h = static_cast<GLint>(m_Height);
     gl.glDisable(GL_SCISSOR_TEST);
@@ -378,7 +572,11 @@ GxResult GxGLDevice::ReadFramebuffer(GLuint framebuffer, GxPixelImage* image)
     return gl.glGetError() == GL_NO_ERROR ? GX_OK : GXERR_DRIVERINTERNALERROR;
 }
 
-GxResult GxGLDevice::NativeReadBackBuffer(GxPixelImage* image) { return ReadFramebuffer(ResolvedBackBuffer(), image); }
+GxResult GxGLDevice::NativeReadBackBuffer(GxPixelImage* image)
+{
+    if (m_Executed < m_Frame.Size()) Flush();
+    return ReadFramebuffer(ResolvedBackBuffer(), image);
+}
 
 GxResult GxGLDevice::NativeReadPresented(GxPixelImage* image)
 {
@@ -500,6 +698,12 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
 {
     if (!t.clearPending) return true;
     t.clearPending = false;
+    // Content made at its first use is made now, and goes with the storage.
+    if (t.ContentPending() && !t.Bits(0)) return false;
+    // A target that held one colour gets it in its storage.
+    const bool solid = t.solid;
+    const uint32_t fill = solid ? t.solidColor : 0u;
+    t.solid = false;
     // Levels with a CPU copy go with the storage itself.
     if (GxFailed(MakeNative(t))) {
         GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
@@ -514,8 +718,9 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
     TextureBindingGuard guard(gl);
     bool cleared = true;
     for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
-        // A level with a CPU copy went with the storage.
-        if (t.LevelAt(i).bits) continue;
+        // A level with a CPU copy went with the storage (unless it held one colour: a copy made
+        // since then only waits for the pixels to be read back into it).
+        if (t.LevelAt(i).bits && !(solid && i == 0)) continue;
         if (!m_ClearFramebuffer) gl.glGenFramebuffers(1, &m_ClearFramebuffer);
         gl.glBindFramebuffer(GL_FRAMEBUFFER, m_ClearFramebuffer);
         gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.nativeTexture,
@@ -523,17 +728,25 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
         if (gl.glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
             gl.glDisable(GL_SCISSOR_TEST);
             gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-            gl.glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+            gl.glClearColor(static_cast<float>((fill >> 16) & 0xFF) / 255.0f,
+                            static_cast<float>((fill >> 8) & 0xFF) / 255.0f, static_cast<float>(fill & 0xFF) / 255.0f,
+                            static_cast<float>(fill >> 24) / 255.0f);
             gl.glClear(GL_COLOR_BUFFER_BIT);
         } else {
             cleared = false;
         }
         gl.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
         gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        // A level the GPU cannot clear gets zeros from a CPU copy.
+        // A level the GPU cannot clear gets its pixels from a CPU copy.
         if (!cleared) {
             if (!t.Bits(i)) return false;
             const GxCoreTexture::Level& l = t.LevelAt(i);
+            if (solid) {
+                const uint32_t bpp = GxFormatBytesPerPixel(t.Desc().Format);
+                for (uint32_t y = 0; y < l.height; ++y)
+                    for (uint32_t x = 0; x < l.width; ++x)
+                        GxArgbToPixel(t.Desc().Format, fill, l.bits + static_cast<size_t>(y) * l.pitch + x * bpp);
+            }
             if (GxFailed(NativeUploadTexture(t, i, GxRectL{0, 0, static_cast<int32_t>(l.width),
                                                             static_cast<int32_t>(l.height)})))
                 return false;
@@ -551,6 +764,8 @@ void GxGLDevice::DropWrittenOnceCopy(GxCoreTexture& t)
     if (t.GetLevelCount() != 1 || t.Desc().Pool != GXPOOL_MANAGED || t.IsRenderTarget() || t.writes > 1 ||
         l.locked || !l.bits || !t.nativeTexture || t.clearPending)
         return;
+    // What frames need to know of its pixels is taken while they are at hand.
+    if (t.opaqueVersion != t.version) NoteOpaqueRect(t);
     std::free(l.bits);
     l.bits = nullptr;
     t.gpuNewer = true;
@@ -558,6 +773,7 @@ void GxGLDevice::DropWrittenOnceCopy(GxCoreTexture& t)
 
 GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const GxRectL& rect)
 {
+    if (Waits(t)) Flush();
     // Before the first use the CPU copy is the texture: the storage is made from it then, so
     // a picture loaded and not yet shown costs no GL memory.
     if (!t.LevelAt(level).bits || t.clearPending) return GX_OK;
@@ -580,6 +796,7 @@ GxResult GxGLDevice::NativeUploadTexture(GxCoreTexture& t, uint32_t level, const
 
 GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
 {
+    if (Waits(t)) Flush();
     t.gpuNewer = false;
     if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
     const GLPixelFormat pf = GLFormatOf(t.Desc().Format);
@@ -606,6 +823,7 @@ GxResult GxGLDevice::NativeDownloadTexture(GxCoreTexture& t, uint32_t level)
 
 void GxGLDevice::NativeReleaseTexture(GxCoreTexture& t)
 {
+    if (Waits(t)) Flush();
     if (t.nativeFramebuffer) {
         GLuint fb = t.nativeFramebuffer;
         gl.glDeleteFramebuffers(1, &fb);
@@ -620,6 +838,7 @@ void GxGLDevice::NativeReleaseTexture(GxCoreTexture& t)
 
 GxResult GxGLDevice::NativeReadTexture(GxCoreTexture& t, uint32_t level, GxPixelImage* image)
 {
+    if (Waits(t)) Flush();
     if (!Realize(t)) return GXERR_OUTOFVIDEOMEMORY;
     if (!t.nativeTexture) return GxDeviceCore::NativeReadTexture(t, level, image);
     TextureBindingGuard guard(gl);

@@ -13,6 +13,7 @@
 
 #include "platform/GxDeviceCore.h"
 #include "platform/gl/GxGLContext.h"
+#include "platform/gl/GxGLFrame.h"
 
 class GxGLDrawPipeline;
 struct GxGLDrawPipelineDeleter
@@ -47,6 +48,9 @@ public:
                const GxPresentParameters& params);
     ~GxGLDevice() override;
 
+    GxResult Present(const GxRectL* source, const GxRectL* dest, void* destWindow, const void* dirtyRegion) override;
+    void ForceFrame() override { m_ForceFrame = true; }
+
 protected:
     GxResult NativeCreateBackBuffer(const GxPresentParameters& params) override;
     GxResult NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float z, uint32_t stencil) override;
@@ -62,13 +66,50 @@ protected:
     GxResult NativeDownloadTexture(GxCoreTexture& texture, uint32_t level) override;
     void NativeReleaseTexture(GxCoreTexture& texture) override;
     GxResult NativeReadTexture(GxCoreTexture& texture, uint32_t level, GxPixelImage* image) override;
+    void NativeTextureWillChange(GxCoreTexture& texture) override;
 
     // Drawing (GxGLDraw.cpp): into the back buffer or a texture target, through the stand-in
     // program made on the first draw. New textures are made and zeroed at their first use.
+    // Clears and draws are kept in the frame's list (GxGLFrame.h) first: while the frame asks
+    // what the last shown frame asked, they wait; at the first difference, or when something
+    // needs their pixels, the waiting ones are carried out and the rest of the frame goes
+    // straight on. A present whose whole frame waited, and equals the shown one, draws nothing.
     GxResult NativeDrawScreenVertices(GxPrimitiveType type, uint32_t primitiveCount, const GxScreenVertex* vertices,
                                       uint32_t vertexCount) override;
 
 private:
+    // How a frame was presented: a frame presented otherwise than the shown one is drawn.
+    struct PresentArgs
+    {
+        bool hasSource = false, hasDest = false;
+        GxRectL source{}, dest{};
+        uint32_t drawableWidth = 0, drawableHeight = 0;
+        bool operator==(const PresentArgs&) const = default;
+    };
+
+    // The frame's newest command: waits while the frame equals the shown one, else it (and all
+    // that waited) is carried out; the result of carrying it out.
+    GxResult Submit();
+    // Carries out every waiting command and ends the waiting for this frame.
+    GxResult Flush();
+    GxResult Execute(const GxGLFrameCommand& command);
+    GxResult ExecuteClear(const GxGLFrameCommand& command);
+    GxResult ExecuteDraw(const GxGLFrameCommand& command);
+    // Whether a waiting command uses the texture.
+    bool Waits(const GxCoreTexture& texture) const { return m_Waiting && texture.pendingEpoch == m_Epoch; }
+    // The frame was shown (or found equal to the shown one): it becomes the shown frame.
+    void EndFrame(const PresentArgs& args);
+    // The frame cannot be compared any more: what waits is carried out and the next frame is
+    // drawn whatever it holds.
+    void AbandonFrame();
+    // Shows the back buffer (NativePresent once the frame is drawn).
+    GxResult PresentPicture(const GxRectL* source, const GxRectL* dest);
+    // What decides whether a draw with this texture covers its target (GxGLFrame.h).
+    GxGLCoverTexture CoverFacts(GxCoreTexture* texture);
+    // A 1 x 1 texture of that colour (0xAARRGGBB), for sampling a target that holds one colour.
+    GLuint SolidTexture(uint32_t argb);
+    void NoteOpaqueRect(GxCoreTexture& texture);
+
     struct Target
     {
         GLuint framebuffer = 0;
@@ -127,6 +168,21 @@ private:
     };
     WindowPicture m_WindowPicture;
     GLuint m_ClearFramebuffer = 0;  // attaches a new texture's levels to clear them
+    GLuint m_SolidTexture = 0;
+    uint32_t m_SolidColor = 0;
+    bool m_SolidColorSet = false;
+
+    // Frames: the one being given and the last one shown, with how it was presented.
+    GxGLFrameList m_Frame;
+    GxGLFrameList m_Shown;
+    bool m_ShownValid = false;
+    PresentArgs m_ShownArgs;
+    size_t m_Executed = 0;   // commands of m_Frame carried out
+    bool m_Waiting = false;  // the frame's commands so far equal the shown frame's and wait
+    uint64_t m_Epoch = 1;    // marks the textures of waiting commands (pendingEpoch)
+    bool m_ForceFrame = false;
+    bool m_PresentReached = false;
+    uint64_t m_BackSerial = 0;  // the back buffer as a target of frame commands
 
     // Last member: it goes first, while the context is still current.
     std::unique_ptr<GxGLDrawPipeline, GxGLDrawPipelineDeleter> m_DrawPipeline;

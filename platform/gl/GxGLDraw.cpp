@@ -164,24 +164,59 @@ void GxGLDrawPipeline::ForgetState()
     }
 }
 
-void GxGLDrawPipeline::ApplyBlend(const uint32_t* rs)
+GxGLStateBlock GxGLMakeStateBlock(const uint32_t* rs, const uint32_t* ts, const uint32_t* sm)
+{
+    GxGLStateBlock b;
+    b.alphaBlend = rs[GXRS_ALPHABLENDENABLE];
+    b.srcBlend = rs[GXRS_SRCBLEND];
+    b.destBlend = rs[GXRS_DESTBLEND];
+    b.blendOp = rs[GXRS_BLENDOP];
+    b.separateAlpha = rs[GXRS_SEPARATEALPHABLENDENABLE];
+    b.srcBlendAlpha = rs[GXRS_SRCBLENDALPHA];
+    b.destBlendAlpha = rs[GXRS_DESTBLENDALPHA];
+    b.blendOpAlpha = rs[GXRS_BLENDOPALPHA];
+    b.blendFactor = rs[GXRS_BLENDFACTOR];
+    b.cull = rs[GXRS_CULLMODE];
+    b.fill = rs[GXRS_FILLMODE];
+    b.colorWrite = rs[GXRS_COLORWRITEENABLE];
+    b.colorOp = ts[GXTSS_COLOROP];
+    b.colorArg1 = ts[GXTSS_COLORARG1];
+    b.colorArg2 = ts[GXTSS_COLORARG2];
+    b.alphaOp = ts[GXTSS_ALPHAOP];
+    b.alphaArg1 = ts[GXTSS_ALPHAARG1];
+    b.alphaArg2 = ts[GXTSS_ALPHAARG2];
+    b.textureFactor = rs[GXRS_TEXTUREFACTOR];
+    b.specular = rs[GXRS_SPECULARENABLE];
+    b.alphaTest = rs[GXRS_ALPHATESTENABLE];
+    b.alphaFunc = rs[GXRS_ALPHAFUNC];
+    b.alphaRef = rs[GXRS_ALPHAREF];
+    b.magFilter = sm[GXSAMP_MAGFILTER];
+    b.minFilter = sm[GXSAMP_MINFILTER];
+    b.mipFilter = sm[GXSAMP_MIPFILTER];
+    b.addressU = sm[GXSAMP_ADDRESSU];
+    b.addressV = sm[GXSAMP_ADDRESSV];
+    b.border = sm[GXSAMP_BORDERCOLOR];
+    return b;
+}
+
+void GxGLDrawPipeline::ApplyBlend(const GxGLStateBlock& b)
 {
     Shadow& s = m_Shadow;
-    bool blend = rs[GXRS_ALPHABLENDENABLE] != 0;
+    bool blend = b.alphaBlend != 0;
     if (!s.valid || blend != s.blend) {
         if (blend) gl.glEnable(GL_BLEND);
         else gl.glDisable(GL_BLEND);
         s.blend = blend;
     }
     if (!blend) return;
-    GLenum eqRgb = GxGLBlendEquation(rs[GXRS_BLENDOP]);
-    GLenum srcRgb = GxGLBlendFactor(rs[GXRS_SRCBLEND], true);
-    GLenum dstRgb = GxGLBlendFactor(rs[GXRS_DESTBLEND], false);
+    GLenum eqRgb = GxGLBlendEquation(b.blendOp);
+    GLenum srcRgb = GxGLBlendFactor(b.srcBlend, true);
+    GLenum dstRgb = GxGLBlendFactor(b.destBlend, false);
     GLenum eqAlpha = eqRgb, srcAlpha = srcRgb, dstAlpha = dstRgb;
-    if (rs[GXRS_SEPARATEALPHABLENDENABLE]) {
-        eqAlpha = GxGLBlendEquation(rs[GXRS_BLENDOPALPHA]);
-        srcAlpha = GxGLBlendFactor(rs[GXRS_SRCBLENDALPHA], true);
-        dstAlpha = GxGLBlendFactor(rs[GXRS_DESTBLENDALPHA], false);
+    if (b.separateAlpha) {
+        eqAlpha = GxGLBlendEquation(b.blendOpAlpha);
+        srcAlpha = GxGLBlendFactor(b.srcBlendAlpha, true);
+        dstAlpha = GxGLBlendFactor(b.destBlendAlpha, false);
     }
     if (!s.valid || eqRgb != s.equationRgb || eqAlpha != s.equationAlpha) {
         m_Draw.glBlendEquationSeparate(eqRgb, eqAlpha);
@@ -195,18 +230,18 @@ void GxGLDrawPipeline::ApplyBlend(const uint32_t* rs)
         s.srcAlpha = srcAlpha;
         s.dstAlpha = dstAlpha;
     }
-    if (!s.valid || rs[GXRS_BLENDFACTOR] != s.blendFactor) {
+    if (!s.valid || b.blendFactor != s.blendFactor) {
         float c[4];
-        Channels(rs[GXRS_BLENDFACTOR], c);
+        Channels(b.blendFactor, c);
         m_Draw.glBlendColor(c[0], c[1], c[2], c[3]);
-        s.blendFactor = rs[GXRS_BLENDFACTOR];
+        s.blendFactor = b.blendFactor;
     }
 }
 
-void GxGLDrawPipeline::ApplyRaster(const uint32_t* rs)
+void GxGLDrawPipeline::ApplyRaster(const GxGLStateBlock& b)
 {
     Shadow& s = m_Shadow;
-    uint32_t cull = rs[GXRS_CULLMODE];
+    uint32_t cull = b.cull;
     if (!s.valid || cull != s.cull) {
         // Screen y runs down, GL's window y up: what looks counter-clockwise on the screen has
         // a clockwise winding for GL.
@@ -219,7 +254,7 @@ void GxGLDrawPipeline::ApplyRaster(const uint32_t* rs)
         }
         s.cull = cull;
     }
-    uint32_t fill = rs[GXRS_FILLMODE];
+    uint32_t fill = b.fill;
     if (!s.valid || fill != s.fill) {
         m_Draw.glPolygonMode(GL_FRONT_AND_BACK, fill == GXFILL_POINT       ? GL_POINT
                                                 : fill == GXFILL_WIREFRAME ? GL_LINE
@@ -265,24 +300,23 @@ GxGLFixedFunctionProgram* GxGLDrawPipeline::Program(const GxGLStageKey& key)
 bool GxGLDrawPipeline::ApplyProgram(const GxGLDrawTarget& target, const GxGLDrawState& state,
                                     const GxScreenVertex* vertices, uint32_t count)
 {
-    const uint32_t* rs = state.renderStates;
-    const uint32_t* ts = state.stage0;
+    const GxGLStateBlock& b = state.states;
     GxGLStageKey key;
-    key.colorOp = Small(ts[GXTSS_COLOROP]);
+    key.colorOp = Small(b.colorOp);
     if (key.colorOp != GXTOP_DISABLE) {
-        key.colorArg1 = Small(ts[GXTSS_COLORARG1]);
-        key.colorArg2 = Small(ts[GXTSS_COLORARG2]);
-        key.alphaOp = Small(ts[GXTSS_ALPHAOP]);
-        key.alphaArg1 = Small(ts[GXTSS_ALPHAARG1]);
-        key.alphaArg2 = Small(ts[GXTSS_ALPHAARG2]);
+        key.colorArg1 = Small(b.colorArg1);
+        key.colorArg2 = Small(b.colorArg2);
+        key.alphaOp = Small(b.alphaOp);
+        key.alphaArg1 = Small(b.alphaArg1);
+        key.alphaArg2 = Small(b.alphaArg2);
         key.texture = state.texture != 0 && (SelectsTexture(key.colorArg1) || SelectsTexture(key.colorArg2) ||
                                              SelectsTexture(key.alphaArg1) || SelectsTexture(key.alphaArg2));
     }
     // Adding a black specular colour changes nothing: such draws take the shorter program.
-    if (rs[GXRS_SPECULARENABLE])
+    if (b.specular)
         for (uint32_t i = 0; i < count && !key.specular; ++i) key.specular = (vertices[i].specular & 0x00FFFFFFu) != 0;
-    if (rs[GXRS_ALPHATESTENABLE]) {
-        uint32_t func = rs[GXRS_ALPHAFUNC];
+    if (b.alphaTest) {
+        uint32_t func = b.alphaFunc;
         key.alphaFunc = func >= GXCMP_NEVER && func < GXCMP_ALWAYS ? static_cast<uint8_t>(func) : 0;
     }
     GxGLFixedFunctionProgram* p = Program(key);
@@ -297,14 +331,14 @@ bool GxGLDrawPipeline::ApplyProgram(const GxGLDrawTarget& target, const GxGLDraw
         p->targetWidth = w;
         p->targetHeight = h;
     }
-    if (p->factor >= 0 && (!p->factorSet || rs[GXRS_TEXTUREFACTOR] != p->factorValue)) {
+    if (p->factor >= 0 && (!p->factorSet || b.textureFactor != p->factorValue)) {
         float c[4];
-        Channels(rs[GXRS_TEXTUREFACTOR], c);
+        Channels(b.textureFactor, c);
         m_Draw.glUniform4f(p->factor, c[0], c[1], c[2], c[3]);
-        p->factorValue = rs[GXRS_TEXTUREFACTOR];
+        p->factorValue = b.textureFactor;
         p->factorSet = true;
     }
-    const int ref = static_cast<int>(rs[GXRS_ALPHAREF] & 0xFF);
+    const int ref = static_cast<int>(b.alphaRef & 0xFF);
     if (p->alphaRef >= 0 && ref != p->alphaRefValue) {
         m_Draw.glUniform1i(p->alphaRef, ref);
         p->alphaRefValue = ref;
@@ -312,10 +346,10 @@ bool GxGLDrawPipeline::ApplyProgram(const GxGLDrawTarget& target, const GxGLDraw
     return true;
 }
 
-void GxGLDrawPipeline::ApplySampler(const uint32_t* sm)
+void GxGLDrawPipeline::ApplySampler(const GxGLStateBlock& b)
 {
     Shadow& s = m_Shadow;
-    uint32_t mag = sm[GXSAMP_MAGFILTER], min = sm[GXSAMP_MINFILTER], mip = sm[GXSAMP_MIPFILTER];
+    uint32_t mag = b.magFilter, min = b.minFilter, mip = b.mipFilter;
     if (!s.samplerSet || mag != s.magFilter) {
         m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_MAG_FILTER, Linear(mag) ? GL_LINEAR : GL_NEAREST);
         s.magFilter = mag;
@@ -329,19 +363,19 @@ void GxGLDrawPipeline::ApplySampler(const uint32_t* sm)
         s.minFilter = min;
         s.mipFilter = mip;
     }
-    if (!s.samplerSet || sm[GXSAMP_ADDRESSU] != s.addressU) {
-        m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_WRAP_S, Address(sm[GXSAMP_ADDRESSU]));
-        s.addressU = sm[GXSAMP_ADDRESSU];
+    if (!s.samplerSet || b.addressU != s.addressU) {
+        m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_WRAP_S, Address(b.addressU));
+        s.addressU = b.addressU;
     }
-    if (!s.samplerSet || sm[GXSAMP_ADDRESSV] != s.addressV) {
-        m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_WRAP_T, Address(sm[GXSAMP_ADDRESSV]));
-        s.addressV = sm[GXSAMP_ADDRESSV];
+    if (!s.samplerSet || b.addressV != s.addressV) {
+        m_Draw.glSamplerParameteri(m_Sampler, GL_TEXTURE_WRAP_T, Address(b.addressV));
+        s.addressV = b.addressV;
     }
-    if (!s.samplerSet || sm[GXSAMP_BORDERCOLOR] != s.border) {
+    if (!s.samplerSet || b.border != s.border) {
         float c[4];
-        Channels(sm[GXSAMP_BORDERCOLOR], c);
+        Channels(b.border, c);
         m_Draw.glSamplerParameterfv(m_Sampler, GL_TEXTURE_BORDER_COLOR, c);
-        s.border = sm[GXSAMP_BORDERCOLOR];
+        s.border = b.border;
     }
     s.samplerSet = true;
 }
@@ -412,16 +446,15 @@ GxResult GxGLDrawPipeline::Draw(const GxGLDrawTarget& target, const GxGLDrawStat
     // clears set their own. A target without alpha keeps one there: masked, unless the separate
     // alpha blend by MAX keeps it anyway (the engine's usual state, where the mask would only
     // slow the rasteriser down).
-    const uint32_t* rs = state.renderStates;
-    const uint32_t write = rs[GXRS_COLORWRITEENABLE];
-    const bool alphaStaysOne =
-        rs[GXRS_ALPHABLENDENABLE] && rs[GXRS_SEPARATEALPHABLENDENABLE] && rs[GXRS_BLENDOPALPHA] == GXBLENDOP_MAX;
+    const GxGLStateBlock& b = state.states;
+    const uint32_t write = b.colorWrite;
+    const bool alphaStaysOne = b.alphaBlend && b.separateAlpha && b.blendOpAlpha == GXBLENDOP_MAX;
     gl.glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0,
                    (write & 8) != 0 && (!target.opaque || alphaStaysOne));
 
-    ApplyBlend(state.renderStates);
-    ApplyRaster(state.renderStates);
-    ApplySampler(state.sampler0);
+    ApplyBlend(b);
+    ApplyRaster(b);
+    ApplySampler(b);
     m_Shadow.valid = true;
     if (!ApplyProgram(target, state, vertices, count)) {
         if (scissor) gl.glDisable(GL_SCISSOR_TEST);
@@ -446,12 +479,75 @@ GxResult GxGLDrawPipeline::Draw(const GxGLDrawTarget& target, const GxGLDrawStat
 GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, const GxScreenVertex* vertices,
                                               uint32_t vertexCount)
 {
+    // Once is enough: every later draw would fail the same way.
+    if (m_DrawPipelineFailed) return GXERR_DRIVERINTERNALERROR;
+    GxGLFrameCommand c;
+    c.primitive = static_cast<uint8_t>(type);
+    c.viewport = m_Viewport;
+    uint32_t width = m_Width, height = m_Height;
+    bool opaqueTarget = m_Opaque;
+    if (m_RenderTargets[0] == m_BackBuffer) {
+        c.targetSerial = m_BackSerial;
+    } else {
+        GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
+        // Only level 0 of a texture target has a framebuffer.
+        if (!s || s->Level() != 0 || !s->Texture()->IsRenderTarget()) return GXERR_INVALIDCALL;
+        GxCoreTexture* t = s->Texture();
+        c.target = t;
+        c.targetSerial = t->serial;
+        c.targetVersion = t->version;
+        width = t->LevelAt(0).width;
+        height = t->LevelAt(0).height;
+        opaqueTarget = t->Desc().Format == GXFMT_X8R8G8B8 || t->Desc().Format == GXFMT_X4R4G4B4;
+        // Its pixels are the GPU's from here on, drawn or still waiting.
+        t->gpuNewer = true;
+    }
+    GxCoreTexture* texture = OwnTexture(m_Textures[0]);
+    if (texture) {
+        c.texture = texture;
+        c.textureSerial = texture->serial;
+        c.textureVersion = texture->version;
+    }
+    const GxGLStateBlock states = GxGLMakeStateBlock(m_RenderStates, m_StageStates[0], m_SamplerStates[0]);
+    // Only a target's first write in the frame is asked whether it covers the target.
+    const bool whole = !m_Frame.WrittenInFrame(c.targetSerial) &&
+                       GxGLDrawCoversTarget(states, m_Viewport, type, vertices, vertexCount, width, height,
+                                            opaqueTarget, [&] { return CoverFacts(texture); });
+    m_Frame.AddDraw(c, states, vertices, vertexCount);
+    m_Frame.NoteCommand(c, whole);
+    return Submit();
+}
+
+GLuint GxGLDevice::SolidTexture(uint32_t argb)
+{
+    if (!m_SolidTexture) {
+        gl.glGenTextures(1, &m_SolidTexture);
+        m_SolidColorSet = false;
+    }
+    if (!m_SolidTexture) return 0;
+    if (!m_SolidColorSet || m_SolidColor != argb) {
+        GLint old = 0;
+        gl.glGetIntegerv(GL_TEXTURE_BINDING_2D, &old);
+        gl.glBindTexture(GL_TEXTURE_2D, m_SolidTexture);
+        gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        // The word's bytes in memory are blue, green, red, alpha: GL's BGRA.
+        gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &argb);
+        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        gl.glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(old));
+        m_SolidColor = argb;
+        m_SolidColorSet = true;
+    }
+    return m_SolidTexture;
+}
+
+GxResult GxGLDevice::ExecuteDraw(const GxGLFrameCommand& c)
+{
     if (!m_DrawPipeline) {
         if (m_DrawPipelineFailed) return GXERR_DRIVERINTERNALERROR;
         std::string error;
         std::unique_ptr<GxGLDrawPipeline> made = GxGLDrawPipeline::Create(m_Context, &error);
         if (!made) {
-            // Once is enough: every later draw would fail the same way.
             m_DrawPipelineFailed = true;
             GxPrintErrorLog(u"Error/GLDevice DrawPrimitiveUP Failed(%S)\n", error);
             return GXERR_DRIVERINTERNALERROR;
@@ -460,34 +556,36 @@ GxResult GxGLDevice::NativeDrawScreenVertices(GxPrimitiveType type, uint32_t, co
     }
 
     GxGLDrawTarget target;
-    if (m_RenderTargets[0] == m_BackBuffer) {
+    if (!c.target) {
         BackBufferWillChange();
         target.framebuffer = m_Back.framebuffer;
         target.width = m_Width;
         target.height = m_Height;
         target.opaque = m_Opaque;
     } else {
-        GxCoreTextureSurface* s = OwnTextureSurface(m_RenderTargets[0]);
-        if (s && !Realize(*s->Texture())) return GXERR_OUTOFVIDEOMEMORY;
-        // Only level 0 of a texture target has a framebuffer.
-        if (!s || s->Level() != 0 || !s->Texture()->nativeFramebuffer) return GXERR_INVALIDCALL;
-        GxCoreTexture* t = s->Texture();
+        GxCoreTexture* t = c.target;
+        if (!Realize(*t)) return GXERR_OUTOFVIDEOMEMORY;
+        if (!t->nativeFramebuffer) return GXERR_INVALIDCALL;
         target.framebuffer = t->nativeFramebuffer;
         target.width = t->LevelAt(0).width;
         target.height = t->LevelAt(0).height;
         target.opaque = t->Desc().Format == GXFMT_X8R8G8B8 || t->Desc().Format == GXFMT_X4R4G4B4;
-        t->gpuNewer = true;
     }
 
     GxGLDrawState state;
-    state.renderStates = m_RenderStates;
-    state.stage0 = m_StageStates[0];
-    state.sampler0 = m_SamplerStates[0];
-    state.viewport = m_Viewport;
-    GxCoreTexture* texture = OwnTexture(m_Textures[0]);
-    if (texture && !Realize(*texture)) return GXERR_OUTOFVIDEOMEMORY;
-    state.texture = texture ? texture->nativeTexture : 0;
-    GxResult r = m_DrawPipeline->Draw(target, state, type, vertices, vertexCount);
+    state.states = m_Frame.States(c);
+    state.viewport = c.viewport;
+    if (c.texture && c.texture->solid) {
+        // A target that holds one colour samples as that colour anywhere.
+        state.texture = SolidTexture(c.texture->solidColor);
+        if (!state.texture) return GXERR_OUTOFVIDEOMEMORY;
+    } else {
+        if (c.texture && !Realize(*c.texture)) return GXERR_OUTOFVIDEOMEMORY;
+        state.texture = c.texture ? c.texture->nativeTexture : 0;
+    }
+    ++m_FrameStats.drawsExecuted;
+    GxResult r = m_DrawPipeline->Draw(target, state, static_cast<GxPrimitiveType>(c.primitive), m_Frame.Vertices(c),
+                                      c.vertexCount);
     if (GxSucceeded(r) && gl.glGetError() != GL_NO_ERROR) r = GXERR_DRIVERINTERNALERROR;
     return r;
 }

@@ -37,12 +37,32 @@ struct GxGLDrawTarget
     bool opaque = false;  // no alpha channel: alpha stays at one
 };
 
+// The device states a draw reads, as values: everything the mapping above takes and nothing
+// else, so that two draws with equal blocks draw alike (the device compares frames by them).
+struct GxGLStateBlock
+{
+    // Blending.
+    uint32_t alphaBlend = 0, srcBlend = 0, destBlend = 0, blendOp = 0;
+    uint32_t separateAlpha = 0, srcBlendAlpha = 0, destBlendAlpha = 0, blendOpAlpha = 0, blendFactor = 0;
+    // Rasterisation and writing.
+    uint32_t cull = 0, fill = 0, colorWrite = 0;
+    // The program: stage 0, the factor, specular and the alpha test.
+    uint32_t colorOp = 0, colorArg1 = 0, colorArg2 = 0, alphaOp = 0, alphaArg1 = 0, alphaArg2 = 0;
+    uint32_t textureFactor = 0, specular = 0, alphaTest = 0, alphaFunc = 0, alphaRef = 0;
+    // Sampler 0.
+    uint32_t magFilter = 0, minFilter = 0, mipFilter = 0, addressU = 0, addressV = 0, border = 0;
+
+    bool operator==(const GxGLStateBlock&) const = default;
+};
+
+// The block of the device's render states (GX_RENDERSTATE_COUNT values), stage 0's states
+// (GX_TEXTURESTAGESTATE_COUNT) and sampler 0's (GX_SAMPLERSTATE_COUNT).
+GxGLStateBlock GxGLMakeStateBlock(const uint32_t* renderStates, const uint32_t* stage0, const uint32_t* sampler0);
+
 // The device state one draw reads.
 struct GxGLDrawState
 {
-    const uint32_t* renderStates = nullptr;  // GX_RENDERSTATE_COUNT values
-    const uint32_t* stage0 = nullptr;        // GX_TEXTURESTAGESTATE_COUNT values of stage 0
-    const uint32_t* sampler0 = nullptr;      // GX_SAMPLERSTATE_COUNT values of sampler 0
+    GxGLStateBlock states;
     GxViewport viewport;
     GLuint texture = 0;  // GL texture on stage 0; 0 = none (a white texel)
 };
@@ -69,14 +89,14 @@ public:
 private:
     explicit GxGLDrawPipeline(GxGLContext& context);
     bool Init(std::string* error);
-    void ApplyBlend(const uint32_t* rs);
-    void ApplyRaster(const uint32_t* rs);
+    void ApplyBlend(const GxGLStateBlock& b);
+    void ApplyRaster(const GxGLStateBlock& b);
     // Binds the program of the draw's stage state (made on first use) and sets its uniforms;
     // false when it cannot be made.
     bool ApplyProgram(const GxGLDrawTarget& target, const GxGLDrawState& state, const GxScreenVertex* vertices,
                       uint32_t count);
     GxGLFixedFunctionProgram* Program(const GxGLStageKey& key);
-    void ApplySampler(const uint32_t* sampler);
+    void ApplySampler(const GxGLStateBlock& b);
     // Copies the vertices into the ring buffer; the first vertex's index in the buffer.
     bool Upload(const GxScreenVertex* vertices, uint32_t count, GLint* first);
 

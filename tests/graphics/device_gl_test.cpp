@@ -24,20 +24,8 @@ struct GLDirect3D
     GxDirect3D* d3d = nullptr;
 };
 
-GxPresentParameters Windowed(uint32_t w, uint32_t h, GxFormat format = GXFMT_X8R8G8B8)
-{
-    GxPresentParameters p;
-    p.BackBufferWidth = w;
-    p.BackBufferHeight = h;
-    p.BackBufferFormat = format;
-    p.BackBufferCount = 1;
-    p.SwapEffect = GXSWAPEFFECT_FLIP;
-    p.Windowed = 1;
-    p.PresentationInterval = GXPRESENT_INTERVAL_ONE;
-    return p;
-}
-
-constexpr uint32_t kFlags = GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_MULTITHREADED | GXCREATE_FPU_PRESERVE;
+using gxtest::WindowedParams;
+constexpr uint32_t kFlags = gxtest::kDeviceCreateFlags;
 
 }  // namespace
 
@@ -81,7 +69,7 @@ TEST(DeviceGL, ClearPresentAndReadBack)
     gxtest::LogFolder logs;
     GLDirect3D gl;
     ASSERT_NE(gl.d3d, nullptr);
-    GxPresentParameters p = Windowed(64, 48);
+    GxPresentParameters p = WindowedParams(64, 48);
     GxDevice* dev = nullptr;
     ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
 
@@ -121,7 +109,7 @@ TEST(DeviceGL, ResetChangesTheBackBufferAndLossIsSimulated)
     gxtest::LogFolder logs;
     GLDirect3D gl;
     ASSERT_NE(gl.d3d, nullptr);
-    GxPresentParameters p = Windowed(16, 16, GXFMT_A8R8G8B8);
+    GxPresentParameters p = WindowedParams(16, 16, GXFMT_A8R8G8B8);
     GxDevice* dev = nullptr;
     ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
 
@@ -136,7 +124,7 @@ TEST(DeviceGL, ResetChangesTheBackBufferAndLossIsSimulated)
     EXPECT_EQ(dev->TestCooperativeLevel(), GXERR_DEVICELOST);
     EXPECT_EQ(dev->TestCooperativeLevel(), GXERR_DEVICENOTRESET);
 
-    GxPresentParameters q = Windowed(40, 20);
+    GxPresentParameters q = WindowedParams(40, 20);
     ASSERT_EQ(dev->Reset(&q), GX_OK);
     EXPECT_EQ(dev->TestCooperativeLevel(), GX_OK);
     ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0x00ABCDEFu, 1.0f, 0), GX_OK);
@@ -156,7 +144,7 @@ TEST(DeviceGL, MultisampledBackBufferResolves)
     uint32_t levels = 0;
     if (GxFailed(gl.d3d->CheckDeviceMultiSampleType(0, GXDEVTYPE_HAL, GXFMT_X8R8G8B8, true, 4, &levels)))
         GTEST_SKIP() << "GL offers no 4-sample buffers here";
-    GxPresentParameters p = Windowed(32, 32);
+    GxPresentParameters p = WindowedParams(32, 32);
     p.MultiSampleType = 4;
     GxDevice* dev = nullptr;
     ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
@@ -213,7 +201,7 @@ TEST(DeviceGL, NewTexturesHaveNoCpuCopyUntilLockedAndReadZero)
     gxtest::LogFolder logs;
     GLDirect3D gl;
     ASSERT_NE(gl.d3d, nullptr);
-    GxPresentParameters p = Windowed(32, 32);
+    GxPresentParameters p = WindowedParams(32, 32);
     GxDevice* dev = nullptr;
     ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
     struct Case
@@ -312,7 +300,7 @@ TEST(DeviceGL, TextureWrittenOnceGivesItsCpuCopyUpAtFirstUse)
     gxtest::LogFolder logs;
     GLDirect3D gl;
     ASSERT_NE(gl.d3d, nullptr);
-    GxPresentParameters p = Windowed(32, 32);
+    GxPresentParameters p = WindowedParams(32, 32);
     GxDevice* dev = nullptr;
     ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
     for (GxFormat format : {GXFMT_A8R8G8B8, GXFMT_A4R4G4B4}) {
@@ -393,7 +381,7 @@ TEST(DeviceGL, PresentedPictureIsCopiedOnlyOnceAskedFor)
     gxtest::LogFolder logs;
     GLDirect3D gl;
     ASSERT_NE(gl.d3d, nullptr);
-    GxPresentParameters p = Windowed(8, 8);
+    GxPresentParameters p = WindowedParams(8, 8);
     GxDevice* dev = nullptr;
     ASSERT_EQ(gl.d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev), GX_OK);
     GxPixelImage img;
@@ -419,7 +407,7 @@ TEST(DeviceGL, PresentedPictureIsCopiedOnlyOnceAskedFor)
     EXPECT_EQ(img.At(0, 0), 0xFFFF0000u);
 
     // A reset shows black again until the next present.
-    GxPresentParameters q = Windowed(4, 4);
+    GxPresentParameters q = WindowedParams(4, 4);
     ASSERT_EQ(dev->Reset(&q), GX_OK);
     ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFFFFFFFFu, 1.0f, 0), GX_OK);
     ASSERT_EQ(dev->ReadPresented(&img), GX_OK);
@@ -433,22 +421,8 @@ TEST(DeviceGL, PresentedPictureIsCopiedOnlyOnceAskedFor)
 // spoilt.
 TEST(DeviceGL, WindowReceivesOnlyChangedOrSpoiltFrames)
 {
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "no display";
-    const char* headless = getenv("GX_HEADLESS");
-    const std::string savedHeadless = headless ? headless : "";
-    setenv("GX_HEADLESS", "0", 1);
-    struct Restore
-    {
-        std::string value;
-        bool had;
-        ~Restore()
-        {
-            if (had) setenv("GX_HEADLESS", value.c_str(), 1);
-            else unsetenv("GX_HEADLESS");
-        }
-    } restore{savedHeadless, headless != nullptr};
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no SDL video: " << SDL_GetError();
+    gxtest::WindowDisplay display;
+    if (!display.Ready()) GTEST_SKIP() << display.Why();
     GxGLSetWindowAttributes();
     SDL_Window* window = SDL_CreateWindow("present", 0, 0, 64, 48, SDL_WINDOW_OPENGL);
     ASSERT_NE(window, nullptr) << SDL_GetError();
@@ -457,7 +431,7 @@ TEST(DeviceGL, WindowReceivesOnlyChangedOrSpoiltFrames)
     params.window = window;
     GxDirect3D* d3d = GxCreateGLDirect3D(params);
     ASSERT_NE(d3d, nullptr) << GxWideToUtf8(logs.Error());
-    GxPresentParameters p = Windowed(64, 48);
+    GxPresentParameters p = WindowedParams(64, 48);
     p.PresentationInterval = GXPRESENT_INTERVAL_IMMEDIATE;
     GxDevice* dev = nullptr;
     ASSERT_EQ(d3d->CreateDevice(0, GXDEVTYPE_HAL, window, kFlags, &p, &dev), GX_OK);
@@ -480,7 +454,6 @@ TEST(DeviceGL, WindowReceivesOnlyChangedOrSpoiltFrames)
         dev->Release();
         GxSafeRelease(d3d);
         SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         GTEST_SKIP() << "the window's buffers are read back only on Mesa's software rasteriser";
     }
     // The window's pixel at (x, y) from the top, as 0xAARRGGBB; the window's rows run bottom up.
@@ -546,5 +519,4 @@ TEST(DeviceGL, WindowReceivesOnlyChangedOrSpoiltFrames)
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

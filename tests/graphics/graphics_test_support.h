@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +14,7 @@
 
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "platform/GxDeviceTypes.h"
 
 namespace gxtest {
 
@@ -86,6 +89,72 @@ public:
     std::u16string Error() const { return ReadLog(dir / "error.log"); }
 
     std::filesystem::path dir;
+};
+
+// Present parameters of a window-mode device of that size, and the creation flags the engine
+// passes, for tests that make devices themselves.
+inline GxPresentParameters WindowedParams(uint32_t w, uint32_t h, GxFormat format = GXFMT_X8R8G8B8)
+{
+    GxPresentParameters p;
+    p.BackBufferWidth = w;
+    p.BackBufferHeight = h;
+    p.BackBufferFormat = format;
+    p.BackBufferCount = 1;
+    p.SwapEffect = GXSWAPEFFECT_FLIP;
+    p.Windowed = 1;
+    p.PresentationInterval = GXPRESENT_INTERVAL_ONE;
+    return p;
+}
+constexpr uint32_t kDeviceCreateFlags =
+    GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_MULTITHREADED | GXCREATE_FPU_PRESERVE;
+
+// A real display for GL tests that need a window (run under one, e.g. Xvfb): while it lives
+// GX_HEADLESS is "0" and SDL's video is up. Without a display, or without SDL video, Ready() is
+// false and Why() says why (the test skips itself).
+class WindowDisplay
+{
+public:
+    WindowDisplay()
+    {
+        const char* display = getenv("DISPLAY");
+        if (!display || !*display) {
+            m_Why = "no display";
+            return;
+        }
+        const char* headless = getenv("GX_HEADLESS");
+        m_HadHeadless = headless != nullptr;
+        if (headless) m_Headless = headless;
+        setenv("GX_HEADLESS", "0", 1);
+        m_Restore = true;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            m_Why = std::string("no SDL video: ") + SDL_GetError();
+            return;
+        }
+        m_Video = true;
+    }
+    ~WindowDisplay()
+    {
+        if (m_Video) {
+            SDL_PumpEvents();
+            SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        }
+        if (!m_Restore) return;
+        if (m_HadHeadless) setenv("GX_HEADLESS", m_Headless.c_str(), 1);
+        else unsetenv("GX_HEADLESS");
+    }
+    WindowDisplay(const WindowDisplay&) = delete;
+    WindowDisplay& operator=(const WindowDisplay&) = delete;
+
+    bool Ready() const { return m_Video; }
+    const std::string& Why() const { return m_Why; }
+
+private:
+    std::string m_Why;
+    std::string m_Headless;
+    bool m_HadHeadless = false;
+    bool m_Restore = false;
+    bool m_Video = false;
 };
 
 // True when every line of wanted occurs in lines in that order (other lines may lie between).

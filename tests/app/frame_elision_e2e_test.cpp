@@ -1,0 +1,50 @@
+// The program at rest on its title, headless: frames that show nothing new are not drawn, and a
+// screenshot taken after many of them is the very picture of a run that drew every frame (each
+// frame of that run is captured, and a captured frame is always drawn).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/app/core_test_util.h"
+#include "tests/app/demo_run_util.h"
+#include "tests/app/demo_shot.h"
+#include "tests/support/GxDemoGame.h"
+
+using namespace coretest;
+
+TEST(FrameElisionE2E, TheTitleAtRestShowsWhatARunDrawingEveryFrameShows)
+{
+    constexpr int kFirst = 40, kLast = 150;
+    DemoCopy resting;
+    const std::filesystem::path a = resting.root / "a.png", b = resting.root / "b.png";
+    // Ctrl at the start skips the opening movie: the title is current from frame 2.
+    WriteFile(resting.root / "input.txt", Input().SkipOpening().text + std::to_string(kFirst) + " screenshot " + a.string() + "\n" +
+                                              std::to_string(kLast) + " screenshot " + b.string() + "\n");
+    RunResult r = resting.Run({"GX_INPUT_SCRIPT=" + (resting.root / "input.txt").string(),
+                               "GX_EXIT_AFTER_FRAMES=" + std::to_string(kLast + 10)});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    DemoCopy drawing;
+    std::string script = Input().SkipOpening().text;
+    for (int f = kFirst; f <= kLast; ++f)
+        script += std::to_string(f) + " screenshot " + (drawing.root / ("f" + std::to_string(f) + ".png")).string() + "\n";
+    WriteFile(drawing.root / "input.txt", script);
+    r = drawing.Run({"GX_INPUT_SCRIPT=" + (drawing.root / "input.txt").string(),
+                     "GX_EXIT_AFTER_FRAMES=" + std::to_string(kLast + 10)});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    Shot restFirst, restLast, drawnFirst, drawnLast;
+    ASSERT_TRUE(ReadShot(a, restFirst));
+    ASSERT_TRUE(ReadShot(b, restLast));
+    ASSERT_TRUE(ReadShot(drawing.root / ("f" + std::to_string(kFirst) + ".png"), drawnFirst));
+    ASSERT_TRUE(ReadShot(drawing.root / ("f" + std::to_string(kLast) + ".png"), drawnLast));
+    EXPECT_EQ(restFirst.rgb, drawnFirst.rgb);
+    EXPECT_EQ(restLast.rgb, drawnLast.rgb);
+    // The title, its picture and its start button.
+    EXPECT_EQ(Hex(restLast.At(100, 100)), Hex(gxdemo::kTitleColor & 0xFFFFFF));
+    EXPECT_NE(Hex(restLast.At(gxdemo::TitleButtonX(gxdemo::kStart), gxdemo::TitleButtonY(gxdemo::kStart))),
+              Hex(gxdemo::kTitleColor & 0xFFFFFF));
+    std::string errors;
+    EXPECT_FALSE(ReadFile(resting.SaveFolder() / "error.log", errors) && errors.size() > 2) << "an error was logged";
+}
