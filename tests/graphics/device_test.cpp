@@ -3,24 +3,13 @@
 // screen-vertex draws and the call record.
 #include <gtest/gtest.h>
 
+#include "graphics_test_support.h"
 #include "platform/GxDeviceRecording.h"
 
 namespace {
 
-constexpr uint32_t kMixed = GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_MULTITHREADED | GXCREATE_FPU_PRESERVE;
-
-GxPresentParameters Windowed(uint32_t w, uint32_t h, GxFormat f = GXFMT_X8R8G8B8)
-{
-    GxPresentParameters p;
-    p.BackBufferWidth = w;
-    p.BackBufferHeight = h;
-    p.BackBufferFormat = f;
-    p.BackBufferCount = 1;
-    p.SwapEffect = GXSWAPEFFECT_FLIP;
-    p.Windowed = 1;
-    p.PresentationInterval = GXPRESENT_INTERVAL_ONE;
-    return p;
-}
+constexpr uint32_t kMixed = gxtest::kDeviceCreateFlags;
+using gxtest::WindowedParams;
 
 class RecordingDevice : public ::testing::Test
 {
@@ -62,15 +51,15 @@ TEST_F(RecordingDevice, PresentParametersAreCheckedAndCompleted)
         GxResult result;
     };
     auto with = [](auto change) {
-        GxPresentParameters p = Windowed(64, 32);
+        GxPresentParameters p = WindowedParams(64, 32);
         change(p);
         return p;
     };
-    GxPresentParameters full = Windowed(1024, 768);
+    GxPresentParameters full = WindowedParams(1024, 768);
     full.Windowed = 0;
     full.FullScreen_RefreshRateInHz = 60;
     const Case cases[] = {
-        {"a plain window", Windowed(64, 32), GX_OK},
+        {"a plain window", WindowedParams(64, 32), GX_OK},
         {"a listed full-screen mode", full, GX_OK},
         {"an unlisted full-screen size", with([](GxPresentParameters& p) { p.Windowed = 0; }), GXERR_INVALIDCALL},
         {"an unlisted refresh rate", with([&](GxPresentParameters& p) { p = full; p.FullScreen_RefreshRateInHz = 75; }),
@@ -95,7 +84,7 @@ TEST_F(RecordingDevice, PresentParametersAreCheckedAndCompleted)
     for (const Case& c : cases) EXPECT_EQ(Make(c.params), c.result) << c.what;
 
     // Open fields are filled and written back.
-    GxPresentParameters p = Windowed(64, 32, GXFMT_UNKNOWN);
+    GxPresentParameters p = WindowedParams(64, 32, GXFMT_UNKNOWN);
     p.BackBufferCount = 0;
     ASSERT_EQ(d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kMixed, &p, &dev), GX_OK);
     EXPECT_EQ(p.BackBufferFormat, GXFMT_X8R8G8B8);
@@ -112,23 +101,23 @@ TEST_F(RecordingDevice, PresentParametersAreCheckedAndCompleted)
 
     // Exactly one kind of vertex processing; an absent device type.
     GxSafeRelease(dev);
-    EXPECT_EQ(Make(Windowed(8, 8), GXCREATE_MULTITHREADED), GXERR_INVALIDCALL);
-    EXPECT_EQ(Make(Windowed(8, 8), GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_SOFTWARE_VERTEXPROCESSING),
+    EXPECT_EQ(Make(WindowedParams(8, 8), GXCREATE_MULTITHREADED), GXERR_INVALIDCALL);
+    EXPECT_EQ(Make(WindowedParams(8, 8), GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_SOFTWARE_VERTEXPROCESSING),
               GXERR_INVALIDCALL);
-    GxPresentParameters q = Windowed(8, 8);
+    GxPresentParameters q = WindowedParams(8, 8);
     EXPECT_EQ(d3d->CreateDevice(0, GXDEVTYPE_REF, nullptr, kMixed, &q, &dev), GXERR_NOTAVAILABLE);
     EXPECT_EQ(dev, nullptr);
 }
 
 TEST_F(RecordingDevice, LossHookAnswersLostThenNotResetUntilReset)
 {
-    ASSERT_EQ(Make(Windowed(16, 16)), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(16, 16)), GX_OK);
     EXPECT_EQ(dev->TestCooperativeLevel(), GX_OK);
     dev->SimulateDeviceLoss(2);
     EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GXERR_DEVICELOST);
     EXPECT_EQ(dev->TestCooperativeLevel(), GXERR_DEVICELOST);
     // Not yet resettable: a reset is refused and changes nothing.
-    GxPresentParameters p = Windowed(32, 8);
+    GxPresentParameters p = WindowedParams(32, 8);
     EXPECT_EQ(dev->Reset(&p), GXERR_DEVICELOST);
     EXPECT_EQ(dev->TestCooperativeLevel(), GXERR_DEVICELOST);
     EXPECT_EQ(dev->TestCooperativeLevel(), GXERR_DEVICENOTRESET);
@@ -136,7 +125,7 @@ TEST_F(RecordingDevice, LossHookAnswersLostThenNotResetUntilReset)
     EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GXERR_DEVICELOST);
 
     // A failed reset keeps the device waiting for the next one.
-    GxPresentParameters bad = Windowed(32, 8);
+    GxPresentParameters bad = WindowedParams(32, 8);
     bad.Windowed = 0;
     EXPECT_EQ(dev->Reset(&bad), GXERR_INVALIDCALL);
     EXPECT_EQ(dev->TestCooperativeLevel(), GXERR_DEVICENOTRESET);
@@ -164,7 +153,7 @@ TEST_F(RecordingDevice, LossHookAnswersLostThenNotResetUntilReset)
 
 TEST_F(RecordingDevice, ScenesDoNotNestAndPresentWaitsForTheirEnd)
 {
-    ASSERT_EQ(Make(Windowed(8, 8)), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(8, 8)), GX_OK);
     EXPECT_EQ(dev->EndScene(), GXERR_INVALIDCALL);
     EXPECT_EQ(dev->BeginScene(), GX_OK);
     EXPECT_EQ(dev->BeginScene(), GXERR_INVALIDCALL);
@@ -175,7 +164,7 @@ TEST_F(RecordingDevice, ScenesDoNotNestAndPresentWaitsForTheirEnd)
 
 TEST_F(RecordingDevice, ClearWorksInsideTheViewport)
 {
-    ASSERT_EQ(Make(Windowed(8, 4, GXFMT_A8R8G8B8)), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(8, 4, GXFMT_A8R8G8B8)), GX_OK);
     ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0x11223344u, 1.0f, 0), GX_OK);
     GxViewport vp{2, 1, 4, 2, 0.0f, 1.0f};
     ASSERT_EQ(dev->SetViewport(&vp), GX_OK);
@@ -213,7 +202,7 @@ TEST_F(RecordingDevice, ClearWorksInsideTheViewport)
 
 TEST_F(RecordingDevice, ResetRestoresTheDefaultState)
 {
-    ASSERT_EQ(Make(Windowed(8, 8)), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(8, 8)), GX_OK);
     uint32_t v = 0;
     ASSERT_EQ(dev->GetRenderState(GXRS_LIGHTING, &v), GX_OK);
     EXPECT_EQ(v, 1u);
@@ -231,7 +220,7 @@ TEST_F(RecordingDevice, ResetRestoresTheDefaultState)
     EXPECT_EQ(dev->SetRenderState(static_cast<GxRenderStateType>(GX_RENDERSTATE_COUNT), 0), GXERR_INVALIDCALL);
     EXPECT_EQ(dev->SetTextureStageState(8, GXTSS_COLOROP, 0), GXERR_INVALIDCALL);
 
-    GxPresentParameters p = Windowed(20, 10);
+    GxPresentParameters p = WindowedParams(20, 10);
     ASSERT_EQ(dev->Reset(&p), GX_OK);
     ASSERT_EQ(dev->GetRenderState(GXRS_LIGHTING, &v), GX_OK);
     EXPECT_EQ(v, 1u);
@@ -255,7 +244,7 @@ TEST_F(RecordingDevice, ResetRestoresTheDefaultState)
 
 TEST_F(RecordingDevice, ScreenVertexDrawsAreRecorded)
 {
-    ASSERT_EQ(Make(Windowed(8, 8)), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(8, 8)), GX_OK);
     GxScreenVertex quad[4] = {V(0, 0), V(0, 4), V(4, 4), V(4, 0)};
     ASSERT_EQ(dev->SetFVF(GXFVF_SCREENVERTEX), GX_OK);
     // Outside a scene nothing is drawn.
@@ -302,20 +291,20 @@ TEST_F(RecordingDevice, ScreenVertexDrawsAreRecorded)
 
 TEST_F(RecordingDevice, VertexProcessingSwitchFollowsTheCreationFlags)
 {
-    ASSERT_EQ(Make(Windowed(8, 8)), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(8, 8)), GX_OK);
     EXPECT_FALSE(dev->GetSoftwareVertexProcessing());
     EXPECT_EQ(dev->SetSoftwareVertexProcessing(true), GX_OK);
     EXPECT_TRUE(dev->GetSoftwareVertexProcessing());
-    ASSERT_EQ(Make(Windowed(8, 8), GXCREATE_SOFTWARE_VERTEXPROCESSING), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(8, 8), GXCREATE_SOFTWARE_VERTEXPROCESSING), GX_OK);
     EXPECT_TRUE(dev->GetSoftwareVertexProcessing());
-    ASSERT_EQ(Make(Windowed(8, 8), GXCREATE_HARDWARE_VERTEXPROCESSING), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(8, 8), GXCREATE_HARDWARE_VERTEXPROCESSING), GX_OK);
     EXPECT_EQ(dev->SetSoftwareVertexProcessing(true), GXERR_INVALIDCALL);
     EXPECT_FALSE(dev->GetSoftwareVertexProcessing());
 }
 
 TEST_F(RecordingDevice, ChildrenOutliveTheDeviceSafely)
 {
-    ASSERT_EQ(Make(Windowed(8, 8)), GX_OK);
+    ASSERT_EQ(Make(WindowedParams(8, 8)), GX_OK);
     GxDeviceSwapChain* chain = nullptr;
     ASSERT_EQ(dev->GetSwapChain(0, &chain), GX_OK);
     GxDeviceSurface* bb = nullptr;
@@ -345,9 +334,9 @@ TEST_F(RecordingDevice, CreateDeviceFailuresComeFromTheAdapterDescription)
     adapter.createDeviceFailures = 1;
     adapter.createDeviceFailure = GXERR_OUTOFVIDEOMEMORY;
     d3d = GxCreateRecordingDirect3D(adapter);
-    EXPECT_EQ(Make(Windowed(8, 8)), GXERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(Make(WindowedParams(8, 8)), GXERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(dev, nullptr);
-    EXPECT_EQ(Make(Windowed(8, 8)), GX_OK);
+    EXPECT_EQ(Make(WindowedParams(8, 8)), GX_OK);
 
     uint32_t q = 7;
     EXPECT_EQ(d3d->CheckDeviceMultiSampleType(0, GXDEVTYPE_HAL, GXFMT_X8R8G8B8, true, 0, &q), GX_OK);

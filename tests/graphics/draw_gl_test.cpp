@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr uint32_t kFlags = GXCREATE_MIXED_VERTEXPROCESSING | GXCREATE_MULTITHREADED | GXCREATE_FPU_PRESERVE;
+constexpr uint32_t kFlags = gxtest::kDeviceCreateFlags;
 
 // A headless GL device with a back buffer of the given size and format, in the state the
 // engine draws with: no culling, no lighting, blending as the test sets it.
@@ -21,14 +21,7 @@ public:
     {
         d3d = GxCreateGLDirect3D(GxDirect3DCreateParams());
         if (!d3d) return;
-        GxPresentParameters p;
-        p.BackBufferWidth = w;
-        p.BackBufferHeight = h;
-        p.BackBufferFormat = format;
-        p.BackBufferCount = 1;
-        p.SwapEffect = GXSWAPEFFECT_FLIP;
-        p.Windowed = 1;
-        p.PresentationInterval = GXPRESENT_INTERVAL_ONE;
+        GxPresentParameters p = gxtest::WindowedParams(w, h, format);
         if (GxFailed(d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, kFlags, &p, &dev))) return;
         dev->SetRenderState(GXRS_CULLMODE, GXCULL_NONE);
         dev->SetRenderState(GXRS_LIGHTING, 0);
