@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
 
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "media/GxSoundClock.h"
 #include "media/GxTextureMovie.h"
 #include "platform/GxMixer.h"
+#include "platform/GxThread.h"
 
 namespace {
 
@@ -62,19 +62,7 @@ int64_t IoSeek(void* opaque, int64_t offset, int whence)
 
 int64_t IoSize(void* opaque) { return static_cast<GxMovieStream*>(opaque)->Size(); }
 
-bool StartStdThread(std::thread& thread, std::function<void()> body, int* error)
-{
-    // std::thread reports a thread the system would not make by throwing.
-    try {
-        thread = std::thread(std::move(body));
-        return true;
-    } catch (const std::system_error& e) {
-        if (error) *error = e.code().value();
-        return false;
-    }
-}
-
-GxMoviePlayerFile::ThreadStart g_ThreadStart = StartStdThread;
+GxMoviePlayerFile::ThreadStart g_ThreadStart = GxStartThread;
 GxMovieSourceFactory g_SourceFactory = GxOpenMovieFile;
 
 }  // namespace
@@ -83,7 +71,7 @@ GxMoviePlayerFile::GxMoviePlayerFile() = default;
 
 GxMoviePlayerFile::~GxMoviePlayerFile() { Close(); }
 
-void GxMoviePlayerFile::SetThreadStart(ThreadStart start) { g_ThreadStart = start ? start : StartStdThread; }
+void GxMoviePlayerFile::SetThreadStart(ThreadStart start) { g_ThreadStart = start ? start : GxStartThread; }
 
 void GxMoviePlayerFile::SetSourceFactory(GxMovieSourceFactory factory)
 {

@@ -2,24 +2,15 @@
 
 #include <atomic>
 #include <cstring>
-#include <exception>
 
 #include "core/GxLog.h"
 #include "platform/GxEvent.h"
 #include "platform/GxMixer.h"
+#include "platform/GxThread.h"
 
 namespace {
 
-// std::thread reports a refused thread only by throwing: the throw stops here.
-bool StartThread(std::thread& thread, std::function<void()> body)
-{
-    try {
-        thread = std::thread(std::move(body));
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
+bool StartThread(std::thread& thread, std::function<void()> body) { return GxStartThread(thread, std::move(body)); }
 
 std::atomic<GxSoundThreadStarter> g_ThreadStarter{nullptr};
 

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/GxThread.h"
+
 namespace {
 
 // Read from every thread and written by the handlers: a lock-free atomic is safe in both.
@@ -83,7 +85,8 @@ std::vector<int> GxListChildProcesses(int parent)
 
 GxMessageBoxWatch::GxMessageBoxWatch() : m_ChildrenBefore(GxListChildProcesses(static_cast<int>(getpid())))
 {
-    m_Thread = std::thread([this] { Watch(); });
+    // A watch whose thread cannot start does not watch: the box is shown all the same.
+    GxStartThread(m_Thread, [this] { Watch(); });
 }
 
 GxMessageBoxWatch::~GxMessageBoxWatch()
@@ -93,7 +96,7 @@ GxMessageBoxWatch::~GxMessageBoxWatch()
         m_Done = true;
     }
     m_Wake.notify_all();
-    m_Thread.join();
+    if (m_Thread.joinable()) m_Thread.join();
 }
 
 void GxMessageBoxWatch::Watch()
