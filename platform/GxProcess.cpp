@@ -14,6 +14,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/GxThread.h"
+
 extern char** environ;
 
 namespace {
@@ -89,13 +91,22 @@ bool GxStartProcess(const std::string& program, const std::vector<std::string>& 
         if (!Spawn(program, args, pid)) return false;
         ++s.running;
     }
-    std::thread([pid] {
-        WaitFor(pid);
+    auto reaped = [] {
         StartedProcesses& st = Started();
         std::lock_guard<std::mutex> guard(st.lock);
         --st.running;
         st.done.notify_all();
-    }).detach();
+    };
+    std::thread reaper;
+    if (GxStartThread(reaper, [pid, reaped] {
+            WaitFor(pid);
+            reaped();
+        })) {
+        reaper.detach();
+    } else {
+        // The program runs all the same; only its end goes unheard (nobody waits for it).
+        reaped();
+    }
     return true;
 }
 
