@@ -169,7 +169,7 @@ void GxTaskActor::ApplyAction(GxActionParam& a, float f)
     }
 }
 
-bool GxTaskActor::UpdateActionQueue(std::deque<GxActionParam>& queue, int32_t e)
+bool GxTaskActor::UpdateActionQueue(std::list<GxActionParam>& queue, int32_t e)
 {
     // Time never runs backwards.
     if (e < 0) e = 0;

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <list>
 
 #include "app/GxActorAction.h"
 #include "app/task/GxTaskFolder.h"
@@ -113,7 +113,7 @@ public:
     // Appends a copy of a record to a queue (0 or 1); false for another queue index.
     bool AddAction(int32_t queue, const GxActionParam& action);
 
-    const std::deque<GxActionParam>& GetActionQueue(int32_t queue) const { return m_ActionQueue[queue & 1]; }
+    const std::list<GxActionParam>& GetActionQueue(int32_t queue) const { return m_ActionQueue[queue & 1]; }
 
     // Saved and restored with the actor; cleared by script commands and layer clears. The
     // action evaluation does not look at it.
@@ -124,11 +124,13 @@ public:
 
 protected:
     GxActorVisualParam m_Visual;
-    std::deque<GxActionParam> m_ActionQueue[kActionQueueCount];
+    // Lists: an empty one allocates nothing (every widget has two, nearly always empty), and an
+    // action that adds another while it runs keeps its place.
+    std::list<GxActionParam> m_ActionQueue[kActionQueueCount];
 
 private:
     // One queue with elapsed time e; true when the queue still holds an action.
-    bool UpdateActionQueue(std::deque<GxActionParam>& queue, int32_t e);
+    bool UpdateActionQueue(std::list<GxActionParam>& queue, int32_t e);
     void BeginAction(GxActionParam& a);
     void ApplyAction(GxActionParam& a, float f);
     void Shake(const GxActionParam& a);

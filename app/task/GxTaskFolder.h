@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <list>
 #include <map>
 #include <string>
 
@@ -56,7 +56,7 @@ private:
     void ForgetFolderIn(GxTaskBase* subtree);
 
     std::map<std::u16string, std::map<int32_t, GxTaskBase*>> m_LocalNames;
-    std::deque<GxUIEventParam> m_UIEvents;
+    std::list<GxUIEventParam> m_UIEvents;  // a list: nothing allocated while empty
     bool m_UIEventEnabled = false;
     // Raised by every clear, so that dispatch can tell that its front record is gone.
     uint32_t m_ClearCount = 0;

@@ -198,15 +198,15 @@ void ExpectSameActor(const GxTaskActor& a, const GxTaskActor& b)
         const auto& qa = a.GetActionQueue(q);
         const auto& qb = b.GetActionQueue(q);
         ASSERT_EQ(qa.size(), qb.size()) << "queue " << q;
-        for (size_t i = 0; i < qa.size(); ++i) {
-            EXPECT_EQ(qa[i].m_ActionType, qb[i].m_ActionType);
-            EXPECT_EQ(qa[i].m_TimeLeft, qb[i].m_TimeLeft);
-            EXPECT_EQ(qa[i].m_TimeTotal, qb[i].m_TimeTotal);
-            EXPECT_EQ(qa[i].m_Start, qb[i].m_Start);
-            EXPECT_EQ(qa[i].m_End, qb[i].m_End);
-            EXPECT_EQ(qa[i].m_InterMode, qb[i].m_InterMode);
-            EXPECT_EQ(qa[i].m_InterParam, qb[i].m_InterParam);
-            EXPECT_EQ(qa[i].m_InitCompleted, qb[i].m_InitCompleted);
+        for (auto ia = qa.begin(), ib = qb.begin(); ia != qa.end(); ++ia, ++ib) {
+            EXPECT_EQ(ia->m_ActionType, ib->m_ActionType);
+            EXPECT_EQ(ia->m_TimeLeft, ib->m_TimeLeft);
+            EXPECT_EQ(ia->m_TimeTotal, ib->m_TimeTotal);
+            EXPECT_EQ(ia->m_Start, ib->m_Start);
+            EXPECT_EQ(ia->m_End, ib->m_End);
+            EXPECT_EQ(ia->m_InterMode, ib->m_InterMode);
+            EXPECT_EQ(ia->m_InterParam, ib->m_InterParam);
+            EXPECT_EQ(ia->m_InitCompleted, ib->m_InitCompleted);
         }
     }
 }

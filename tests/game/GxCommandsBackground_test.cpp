@@ -238,7 +238,8 @@ TEST_F(BackgroundCommands, ColorAndMoveActOnTheOneBackgroundLayer)
     bg.m_ActionPause = true;
     ASSERT_TRUE(Run("bg.act_move(10, 20.5, 300)\nev.act_move(-4, 8)\n")) << Errors();
     EXPECT_FALSE(bg.m_ActionPause);
-    const auto& q = bg.GetActionQueue(0);
+    const auto& qList = bg.GetActionQueue(0);
+    const std::vector<GxActionParam> q(qList.begin(), qList.end());
     ASSERT_EQ(q.size(), 3u) << "the earlier action stays in front";
     EXPECT_EQ(q[0].m_ActionType, ACTIONTYPE_WAIT);
     EXPECT_EQ(q[1].m_ActionType, ACTIONTYPE_MOVETO);

@@ -21,7 +21,8 @@ TEST_F(EffectCommands, FlashWithoutArgumentsFlashesWhiteOneSecondUpAndOneDown)
     GxTaskLayer& flash = *screen->flash;
     flash.SetColor0(GxFColor(0.0f, 0.0f, 0.0f, 1.0f));
     ASSERT_TRUE(Run("flash()\n")) << Errors();
-    const auto& q = flash.GetActionQueue(0);
+    const auto& qList = flash.GetActionQueue(0);
+    const std::vector<GxActionParam> q(qList.begin(), qList.end());
     ASSERT_EQ(q.size(), 3u);
     EXPECT_EQ(q[0].m_ActionType, ACTIONTYPE_SETCOLOR0);
     EXPECT_EQ(q[1].m_ActionType, ACTIONTYPE_FADE);
@@ -46,7 +47,8 @@ TEST_F(EffectCommands, FlashTakesItsTimesAndColourAndRunsAfterAFlashUnderWay)
     GxTaskLayer& flash = *screen->flash;
     flash.AddActionWait(0, 50);
     ASSERT_TRUE(Run("flash(200, 300, 0x00FF00)\n")) << Errors();
-    const auto& q = flash.GetActionQueue(0);
+    const auto& qList = flash.GetActionQueue(0);
+    const std::vector<GxActionParam> q(qList.begin(), qList.end());
     ASSERT_EQ(q.size(), 4u);
     EXPECT_EQ(q[0].m_ActionType, ACTIONTYPE_WAIT) << "pending actions stay in front";
     EXPECT_EQ(q[2].m_TimeTotal, 200);
@@ -107,7 +109,8 @@ TEST_F(EffectCommands, FadesFromAndToBlackWithTheirDefaults)
         fade.SetAlpha(c.startAlpha);
         fade.AddActionWait(0, 5000);
         ASSERT_TRUE(Run(std::string(c.script) + "\n")) << c.script << Errors();
-        const auto& q = fade.GetActionQueue(0);
+        const auto& qList = fade.GetActionQueue(0);
+        const std::vector<GxActionParam> q(qList.begin(), qList.end());
         if (c.time < 0) {
             EXPECT_TRUE(q.empty()) << c.script << ": the pending wait is dropped";
             EXPECT_EQ(fade.GetAlpha(), c.endAlpha) << c.script;

@@ -279,8 +279,10 @@ TEST_F(SeqRukoMainOpsTest, StartSelectShowsTheVisibleItemsInConsecutiveRows)
         EXPECT_EQ(b->GetPos().y, static_cast<float>(y)) << i;
         EXPECT_EQ(b->GetAlpha(), 0) << i;
         EXPECT_EQ(b->GetTextColor(), i == 3 ? config->m_SelectTextColor1 : config->m_SelectTextColor0) << i;
-        const auto& q0 = b->GetActionQueue(0);
-        const auto& q1 = b->GetActionQueue(1);
+        const auto& q0List = b->GetActionQueue(0);
+        const std::vector<GxActionParam> q0(q0List.begin(), q0List.end());
+        const auto& q1List = b->GetActionQueue(1);
+        const std::vector<GxActionParam> q1(q1List.begin(), q1List.end());
         ASSERT_EQ(q0.size(), 2u) << i;
         ASSERT_EQ(q1.size(), 2u) << i;
         EXPECT_EQ(q0[0].m_ActionType, ACTIONTYPE_WAIT);
@@ -369,8 +371,10 @@ TEST_F(SeqRukoMainOpsTest, SelectChoiceTable)
 
         // The picked button stays 400 ms longer; the others slide while they fade.
         for (int32_t i = 1; i <= 3; ++i) {
-            const auto& q0 = Choice(i)->GetActionQueue(0);
-            const auto& q1 = Choice(i)->GetActionQueue(1);
+            const auto& q0List = Choice(i)->GetActionQueue(0);
+            const std::vector<GxActionParam> q0(q0List.begin(), q0List.end());
+            const auto& q1List = Choice(i)->GetActionQueue(1);
+            const std::vector<GxActionParam> q1(q1List.begin(), q1List.end());
             std::vector<int32_t> types0;
             for (const auto& a : q0) types0.push_back(a.m_ActionType);
             if (i == 2) {
