@@ -26,7 +26,7 @@ bool DBRukoChar::Load(const std::u16string& path)
 {
     const bool loaded = GxDBBase::Load(path);
     // Rows of earlier files were cut when they were loaded: what is still too large is this file's.
-    for (int32_t id = 0; id < kRowCapacity; ++id) {
+    for (int32_t id = 0; id < GetRowsMade(); ++id) {
         DBRukoCharData& row = *GetRow(id);
         if (row.SubLayerNum <= kMaxSubLayers) continue;
         GxPrintErrorLog(u"DBRukoChar/SubLayerNum out of range[%s/%d/%d]\n", path, id, row.SubLayerNum);

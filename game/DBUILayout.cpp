@@ -42,7 +42,7 @@ DBUILayout& GxGetDBUILayout()
 
 const DBUILayoutData* GxFindUILayoutData(const std::u16string& taskName)
 {
-    DBUILayout& table = GxGetDBUILayout();
+    const DBUILayout& table = GxGetDBUILayout();
     for (int32_t i = 0; i < table.GetRowCapacity(); ++i) {
         const DBUILayoutData* row = table.GetRow(i);
         if (!row->TaskName.empty() && row->TaskName == taskName) return row;

@@ -36,7 +36,7 @@ DBUIModule& GxGetDBUIModule()
 
 const DBUIModuleData* GxFindUIModuleData(const std::u16string& moduleName)
 {
-    DBUIModule& table = GxGetDBUIModule();
+    const DBUIModule& table = GxGetDBUIModule();
     for (int32_t i = 0; i < table.GetRowCapacity(); ++i) {
         const DBUIModuleData* row = table.GetRow(i);
         if (!row->ModuleName.empty() && row->ModuleName == moduleName) return row;

@@ -112,9 +112,12 @@ int32_t GxDBBase::GetColumnArraySize(std::u16string_view columnName) const
 
 int32_t GxDBBase::FindRowByNameColumn(std::u16string_view name)
 {
-    for (int32_t i = 0; i < m_Info->capacity; ++i) {
+    const int32_t made = GetRowsMade();
+    for (int32_t i = 0; i < made; ++i) {
         const auto* field = static_cast<const std::u16string*>(GetFieldAddress(i, u"Name"));
         if (field && *field == name) return i;
     }
+    // The rows after the made ones are empty: the first of them has an empty name.
+    if (name.empty() && made < m_Info->capacity && FindColumn(u"Name")) return made;
     return 0;
 }

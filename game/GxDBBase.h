@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,8 @@ public:
 
     // index in 0 .. capacity - 1.
     virtual GxDBRow* GetRow(int32_t index) = 0;
+    // Rows 0 .. this - 1 exist; every later one is still empty (see GxDBTable).
+    virtual int32_t GetRowsMade() const { return m_Info->capacity; }
     // The highest ID loaded so far; -1 when none.
     virtual int32_t GetMaxID() const { return m_MaxID; }
     virtual int32_t GetColumnCount() const { return m_Info->columnCount; }
@@ -87,7 +90,11 @@ private:
     int32_t m_MaxID = -1;
 };
 
-// A table of Capacity rows of type Row (derived from GxDBRow).
+// A table of Capacity rows of type Row (derived from GxDBRow). Rows are made when first asked
+// for, each with those before it: the capacity is the largest game's, and most games fill a
+// few dozen rows of it (a gallery table holds hundreds of kilobytes of empty strings). Reading
+// through the const GetRow makes nothing: a row not made yet reads as an empty one. A made row
+// never moves.
 template <class Row, int32_t Capacity>
 class GxDBTable : public GxDBBase
 {
@@ -96,8 +103,23 @@ public:
 
     explicit GxDBTable(const GxDBTableInfo& info) : GxDBBase(info) {}
 
-    Row* GetRow(int32_t index) override { return &m_Rows[index]; }
-    const Row* GetRow(int32_t index) const { return &m_Rows[index]; }
+    Row* GetRow(int32_t index) override
+    {
+        // Outside the rows (a caller's fault): a scratch row, so that nothing else is written.
+        if (index < 0 || index >= Capacity) {
+            m_Outside = Row();
+            return &m_Outside;
+        }
+        while (static_cast<int32_t>(m_Rows.size()) <= index) m_Rows.emplace_back();
+        return &m_Rows[static_cast<size_t>(index)];
+    }
+    const Row* GetRow(int32_t index) const
+    {
+        static const Row empty;
+        if (index < 0 || index >= static_cast<int32_t>(m_Rows.size())) return &empty;
+        return &m_Rows[static_cast<size_t>(index)];
+    }
+    int32_t GetRowsMade() const override { return static_cast<int32_t>(m_Rows.size()); }
     // Every row back to empty and no ID loaded (for tools and tests that fill a table anew).
     void Clear()
     {
@@ -106,7 +128,8 @@ public:
     }
 
 private:
-    Row m_Rows[Capacity];
+    std::deque<Row> m_Rows;
+    Row m_Outside;
 };
 
 // The column descriptor of a plain field.

@@ -34,7 +34,7 @@ bool FindWithExtensions(std::u16string& name, std::initializer_list<std::u16stri
 
 int32_t GxFindCharID(const std::u16string& name)
 {
-    DBRukoChar& table = GxGetDBRukoChar();
+    const DBRukoChar& table = GxGetDBRukoChar();
     for (int32_t i = 0; i < DBRukoChar::kRowCapacity; ++i) {
         const std::u16string& n = table.GetRow(i)->CharName;
         if (!n.empty() && n == name) return i;
@@ -45,7 +45,7 @@ int32_t GxFindCharID(const std::u16string& name)
 uint32_t GxFindBGMLoopPos(const std::u16string& path)
 {
     const std::u16string fileName = GxGetFileName(path);
-    DBBGMMode& table = GxGetDBBGMMode();
+    const DBBGMMode& table = GxGetDBBGMMode();
     for (int32_t i = 0; i < DBBGMMode::kRowCapacity; ++i) {
         const DBBGMModeData* row = table.GetRow(i);
         if (!row->FileName.empty() && GxCompareNoCase(row->FileName, fileName) == 0) return row->LoopPosTime;
@@ -55,7 +55,7 @@ uint32_t GxFindBGMLoopPos(const std::u16string& path)
 
 bool GxIsReplayLabel(const std::u16string& label)
 {
-    DBRPMode& table = GxGetDBRPMode();
+    const DBRPMode& table = GxGetDBRPMode();
     for (int32_t i = 0; i < DBRPMode::kRowCapacity; ++i) {
         const std::u16string& l = table.GetRow(i)->Label;
         if (!l.empty() && l == label) return true;
@@ -66,7 +66,7 @@ bool GxIsReplayLabel(const std::u16string& label)
 bool GxFindCGByFileTitle(const std::u16string& path, int32_t* row, int32_t* entry)
 {
     const std::u16string title = GxGetFileTitle(path);
-    DBCGMode& table = GxGetDBCGMode();
+    const DBCGMode& table = GxGetDBCGMode();
     for (int32_t r = 0; r < DBCGMode::kRowCapacity; ++r) {
         const DBCGModeData* data = table.GetRow(r);
         for (int32_t k = 0; k < kCGEntries; ++k) {
@@ -95,7 +95,7 @@ bool GxFindMotionFile(std::u16string& name) { return FindWithExtensions(name, {u
 
 int32_t GxFindVoiceFile(std::u16string& name)
 {
-    DBRukoChar& table = GxGetDBRukoChar();
+    const DBRukoChar& table = GxGetDBRukoChar();
     for (int32_t i = 1; i < DBRukoChar::kRowCapacity; ++i) {
         const std::u16string& folder = table.GetRow(i)->VoicePath;
         if (folder.empty() || folder == u"*") continue;
@@ -116,7 +116,8 @@ void GxSplitCGModeFileNames()
 {
     DBCGMode& pictures = GxGetDBCGMode();
     DBCGMode& params = GxGetDBCGModeParam();
-    for (int32_t r = 0; r < DBCGMode::kRowCapacity; ++r) {
+    // Rows not made yet are empty: nothing to split.
+    for (int32_t r = 0; r < pictures.GetRowsMade(); ++r) {
         DBCGModeData* row = pictures.GetRow(r);
         for (int32_t k = 0; k < kCGEntries; ++k) {
             std::u16string& cell = row->FileName[k];
@@ -139,7 +140,7 @@ void GxSplitCGModeFileNames()
 void GxCountCGModeFiles()
 {
     DBCGMode& table = GxGetDBCGMode();
-    for (int32_t r = 0; r < DBCGMode::kRowCapacity; ++r) {
+    for (int32_t r = 0; r < table.GetRowsMade(); ++r) {
         DBCGModeData* row = table.GetRow(r);
         if (row->FileName[0].empty() || row->Count != 0) continue;
         int32_t count = 0;

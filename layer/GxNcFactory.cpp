@@ -294,7 +294,7 @@ bool GxNcEffectPool::LoadAllEffect(const std::u16string& projectFolder, const st
     auto& pool = EffectPool();
     GxNcProjectFactory& factory = GxGetNcProjectFactory();
     bool allLoaded = true;
-    DBEffect& table = GxGetDBEffect();
+    const DBEffect& table = GxGetDBEffect();
     for (int32_t i = 0; i < table.GetRowCapacity(); ++i) {
         const DBEffectData& row = *table.GetRow(i);
         if (row.GNCName.empty() || row.MotionGroup.empty() || row.Motion.empty()) continue;

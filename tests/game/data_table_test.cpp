@@ -251,6 +251,42 @@ TEST(DataTableColumns, ANewTableHasNoIdAndEmptyRows)
     EXPECT_EQ(row->VoiceVolumeID, 0);
 }
 
+// Rows are made when first asked for (a table holds hundreds of empty rows otherwise); what
+// callers see is that of a full array: empty rows, addresses that stay, a reset in place.
+TEST(DataTableColumns, RowsAreMadeOnFirstUseAndStayWhereTheyAre)
+{
+    auto table = std::make_unique<DBCGMode>();
+    const DBCGMode& reader = *table;
+    EXPECT_TRUE(reader.GetRow(150)->FileName[0].empty());
+    EXPECT_EQ(table->GetRowsMade(), 0) << "reading makes no row";
+
+    DBCGModeData* third = table->GetRow(3);
+    EXPECT_EQ(table->GetRowsMade(), 4);
+    third->Group = 5;
+    third->FileName[1] = u"ev01";
+    EXPECT_EQ(reader.GetRow(3), third);
+    table->GetRow(DBCGMode::kRowCapacity - 1);
+    EXPECT_EQ(table->GetRowsMade(), DBCGMode::kRowCapacity);
+    EXPECT_EQ(table->GetRow(3), third) << "a made row never moves";
+    EXPECT_EQ(third->Group, 5);
+
+    // Outside the rows: a scratch row, and no row of the table changes.
+    for (int32_t outside : {-1, DBCGMode::kRowCapacity, 1 << 30}) {
+        DBCGModeData* scratch = table->GetRow(outside);
+        scratch->Group = 9;
+        EXPECT_EQ(table->GetRow(outside)->Group, 0) << outside;
+        EXPECT_TRUE(reader.GetRow(outside)->FileName[1].empty()) << outside;
+    }
+    EXPECT_EQ(table->GetRowsMade(), DBCGMode::kRowCapacity);
+    EXPECT_EQ(third->Group, 5);
+
+    table->Clear();
+    EXPECT_EQ(table->GetRow(3), third) << "cleared in place";
+    EXPECT_EQ(third->Group, 0);
+    EXPECT_TRUE(third->FileName[1].empty());
+    EXPECT_EQ(table->GetMaxID(), -1);
+}
+
 TEST_F(DataTableTest, FindRowByNameGivesTheFirstMatchOrZero)
 {
     WriteUtf8Bom("data/e.txt", "0\tp\tg\tm\tzero\n7\tp\tg\tm\tflash\n8\tp\tg\tm\tflash\n");
