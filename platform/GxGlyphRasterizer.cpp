@@ -16,6 +16,7 @@
 
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "platform/GxPosixFile.h"
 
 uint32_t GxGlyphFont::GetGlyphOutlineA(uint32_t code, uint32_t format, GxGlyphMetrics* metrics, uint32_t bufferSize,
                                        void* buffer)
@@ -109,6 +110,44 @@ bool ResolveFace(const std::u16string& faceName, GxGlyphFaceInfo& info, int& ind
     info = first;
     index = firstIndex;
     return true;
+}
+
+// A font file read with pread into FreeType's own buffers. FreeType would map the file
+// otherwise, and a mapped file counts whole runs of pages around every glyph it reads as
+// resident: a few dozen glyphs of a CJK font held over a megabyte that way.
+unsigned long ReadFontFile(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count)
+{
+    // A count of zero is a seek, which fails (non-zero) past the end.
+    if (count == 0) return offset > stream->size ? 1 : 0;
+    // FreeType reads at most the file's size (under 4 GiB) at a time.
+    return GxPosixReadAt(static_cast<int>(stream->descriptor.value), buffer, static_cast<uint32_t>(count), offset);
+}
+
+void CloseFontFile(FT_Stream stream)
+{
+    GxPosixClose(static_cast<int>(stream->descriptor.value));
+    delete stream;
+}
+
+// Opens a face over such a stream; FreeType closes the stream with the face (and when the
+// opening fails).
+FT_Error OpenFace(FT_Library library, const std::string& path, int index, FT_Face* face)
+{
+    const int fd = GxPosixOpenNative(path);
+    GxPosixFileInfo st;
+    if (fd < 0 || !GxPosixFileInfoOf(fd, st) || !st.isRegular || st.size == 0 || st.size > 0xFFFFFFFFull) {
+        GxPosixClose(fd);
+        return FT_Err_Cannot_Open_Resource;
+    }
+    auto* stream = new FT_StreamRec{};
+    stream->size = static_cast<unsigned long>(st.size);
+    stream->descriptor.value = fd;
+    stream->read = ReadFontFile;
+    stream->close = CloseFontFile;
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = stream;
+    return FT_Open_Face(library, &args, index, face);
 }
 
 // One face at one cell height.
@@ -217,7 +256,7 @@ private:
         auto it = m_Faces.find(key);
         if (it != m_Faces.end()) return it->second;
         FT_Face face = nullptr;
-        if (FT_New_Face(m_Library, key.first.c_str(), key.second, &face) != 0) {
+        if (OpenFace(m_Library, key.first, key.second, &face) != 0) {
             face = nullptr;
             GxPrintErrorLog(u"Error/GxGlyphRasterizer FT_New_Face Failed(File:\"%s\")\n", GxUtf8ToWide(key.first));
         }
