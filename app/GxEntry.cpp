@@ -12,11 +12,13 @@
 #include "game/GxSystemConfig.h"
 #include "media/GxSoundHarness.h"
 #include "platform/GxHeadless.h"
+#include "platform/GxHeap.h"
 #include "platform/GxSdlWindow.h"
 #include "platform/GxTermination.h"
 
 int GxEntryMain()
 {
+    GxTuneHeap();
     // First: from here on SIGTERM and SIGINT end the program through its own quit.
     GxInstallTerminationHandlers();
     GxHarnessOptions options;
