@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "core/GxBinBuffer.h"
 #include "core/GxFile.h"
@@ -10,6 +11,7 @@
 #include "core/GxString.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxImageLoader.h"
+#include "platform/GxHeap.h"
 #include "platform/GxPicture.h"
 
 GxTextureFlex::GxTextureFlex() { m_ObjectType = OBJTYPE_NONE; }
@@ -173,7 +175,8 @@ void StoreBlock(const GxPixelImage& picture, uint32_t column, uint32_t row, GxFo
 }
 
 // A picture that the tiles of one texture decode together at the first use of any of them,
-// and let go once every tile has taken its block.
+// and let go once every tile has taken its block: each row of tiles' band of pixels as soon as
+// its tiles have, so that the tiles' storage does not come on top of the whole picture.
 struct PictureOnUse
 {
     std::shared_ptr<GxBinBuffer> bytes;
@@ -183,6 +186,7 @@ struct PictureOnUse
     bool tried = false;
     bool failed = false;
     uint32_t waiting = 0;
+    std::vector<uint32_t> waitingInRow;  // per row of tiles
 
     const GxPixelImage* Get()
     {
@@ -202,8 +206,16 @@ struct PictureOnUse
         }
         return failed ? nullptr : &picture;
     }
-    void Done()
+    void Done(uint32_t row)
     {
+        if (row < waitingInRow.size() && waitingInRow[row] > 0 && --waitingInRow[row] == 0 && !picture.pixels.empty()) {
+            constexpr uint32_t tile = GxTextureFlex::kTileSize;
+            const size_t first = static_cast<size_t>(row) * tile;
+            if (first < picture.height) {
+                const size_t rows = std::min<size_t>(tile, picture.height - first);
+                GxReleasePages(picture.pixels.data() + first * picture.width, rows * picture.width * sizeof(uint32_t));
+            }
+        }
         if (waiting > 0 && --waiting == 0) picture = GxPixelImage();
     }
 };
@@ -231,13 +243,14 @@ std::shared_ptr<PictureOnUse> TilesOnUse(GxTextureFlex& t, std::u16string_view n
     state->name = std::u16string(name);
     state->colorKey = colorKey;
     state->waiting = t.GetColumns() * t.GetRows();
+    state->waitingInRow.assign(t.GetRows(), t.GetColumns());
     const GxFormat tileFormat = t.GetFormat();
     for (uint32_t r = 0; r < t.GetRows(); ++r) {
         for (uint32_t c = 0; c < t.GetColumns(); ++c) {
             GxDeviceTexture* tile = t.GetTile(c, r);
             auto fill = [state, c, r, tileFormat](uint8_t* bits, uint32_t pitch) {
                 if (const GxPixelImage* picture = state->Get()) StoreBlock(*picture, c, r, tileFormat, bits, pitch);
-                state->Done();
+                state->Done(r);
             };
             if (GxSucceeded(tile->SetContentOnUse(fill))) continue;
             // A device that cannot wait for the first use gets the pixels now.
@@ -269,13 +282,10 @@ bool GxTextureFlex::CreateFromFile(std::u16string_view name, GxFormat format, Gx
     ReleaseAll();
     std::shared_ptr<PictureOnUse> picture = TilesOnUse(*this, name, format, colorKey);
     if (!picture) return false;
-    // Every tile takes its block now (the first one decodes the picture, once).
-    for (GxDeviceTexture* tile : m_Tiles) {
-        GxLockedRect l;
-        if (GxSucceeded(tile->LockRect(0, &l, nullptr, GXLOCK_READONLY))) tile->UnlockRect(0);
-    }
-    // A picture that did not arrive whole is no picture: the texture is given up.
-    if (picture->failed) {
+    // The picture is decoded now, so that a damaged one fails here; the tiles still take their
+    // blocks at their first use, straight into the GPU's copy. A picture that did not arrive
+    // whole is no picture: the texture is given up.
+    if (!picture->Get()) {
         ReleaseAll();
         return false;
     }

@@ -618,14 +618,19 @@ uint8_t* GxCoreTexture::Bits(uint32_t level)
     if (!l.bits) {
         l.bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(l.pitch) * l.height, 1));
         // The content made at its first use: it counts as the texture's first write.
-        if (l.bits && level == 0 && m_Fill) {
-            ContentFill fill = std::move(m_Fill);
-            m_Fill = nullptr;
-            fill(l.bits, l.pitch);
-            writes = std::max<uint32_t>(writes, 1);
-        }
+        if (l.bits && level == 0) FillInto(l.bits);
     }
     return l.bits;
+}
+
+bool GxCoreTexture::FillInto(uint8_t* bits)
+{
+    if (!m_Fill) return false;
+    ContentFill fill = std::move(m_Fill);
+    m_Fill = nullptr;
+    fill(bits, m_Levels[0].pitch);
+    writes = std::max<uint32_t>(writes, 1);
+    return true;
 }
 
 GxResult GxCoreTexture::SetContentOnUse(ContentFill fill)

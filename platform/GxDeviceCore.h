@@ -162,6 +162,10 @@ public:
     GxResult SetContentOnUse(ContentFill fill) override;
     // Whether level 0's pixels still wait for their fill (see SetContentOnUse).
     bool ContentPending() const { return static_cast<bool>(m_Fill); }
+    // Makes the waiting content into bits (zero-filled, level 0's pitch) instead of a CPU copy,
+    // for a backend that sends it to the GPU at once; it counts as the first write. False when
+    // no content waits.
+    bool FillInto(uint8_t* bits);
 
     // Whether every level's size is within what a CPU copy may take.
     bool SizeAllowed() const;

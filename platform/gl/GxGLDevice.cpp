@@ -632,6 +632,10 @@ private:
 
 }  // namespace
 
+// The largest content sent by way of the fill buffer (a 512 x 512 page of 32-bit pixels); the
+// buffer is kept for the next one.
+constexpr size_t kFillBufferBytes = 1u << 20;
+
 GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
 {
     // The GL objects are made at the texture's first use (Realize): the driver zero-fills new
@@ -640,7 +644,7 @@ GxResult GxGLDevice::NativeCreateTexture(GxCoreTexture& t)
     return GX_OK;
 }
 
-GxResult GxGLDevice::MakeNative(GxCoreTexture& t)
+GxResult GxGLDevice::MakeNative(GxCoreTexture& t, const uint8_t* level0)
 {
     while (gl.glGetError() != GL_NO_ERROR) {
     }
@@ -657,7 +661,7 @@ GxResult GxGLDevice::MakeNative(GxCoreTexture& t)
     for (uint32_t i = 0; i < t.GetLevelCount(); ++i) {
         GxCoreTexture::Level& l = t.LevelAt(i);
         gl.glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), pf.internal, static_cast<GLsizei>(l.width),
-                        static_cast<GLsizei>(l.height), 0, pf.format, pf.type, l.bits);
+                        static_cast<GLsizei>(l.height), 0, pf.format, pf.type, i == 0 && level0 ? level0 : l.bits);
     }
     gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(t.GetLevelCount() - 1));
@@ -698,8 +702,29 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
 {
     if (!t.clearPending) return true;
     t.clearPending = false;
-    // Content made at its first use is made now, and goes with the storage.
-    if (t.ContentPending() && !t.Bits(0)) return false;
+    // Content made at its first use is made now, and goes with the storage: by way of the fill
+    // buffer when the copy would be dropped right after (a single-level managed texture, as the
+    // tiles of a picture are), else in the CPU copy.
+    if (t.ContentPending()) {
+        const GxCoreTexture::Level& l = t.LevelAt(0);
+        const size_t bytes = static_cast<size_t>(l.pitch) * l.height;
+        if (bytes <= kFillBufferBytes && t.GetLevelCount() == 1 && t.Desc().Pool == GXPOOL_MANAGED &&
+            !t.IsRenderTarget()) {
+            m_FillBuffer.assign(bytes, 0);
+            t.FillInto(m_FillBuffer.data());
+            if (GxFailed(MakeNative(t, m_FillBuffer.data()))) {
+                GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
+                                      t.Desc().Height);
+                return false;
+            }
+            GxGLOpaqueRect(t.Desc().Format, m_FillBuffer.data(), l.pitch, l.width, l.height, &t.opaqueWidth,
+                           &t.opaqueHeight);
+            t.opaqueVersion = t.version;
+            t.gpuNewer = true;
+            return true;
+        }
+        if (!t.Bits(0)) return false;
+    }
     // A target that held one colour gets it in its storage.
     const bool solid = t.solid;
     const uint32_t fill = solid ? t.solidColor : 0u;

@@ -131,8 +131,9 @@ private:
     // written). Levels that have a CPU copy are sent with the storage. False when GL cannot
     // make them.
     bool Realize(GxCoreTexture& texture, const GxRectL* written = nullptr, uint32_t level = 0);
-    // The GL texture (and a render target's framebuffer) with storage only.
-    GxResult MakeNative(GxCoreTexture& texture);
+    // The GL texture (and a render target's framebuffer) with storage only; level 0 takes
+    // level0 when given, else its CPU copy.
+    GxResult MakeNative(GxCoreTexture& texture, const uint8_t* level0 = nullptr);
     // Frees the CPU copy of a texture written once (a loaded picture) now that GL holds its
     // pixels: such a copy would only double the memory of every picture. A later lock reads
     // the pixels back (gpuNewer).
@@ -168,6 +169,9 @@ private:
     };
     WindowPicture m_WindowPicture;
     GLuint m_ClearFramebuffer = 0;  // attaches a new texture's levels to clear them
+    // Where content made at its first use is made (up to kFillBufferBytes) on its way to GL:
+    // the texture never gets a CPU copy, which it would give up at once.
+    std::vector<uint8_t> m_FillBuffer;
     GLuint m_SolidTexture = 0;
     uint32_t m_SolidColor = 0;
     bool m_SolidColorSet = false;

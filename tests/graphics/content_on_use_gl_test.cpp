@@ -141,6 +141,57 @@ TEST_F(ContentOnUseGL, AMissingFileFailsAtOnceAndDamagedPixelsAreReportedAtTheFi
     EXPECT_EQ(lines[1], u"Error/ImageLoadFromFile Failed(Name:\"cg/bad.png\")") << "once for all the tiles";
 }
 
+// A tiled picture loaded at once is decoded at once (a damaged one fails then), and its tiles
+// go to the GPU at their first draw without a CPU copy; every band of the picture arrives,
+// also those let go as soon as their row of tiles was made.
+TEST_F(ContentOnUseGL, ALoadedTiledPictureIsCheckedAtLoadAndSentWithoutCopies)
+{
+    ASSERT_TRUE(Write("cg/bad.png", Damaged(gxtest::WritePngRgba(gxtest::MakeTestPicture(200, 150, false, 5)))));
+    GxTextureFlex bad;
+    EXPECT_FALSE(bad.CreateFromFile(u"cg/bad.png", GXFMT_UNKNOWN, 0));
+    EXPECT_EQ(bad.GetColumns(), 0u);
+    EXPECT_NE(logs.Error().find(u"Error/ImageLoadFromFile Failed(Name:\"cg/bad.png\")"), std::u16string::npos);
+    const std::u16string before = logs.Error();
+
+    const gxtest::TestPicture picture = gxtest::MakeTestPicture(300, 260, false, 9);
+    ASSERT_TRUE(Write("cg/big.png", gxtest::WritePngRgba(picture)));
+    GxTextureFlex flex;
+    ASSERT_TRUE(flex.CreateFromFile(u"cg/big.png", GXFMT_A8R8G8B8, 0));
+    ASSERT_EQ(flex.GetColumns(), 3u);
+    ASSERT_EQ(flex.GetRows(), 3u);
+    for (uint32_t r = 0; r < 3; ++r)
+        for (uint32_t c = 0; c < 3; ++c) EXPECT_FALSE(Made(flex.GetTile(c, r))) << c << "," << r;
+
+    for (int frame = 0; frame < 2; ++frame) {
+        ASSERT_TRUE(GxGraphics::BeginScene());
+        GxGraphics::Clear(GXCLEAR_TARGET, 0xFF000000u, 1.0f, 0, nullptr);
+        GxGraphics::SetDefaultRenderState();
+        GxGraphics::DrawTextureFlex(&flex, 0.0f, 0.0f, GxVector2(1, 1), GxVector3(), GxVector2(), 0xFFFFFFFFu, 0, 2);
+        GxGraphics::EndScene();
+        ASSERT_TRUE(GxGraphics::Present(nullptr, nullptr, nullptr));
+        GxPixelImage shown;
+        ASSERT_EQ(GxGraphics::GetDevice()->ReadPresented(&shown), GX_OK);
+        size_t wrong = 0;
+        for (uint32_t y = 0; y < picture.height; ++y)
+            for (uint32_t x = 0; x < picture.width; ++x) wrong += shown.At(x, y) != picture.At(x, y);
+        EXPECT_EQ(wrong, 0u) << "frame " << frame;
+    }
+    for (uint32_t r = 0; r < 3; ++r) {
+        for (uint32_t c = 0; c < 3; ++c) {
+            auto* tile = dynamic_cast<GxCoreTexture*>(flex.GetTile(c, r));
+            ASSERT_NE(tile, nullptr);
+            EXPECT_NE(tile->nativeTexture, 0u);
+            EXPECT_EQ(tile->LevelAt(0).bits, nullptr) << "no CPU copy of " << c << "," << r;
+        }
+    }
+    // Read back from the GPU's copy.
+    const GxPixelImage corner = Read(flex.GetTile(2, 2));
+    EXPECT_EQ(corner.At(0, 0), picture.At(256, 256));
+    EXPECT_EQ(corner.At(43, 3), picture.At(299, 259));
+    EXPECT_EQ(corner.At(44, 0), 0u) << "outside the picture";
+    EXPECT_EQ(logs.Error(), before);
+}
+
 // Image-set pages through the program's own loader, and pictures of the tiled-texture factory:
 // made when first drawn.
 TEST_F(ContentOnUseGL, PagesAndFactoryPicturesAreDecodedWhenFirstDrawn)
