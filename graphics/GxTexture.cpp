@@ -204,6 +204,9 @@ bool GxTexture::CreateTexture(std::u16string_view name, uint32_t width, uint32_t
         ResetFields();
         return false;
     }
+    // Made empty, it is drawn into by the CPU (text, pages of glyphs): the copy that lock uses
+    // stays, instead of being read back from the GPU at the next write.
+    m_pTexture->KeepCopy();
     FinishCreate();
     return true;
 }

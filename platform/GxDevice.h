@@ -81,6 +81,10 @@ public:
     // never decoded. Refused (INVALIDCALL) for other textures and once the pixels were used.
     using ContentFill = std::function<void(uint8_t* bits, uint32_t pitch)>;
     virtual GxResult SetContentOnUse(ContentFill fill) = 0;
+    // Our own addition. The texture is drawn into by the CPU again and again (made empty for
+    // that, as a page of glyphs is): its CPU copy is kept once the GPU has the pixels, where a
+    // loaded picture's may be let go.
+    virtual void KeepCopy() = 0;
 };
 
 class GxDeviceSwapChain : public GxDeviceObject

@@ -160,6 +160,7 @@ public:
     GxResult UnlockRect(uint32_t level) override;
     GxResult AddDirtyRect(const GxRectL* rect) override;
     GxResult SetContentOnUse(ContentFill fill) override;
+    void KeepCopy() override { keepCopy = true; }
     // Whether level 0's pixels still wait for their fill (see SetContentOnUse).
     bool ContentPending() const { return static_cast<bool>(m_Fill); }
     // Makes the waiting content into bits (zero-filled, level 0's pitch) instead of a CPU copy,
@@ -197,6 +198,8 @@ public:
     // picture is, may give its CPU copy up once the backend holds the pixels; one written again
     // keeps it, so that repeated writes do not read the GPU back each time.
     uint32_t writes = 0;
+    // Set by KeepCopy: the CPU copy is never let go for being written once.
+    bool keepCopy = false;
     // Who the texture is, never reused by another one, and how often its pixels were written
     // from outside the device's drawing (a lock that wrote, UpdateTexture, StretchRect,
     // GetRenderTargetData into it). Drawing into it does not count: a frame's drawing is known

@@ -786,7 +786,7 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
 void GxGLDevice::DropWrittenOnceCopy(GxCoreTexture& t)
 {
     GxCoreTexture::Level& l = t.LevelAt(0);
-    if (t.GetLevelCount() != 1 || t.Desc().Pool != GXPOOL_MANAGED || t.IsRenderTarget() || t.writes > 1 ||
+    if (t.GetLevelCount() != 1 || t.Desc().Pool != GXPOOL_MANAGED || t.IsRenderTarget() || t.writes > 1 || t.keepCopy ||
         l.locked || !l.bits || !t.nativeTexture || t.clearPending)
         return;
     // What frames need to know of its pixels is taken while they are at hand.

@@ -192,6 +192,42 @@ TEST_F(ContentOnUseGL, ALoadedTiledPictureIsCheckedAtLoadAndSentWithoutCopies)
     EXPECT_EQ(logs.Error(), before);
 }
 
+// A texture made empty is drawn into by the CPU again and again: once drawn it keeps the copy
+// that locks use; a loaded picture, written once, gives its copy up.
+TEST_F(ContentOnUseGL, ATextureMadeEmptyKeepsItsCopyWhereAPictureGivesItUp)
+{
+    ASSERT_TRUE(Write("cg/pic.png", gxtest::WritePngRgba(gxtest::TestPicture(32, 32, 0xFF804020u))));
+    GxTexture picture, page;
+    ASSERT_TRUE(picture.CreateFromFile(u"cg/pic.png", GXFMT_A8R8G8B8, 1, 0, false));
+    ASSERT_TRUE(page.CreateTexture(u"page", 64, 64, GXFMT_A4R4G4B4, 1));
+    ASSERT_TRUE(page.FillRect(nullptr, 0xFFFFFFFFu));
+
+    ASSERT_TRUE(GxGraphics::BeginScene());
+    GxGraphics::Clear(GXCLEAR_TARGET, 0xFF000000u, 1.0f, 0, nullptr);
+    GxGraphics::SetDefaultRenderState();
+    for (GxTexture* t : {&picture, &page})
+        GxGraphics::DrawTexture(t, t == &page ? 100.0f : 0.0f, 0.0f, GxFRect(0, 0, 32, 32), GxVector2(1, 1),
+                                GxVector3(), GxVector2(), GxVector2(), 0xFFFFFFFFu, 0, 1);
+    GxGraphics::EndScene();
+    ASSERT_TRUE(GxGraphics::Present(nullptr, nullptr, nullptr));
+
+    auto* pictureCore = dynamic_cast<GxCoreTexture*>(picture.GetD3DTexture());
+    auto* pageCore = dynamic_cast<GxCoreTexture*>(page.GetD3DTexture());
+    ASSERT_NE(pictureCore, nullptr);
+    ASSERT_NE(pageCore, nullptr);
+    EXPECT_NE(pictureCore->nativeTexture, 0u);
+    EXPECT_NE(pageCore->nativeTexture, 0u);
+    EXPECT_EQ(pictureCore->LevelAt(0).bits, nullptr) << "a picture's copy is let go";
+    EXPECT_NE(pageCore->LevelAt(0).bits, nullptr) << "a drawing surface keeps its copy";
+    EXPECT_FALSE(pageCore->gpuNewer);
+    // The next write is the copy's, and reaches the GPU.
+    const GxRectL corner{0, 0, 4, 4};
+    ASSERT_TRUE(page.FillRect(&corner, 0xFF00FF00u));
+    EXPECT_EQ(Read(page.GetD3DTexture()).At(1, 1), 0xFF00FF00u);
+    EXPECT_EQ(Read(page.GetD3DTexture()).At(10, 10), 0xFFFFFFFFu);
+    EXPECT_TRUE(logs.Error().empty()) << GxWideToUtf8(logs.Error());
+}
+
 // Image-set pages through the program's own loader, and pictures of the tiled-texture factory:
 // made when first drawn.
 TEST_F(ContentOnUseGL, PagesAndFactoryPicturesAreDecodedWhenFirstDrawn)
