@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "core/GxLog.h"
@@ -703,37 +704,38 @@ bool GxGLDevice::Realize(GxCoreTexture& t, const GxRectL* written, uint32_t leve
     if (!t.clearPending) return true;
     t.clearPending = false;
     // Content made at its first use is made now, and goes with the storage: by way of the fill
-    // buffer when the copy would be dropped right after (a single-level managed texture, as the
-    // tiles of a picture are), else in the CPU copy.
+    // buffer when its copy would be dropped right after (content waits only on single-level
+    // managed textures, the tiles of a picture among them), else in the CPU copy.
+    const uint8_t* level0 = nullptr;
     if (t.ContentPending()) {
         const GxCoreTexture::Level& l = t.LevelAt(0);
         const size_t bytes = static_cast<size_t>(l.pitch) * l.height;
-        if (bytes <= kFillBufferBytes && t.GetLevelCount() == 1 && t.Desc().Pool == GXPOOL_MANAGED &&
-            !t.IsRenderTarget()) {
+        if (bytes <= kFillBufferBytes && !t.keepCopy) {
             m_FillBuffer.assign(bytes, 0);
             t.FillInto(m_FillBuffer.data());
-            if (GxFailed(MakeNative(t, m_FillBuffer.data()))) {
-                GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
-                                      t.Desc().Height);
-                return false;
-            }
-            GxGLOpaqueRect(t.Desc().Format, m_FillBuffer.data(), l.pitch, l.width, l.height, &t.opaqueWidth,
-                           &t.opaqueHeight);
-            t.opaqueVersion = t.version;
-            t.gpuNewer = true;
-            return true;
+            level0 = m_FillBuffer.data();
+        } else if (!t.Bits(0)) {
+            return false;
         }
-        if (!t.Bits(0)) return false;
     }
     // A target that held one colour gets it in its storage.
     const bool solid = t.solid;
     const uint32_t fill = solid ? t.solidColor : 0u;
     t.solid = false;
     // Levels with a CPU copy go with the storage itself.
-    if (GxFailed(MakeNative(t))) {
+    if (GxFailed(MakeNative(t, level0))) {
         GxPrintSlightErrorLog(u"Warning/GLDevice Texture Storage Failed(Size:%d,%d)\n", t.Desc().Width,
                               t.Desc().Height);
+        // The content made for the storage stays in the CPU copy.
+        if (level0 && t.Bits(0)) std::memcpy(t.LevelAt(0).bits, level0, m_FillBuffer.size());
         return false;
+    }
+    if (level0) {
+        const GxCoreTexture::Level& l = t.LevelAt(0);
+        GxGLOpaqueRect(t.Desc().Format, level0, l.pitch, l.width, l.height, &t.opaqueWidth, &t.opaqueHeight);
+        t.opaqueVersion = t.version;
+        t.gpuNewer = true;
+        return true;
     }
     // A write that covers the whole of a single-level texture leaves nothing to clear.
     const GxCoreTexture::Level& l0 = t.LevelAt(0);
