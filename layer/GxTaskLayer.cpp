@@ -567,6 +567,10 @@ void GxTaskLayer::DrawContent(GxLayerContent& c, float factor)
     case CONTENTTYPE_TEXTURE:
     case CONTENTTYPE_TEXTUREFILE: {
         if (!c.m_pTexture) return;
+        // A movie's texture is only its fill colour until the first frame is in it: whatever lies
+        // under the layer stays in view until then.
+        if (c.m_ContentType == CONTENTTYPE_MOVIE && !static_cast<GxTextureMovie*>(c.m_pTexture.get())->HasFrame())
+            return;
         const GxVector2 uvOffset = c.m_ContentType == CONTENTTYPE_MOVIE ? GxVector2() : v.m_UVOffset;
         GxGraphics::DrawTexture(c.m_pTexture.get(), pos.x, pos.y,
                                 GxFRect(0.0f, 0.0f, static_cast<float>(c.m_Width), static_cast<float>(c.m_Height)),

@@ -320,8 +320,8 @@ double GxMoviePlayerFile::PositionNow()
     const double clockPos = m_BasePos + static_cast<double>(now - std::min(now, m_BaseClock)) / 1000.0;
     GxMixer* mixer = GxMixer::Get();
     const bool manual = mixer && mixer->IsManual();
-    // An installed clock over a device that runs in real time (an unpaced run without capture)
-    // does not meet the sound: then the clock leads, as it does every other timing.
+    // An installed clock over a device that runs in real time (a test's; unpaced runs mix by the
+    // frames) does not meet the sound: then the clock leads, as it does every other timing.
     if (!m_Voice || !mixer || (GxSoundHasInstalledClock() && !manual)) return clockPos;
     double pos = m_SoundStartPos + static_cast<double>(SoundPlayed(now)) / kGxMixerRate;
     if (!manual) {

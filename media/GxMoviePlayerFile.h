@@ -3,12 +3,12 @@
 // their time and its sound (with render-all) fed to a mixer voice at the movie volume.
 //
 // The movie's clock is its sound when it has a voice (the frames the mixer took from it), else
-// the sound clock; an installed sound clock over a device that runs in real time (an unpaced run
-// without capture) leads as it does every other timing. The main thread never waits for the
-// decoder: a frame not decoded yet leaves
-// the previous picture, sound not decoded yet is silence for that stretch. Only while an
-// installed sound clock stands in for real time (tests, unpaced runs) does Update wait for what
-// is due, so those runs show the same frames whatever the machine's speed.
+// the sound clock; an installed sound clock over a device that runs in real time (a test's) leads
+// as it does every other timing. The main thread never waits for the decoder: a frame not decoded
+// yet leaves the previous picture (before the first one, none: the texture's layer shows nothing
+// for it), sound not decoded yet is silence for that stretch. Only while an installed sound
+// clock stands in for real time (tests, unpaced runs) does Update wait for what is due, so those
+// runs show the same frames whatever the machine's speed.
 //
 // Threads: every operation runs on the main thread. The worker only decodes into the player's
 // queues; frame copies into the texture and the device upload happen in Update on the main

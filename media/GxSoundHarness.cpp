@@ -33,7 +33,10 @@ void GxSoundHarness::Begin(const GxSoundHarnessOptions& options)
     std::lock_guard<std::mutex> lock(g_Mutex);
     g_Frames = 0;
     g_Headless = options.headless;
-    g_Capture = options.capturePath.empty() ? nullptr : std::make_unique<GxMixerCapture>(options.capturePath);
+    // An unpaced run mixes each frame's share as a capture does, and keeps it only when asked:
+    // a device would play in real time, so sounds would end by the machine's speed, not the frames.
+    g_Capture = options.capturePath.empty() && !options.unpaced ? nullptr
+                                                                : std::make_unique<GxMixerCapture>(options.capturePath);
     g_ClockInstalled = options.unpaced;
     if (options.unpaced) GxSoundSetClock(FrameClock);
 }

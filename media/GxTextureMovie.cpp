@@ -48,6 +48,7 @@ void GxTextureMovie::ClearBuffers()
     m_Ready[0] = m_Ready[1] = false;
     m_BufferLocked = false;
     m_Dirty = false;
+    m_Presented = m_HasFrame = false;
 }
 
 bool GxTextureMovie::Create(std::u16string_view name, uint32_t width, uint32_t height, GxFormat format,
@@ -171,6 +172,7 @@ uint32_t GxTextureMovie::Present()
     m_Ready[m_Front] = true;
     m_Front ^= 1u;
     m_Dirty = true;
+    m_Presented = true;
     return old;
 }
 
@@ -250,7 +252,15 @@ bool GxTextureMovie::UploadFrame()
     std::lock_guard<std::recursive_mutex> guard(m_Lock);
     if (!m_Dirty || m_BufferLocked) return false;
     m_Dirty = false;
-    return UploadLocked(m_Front);
+    if (!UploadLocked(m_Front)) return false;
+    if (m_Presented) m_HasFrame = true;
+    return true;
+}
+
+bool GxTextureMovie::HasFrame() const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_Lock);
+    return m_HasFrame;
 }
 
 GxColor GxTextureMovie::GetBufferPixel(uint32_t index, uint32_t x, uint32_t y) const

@@ -66,6 +66,9 @@ public:
     // Main thread: sends the front buffer to the device texture when a frame was presented since
     // the last upload. True when it uploaded.
     bool UploadFrame();
+    // True once a presented frame has reached the device texture. Until then the texture holds
+    // only its fill colour, which is no picture of the movie: a layer shows nothing for it.
+    bool HasFrame() const;
 
     // One pixel of a buffer as 0xAARRGGBB (tests and diagnostics); 0 outside.
     GxColor GetBufferPixel(uint32_t index, uint32_t x, uint32_t y) const;
@@ -85,6 +88,8 @@ private:
     bool m_Ready[2] = {false, false};
     bool m_BufferLocked = false;
     bool m_Dirty = false;
+    bool m_Presented = false;  // a frame was presented since the buffers were made
+    bool m_HasFrame = false;   // ... and uploaded
     bool m_Dynamic = false;
     GxColor m_FillColor = 0;
 };

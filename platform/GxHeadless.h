@@ -4,7 +4,8 @@
 // Environment:
 //   GX_HEADLESS=1            run without a window (SDL's offscreen video, dummy audio); also the
 //                            default when neither DISPLAY nor WAYLAND_DISPLAY is set
-//   GX_UNPACED=1             headless only: frames do not wait for the clock
+//   GX_UNPACED=1             headless only: frames do not wait for the clock (the sound side
+//                            follows the frames too: its clock and the mix)
 //   GX_EXIT_AFTER_FRAMES=N   quit through the normal quit request so that exactly N frames run
 //   GX_SCREENSHOT=file.png   after the last frame, write the last presented picture
 //   GX_INPUT_SCRIPT=file     synthetic input events, by frame (format below)

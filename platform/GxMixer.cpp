@@ -402,6 +402,11 @@ void GxMixerCapture::PullFrame()
     m_Carry += kGxMixerRate;
     const uint32_t frames = m_Carry / 60;
     m_Carry %= 60;
+    if (!Keeps()) {
+        m_Scratch.resize(2 * size_t(frames));
+        mixer->Render(m_Scratch.data(), frames);
+        return;
+    }
     const size_t at = m_Samples.size();
     m_Samples.resize(at + 2 * size_t(frames));
     mixer->Render(m_Samples.data() + at, frames);
@@ -426,6 +431,7 @@ std::vector<uint8_t> GxMixerWavBytes(const std::vector<int16_t>& samples)
 
 bool GxMixerCapture::Write() const
 {
+    if (!Keeps()) return true;
     const std::vector<uint8_t> bytes = GxMixerWavBytes(m_Samples);
     std::ofstream file(m_Path, std::ios::binary | std::ios::trunc);
     if (file) file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

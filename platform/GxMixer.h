@@ -172,9 +172,10 @@ private:
     std::vector<std::shared_ptr<GxEvent>> m_Fired;
 };
 
-// The headless harness: GX_AUDIO_CAPTURE=file.wav selects the manual backend; each main-loop frame
-// pulls 44100/60 frames (the remainder carried), and the mix is written as a 16-bit stereo WAV
-// at shutdown.
+// The headless harness's pull of the manual backend: each main-loop frame renders 44100/60 frames
+// (the remainder carried). With a path (GX_AUDIO_CAPTURE=file.wav) the mix is kept and written as
+// a 16-bit stereo WAV at shutdown; without one (an unpaced run) it is dropped, and the pull only
+// moves the sound on with the frames.
 class GxMixerCapture
 {
 public:
@@ -185,13 +186,15 @@ public:
     // Renders one main-loop frame's worth from the open mixer.
     void PullFrame();
     const std::vector<int16_t>& GetSamples() const { return m_Samples; }
-    // Writes the mix; false with one error-log line.
+    bool Keeps() const { return !m_Path.empty(); }
+    // Writes the mix (nothing without a path); false with one error-log line.
     bool Write() const;
 
 private:
     std::string m_Path;
     uint32_t m_Carry = 0;
     std::vector<int16_t> m_Samples;
+    std::vector<int16_t> m_Scratch;  // a dropped frame's mix
 };
 
 // 44100 Hz 16-bit stereo RIFF WAVE bytes of interleaved samples.

@@ -103,7 +103,12 @@ struct DemoCopy : TempGame
             else if (key == "UBSAN_OPTIONS" || key == "PATH") env.push_back(kv);
         }
         env.push_back(asan);
-        for (const auto& e : extraEnv) env.push_back(e);
+        // An extra variable replaces a default of the same name (GX_UNPACED=0 for a paced run).
+        for (const auto& e : extraEnv) {
+            const std::string key = e.substr(0, e.find('=') + 1);
+            std::erase_if(env, [&](const std::string& kv) { return kv.compare(0, key.size(), key) == 0; });
+            env.push_back(e);
+        }
         std::vector<char*> envp;
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);

@@ -638,10 +638,15 @@ TEST_F(LayerTaskTest, SolidColoursAndTexturesDrawWithTheActorsState)
     EXPECT_FLOAT_EQ(tex->vertices[0].u, 0.25f);
     EXPECT_FLOAT_EQ(tex->vertices[2].u, 1.25f);
     WriteMovie("mov/a.mpg");
+    // A held clock: the slots' update waits for the first frame, which the layer draws from.
+    GxFrozenSoundClock frozen;
     ASSERT_TRUE(m_Layer->LoadMovie(u"mov/a.mpg", 64, 32, 1, 0.0, 0, true, 0));
+    GxMovie::Update();
     DrawRecorded();
+    tex = nullptr;
     for (const GxDeviceCall& c : Recorder().calls)
         if (c.op == GxDeviceOp::DrawPrimitiveUP) tex = &c;
+    ASSERT_NE(tex, nullptr);
     EXPECT_FLOAT_EQ(tex->vertices[0].u, 0.0f);
     EXPECT_FLOAT_EQ(tex->vertices[2].u, 1.0f);
 }

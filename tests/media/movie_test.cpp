@@ -141,6 +141,10 @@ TEST_F(MovieDeviceTest, FramesGoToTheBackBufferAndPresentSwaps)
     EXPECT_FALSE(t.IsFrameReady());
     EXPECT_EQ(t.GetBufferPixel(0, 3, 1), 0xFF102030u);
     EXPECT_EQ(DevicePixel(t, 0, 0), 0x102030u);
+    // The fill is no frame, even once uploaded.
+    EXPECT_TRUE(t.Fill(0, 0xFF405060u));
+    EXPECT_TRUE(t.UploadFrame());
+    EXPECT_FALSE(t.HasFrame());
     // A 6 x 3 frame is cut to the 4 x 2 texture; rows stay top first.
     std::vector<uint8_t> frame(6 * 3 * 3);
     for (size_t i = 0; i < 6 * 3; ++i) {
@@ -152,6 +156,7 @@ TEST_F(MovieDeviceTest, FramesGoToTheBackBufferAndPresentSwaps)
     EXPECT_EQ(t.GetFrontIndex(), 1u);
     EXPECT_EQ(t.GetBufferPixel(1, 3, 0), 0xFF000201u);
     EXPECT_EQ(t.GetBufferPixel(1, 3, 1), 0xFF400201u);
+    EXPECT_FALSE(t.HasFrame()) << "a frame counts once it is in the device texture";
     // The back buffer (the old front) was marked ready when it was presented.
     EXPECT_FALSE(t.IsFrameReady());
     EXPECT_EQ(t.Present(), 1u);
@@ -159,7 +164,11 @@ TEST_F(MovieDeviceTest, FramesGoToTheBackBufferAndPresentSwaps)
     EXPECT_EQ(t.GetFrontIndex(), 0u);
     // Upload happens only on the main thread's call, once per new frame.
     EXPECT_TRUE(t.UploadFrame());
+    EXPECT_TRUE(t.HasFrame());
     EXPECT_FALSE(t.UploadFrame());
+    // Made again, it holds only its fill.
+    ASSERT_TRUE(t.Create(u"movie", 4, 2, GXFMT_A8R8G8B8, 0xFF102030u, false));
+    EXPECT_FALSE(t.HasFrame());
 }
 
 TEST_F(MovieDeviceTest, LockRectRefusesASecondLockWithTheMessage)

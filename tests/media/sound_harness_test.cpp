@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "media/GxSoundClock.h"
@@ -59,7 +60,38 @@ TEST(SoundHarnessTest, UnpacedCaptureFollowsTheFramesAndWritesTheMix)
     EXPECT_TRUE(log.Lines().empty()) << log.Joined();
 }
 
-TEST(SoundHarnessTest, WithoutTheVariablesNothingChanges)
+// Without a capture an unpaced run still mixes by the frames: a sound lasts as many frames as its
+// length says, however fast the frames run, and no file is written.
+TEST(SoundHarnessTest, UnpacedWithoutCaptureStillPlaysSoundsByTheFrames)
+{
+    unsetenv("GX_AUDIO_CAPTURE");
+    GxTestGameFolder folder;
+    ASSERT_TRUE(folder.IsValid());
+    const GxSoundHarnessOptions options = GxSoundHarness::FromEnvironment(true, true);
+    EXPECT_EQ(options.capturePath, "");
+    GxSoundHarness::Begin(options);
+    EXPECT_EQ(GxSoundHarness::Backend(), GxMixerBackendKind::Manual);
+    ASSERT_TRUE(GxMixer::Open(GxSoundHarness::Backend()));
+    ASSERT_TRUE(GxMixer::Get()->IsManual());
+
+    // Half a second: 22050 frames, 30 main-loop frames of 735.
+    auto voice = GxMixer::Get()->CreateVoice(GxMixerFormat{2, 16, 44100}, 22050 * 4);
+    ASSERT_NE(voice, nullptr);
+    ASSERT_TRUE(voice->Play(false));
+    for (int frame = 1; frame < 30; ++frame) {
+        GxSoundHarness::Frame();
+        ASSERT_EQ(voice->GetCurrentPosition(), uint32_t(frame) * 735 * 4) << frame;
+    }
+    EXPECT_TRUE(voice->GetStatus() & kGxMixerStatusPlaying);
+    GxSoundHarness::Frame();
+    EXPECT_EQ(voice->GetStatus(), 0u) << "ended with its 30th frame";
+    GxMixer::Get()->RemoveVoice(voice);
+    GxMixer::Close();
+    EXPECT_TRUE(GxSoundHarness::End());
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path())) << "nothing is written without a capture";
+}
+
+TEST(SoundHarnessTest, PacedRunsKeepTheirDevice)
 {
     unsetenv("GX_AUDIO_CAPTURE");
     GxSoundHarness::Begin(GxSoundHarness::FromEnvironment(false, false));
