@@ -6,8 +6,10 @@
 // the pen on the baseline, y upwards).
 //
 // The real rasteriser works over FreeType; the face is chosen through fontconfig from the face
-// name, and when that choice is a substitute that cannot show Japanese, the IPA Gothic font is
-// used instead. Tests install a fake with fixed bitmaps (GxSetGlyphRasterizer).
+// name, and when that choice is a substitute that cannot show Japanese, the IPA Gothic font (or
+// another face with kana) is used instead. A character the face lacks is drawn by the first face
+// of fontconfig's sorted list for the name that has it, at the same em; one that no face has is
+// the face's missing-glyph box. Tests install a fake with fixed bitmaps (GxSetGlyphRasterizer).
 #pragma once
 
 #include <cstdint>
@@ -107,8 +109,8 @@ void GxSetGlyphRasterizer(GxGlyphRasterizer* rasterizer);
 std::unique_ptr<GxGlyphRasterizer> GxCreateFreeTypeRasterizer();
 
 // What a face name resolves to: the font file, its family name, and whether it covers Japanese
-// (U+3042). The rasteriser renders from that face, and takes a character it lacks from the IPA
-// Gothic font when that font has it.
+// (U+3042; when it does not, no installed face has kana, and the rasteriser says so once in the
+// error log). The rasteriser renders from that face, and takes a character it lacks from another.
 struct GxGlyphFaceInfo
 {
     std::string file;
