@@ -80,6 +80,11 @@ struct DemoCopy : TempGame
                               std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
     }
 
+    // The developer mode an author turns on in the game's "setting.ini": the frame-rate keys
+    // (F5 to F7) and caption, the console (F8), the variable dumps (F1, F2), and every logged
+    // error shown over the game. The shipped demo runs without it.
+    void UseDeveloperMode() const { WriteFile(game / "setting.ini", "DebugModeFlag=1\nSkipSlightError=0\n"); }
+
     RunResult Run(const std::vector<std::string>& extraEnv, const std::filesystem::path& cwd = {}) const
     {
         return Wait(Start(extraEnv, cwd));
@@ -103,7 +108,12 @@ struct DemoCopy : TempGame
             else if (key == "UBSAN_OPTIONS" || key == "PATH") env.push_back(kv);
         }
         env.push_back(asan);
-        for (const auto& e : extraEnv) env.push_back(e);
+        // A variable the run is given replaces the one taken over (the first of a name wins).
+        for (const auto& e : extraEnv) {
+            const std::string key = e.substr(0, e.find('=') + 1);
+            std::erase_if(env, [&](const std::string& kv) { return kv.rfind(key, 0) == 0; });
+            env.push_back(e);
+        }
         std::vector<char*> envp;
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
