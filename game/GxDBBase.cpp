@@ -95,7 +95,10 @@ std::u16string FieldText(const void* field, int32_t type, int32_t element)
 std::u16string_view CellExcerpt(const std::u16string& cell)
 {
     constexpr size_t kMaxQuoted = 40;
-    return std::u16string_view(cell).substr(0, kMaxQuoted);
+    if (cell.size() <= kMaxQuoted) return cell;
+    // Not between the halves of a surrogate pair.
+    const bool splitsPair = cell[kMaxQuoted - 1] >= 0xD800 && cell[kMaxQuoted - 1] < 0xDC00;
+    return std::u16string_view(cell).substr(0, splitsPair ? kMaxQuoted - 1 : kMaxQuoted);
 }
 
 }  // namespace

@@ -399,6 +399,12 @@ TEST_F(DataTableTest, NumberCellsThatDoNotReadAsNumbersAreLogged)
     EXPECT_EQ(characters->GetRow(0)->CharName, u"るこ");
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0], "DBRukoChar/not a number[data/c.txt/line 1/ID 0/ID]: \"abc\" reads as 0\n");
+
+    // A long cell is quoted by its head, never cutting a character in two.
+    log.lines.clear();
+    LoadBgm("1\tn\tf\t" + std::string(39, 'x') + "\xF0\x9F\x8E\xB5" + std::string(100, 'y') + "\t0\n");
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find(": \"" + std::string(39, 'x') + "\" reads as 0"), std::string::npos) << log.lines[0];
 }
 
 // A line with fewer cells than its table reads keeps its padding (the missing columns empty or
