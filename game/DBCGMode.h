@@ -27,6 +27,12 @@ public:
     static constexpr int32_t kCellCount = 36;
 
     DBCGMode();
+    // The gallery parameter table: it reads the gallery's file after the gallery table, which
+    // has logged the file's damaged lines, so it does not log them again.
+    struct ParameterTable
+    {
+    };
+    explicit DBCGMode(ParameterTable);
 };
 
 // The gallery table and the gallery parameter table.

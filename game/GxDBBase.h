@@ -6,7 +6,9 @@
 // cut or padded to the table's cell count and not trimmed. A cell beginning with a quote is
 // unquoted. Cell 0 is the ID: empty skips the line, "*" is the highest ID so far plus one,
 // anything else an integer (base from the text, a leading 0 octal). An ID outside the rows stops
-// the load. Loading never clears a table, so a second file adds to the first.
+// the load. Loading never clears a table, so a second file adds to the first. A line shorter
+// than the table's cells and a number cell with text that is not a number are read all the same
+// (empty, 0, or the number's head) and logged with the file, the line and the column.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +48,14 @@ struct GxDBTableInfo
     int32_t cellCount;
     const GxDBColumn* columns;
     int32_t columnCount;
+    // The cells a line must carry; a shorter line is logged (its missing columns read as empty
+    // or 0 all the same). 0: every cell of the line.
+    int32_t requiredCells = 0;
+    // False for a second table that reads the same file as another, which tells its damage.
+    bool reportsDamage = true;
 };
+
+class GxDBDamageLog;
 
 class GxDBBase
 {
@@ -84,7 +93,10 @@ protected:
     void ResetMaxID() { m_MaxID = -1; }
 
 private:
-    void FillRow(GxDBRow& row, int32_t id, const std::u16string* cells);
+    // Cells whose text is not a number of their column are told through the damage log.
+    void FillRow(GxDBRow& row, int32_t id, const std::u16string* cells, int32_t lineNumber, GxDBDamageLog& damage);
+    // The column that the cell of a line feeds.
+    std::u16string_view ColumnOfCell(int32_t cellIndex) const;
 
     const GxDBTableInfo* m_Info;
     int32_t m_MaxID = -1;

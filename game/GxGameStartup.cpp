@@ -132,6 +132,12 @@ const char16_t kScriptPackage[] = u"bincode/moacode.mwb";
 
 void ReportUnreadablePackage(GxCore* core)
 {
+    if (!GxFileExists(kScriptPackage)) {
+        GxPrintErrorLog(u"Error/GxLoadGlobalGameData The script package does not exist(%s)\n", kScriptPackage);
+        GxShowMessageBox(core->GetTitle(), u"スクリプトファイルの読み込みに失敗しました。\n[%s]\nファイルが見つかりません。",
+                         kScriptPackage);
+        return;
+    }
     GxPrintErrorLog(u"Error/GxLoadGlobalGameData Cannot read the script package(%s)\n", kScriptPackage);
     GxShowMessageBox(core->GetTitle(),
                      u"スクリプトファイルの読み込みに失敗しました。\n[%s]\nファイルが空か、壊れている可能性があります。",
@@ -233,9 +239,10 @@ bool GxLoadGlobalGameData(GxCore* core)
 
     s.loadFonts(sc.m_AssetFolder[kGxFolderFonts], sc.m_FontSize, sc.m_MeswinTextBuiltinFontName);
     s.createScriptHost(core);
-    // A missing package goes on as the file layer logged it; one that is there but does not
-    // read would leave the game without its story and nothing to tell the player why.
-    if (!s.loadCompiledScript() && GxFileExists(kScriptPackage)) {
+    // Without a package that reads the game has no story: the title would lead to a black
+    // screen with nothing to tell the player why. The compiler (when asked for) has run by now,
+    // so what it made is what is read here.
+    if (!s.loadCompiledScript()) {
         ReportUnreadablePackage(core);
         return false;
     }

@@ -23,9 +23,9 @@ void GxInitGameSettings(GxCore* core);
 // the gallery cells split after the first files and before the battle-map files join.
 void GxLoadGameTables();
 // The game start-up. Failures are logged and start-up goes on, except for a script package
-// that is there but cannot be read (empty, damaged or unreadable): that is shown in a message
-// box naming the file and the result is false (the program must not run). A missing package
-// is logged by the file layer and start-up goes on.
+// that does not read (missing, empty, damaged or unreadable, after the compiler ran when
+// AutoCompile asks for it): that is shown in a message box naming the file and the result is
+// false (the program must not run).
 bool GxLoadGlobalGameData(GxCore* core);
 // Clears the glyph atlases and releases the bitmap fonts.
 void GxReleaseGlobalFonts();

@@ -14,6 +14,7 @@
 #include "layer/GxNcImageSet.h"
 #include "layer/GxNcProject.h"
 #include "game/GxSystemConfig.h"
+#include "moa/GxMoaCompilerLaunch.h"
 #include "moa/GxMoaScriptHost.h"
 #include "platform/GxHeadless.h"
 #include "platform/GxSdlWindow.h"
@@ -213,6 +214,7 @@ TEST(CoreStartup, InstallPathOf244CharactersStartsAnd245IsRefusedWithTheRealLimi
         ASSERT_EQ(path.size() + 1, length);
         std::filesystem::create_directories(path);
         WriteFile(std::filesystem::path(path) / "system" / "sysconf.ini", "APP_TITLE=CoreTest\nAPP_SAVEDIR=S\n");
+        WriteFile(std::filesystem::path(path) / "bincode" / "moacode.mwb", EmptyScriptPackage());
 
         Started r = StartOnce(g, path, g.docs.string());
         if (length == 244) {
@@ -354,41 +356,80 @@ TEST(CoreStartup, FatalFailuresStopStartUpWithAMessage)
     }
 }
 
-// A script package that is there but does not read leaves the game without its story: start-up
-// ends with a message naming the file, after undoing what it made. A missing package (logged by
-// the file layer) and one that reads without the label MAIN start as before.
-TEST(CoreStartup, AScriptPackageThatDoesNotReadEndsStartUpAndAMissingOneDoesNot)
+// A script package that does not read leaves the game without its story: start-up ends with a
+// message naming the file, after undoing what it made, whether the package is missing or there
+// but damaged. One that reads without the label MAIN starts as before.
+TEST(CoreStartup, AScriptPackageThatDoesNotReadEndsStartUp)
 {
     GxMoaPackageBuilder b;
     ASSERT_TRUE(b.AddScript(u"main.txt", "*PROLOGUE\n> hello\n")) << b.GetErrors();
     const std::string package = b.WritePackage();
+    const std::string damaged = "CoreTest|スクリプトファイルの読み込みに失敗しました。\n[bincode/moacode.mwb]\nファイルが空か、壊れている可能性が"
+                                "あります。";
+    const std::string missing = "CoreTest|スクリプトファイルの読み込みに失敗しました。\n[bincode/moacode.mwb]\nファイルが見つかりません。";
     const struct
     {
         const char* name;
         bool present;
         std::string bytes;
-        bool starts;
+        const std::string* message;  // none: it starts
     } cases[] = {
-        {"missing", false, "", true},
-        {"without MAIN", true, package, true},
-        {"empty", true, "", false},
-        {"truncated", true, package.substr(0, package.size() - 3), false},
-        {"not a package", true, "moacode", false},
+        {"missing", false, "", &missing},
+        {"without MAIN", true, package, nullptr},
+        {"empty", true, "", &damaged},
+        {"truncated", true, package.substr(0, package.size() - 3), &damaged},
+        {"not a package", true, "moacode", &damaged},
     };
-    const std::string message =
-        "CoreTest|スクリプトファイルの読み込みに失敗しました。\n[bincode/moacode.mwb]\nファイルが空か、壊れている可能性が"
-        "あります。";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempGame g;
-        if (c.present) WriteFile(g.game / "bincode" / "moacode.mwb", c.bytes);
+        const std::filesystem::path file = g.game / "bincode" / "moacode.mwb";
+        if (c.present) WriteFile(file, c.bytes);
+        else std::filesystem::remove(file);
         Started r = StartOnce(g, g.game, g.docs.string());
-        EXPECT_EQ(r.ok, c.starts);
-        EXPECT_EQ(std::count(r.boxes.begin(), r.boxes.end(), message), c.starts ? 0 : 1);
+        EXPECT_EQ(r.ok, c.message == nullptr);
+        if (c.message) {
+            EXPECT_EQ(std::count(r.boxes.begin(), r.boxes.end(), *c.message), 1);
+        } else {
+            EXPECT_EQ(std::count(r.boxes.begin(), r.boxes.end(), damaged), 0);
+            EXPECT_EQ(std::count(r.boxes.begin(), r.boxes.end(), missing), 0);
+        }
         // What start-up made is gone; nothing was saved.
         EXPECT_EQ(g_MoaEx, nullptr);
         EXPECT_FALSE(GxCoreDeviceExists());
-        EXPECT_EQ(std::filesystem::exists(g.docs / "CoreTest_SAVE" / "permanent.dat"), c.starts);
+        EXPECT_EQ(std::filesystem::exists(g.docs / "CoreTest_SAVE" / "permanent.dat"), c.message == nullptr);
+    }
+}
+
+// With AutoCompile on, the compiler runs before the package is read: a game folder without a
+// package starts when the compiler leaves one in "bincode", and ends with the missing-package
+// message when it does not (here a compiler that fails and writes nothing).
+TEST(CoreStartup, TheCompilerRunsBeforeTheMissingPackageIsJudged)
+{
+    const std::string missing = "CoreTest|スクリプトファイルの読み込みに失敗しました。\n[bincode/moacode.mwb]\nファイルが見つかりません。";
+    const struct
+    {
+        const char* name;
+        bool writes;
+        int exitCode;
+    } cases[] = {{"compiles", true, 0}, {"fails", false, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempGame g;
+        std::filesystem::remove(g.game / "bincode" / "moacode.mwb");
+        WriteFile(g.game / "setting.ini", "AutoCompile=1\n");
+        // The compiler gets the scripts folder, then the package folder.
+        const std::filesystem::path made = g.root / "compiled.mwb";
+        WriteFile(made, EmptyScriptPackage());
+        const std::filesystem::path compiler = g.root / "moacgui.exe";
+        WriteFile(compiler, "#!/bin/sh\n" + std::string(c.writes ? "cp '" + made.string() + "' \"$2/moacode.mwb\"\n" : "") +
+                                "exit " + std::to_string(c.exitCode) + "\n");
+        std::filesystem::permissions(compiler, std::filesystem::perms::owner_all);
+        GxSetScriptCompilerCommand(compiler.string());
+        Started r = StartOnce(g, g.game, g.docs.string());
+        GxSetScriptCompilerCommand("");
+        EXPECT_EQ(r.ok, c.writes);
+        EXPECT_EQ(std::count(r.boxes.begin(), r.boxes.end(), missing), c.writes ? 0 : 1);
     }
 }
 

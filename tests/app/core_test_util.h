@@ -20,6 +20,7 @@
 #include "core/GxString.h"
 #include "graphics/GxGraphics.h"
 #include "platform/GxDeviceRecording.h"
+#include "tests/support/GxMoaPackageBuilder.h"
 
 namespace coretest {
 
@@ -40,8 +41,17 @@ inline bool ReadFile(const std::filesystem::path& path, std::string& out)
 
 inline std::string Utf8(const std::u16string& s) { return GxWideToUtf8(s); }
 
+// A script package without a story: what a game folder needs to start at all (its labels are
+// the business of the tests that start one).
+inline const std::string& EmptyScriptPackage()
+{
+    static const std::string bytes = GxMoaPackageBuilder().WritePackage();
+    return bytes;
+}
+
 // A temporary root holding "game/" (the current directory of a run), "docs/" (the documents
-// folder) and "locks/" (the single-instance lock folder).
+// folder) and "locks/" (the single-instance lock folder). A game folder made with its settings
+// holds an empty script package too.
 struct TempGame
 {
     std::filesystem::path root, game, docs, locks;
@@ -56,7 +66,10 @@ struct TempGame
         std::filesystem::create_directories(game);
         std::filesystem::create_directories(docs);
         std::filesystem::create_directories(locks);
-        if (!sysconf.empty()) WriteFile(game / "system" / "sysconf.ini", sysconf);
+        if (!sysconf.empty()) {
+            WriteFile(game / "system" / "sysconf.ini", sysconf);
+            WriteFile(game / "bincode" / "moacode.mwb", EmptyScriptPackage());
+        }
     }
     ~TempGame()
     {

@@ -164,10 +164,11 @@ TEST(DemoE2E, EveryTitleButtonIsLabelledAndOpensItsScreen)
 // the speaker's name and her stand; the voice of the second line; ruby over its word; the pause
 // of "%w" and a coloured word; the back-log button's tool tip; the chime, the flash, the new
 // expression and the move; the wrapped line and its line-breaking rules; the shake; the masked
-// wipe to the town; the music changing under it all; and the debug mode's variable dumps.
+// wipe to the town; the music changing under it all; and the developer mode's variable dumps.
 TEST(DemoE2E, TheStoryShowsItsTextCommandsStandEffectsAndSound)
 {
     DemoCopy demo;
+    demo.UseDeveloperMode();
     auto shot = [&](const char* name) { return demo.root / (std::string(name) + ".png"); };
     const int logX = MesButtonX(kMesLog);
     Input in;
@@ -186,7 +187,7 @@ TEST(DemoE2E, TheStoryShowsItsTextCommandsStandEffectsAndSound)
     in.Click(384, 512, 100).Click(396, 512, 100).Shot(440, shot("shaken"));
     for (int i = 0; i < 10; ++i) in.Shot(387 + 4 * i, demo.root / ("shake" + std::to_string(i) + ".png"));
     in.Click(444, 512, 100).Shot(490, shot("wipe")).Shot(640, shot("town"));
-    // The demo runs in debug mode: F1 and F2 dump the script's variables to the save folder.
+    // In the developer mode F1 and F2 dump the script's variables to the save folder.
     in.Key(642, "F1").Key(644, "F2");
     const fs::path mix = demo.root / "mix.wav";
     RunResult r = demo.Play(in, 650, {"GX_AUDIO_CAPTURE=" + mix.string()});

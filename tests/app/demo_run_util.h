@@ -80,6 +80,11 @@ struct DemoCopy : TempGame
                               std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
     }
 
+    // The developer mode an author turns on in the game's "setting.ini": the frame-rate keys
+    // (F5 to F7) and caption, the console (F8), the variable dumps (F1, F2), and every logged
+    // error shown over the game. The shipped demo runs without it.
+    void UseDeveloperMode() const { WriteFile(game / "setting.ini", "DebugModeFlag=1\nSkipSlightError=0\n"); }
+
     RunResult Run(const std::vector<std::string>& extraEnv, const std::filesystem::path& cwd = {}) const
     {
         return Wait(Start(extraEnv, cwd));

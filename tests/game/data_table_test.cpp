@@ -309,7 +309,8 @@ TEST_F(DataTableTest, ColumnValuesNoUserCanHonourAreCut)
 {
     // A stand picture's sub-layers: the main play screen makes that many for every character at
     // start-up (two buffers each), so a mistyped count asked for gigabytes.
-    WriteUtf8Bom("data/c.txt", "0\tlarge\t2147483647\n1\tjust\t256\n2\tover\t257\n3\tfew\t2\n4\tnone\t-1\n");
+    WriteUtf8Bom("data/c.txt", "0\tlarge\t2147483647\t\t\t\t\t\n1\tjust\t256\t\t\t\t\t\n2\tover\t257\t\t\t\t\t\n"
+                               "3\tfew\t2\t\t\t\t\t\n4\tnone\t-1\t\t\t\t\t\n");
     {
         LogCapture log;
         ASSERT_TRUE(GxGetDBRukoChar().Load(u"data/c.txt"));
@@ -330,6 +331,159 @@ TEST_F(DataTableTest, ColumnValuesNoUserCanHonourAreCut)
         EXPECT_EQ(large->GetCurrentContent()->GetSubLayerCount(), static_cast<uint32_t>(DBRukoChar::kMaxSubLayers));
     }
     GxGetDBRukoChar().Clear();
+}
+
+// A number cell is read as before whatever it holds; one whose text is not a number of its
+// column is logged with the file, the line, the row's ID and the column. An empty cell is how a
+// spreadsheet writes 0 and passes without a word.
+struct NumberCellCase
+{
+    const char* text;
+    bool reads;
+    uint32_t loop;  // what the unsigned column holds after the line
+};
+
+TEST_F(DataTableTest, NumberCellsThatDoNotReadAsNumbersAreLogged)
+{
+    const NumberCellCase cases[] = {
+        {"1500", true, 1500},      {" 12 ", true, 12},         {"0x1F", true, 31},     {"0b101", true, 5},
+        {"012", true, 10},         {"0", true, 0},             {"+4", true, 4},        {"\xEF\xBC\x8B" "5", true, 5},
+        {"-1", true, 0xFFFFFFFFu}, {"", true, 0},              {"abc", false, 0},      {"12abc", false, 12},
+        {"1,5", false, 1},         {"08", false, 0},           {"0x", false, 0},       {"0b2", false, 0},
+        {"-", false, 0},           {" ", false, 0},            {"\xEF\xBC\x91", false, 0},  // a full-width 1
+        {"1.5", false, 1},         {"12345678901", false, 1234567890},
+    };
+    for (const NumberCellCase& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.text + "\"");
+        LogCapture log;
+        auto table = LoadBgm(std::string("# music\n\n3\tname\tf.ogg\t") + c.text + "\t7\n");
+        EXPECT_EQ(table->GetRow(3)->LoopPosTime, c.loop);
+        EXPECT_EQ(table->GetRow(3)->ButtonIndex, 7) << "the cells after it are read";
+        ASSERT_EQ(log.lines.size(), c.reads ? 0u : 1u);
+        if (!c.reads) {
+            EXPECT_EQ(log.lines[0].rfind(std::string("DBBGMMode/not a number[data/t.txt/line 3/ID 3/LoopPosTime]: \"") +
+                                             c.text + "\" reads as " + std::to_string(c.loop),
+                                         0),
+                      0u)
+                << log.lines[0];
+        }
+    }
+
+    // Floats: the ASCII head is the number, so anything after it is damage.
+    const struct
+    {
+        const char* text;
+        bool reads;
+        float left;
+    } floats[] = {{"12.5", true, 12.5f}, {" -3e1 ", true, -30.0f}, {".5", true, 0.5f}, {"0x1p3", true, 8.0f},
+                  {"", true, 0.0f},      {"1,5", false, 1.0f},     {"1.5px", false, 1.5f}, {"\xEF\xBC\x91", false, 0.0f},
+                  {"0x", false, 0.0f},   {"left", false, 0.0f}};
+    for (const auto& f : floats) {
+        SCOPED_TRACE(std::string("\"") + f.text + "\"");
+        LogCapture log;
+        WriteUtf8Bom("data/l.txt", std::string("*\t$UI:SeqA\t0\tbtn\tname\t-1\t1\t1\t1\t") + f.text +
+                                       "\t2\t3\t4\ttext\tlabel\t5\t6\t7\t8\tdescript\n");
+        auto table = std::make_unique<DBUILayout>();
+        ASSERT_TRUE(table->Load(u"data/l.txt"));
+        EXPECT_FLOAT_EQ(table->GetRow(0)->Left, f.left);
+        EXPECT_FLOAT_EQ(table->GetRow(0)->Top, 2.0f);
+        ASSERT_EQ(log.lines.size(), f.reads ? 0u : 1u);
+        if (!f.reads) EXPECT_EQ(log.Count("DBUILayout/not a number[data/l.txt/line 1/ID 0/Left]: \""), 1u) << log.lines[0];
+    }
+
+    // The ID: a character whose ID is no number still fills row 0, and says so.
+    LogCapture log;
+    WriteUtf8Bom("data/c.txt", "abc\tるこ\t0\tcg/stand/\truko.gnc\t*\t1\tcomment\n");
+    auto characters = std::make_unique<DBRukoChar>();
+    ASSERT_TRUE(characters->Load(u"data/c.txt"));
+    EXPECT_EQ(characters->GetRow(0)->CharName, u"るこ");
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "DBRukoChar/not a number[data/c.txt/line 1/ID 0/ID]: \"abc\" reads as 0\n");
+
+    // A long cell is quoted by its head, never cutting a character in two.
+    log.lines.clear();
+    LoadBgm("1\tn\tf\t" + std::string(39, 'x') + "\xF0\x9F\x8E\xB5" + std::string(100, 'y') + "\t0\n");
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find(": \"" + std::string(39, 'x') + "\" reads as 0"), std::string::npos) << log.lines[0];
+}
+
+// A line with fewer cells than its table reads keeps its padding (the missing columns empty or
+// 0), and one line names the first column it left out. Lines the loader skips say nothing.
+TEST_F(DataTableTest, ALineShorterThanItsTableIsLogged)
+{
+    LogCapture log;
+    // The title's start button cut after its first 7 cells: it is made hidden and disabled.
+    WriteUtf8Bom("data/l.txt", "# ID\tParentName\t...\n"
+                               "0\t$UI:SeqTitle\t-1\tbtn_std\tbtn_start\t-1\t1\n"
+                               "1\t$UI:SeqTitle\t-1\tbtn_std\tbtn_load\t-1\t1\t1\t1\t412\t418\t1\t0\tLoad\t\t0\t0\t0\t0\t\n"
+                               "\tno ID\n"
+                               "#2\tcomment\n");
+    auto layout = std::make_unique<DBUILayout>();
+    ASSERT_TRUE(layout->Load(u"data/l.txt"));
+    EXPECT_EQ(layout->GetRow(0)->TaskName, u"btn_start");
+    EXPECT_EQ(layout->GetRow(0)->Create, 1);
+    EXPECT_EQ(layout->GetRow(0)->Visible, 0);
+    EXPECT_EQ(layout->GetRow(1)->Visible, 1);
+    EXPECT_EQ(log.lines, std::vector<std::string>{"DBUILayout/row too short[data/l.txt/line 2/ID 0/Visible]: 7 of 20 cells, "
+                                                  "the columns from there on read as empty or 0\n"});
+
+    // A line of a blank alone: row 0 overwritten with empty columns, and both faults told.
+    log.lines.clear();
+    auto music = LoadBgm("0\tfirst\tf.ogg\t1\t2\n \n");
+    EXPECT_EQ(music->GetRow(0)->Name, u"");
+    EXPECT_EQ(log.Count("DBBGMMode/not a number[data/t.txt/line 2/ID 0/ID]: \" \" reads as 0"), 1u);
+    EXPECT_EQ(log.Count("DBBGMMode/row too short[data/t.txt/line 2/ID 0/Name]: 1 of 5 cells"), 1u);
+    EXPECT_EQ(log.lines.size(), 2u);
+
+    // An ID outside the rows stops the load with its own message only.
+    log.lines.clear();
+    LoadBgm("60\tx\n");
+    EXPECT_EQ(log.lines, std::vector<std::string>{"DBBGMMode/ID out of range[data/t.txt/60]\n"});
+}
+
+// A gallery line lists its pictures and may end after any of them (the count then reads as 0:
+// counted). Only a line without a picture is short. Both gallery tables read the file at
+// start-up; its faults are told once.
+TEST_F(DataTableTest, GalleryLinesMayEndAfterAnyPictureAndAreToldOnce)
+{
+    WriteUtf8Bom("data/db_cgmode.txt", "0\t1\tth0.png\tev0|0|0\n"
+                                       "1\t1\tth1.png\tev1|0|0\tev2|0|0\n"
+                                       "2\t1\tth2.png\n"
+                                       "3\tgroup\tth3.png\tev3|0|0\n");
+    LogCapture log;
+    GxLoadGameTables();
+    EXPECT_EQ(GxGetDBCGMode().GetRow(1)->FileName[1], u"ev2");
+    EXPECT_EQ(GxGetDBCGMode().GetRow(3)->Group, 0);
+    EXPECT_EQ(log.Count("DBCGMode/row too short[data/db_cgmode.txt/line 3/ID 2/FileName]: 3 of 36 cells"), 1u);
+    EXPECT_EQ(log.Count("DBCGMode/not a number[data/db_cgmode.txt/line 4/ID 3/Group]: \"group\" reads as 0"), 1u);
+    EXPECT_EQ(log.Count("DBCGMode/"), 2u);
+    GxGetDBCGMode().Clear();
+    GxGetDBCGModeParam().Clear();
+}
+
+// A file damaged throughout (another table's file, a wrong export) tells its first faults and
+// then only how many more there were, once per load.
+TEST_F(DataTableTest, AFileDamagedThroughoutTellsItsFirstFaultsAndHowManyMore)
+{
+    std::string text;
+    for (int i = 0; i < 1000; ++i) text += "*\tname\tfile\tloop\n";  // short, and a bad number
+    LogCapture log;
+    auto table = LoadBgm(text);
+    EXPECT_EQ(table->GetMaxID(), 59) << "the 61st line is past the rows";
+    EXPECT_EQ(log.Count("DBBGMMode/not a number[data/t.txt/line 1/ID 0/LoopPosTime]"), 1u);
+    EXPECT_EQ(log.Count("DBBGMMode/row too short[data/t.txt/line 1/ID 0/ButtonIndex]"), 1u);
+    EXPECT_EQ(log.Count("DBBGMMode/not a number"), 10u);
+    EXPECT_EQ(log.Count("DBBGMMode/row too short"), 10u);
+    // 60 rows of two faults each; the first 20 told.
+    EXPECT_EQ(log.Count("DBBGMMode/100 more damaged cells not logged[data/t.txt]"), 1u);
+    EXPECT_EQ(log.Count("DBBGMMode/ID out of range[data/t.txt/60]"), 1u);
+    EXPECT_EQ(log.lines.size(), 22u);
+
+    // The next load tells its own.
+    log.lines.clear();
+    WriteUtf8Bom("data/u.txt", "1\tname\tfile\tloop\t0\n");
+    EXPECT_TRUE(table->Load(u"data/u.txt"));
+    EXPECT_EQ(log.lines, std::vector<std::string>{"DBBGMMode/not a number[data/u.txt/line 1/ID 1/LoopPosTime]: \"loop\" reads as 0\n"});
 }
 
 // The start-up's table step fills the program's tables, and the widgets find their modules.
