@@ -350,24 +350,37 @@ void GxCore::ReleaseAll()
     }
 }
 
-void GxCore::GetScale(float& sx, float& sy)
+GxCore::ClientMapping GxCore::GetClientMapping()
 {
+    ClientMapping m;
     GxWindowRect rc = m_WindowServices->GetClientRect(m_MainWindow);
-    const int32_t w = rc.right - rc.left;
-    const int32_t h = rc.bottom - rc.top;
+    m.clientWidth = rc.right - rc.left;
+    m.clientHeight = rc.bottom - rc.top;
     // A window with no client area (minimised) maps one to one rather than to infinity.
-    sx = w > 0 ? 1024.0f / static_cast<float>(w) : 1.0f;
-    sy = h > 0 ? 768.0f / static_cast<float>(h) : 1.0f;
+    if (m.clientWidth <= 0 || m.clientHeight <= 0) return m;
+    // The picture is shown whole and undistorted in any client size, and points map through the
+    // rectangle it is shown in; on a 4:3 client that rectangle is the client itself.
+    m.picture = GxFitPresentRect(1024, 768, m.clientWidth, m.clientHeight);
+    m.sx = 1024.0f / static_cast<float>(m.picture.width);
+    m.sy = 768.0f / static_cast<float>(m.picture.height);
+    return m;
 }
 
 GxMousePoint GxCore::ScalePoint(GxLParam lParam)
 {
-    float sx, sy;
-    GetScale(sx, sy);
+    const ClientMapping m = GetClientMapping();
     GxMousePoint pt;
-    pt.x = static_cast<float>(GxGetXParam(lParam)) * sx;
-    pt.y = static_cast<float>(GxGetYParam(lParam)) * sy;
+    pt.x = static_cast<float>(GxGetXParam(lParam) - m.picture.left) * m.sx;
+    pt.y = static_cast<float>(GxGetYParam(lParam) - m.picture.top) * m.sy;
     return pt;
+}
+
+bool GxCore::InBar(GxLParam lParam)
+{
+    const ClientMapping m = GetClientMapping();
+    const int32_t x = GxGetXParam(lParam), y = GxGetYParam(lParam);
+    const bool inClient = x >= 0 && y >= 0 && x < m.clientWidth && y < m.clientHeight;
+    return inClient && m.picture.width > 0 && !m.picture.Contains(x, y);
 }
 
 GxWindowPoint GxCore::GetMousePos()
@@ -375,10 +388,9 @@ GxWindowPoint GxCore::GetMousePos()
     GxWindowPoint p = m_WindowServices->GetCursorPos();
     if (!m_MainWindow) return p;
     p = m_WindowServices->ScreenToClient(m_MainWindow, p);
-    float sx, sy;
-    GetScale(sx, sy);
-    p.x = static_cast<int32_t>(static_cast<float>(p.x) * sx);
-    p.y = static_cast<int32_t>(static_cast<float>(p.y) * sy);
+    const ClientMapping m = GetClientMapping();
+    p.x = static_cast<int32_t>(static_cast<float>(p.x - m.picture.left) * m.sx);
+    p.y = static_cast<int32_t>(static_cast<float>(p.y - m.picture.top) * m.sy);
     return p;
 }
 

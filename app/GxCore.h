@@ -14,6 +14,7 @@
 #include "app/task/GxTaskListener.h"
 #include "core/GxFrameTimer.h"
 #include "core/GxLog.h"
+#include "platform/GxPresentRect.h"
 #include "platform/GxWindowServices.h"
 
 class GxTaskManage;
@@ -92,9 +93,20 @@ public:
 private:
     void ChooseSaveFolder(const std::u16string& currentDirectory);
     void ToggleScreenMode();
-    // The client-to-logical scale factors of the main window, read afresh for every message.
-    void GetScale(float& sx, float& sy);
+    // Where the picture lies in the main window's client area (GxPresentRect.h) and the factors
+    // from there to the logical screen, read afresh for every message.
+    struct ClientMapping
+    {
+        GxPresentRect picture;
+        int32_t clientWidth = 0;
+        int32_t clientHeight = 0;
+        float sx = 1.0f;
+        float sy = 1.0f;
+    };
+    ClientMapping GetClientMapping();
     GxMousePoint ScalePoint(GxLParam lParam);
+    // Whether a client point of a mouse message lies in a bar beside the picture.
+    bool InBar(GxLParam lParam);
     void DeleteOwnedObjects();
     // The two halves of shutdown around the saves: the thread manager stopped and drained, then
     // everything released (also after a start-up that made things and then failed).

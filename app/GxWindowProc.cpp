@@ -41,6 +41,8 @@ GxLResult GxCore::WindowProc(GxWindowHandle window, uint32_t message, GxWParam w
     GxTaskManage* tm = m_TaskManage;
     const uint32_t keyState = GxGetKeyStateParam(wParam);
     auto walkButtonDown = [&](int (GxTaskManage::*walk)(GxTaskBase*, const GxMousePoint&, uint32_t, bool)) {
+        // A press on a bar beside the picture is not a click: nothing there can be meant.
+        if (InBar(lParam)) return;
         ws->SetCapture(window);
         GxMousePoint pt = ScalePoint(lParam);
         if (tm && (tm->*walk)(tm->GetPersistentRoot(), pt, keyState, false) == 0 && tm->IsSequenceEntered() &&

@@ -239,9 +239,12 @@ public:
     // Not forced, a device that is not lost is left alone.
     static bool Reset(bool force, int32_t newMode, int32_t oldMode);
     // Resets the device for another mode and restyles the window. A mode without present
-    // parameters is refused; a failed reset returns to the old mode, so mode and window agree.
+    // parameters is refused; a failed reset, or a window the window system does not make full
+    // screen, returns to the old mode (logged), so mode, window and the player's option agree.
     static bool ChangeScreenMode(int32_t mode);
-    static void SetWindowStyle(bool windowed);
+    // Styles and places the main window; false when the window system did not make it full
+    // screen (it is then still a window). True without a main window: nothing to style.
+    static bool SetWindowStyle(bool windowed);
     // The window SetWindowStyle styles (none: nothing is styled) and its services.
     static void SetMainWindow(GxWindowServices* services, GxWindowHandle window);
 

@@ -121,23 +121,34 @@ bool GxGraphics::ChangeScreenMode(int32_t mode)
         Reset(true, old, mode);
         return false;
     }
-    SetWindowStyle(GetPresentParameters(s.screenMode).Windowed != 0);
+    if (!SetWindowStyle(GetPresentParameters(s.screenMode).Windowed != 0)) {
+        // The display keeps its mode here, so full screen is the window system's to give; where
+        // it does not give it (no window manager, or one without full screen), the program goes
+        // on in its window.
+        GxPrintDeviceLog(u"Warning/GxGraphics ChangeScreenMode The window system did not make the window full "
+                         u"screen(%s): it stays in its window\n",
+                         GetScreenModeName(mode));
+        s.screenMode = old;
+        Reset(true, old, mode);
+        SetWindowStyle(GetPresentParameters(old).Windowed != 0);
+        return false;
+    }
     return true;
 }
 
-void GxGraphics::SetWindowStyle(bool windowed)
+bool GxGraphics::SetWindowStyle(bool windowed)
 {
     const MainWindow& main = TheMainWindow();
     GxWindowServices* ws = main.services;
-    if (!ws || !main.window) return;
+    if (!ws || !main.window) return true;
     constexpr uint32_t kVisible = 0x10000000u;
     const GxGraphicsSettings& set = GxGetGraphicsSettings();
     const int32_t width = static_cast<int32_t>(set.logicalScreenWidth);
     const int32_t height = static_cast<int32_t>(set.logicalScreenHeight);
     if (!windowed) {
-        ws->SetWindowStyle(main.window, kVisible);
+        if (!ws->SetWindowStyle(main.window, kVisible)) return false;
         ws->SetWindowPos(main.window, 0, 0, width, height);
-        return;
+        return true;
     }
     ws->SetWindowStyle(main.window,
                        kVisible | GxWindowStyle::Caption | GxWindowStyle::SysMenu | GxWindowStyle::MinimizeBox);
@@ -153,6 +164,7 @@ void GxGraphics::SetWindowStyle(bool windowed)
     const int32_t x = std::max(0, sw / 2 - w / 2);
     const int32_t y = std::max(0, sh / 2 - h / 2);
     ws->SetWindowPos(main.window, x, y, w, h);
+    return true;
 }
 
 // ---- Swap chain and render targets ------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "core/GxLog.h"
+#include "platform/GxPresentRect.h"
 #include "platform/GxSdlWindow.h"
 
 namespace {
@@ -273,11 +274,14 @@ void GxHarness::Push(const GxInputScriptEvent& ev, GxWindowHandle mainWindow)
     if (!m_Services || !m_Services->IsInitialized() || !mainWindow) return;
     const uint32_t id = static_cast<uint32_t>(mainWindow);
     GxWindowRect rc = m_Services->GetClientRect(mainWindow);
-    auto toClient = [&](float v, int32_t size, float logical) {
-        return static_cast<int32_t>(std::lround(static_cast<double>(v) * size / logical));
+    // The logical screen is shown in the picture's rectangle of the client area, as the window
+    // procedure maps the mouse back through it.
+    const GxPresentRect picture = GxFitPresentRect(1024, 768, rc.right - rc.left, rc.bottom - rc.top);
+    auto toClient = [&](float v, int32_t origin, int32_t size, float logical) {
+        return origin + static_cast<int32_t>(std::lround(static_cast<double>(v) * size / logical));
     };
-    const int32_t cx = toClient(ev.x, rc.right - rc.left, 1024.0f);
-    const int32_t cy = toClient(ev.y, rc.bottom - rc.top, 768.0f);
+    const int32_t cx = toClient(ev.x, picture.left, picture.width, 1024.0f);
+    const int32_t cy = toClient(ev.y, picture.top, picture.height, 768.0f);
     SDL_Event e;
     memset(&e, 0, sizeof(e));
     e.common.timestamp = SDL_GetTicks();

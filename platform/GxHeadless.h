@@ -31,7 +31,8 @@
 //                                       rest of the line is the file, relative to the game folder)
 // Frames count from 1: the events of frame N reach the window procedure in the message pump of
 // the main-loop pass that runs frame N, in the order of the file. Coordinates are on the logical
-// 1024 x 768 screen and are converted to the window's client size. Keys are SDL key names
+// 1024 x 768 screen and are converted to the place of the picture in the window's client area
+// (all of it when the client is 4:3; see GxPresentRect.h). Keys are SDL key names
 // ("Return", "Escape", "Space", "F4", "A", "Left", "Left Ctrl", ...; any case); the rest of the line
 // is the name. The events go into SDL's event queue and so take the very path of real input.
 #pragma once

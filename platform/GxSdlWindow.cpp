@@ -146,6 +146,7 @@ bool GxSdlWindowServices::Initialize()
     }
     m_SdlStarted = true;
     SDL_StopTextInput();
+    GxSdlX11WatchEvents();
     return true;
 }
 
@@ -198,6 +199,11 @@ GxWindowHandle GxSdlWindowServices::CreateWindow(const GxWindowCreateDesc& desc)
     w.sdl = sdl;
     w.className = desc.className;
     w.style = desc.style;
+    if ((w.xWindow = GxSdlX11WindowOf(sdl)) != 0) {
+        // X made the window at the size asked for; its configure events tell every change after.
+        SDL_GetWindowSize(sdl, &w.xSize.width, &w.xSize.height);
+        GxSdlX11AttachSize(sdl, &w.xSize);
+    }
     if (!m_MainWindow) m_MainWindow = handle;
     return handle;
 }
@@ -271,21 +277,65 @@ void GxSdlWindowServices::SetWindowText(GxWindowHandle window, const std::u16str
     if (Window* w = FindWindow(window)) SDL_SetWindowTitle(w->sdl, GxWideToUtf8(text).c_str());
 }
 
-void GxSdlWindowServices::SetWindowStyle(GxWindowHandle window, uint32_t style)
+bool GxSdlWindowServices::SetWindowStyle(GxWindowHandle window, uint32_t style)
 {
     Window* w = FindWindow(window);
-    if (!w) return;
-    w->style = style;
+    if (!w) return false;
     if (!(style & GxWindowStyle::Caption)) {
-        // Full screen on the desktop's own mode; the device scales its picture to it.
-        if (!w->fullScreen && SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) w->fullScreen = true;
-        return;
+        // Full screen on the desktop's own mode; the device fits its picture into it.
+        if (w->fullScreen) return true;
+        if (SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+            GxPrintErrorLog(u"Error/GxSdlWindowServices SetWindowStyle Failed(%S)\n", SDL_GetError());
+            return false;
+        }
+        if (!AwaitFullScreen(*w)) {
+            // Nothing made the window full screen: SDL is told so, and the window stays as it is.
+            SDL_SetWindowFullscreen(w->sdl, 0);
+            return false;
+        }
+        w->fullScreen = true;
+        w->style = style;
+        return true;
     }
+    w->style = style;
     if (w->fullScreen) {
         SDL_SetWindowFullscreen(w->sdl, 0);
         w->fullScreen = false;
     }
     SDL_SetWindowBordered(w->sdl, SDL_TRUE);
+    return true;
+}
+
+void GxSdlWindowServices::ClientSize(const Window& w, int32_t* width, int32_t* height) const
+{
+    if (w.xWindow) {
+        *width = w.xSize.width;
+        *height = w.xSize.height;
+        return;
+    }
+    SDL_GetWindowSize(w.sdl, width, height);
+}
+
+bool GxSdlWindowServices::CoversDisplay(const Window& w) const
+{
+    SDL_Rect bounds;
+    const int display = SDL_GetWindowDisplayIndex(w.sdl);
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return false;
+    int32_t width = 0, height = 0;
+    ClientSize(w, &width, &height);
+    return width >= bounds.w && height >= bounds.h;
+}
+
+bool GxSdlWindowServices::AwaitFullScreen(const Window& w)
+{
+    // The window manager answers in its own time; without one nothing answers at all.
+    const uint64_t until = SDL_GetTicks64() + m_Options.fullScreenWaitMs;
+    for (;;) {
+        Pump();
+        if (CoversDisplay(w)) return true;
+        if (SDL_GetTicks64() >= until) return false;
+        SDL_Delay(5);
+    }
 }
 
 void GxSdlWindowServices::SetWindowPos(GxWindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height)
@@ -299,7 +349,7 @@ void GxSdlWindowServices::SetWindowPos(GxWindowHandle window, int32_t x, int32_t
 GxWindowRect GxSdlWindowServices::GetClientRect(GxWindowHandle window)
 {
     GxWindowRect r;
-    if (Window* w = FindWindow(window)) SDL_GetWindowSize(w->sdl, &r.right, &r.bottom);
+    if (Window* w = FindWindow(window)) ClientSize(*w, &r.right, &r.bottom);
     return r;
 }
 
@@ -380,6 +430,14 @@ GxWindowHandle GxSdlWindowServices::GetCapture() { return m_Capture; }
 
 void GxSdlWindowServices::TranslateEvent(const SDL_Event& e)
 {
+    uint64_t xWindow = 0;
+    int32_t xWidth = 0, xHeight = 0;
+    if (GxSdlX11ConfigureOf(e, &xWindow, &xWidth, &xHeight)) {
+        for (auto& [handle, w] : m_Windows) {
+            if (w.xWindow == xWindow) w.xSize = GxSdlX11Size{xWidth, xHeight};
+        }
+        return;
+    }
     uint32_t id = 0;
     switch (e.type) {
     case SDL_WINDOWEVENT: id = e.window.windowID; break;

@@ -6,9 +6,12 @@
 // already posted. The quit message is an ordinary entry of the queue.
 //
 // Window sizes are client sizes: the window manager draws the frame outside them, so the frame
-// metrics report 0. A window styled without a caption after creation (the device's full-screen
-// style) becomes a desktop full-screen window; the next styling with a caption makes it a window
-// again.
+// metrics report 0. On X they are the sizes X's own configure events give the windows, not the
+// sizes SDL asked for (GxSdlX11.h). A window styled without a caption after creation (the
+// device's full-screen style) asks for desktop full screen: the styling waits a moment for the
+// window to cover its display and, when it does not (no window manager, or one that does not do
+// full screen), takes the request back and reports the refusal. The next styling with a caption
+// makes it a window again.
 //
 // Single instance: there is no system-wide list of window classes here, so FindWindowByClass asks
 // a lock file named after the class in $XDG_RUNTIME_DIR (or /tmp, with the user id in the name).
@@ -25,11 +28,14 @@
 #include <vector>
 
 #include "platform/GxSdlEvents.h"
+#include "platform/GxSdlX11.h"
 #include "platform/GxWindowServices.h"
 
 struct GxSdlWindowOptions
 {
     bool headless = false;
+    // How long a full-screen request may take to show before it counts as refused.
+    uint32_t fullScreenWaitMs = 500;
     // Folder of the single-instance lock files; empty selects $XDG_RUNTIME_DIR or /tmp.
     std::string lockFolder;
 };
@@ -62,7 +68,7 @@ public:
     void ShowWindow(GxWindowHandle window, int32_t showCommand) override;
     void UpdateWindow(GxWindowHandle window) override;
     void SetWindowText(GxWindowHandle window, const std::u16string& text) override;
-    void SetWindowStyle(GxWindowHandle window, uint32_t style) override;
+    bool SetWindowStyle(GxWindowHandle window, uint32_t style) override;
     void SetWindowPos(GxWindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height) override;
     GxWindowRect GetClientRect(GxWindowHandle window) override;
     int32_t GetSystemMetrics(int32_t index) override;
@@ -100,6 +106,8 @@ private:
         uint32_t style = 0;
         bool fullScreen = false;
         bool invalid = false;
+        uint64_t xWindow = 0;    // on X: the window's X id
+        GxSdlX11Size xSize;      // on X: the size its configure events last gave it
     };
 
     Window* FindWindow(GxWindowHandle window);
@@ -110,6 +118,12 @@ private:
     void TranslateEvent(const SDL_Event& event);
     // Reports the window as active (an activation message) unless it already is.
     void Activate(GxWindowHandle window);
+    // The client size the window system gave the window.
+    void ClientSize(const Window& w, int32_t* width, int32_t* height) const;
+    // Whether the window covers the whole of its display.
+    bool CoversDisplay(const Window& w) const;
+    // Pumps the events until the window covers its display or the wait is over.
+    bool AwaitFullScreen(const Window& w);
 
     GxSdlWindowOptions m_Options;
     bool m_SdlStarted = false;

@@ -5,7 +5,8 @@
 // codes, key-state bits, styles and metric indices below keep those values, because the
 // application core dispatches on them and the key map stores them). Whatever layer implements
 // this interface must deliver the same events in the same order: activation, close requests,
-// key and mouse events, and report the client size the mouse scaling divides by.
+// key and mouse events, and report the client size the window system really gave the window
+// (the picture is fitted into it and the mouse mapped through the same rectangle, GxPresentRect.h).
 #pragma once
 
 #include <cstdint>
@@ -173,7 +174,9 @@ public:
     virtual void ShowWindow(GxWindowHandle window, int32_t showCommand) = 0;
     virtual void UpdateWindow(GxWindowHandle window) = 0;
     virtual void SetWindowText(GxWindowHandle window, const std::u16string& text) = 0;
-    virtual void SetWindowStyle(GxWindowHandle window, uint32_t style) = 0;
+    // A style without a caption asks the window system for full screen: false when it did not
+    // give the window that (the window is then left a window, as it was).
+    virtual bool SetWindowStyle(GxWindowHandle window, uint32_t style) = 0;
     virtual void SetWindowPos(GxWindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height) = 0;
     virtual GxWindowRect GetClientRect(GxWindowHandle window) = 0;
     virtual int32_t GetSystemMetrics(int32_t index) = 0;

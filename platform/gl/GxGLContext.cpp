@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/GxSdlX11.h"
+
 namespace {
 
 void* EglProc(const char* name) { return reinterpret_cast<void*>(eglGetProcAddress(name)); }
@@ -176,7 +178,13 @@ bool GxGLContext::DrawableSize(uint32_t* width, uint32_t* height) const
 {
     if (m_Headless || !m_Window) return false;
     int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(m_Window), &w, &h);
+    // On X the drawable is the window as X made it, which is not always what SDL asked for.
+    if (const GxSdlX11Size* x = GxSdlX11SizeOf(static_cast<SDL_Window*>(m_Window))) {
+        w = x->width;
+        h = x->height;
+    } else {
+        SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(m_Window), &w, &h);
+    }
     *width = w > 0 ? static_cast<uint32_t>(w) : 0;
     *height = h > 0 ? static_cast<uint32_t>(h) : 0;
     return true;

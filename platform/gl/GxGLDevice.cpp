@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/GxLog.h"
+#include "platform/GxPresentRect.h"
 
 namespace {
 
@@ -516,7 +517,16 @@ GxResult GxGLDevice::PresentPicture(const GxRectL* source, const GxRectL* dest)
         uint32_t dw = 0, dh = 0;
         m_Context.DrawableSize(&dw, &dh);
         GxRectL s = source ? *source : GxRectL{0, 0, w, h};
-        GxRectL d = dest ? *dest : GxRectL{0, 0, static_cast<int32_t>(dw), static_cast<int32_t>(dh)};
+        GxRectL d;
+        if (dest) {
+            d = *dest;
+        } else {
+            // The display keeps its mode: the picture goes whole and undistorted into whatever
+            // the window system made of the window, with black bars around it.
+            const GxPresentRect fit = GxFitPresentRect(s.right - s.left, s.bottom - s.top, static_cast<int32_t>(dw),
+                                                       static_cast<int32_t>(dh));
+            d = GxRectL{fit.left, fit.top, fit.Right(), fit.Bottom()};
+        }
         const bool spoilt = m_Context.TakeWindowSpoilt();
         const WindowPicture& last = m_WindowPicture;
         if (!spoilt && last.valid && last.source == s && last.dest == d && last.drawableWidth == dw &&

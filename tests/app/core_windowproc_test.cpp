@@ -3,6 +3,10 @@
 // on a temporary game folder; the events go through SDL's own queue as real input does.
 #include <SDL2/SDL.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
 #include "app/GxCore.h"
 #include "app/GxCoreDevice.h"
 #include "app/task/GxTaskManage.h"
@@ -11,6 +15,7 @@
 #include "core/GxThreadManage.h"
 #include "game/GxUserConfig.h"
 #include "media/GxInput.h"
+#include "platform/GxHeadless.h"
 #include "platform/GxSdlWindow.h"
 #include "tests/app/core_test_util.h"
 
@@ -26,6 +31,34 @@ GxSdlWindowOptions HeadlessOptions(const TempGame& g)
     return o;
 }
 
+// The headless window services; a test can have them refuse full screen, as an X server
+// without a window manager does.
+class TestWindow : public GxSdlWindowServices
+{
+public:
+    using GxSdlWindowServices::GxSdlWindowServices;
+    bool SetWindowStyle(GxWindowHandle window, uint32_t style) override
+    {
+        if (refuseFullScreen && !(style & GxWindowStyle::Caption)) {
+            ++refused;
+            return false;
+        }
+        return GxSdlWindowServices::SetWindowStyle(window, style);
+    }
+    bool refuseFullScreen = false;
+    int refused = 0;
+};
+
+// The text of a log file, UTF-16LE.
+std::string LogText(GxLogFile which)
+{
+    std::string bytes;
+    if (!ReadFile(GxWideToUtf8(GxGetLogPath(which)), bytes)) return {};
+    std::u16string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+    return GxWideToUtf8(text);
+}
+
 // A started program with a persistent root "sys" and a screen "seq", both recording their input.
 // The screen is requested but not entered until Enter() runs the pending change.
 struct Program
@@ -35,7 +68,7 @@ struct Program
     ScopedEnv docs{"XDG_DOCUMENTS_DIR", game.docs.string()};
     MessageBoxes boxes;
     RecordingDevice device;
-    GxSdlWindowServices ws{HeadlessOptions(game)};
+    TestWindow ws{HeadlessOptions(game)};
     GxCore core{&ws};
     std::vector<std::string> log;
     InputTask* sys = nullptr;
@@ -142,7 +175,7 @@ struct Program
     }
 };
 
-TEST(CoreWindowProc, MousePositionsAreScaledFromTheClientSizeAndButtonsCaptureTheMouse)
+TEST(CoreWindowProc, MousePositionsMapThroughThePicturesRectangleAndButtonsCaptureTheMouse)
 {
     Program p;
     p.Enter();
@@ -153,15 +186,29 @@ TEST(CoreWindowProc, MousePositionsAreScaledFromTheClientSizeAndButtonsCaptureTh
         int clientW, clientH;
         int x, y;
         const char* expected;  // the logical point as the tasks see it
+        bool inBar;            // beside the picture: a press there is no click
     };
     const Case cases[] = {
-        {1024, 768, 512, 384, "512.00,384.00"},
-        {2048, 1536, 512, 384, "256.00,192.00"},  // a full-screen client twice the logical size
-        {800, 600, 400, 300, "512.00,384.00"},
-        {1280, 720, 1279, 719, "1023.20,766.93"},
+        {1024, 768, 512, 384, "512.00,384.00", false},
+        {2048, 1536, 512, 384, "256.00,192.00", false},  // a full-screen client twice the logical size
+        {800, 600, 400, 300, "512.00,384.00", false},
+        // 16:9: the picture is 1440 x 1080 from x = 240.
+        {1920, 1080, 960, 540, "512.00,384.00", false},
+        {1920, 1080, 240, 0, "0.00,0.00", false},
+        {1920, 1080, 1679, 1079, "1023.29,767.29", false},
+        {1280, 720, 1119, 719, "1022.93,766.93", false},
+        // 5:4: the picture is 1280 x 960 from y = 32.
+        {1280, 1024, 640, 32, "512.00,0.00", false},
+        {1280, 1024, 0, 991, "0.00,767.20", false},
+        // In a bar: moves go on outside the logical screen, presses are not clicks.
+        {1920, 1080, 100, 540, "-99.56,384.00", true},
+        {1920, 1080, 1680, 0, "1024.00,0.00", true},
+        {1280, 1024, 640, 10, "512.00,-17.60", true},
+        {1280, 720, 1279, 719, "1193.60,766.93", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.clientW) + "x" + std::to_string(c.clientH));
+        SCOPED_TRACE(std::to_string(c.clientW) + "x" + std::to_string(c.clientH) + " at " + std::to_string(c.x) + "," +
+                     std::to_string(c.y));
         p.ws.SetWindowPos(p.core.GetMainWindow(), 0, 0, c.clientW, c.clientH);
         GxWindowRect rc = p.ws.GetClientRect(p.core.GetMainWindow());
         ASSERT_EQ(rc.right, c.clientW);
@@ -174,13 +221,23 @@ TEST(CoreWindowProc, MousePositionsAreScaledFromTheClientSizeAndButtonsCaptureTh
         p.Button(false, SDL_BUTTON_LEFT, c.x, c.y);
         p.Pump();
         const std::string pt = c.expected;
-        const std::vector<std::string> want = {
-            "sys:Move " + pt + " ks0",  "seq:Move " + pt + " ks0",  "sys:LDown " + pt + " ks1",
-            "seq:LDown " + pt + " ks1", "sys:LUp " + pt + " ks0",   "seq:LUp " + pt + " ks0",
-        };
+        std::vector<std::string> want = {"sys:Move " + pt + " ks0", "seq:Move " + pt + " ks0"};
+        if (!c.inBar) {
+            want.insert(want.end(), {"sys:LDown " + pt + " ks1", "seq:LDown " + pt + " ks1", "sys:LUp " + pt + " ks0",
+                                     "seq:LUp " + pt + " ks0"});
+        }
         EXPECT_EQ(p.log, want);
         EXPECT_EQ(p.ws.GetCapture(), 0u) << "the button up releases the capture";
     }
+
+    // The wheel takes the cursor's position, mapped the same way.
+    p.ws.SetWindowPos(p.core.GetMainWindow(), 0, 0, 1920, 1080);
+    p.Pump();
+    p.log.clear();
+    p.Motion(960, 540);
+    p.Wheel(1);
+    p.Pump();
+    EXPECT_EQ(p.log.back(), "seq:Wheel 120 512.00,384.00 ks0");
 
     // Right and middle buttons, and the cursor position the wheel uses.
     p.ws.SetWindowPos(p.core.GetMainWindow(), 0, 0, 1024, 768);
@@ -267,6 +324,73 @@ TEST(CoreWindowProc, F4TogglesFullScreenUnlessATaskTakesTheKey)
     p.Pump();
     EXPECT_TRUE(p.log.empty());
     EXPECT_EQ(GxCoreDeviceGetScreenMode(), 0);
+}
+
+// Where the window system does not make the window full screen, F4 leaves the window mode, the
+// option and the tasks as they were, and says so in the device log.
+// The input script's logical points go to where the picture shows them, so that the tasks get
+// the very points of the script in a client of any shape.
+TEST(CoreWindowProc, ScriptedPointsReachTheTasksAsWrittenInAnyClientShape)
+{
+    Program p;
+    p.Enter();
+    const std::filesystem::path script = p.game.root / "input.txt";
+    WriteFile(script, "1 move 512 384\n1 click left 0 0\n1 click left 1023 767\n1 move 100.5 700.25\n");
+    for (const auto& [w, h] : {std::pair{1024, 768}, {1920, 1080}, {1280, 1024}, {800, 600}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        p.ws.SetWindowPos(p.core.GetMainWindow(), 0, 0, w, h);
+        p.Pump();
+        GxHarnessOptions options;
+        options.headless = true;
+        options.inputScriptPath = script.string();
+        GxHarness harness(options, &p.ws);
+        std::string error;
+        ASSERT_TRUE(harness.Load(error)) << error;
+        p.log.clear();
+        harness.BeginFrame(1, p.core.GetMainWindow());
+        p.Pump();
+        std::vector<std::string> seq;
+        for (const std::string& line : p.log)
+            if (line.rfind("seq:", 0) == 0 && line.find("Key") == std::string::npos) seq.push_back(line);
+        ASSERT_EQ(seq.size(), 6u);
+        EXPECT_EQ(seq[0], "seq:Move 512.00,384.00 ks0");
+        EXPECT_EQ(seq[1], "seq:LDown 0.00,0.00 ks1");
+        // A client pixel is less than a logical one here: the point comes back to within it.
+        const auto near = [](const std::string& line, const char* prefix, float x, float y, float within) {
+            float gx = 0, gy = 0;
+            if (line.rfind(prefix, 0) != 0 || sscanf(line.c_str() + strlen(prefix), "%f,%f", &gx, &gy) != 2) return false;
+            return std::abs(gx - x) <= within && std::abs(gy - y) <= within;
+        };
+        const float pixel = 1024.0f / static_cast<float>(GxFitPresentRect(1024, 768, w, h).width);
+        EXPECT_TRUE(near(seq[3], "seq:LDown ", 1023.0f, 767.0f, pixel / 2 + 0.01f)) << seq[3];
+        EXPECT_TRUE(near(seq[5], "seq:Move ", 100.5f, 700.25f, pixel / 2 + 0.01f)) << seq[5];
+    }
+}
+
+TEST(CoreWindowProc, F4ThatTheWindowSystemRefusesLeavesTheWindowMode)
+{
+    Program p;
+    p.Enter();
+    GxUserConfig* options = p.core.GetUserConfig();
+    p.ws.refuseFullScreen = true;
+    p.Press(SDL_SCANCODE_F4, SDLK_F4);
+    p.Pump();
+    EXPECT_EQ(p.ws.refused, 1);
+    EXPECT_EQ(p.log, (std::vector<std::string>{"sys:KeyDown 115", "seq:KeyDown 115", "sys:KeyUp 115", "seq:KeyUp 115"}));
+    EXPECT_EQ(GxCoreDeviceGetScreenMode(), 0);
+    EXPECT_TRUE(GxCoreDeviceIsWindowed());
+    EXPECT_EQ(options->m_ScreenMode, 0);
+    EXPECT_NE(LogText(GxLogFile::Device).find("did not make the window full screen(SCRMODE_FULLSCREEN)"),
+              std::string::npos);
+
+    // Where it does, the same key works.
+    p.ws.refuseFullScreen = false;
+    p.log.clear();
+    p.Press(SDL_SCANCODE_F4, SDLK_F4);
+    p.Pump();
+    EXPECT_EQ(GxCoreDeviceGetScreenMode(), 2);
+    EXPECT_EQ(options->m_ScreenMode, 1);
+    EXPECT_NE(std::find(p.log.begin(), p.log.end(), "seq:ScreenMode 0>2"), p.log.end());
 }
 
 TEST(CoreWindowProc, FrameRateKeysNeedTheDebugMode)

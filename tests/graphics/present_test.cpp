@@ -1,5 +1,7 @@
 // Presenting, scenes, the render-target stacks with the viewport, the lost device and its one
 // reset, screen-mode changes and the state caches, on the recording backend.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "graphics/GxSurface.h"
@@ -341,6 +343,37 @@ TEST_F(Present, FailedModeChangeReturnsToTheOldMode)
     ASSERT_TRUE(GxGraphics::ChangeScreenMode(SCRMODE_FULLSCREEN));
     EXPECT_EQ(GxGraphics::GetScreenMode(), SCRMODE_FULLSCREEN);
     EXPECT_EQ(window.styles, (std::vector<uint32_t>{0x10000000u}));
+}
+
+// Full screen is the window system's to give (the display keeps its mode): where it does not
+// give it, the change is refused and the device and the window go back to the window mode.
+TEST_F(Present, FullScreenTheWindowSystemDoesNotGiveReturnsToTheWindow)
+{
+    gxtest::StyleRecorder window;
+    window.refuseFullScreen = true;
+    GxGraphics::SetMainWindow(&window, 7);
+    ASSERT_TRUE(Create());
+
+    EXPECT_FALSE(GxGraphics::ChangeScreenMode(SCRMODE_FULLSCREEN));
+    EXPECT_EQ(GxGraphics::GetScreenMode(), SCRMODE_WINDOW);
+    GxPresentParameters p;
+    ASSERT_EQ(GxGraphics::GetDefaultSwapChain()->GetD3DSwapChain()->GetPresentParameters(&p), GX_OK);
+    EXPECT_EQ(p.Windowed, 1);
+    EXPECT_EQ(Count(GxDeviceOp::Reset), 2u) << "into full screen and back";
+    // Asked for full screen, then styled and placed as a window again.
+    EXPECT_EQ(window.styles, (std::vector<uint32_t>{0x10000000u, 0x10CA0000u}));
+    EXPECT_EQ(window.positions, (std::vector<gxtest::StyleRecorder::Pos>{{445, 142, 1030, 797}}));
+    const std::vector<std::u16string> device = gxtest::Lines(logs.Device());
+    EXPECT_NE(std::find(device.begin(), device.end(),
+                        u"Warning/GxGraphics ChangeScreenMode The window system did not make the window full "
+                        u"screen(SCRMODE_FULLSCREEN): it stays in its window"),
+              device.end());
+    EXPECT_TRUE(ErrorLines().empty()) << "a platform without full screen is no error of the game";
+
+    // The frame goes on in the window.
+    Recorder().Clear();
+    EXPECT_TRUE(GxGraphics::Present(nullptr, nullptr, nullptr));
+    EXPECT_EQ(Recorder().calls.back().result, GX_OK);
 }
 
 TEST_F(Present, StateCachesSkipRepeatedValues)

@@ -28,8 +28,15 @@ public:
     };
     std::vector<uint32_t> styles;
     std::vector<Pos> positions;
+    // A window system that never makes the window full screen (an X server without a window
+    // manager).
+    bool refuseFullScreen = false;
 
-    void SetWindowStyle(GxWindowHandle, uint32_t style) override { styles.push_back(style); }
+    bool SetWindowStyle(GxWindowHandle, uint32_t style) override
+    {
+        styles.push_back(style);
+        return !refuseFullScreen || (style & GxWindowStyle::Caption) != 0;
+    }
     void SetWindowPos(GxWindowHandle, int32_t x, int32_t y, int32_t w, int32_t h) override
     {
         positions.push_back(Pos{x, y, w, h});

@@ -30,7 +30,8 @@
 
 namespace screentest {
 
-// The headless window services, with every cursor shape asked for kept.
+// The headless window services, with every cursor shape asked for kept; a test can have them
+// refuse full screen, as an X server without a window manager does.
 class CursorRecordingWindow : public GxSdlWindowServices
 {
 public:
@@ -40,7 +41,13 @@ public:
         cursors.push_back(static_cast<int>(cursor));
         GxSdlWindowServices::SetCursor(cursor);
     }
+    bool SetWindowStyle(GxWindowHandle window, uint32_t style) override
+    {
+        if (refuseFullScreen && !(style & GxWindowStyle::Caption)) return false;
+        return GxSdlWindowServices::SetWindowStyle(window, style);
+    }
     std::vector<int> cursors;
+    bool refuseFullScreen = false;
 };
 
 inline bool WriteBytes(const std::filesystem::path& path, std::string_view bytes)

@@ -13,6 +13,7 @@
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
+#include "graphics/GxGraphics.h"
 #include "layer/GxTaskLayer.h"
 #include "media/GxSound.h"
 #include "seq/SeqConfig.h"
@@ -273,6 +274,30 @@ TEST_F(Settings, DisplayButtonsChangeTheModeOnlyWhenTheChangeWorks)
     g.Tm()->OnChangeScreenMode(0, 2);
     EXPECT_FALSE(Sys(u"btn_window", 1)->GetValueBool());
     EXPECT_EQ(Sys(u"btn_fullscreen", 1)->GetValueInt(), 1);
+}
+
+// Through the program's own display change: a window system that does not make the window full
+// screen leaves the option and the mode at the window, and the buttons show it.
+TEST_F(Settings, FullScreenTheWindowSystemRefusesKeepsTheWindowOnTheButtons)
+{
+    ASSERT_TRUE(g.initialized);
+    g.ws->refuseFullScreen = true;
+    Open();
+    g.Click(kFullScreenX + 5.0f, kModeY + 5.0f);
+    EXPECT_EQ(Options().m_ScreenMode, 0);
+    EXPECT_EQ(GxGraphics::GetScreenMode(), SCRMODE_WINDOW);
+    EXPECT_TRUE(Sys(u"btn_window", 1)->GetValueBool());
+    EXPECT_EQ(Sys(u"btn_fullscreen", 1)->GetValueInt(), 0);
+    Leave();
+    EXPECT_EQ(Options().m_ScreenMode, 0) << "leaving stores the buttons";
+
+    g.ws->refuseFullScreen = false;
+    g.Enter(u"SeqConfig", 0);
+    g.Click(kFullScreenX + 5.0f, kModeY + 5.0f);
+    EXPECT_EQ(Options().m_ScreenMode, 1);
+    EXPECT_EQ(GxGraphics::GetScreenMode(), SCRMODE_FULLSCREEN);
+    g.Click(kWindowX + 5.0f, kModeY + 5.0f);
+    EXPECT_EQ(GxGraphics::GetScreenMode(), SCRMODE_WINDOW);
 }
 
 TEST_F(Settings, ReturnToTitleAsksFirst)
