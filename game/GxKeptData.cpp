@@ -72,6 +72,13 @@ void GxKeptDataWriter::Bind(GxCore* core)
     m_Core = core;
 }
 
+void GxKeptDataWriter::RequestOptionsWrite(GxCore* core)
+{
+    if (!core) return;
+    Bind(core);
+    m_OptionsRequested = true;
+}
+
 void GxKeptDataWriter::Track(bool options, GxKeptWrite result)
 {
     bool& failing = options ? m_OptionsFailing : m_PermanentFailing;
@@ -127,8 +134,10 @@ bool GxKeptDataWriter::WriteAtQuit(GxCore* core)
     return optionsOk && permanentOk;
 }
 
-void GxKeptDataWriter::NoteWritten(bool optionsOk, bool permanentOk)
+void GxKeptDataWriter::NoteWritten(GxCore* core, bool optionsOk, bool permanentOk)
 {
+    if (!core) return;
+    Bind(core);
     m_OptionsFailing = !optionsOk;
     m_PermanentFailing = !permanentOk;
     m_OptionsShowPending = m_PermanentShowPending = false;

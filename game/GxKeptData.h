@@ -50,7 +50,7 @@ public:
 
     // The settings screen closed: the options are written at the next frame's end when they
     // differ from the file.
-    void RequestOptionsWrite() { m_OptionsRequested = true; }
+    void RequestOptionsWrite(GxCore* core);
     // At a frame's end, with the frame's length: at most once a second, the options (when asked
     // for) and the kept data are written when they differ from their files; a failure not yet
     // shown is offered to the report hook.
@@ -60,7 +60,7 @@ public:
     bool WriteAtQuit(GxCore* core);
     // A write made elsewhere (the save screen's) that failed has been shown already; one that
     // worked ends the file's failure.
-    void NoteWritten(bool optionsOk, bool permanentOk);
+    void NoteWritten(GxCore* core, bool optionsOk, bool permanentOk);
 
     bool IsOptionsWritePending() const { return m_OptionsRequested; }
     // Forgets everything (a new core).

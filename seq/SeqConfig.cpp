@@ -100,7 +100,7 @@ void SeqConfig::OnSequenceLeave()
     StoreSoundVolumes();
     StoreVoiceVolumes();
     // Written at the frame's end when anything changed, so a crash does not lose it.
-    GxGetKeptDataWriter().RequestOptionsWrite();
+    GxGetKeptDataWriter().RequestOptionsWrite(GxGetCore());
     m_Background->Clear();
     if (m_ImageSetHeld) GxNcImageSetPool::Release(GxUIImageSetFolder() + kImageSetName);
     m_ImageSetHeld = false;

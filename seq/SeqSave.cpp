@@ -88,7 +88,7 @@ bool SeqSave::SaveToSlot(int32_t slot)
     const bool optionsOk = !uc || uc->Save(core);
     GxUserDataPerman* perman = core->GetUserDataPerman();
     const bool permanentOk = !perman || perman->Save(core->GetSaveFolder() + u"permanent.dat");
-    GxGetKeptDataWriter().NoteWritten(optionsOk, permanentOk);
+    GxGetKeptDataWriter().NoteWritten(core, optionsOk, permanentOk);
     if (const char16_t* text = GxKeptDataFailureText(!optionsOk, !permanentOk)) SeqShowFailure(this, kGxKeptDataErrorKey, text);
     return true;
 }
