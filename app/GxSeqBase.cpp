@@ -7,7 +7,6 @@
 #include "core/GxLog.h"
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
-#include "game/GxKeptData.h"
 #include "game/GxMainScreen.h"
 #include "game/GxUserData.h"
 #include "graphics/GxGlobalRenderTarget.h"
@@ -153,8 +152,7 @@ int GxSeqBase::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
             return 1;
         }
     }
-    // A failed write of the options or the kept data may be shown over any screen.
-    if (parentName == u"dlg_user" && SeqSystem::GetUserDialogKey() == kGxKeptDataErrorKey) {
+    if (parentName == u"dlg_user" && SeqSystem::GetUserDialogKey() == kNoticeKey) {
         if (name != u"btn_dlguser_ok") return 0;
         SeqSystem::CloseUserDialog(this, true);
         return 1;

@@ -32,8 +32,6 @@ bool GxWriteContentBytes(bool binary, const std::function<void(GxContentWriterBa
 inline constexpr const char16_t* kGxOptionsSaveFailedText = u"設定の保存に失敗しました";
 inline constexpr const char16_t* kGxPermanentSaveFailedText = u"システムデータの保存に失敗しました";
 inline constexpr const char16_t* kGxBothSaveFailedText = u"設定とシステムデータの保存に失敗しました";
-// The user dialog's key of such a message; its OK button alone closes it on any screen.
-inline constexpr const char16_t* kGxKeptDataErrorKey = u"KEPTDATAERROR";
 // The text for what failed; null when nothing did.
 const char16_t* GxKeptDataFailureText(bool optionsFailed, bool permanentFailed);
 

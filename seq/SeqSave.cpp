@@ -89,7 +89,7 @@ bool SeqSave::SaveToSlot(int32_t slot)
     GxUserDataPerman* perman = core->GetUserDataPerman();
     const bool permanentOk = !perman || perman->Save(core->GetSaveFolder() + u"permanent.dat");
     GxGetKeptDataWriter().NoteWritten(core, optionsOk, permanentOk);
-    if (const char16_t* text = GxKeptDataFailureText(!optionsOk, !permanentOk)) SeqShowFailure(this, kGxKeptDataErrorKey, text);
+    if (const char16_t* text = GxKeptDataFailureText(!optionsOk, !permanentOk)) SeqShowFailure(this, kNoticeKey, text);
     return true;
 }
 
@@ -105,6 +105,6 @@ bool SeqSave::ShowKeptDataFailure(GxCore* core, const std::u16string& text)
     }
     // A question or another message open now keeps its answer; this one waits for it.
     if (SeqSystem::IsUserDialogOpen(root)) return false;
-    SeqShowFailure(root, kGxKeptDataErrorKey, text.c_str());
+    SeqShowFailure(root, kNoticeKey, text.c_str());
     return true;
 }

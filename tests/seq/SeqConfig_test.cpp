@@ -538,7 +538,7 @@ TEST_F(Settings, ClosingWithAChangeWritesTheOptionsAndARefusedWriteIsShownOnce)
     frames(1);
     EXPECT_FALSE(Options().m_FastShowReadedText);
     ASSERT_TRUE(SeqSystem::IsUserDialogOpen(Screen()));
-    EXPECT_EQ(SeqSystem::GetUserDialogKey(), kGxKeptDataErrorKey);
+    EXPECT_EQ(SeqSystem::GetUserDialogKey(), GxSeqBase::kNoticeKey);
     EXPECT_EQ(DialogText(), u"設定の保存に失敗しました");
     const std::u16string log = gxtest::ReadLog(std::filesystem::path(GxWideToUtf8(g.core->GetSaveFolder())) / "error.log");
     EXPECT_NE(log.find(u"Error/GxUserConfig Save Failed(" + g.core->GetSaveFolder() +

@@ -429,7 +429,7 @@ TEST_F(SaveLoadScreens, OptionsOrPermanentDataTheDiskRefusesAreShownAfterTheSave
         }
         EXPECT_TRUE(save->GetPlateHeader(plate).valid) << "the game is saved";
         ASSERT_TRUE(UserDialogOpen());
-        EXPECT_EQ(SeqSystem::GetUserDialogKey(), kGxKeptDataErrorKey);
+        EXPECT_EQ(SeqSystem::GetUserDialogKey(), GxSeqBase::kNoticeKey);
         EXPECT_EQ(UserDialogText(), c.text);
         Answer(u"btn_dlguser_ok", 1);
         EXPECT_FALSE(UserDialogOpen());
