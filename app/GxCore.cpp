@@ -11,6 +11,7 @@
 #include "core/GxString.h"
 #include "core/GxThreadManage.h"
 #include "game/GxGameStartup.h"
+#include "game/GxKeptData.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
@@ -287,10 +288,9 @@ void GxCore::Finalize()
     GxCoreTrace("GxTaskManage::EndSequence");
     if (m_TaskManage) m_TaskManage->EndSequence();
 
-    GxCoreTrace("GxUserConfig::Save");
-    if (m_UserConfig) m_UserConfig->Save(this);
-    GxCoreTrace("GxUserDataPerman::Save");
-    if (m_UserDataPerman) m_UserDataPerman->Save(m_SaveFolder + u"permanent.dat");
+    // "userconf.dat", then "permanent.dat"; a failure is shown in a message box while the
+    // window still holds the game's last picture.
+    GxGetKeptDataWriter().WriteAtQuit(this);
 
     ReleaseAll();
 }

@@ -59,6 +59,7 @@ constexpr const char16_t* kBlockKindTexts[] = {
 
 constexpr size_t kStatusCapacity = 512;
 constexpr size_t kLineCapacity = 512;
+constexpr float kScreenHeight = 768.0f;  // the logical screen the overlay is drawn on
 
 float TextRectWidth(std::u16string_view text, int32_t h)
 {
@@ -85,8 +86,20 @@ GxDebugScriptState GxReadDebugScriptState()
     const GxMoaWorkerEx* worker = g_MoaWorkerEx;
     if (!worker || !worker->IsRunning()) return s;
     s.running = true;
-    for (const GxMoaExecStackElement& e : worker->GetExecStack())
+    const GxMoaExecStack& stack = worker->GetExecStack();
+    auto read = [&](size_t i) {
+        const GxMoaExecStackElement& e = stack[i];
         s.stack.push_back(GxDebugScriptFrame{e.m_BlockType, worker->GetScriptName(&e), worker->GetLine(&e)});
+    };
+    if (stack.size() <= kGxDebugScriptFramesRead) {
+        for (size_t i = 0; i < stack.size(); ++i) read(i);
+        return s;
+    }
+    const size_t head = kGxDebugScriptFramesRead / 2, tail = kGxDebugScriptFramesRead - head;
+    for (size_t i = 0; i < head; ++i) read(i);
+    for (size_t i = stack.size() - tail; i < stack.size(); ++i) read(i);
+    s.skipped = stack.size() - head - tail;
+    s.skippedAt = head;
     return s;
 }
 
@@ -119,6 +132,8 @@ std::vector<GxDebugOverlayLine> GxBuildDebugOverlay(GxCore* core, const GxDebugC
     const float hf = static_cast<float>(h);
     std::vector<GxDebugOverlayLine> out;
     auto add = [&](float width, std::u16string text, GxColor color, float left) {
+        // Below the screen nothing is seen: such a line is not made at all.
+        if (y >= kScreenHeight) return;
         GxDebugOverlayLine l;
         l.rect = GxFRect(left, y, left + width, y + hf);
         l.x = x;
@@ -130,7 +145,15 @@ std::vector<GxDebugOverlayLine> GxBuildDebugOverlay(GxCore* core, const GxDebugC
 
     // Status line: its backing always starts at the screen's left edge.
     if (GxGetErrorCount() != 0) {
-        add(800.0f, u"※エラー発生。error.logを確認してください", kGxDebugOverlayErrorColor, 0.0f);
+        std::u16string unwritten = GxGetUnwrittenErrorLine();
+        if (unwritten.empty()) {
+            add(800.0f, u"※エラー発生。error.logを確認してください", kGxDebugOverlayErrorColor, 0.0f);
+        } else {
+            // The log could not take it (a full disk): the line is shown here and went to stderr.
+            while (!unwritten.empty() && (unwritten.back() == u'\n' || unwritten.back() == u'\r')) unwritten.pop_back();
+            add(800.0f, u"※エラー発生。error.logに書き込めず標準エラー出力へ:" + unwritten, kGxDebugOverlayErrorColor,
+                0.0f);
+        }
     } else {
         const GxDebugGameCounters c = GxReadDebugGameCounters(core);
         const double vram = static_cast<double>(GxGetD3DResourceManage().GetTotalMemorySize()) / 1048576.0 + 8.0;
@@ -143,18 +166,39 @@ std::vector<GxDebugOverlayLine> GxBuildDebugOverlay(GxCore* core, const GxDebugC
     }
     y += hf;
 
+    const std::deque<std::u16string> consoleLines = console ? console->GetLines() : std::deque<std::u16string>();
+
     // Script call stack. A running worker without a stack element has no position to show.
     const GxDebugScriptState script = GxReadDebugScriptState();
     if (!script.running || script.stack.empty()) {
         add(12.0f * hf, u"Script:実行していません", kGxDebugOverlayTextColor, x);
     } else {
         char16_t text[kLineCapacity];
-        for (size_t i = 0; i + 1 < script.stack.size(); ++i) {
-            const GxDebugScriptFrame& f = script.stack[i];
+        auto caller = [&](const GxDebugScriptFrame& f) {
             GxFormatDebugText(text, kLineCapacity, u"呼出し元:%s/Line=%d/%s", f.scriptName, f.line + 1,
                               GxGetDebugBlockKindText(f.blockKind));
             add(24.0f * hf, text, kGxDebugOverlayTextColor, x);
             y += hf;
+        };
+        // The rows left for callers once the current position, the gap and the console lines
+        // have theirs.
+        const size_t readCallers = script.stack.size() - 1;
+        const size_t callers = readCallers + script.skipped;
+        const float rowsLeft = hf > 0.0f ? (kScreenHeight - y) / hf : 0.0f;
+        const float fixedRows = 2.0f + static_cast<float>(consoleLines.size());
+        const size_t room = rowsLeft > fixedRows ? static_cast<size_t>(rowsLeft - fixedRows) : 0;
+        if (callers <= room && script.skipped == 0) {
+            for (size_t i = 0; i < readCallers; ++i) caller(script.stack[i]);
+        } else {
+            // The outermost and the innermost callers, the middle counted in one line.
+            const size_t shown = std::min(room > 0 ? room - 1 : 0, readCallers);
+            const size_t head = std::min(shown / 2, script.skipped > 0 ? script.skippedAt : readCallers);
+            const size_t tail = std::min(shown - head, readCallers - (script.skipped > 0 ? script.skippedAt : head));
+            for (size_t i = 0; i < head; ++i) caller(script.stack[i]);
+            GxFormatDebugText(text, kLineCapacity, u"呼出し元:(%d件省略)", static_cast<int32_t>(callers - head - tail));
+            add(24.0f * hf, text, kGxDebugOverlayTextColor, x);
+            y += hf;
+            for (size_t i = readCallers - tail; i < readCallers; ++i) caller(script.stack[i]);
         }
         const GxDebugScriptFrame& f = script.stack.back();
         GxFormatDebugText(text, kLineCapacity, u"実行位置:%s/Line=%d/%s", f.scriptName, f.line + 1,
@@ -166,11 +210,9 @@ std::vector<GxDebugOverlayLine> GxBuildDebugOverlay(GxCore* core, const GxDebugC
     }
     y += hf;
 
-    if (console) {
-        for (const std::u16string& line : console->GetLines()) {
-            add(std::max(TextRectWidth(line, h), 24.0f * hf), line, kGxDebugOverlayTextColor, x);
-            y += hf;
-        }
+    for (const std::u16string& line : consoleLines) {
+        add(std::max(TextRectWidth(line, h), 24.0f * hf), line, kGxDebugOverlayTextColor, x);
+        y += hf;
     }
     return out;
 }

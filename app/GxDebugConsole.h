@@ -76,8 +76,15 @@ struct GxDebugScriptState
 {
     bool running = false;
     bool stoppedOnError = false;
-    std::vector<GxDebugScriptFrame> stack;  // outermost first
+    std::vector<GxDebugScriptFrame> stack;  // outermost first; of a deep stack only its two ends
+    // Elements of a deep stack that were not read: they stand before stack[skippedAt].
+    size_t skipped = 0;
+    size_t skippedAt = 0;
 };
+
+// The elements the default source reads of a deep stack, half from each end: more than a
+// screen shows, so that a stack of any depth costs the same.
+constexpr size_t kGxDebugScriptFramesRead = 128;
 
 using GxDebugCounterSource = std::function<GxDebugGameCounters(GxCore* core)>;
 using GxDebugScriptSource = std::function<GxDebugScriptState()>;
@@ -106,7 +113,9 @@ struct GxDebugOverlayLine
     GxColor color = kGxDebugOverlayTextColor;
 };
 
-// The overlay's lines with its top-left at (x, y) and the given line height.
+// The overlay's lines with its top-left at (x, y) and the given line height, only those that
+// fit on the logical screen (768 high): callers that do not fit leave their middle out, in one
+// line that counts them, so the current position and the console lines stay in view.
 std::vector<GxDebugOverlayLine> GxBuildDebugOverlay(GxCore* core, const GxDebugConsoleOutputEx* console, float x,
                                                     float y, int32_t lineHeight);
 // Draws the overlay with blend preset 2 and glyph atlas 1 (whose font size is the line height).

@@ -1,5 +1,6 @@
 #include "app/GxGameScreens.h"
 
+#include "game/GxKeptData.h"
 #include "game/GxMainScreen.h"
 #include "seq/SeqBGMMode.h"
 #include "seq/SeqBmapSelect.h"
@@ -51,6 +52,8 @@ void GxInstallGameScreens()
     size_t count = 0;
     const GxGameScreen* list = GxGetGameScreenList(&count);
     GxSetGameScreens(list, count);
+    // Writes of the options and kept data between saves report through the system screen.
+    GxSetKeptDataReport(&SeqSave::ShowKeptDataFailure);
     GxGetGameStartupServices().resetMainScreenFlags = [] {
         g_SystemDialogCount = 0;
         g_MainScreenFlags = GxMainScreenFlags();

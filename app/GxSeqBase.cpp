@@ -152,6 +152,11 @@ int GxSeqBase::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
             return 1;
         }
     }
+    if (parentName == u"dlg_user" && SeqSystem::GetUserDialogKey() == kNoticeKey) {
+        if (name != u"btn_dlguser_ok") return 0;
+        SeqSystem::CloseUserDialog(this, true);
+        return 1;
+    }
     if (parentName == u"dlg_user" && SeqSystem::GetUserDialogKey() == u"USERDIALOG") {
         if (name == u"btn_dlguser_yes" || name == u"btn_dlguser_ok") {
             GxGetSeqServices().SetLastDialogResult(1);

@@ -64,8 +64,12 @@ public:
     int Render(int32_t step, int64_t elapsed) override;
     // Clears the back buffer (target, depth, stencil) to the background colour.
     int Draw(int32_t param, int32_t layer) override;
-    // The standard answers of the quit dialog and of the script's user dialog; 1 when handled.
+    // The standard answers of the quit dialog, of the script's user dialog and of a notice;
+    // 1 when handled.
     int OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param) override;
+    // The user dialog's key of a notice shown over whatever screen is current (a write the disk
+    // refused): its OK alone closes it, on any screen.
+    static constexpr const char16_t* kNoticeKey = u"NOTICE";
 
     // Whether a widget may react to the pointer and keys now.
     virtual bool IsUIInputEnabled(GxTaskUIBase* widget);

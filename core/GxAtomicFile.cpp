@@ -10,6 +10,9 @@
 
 namespace {
 GxAtomicWriteHook g_Hook = nullptr;
+thread_local std::u16string t_Failure;
+
+std::u16string ErrnoText(int error) { return GxUtf8ToWide(std::strerror(error)); }
 
 void CallHook(GxAtomicWriteStage stage, int fd)
 {
@@ -24,6 +27,7 @@ GxAtomicFileWriter::~GxAtomicFileWriter() { Abort(); }
 bool GxAtomicFileWriter::Open(std::u16string_view path)
 {
     Abort();
+    t_Failure.clear();
     m_Path.assign(path);
     m_Target = GxPosixWriteTarget(path);
     const int fd = GxPosixCreateTempBeside(m_Target, m_Temp);
@@ -64,6 +68,9 @@ bool GxAtomicFileWriter::Commit()
 void GxAtomicFileWriter::Abort()
 {
     if (m_File) {
+        // A stream that failed under its writer (a full disk) leaves its reason for the
+        // caller's own line; the failed write was the last call that set errno.
+        if (std::ferror(m_File) && t_Failure.empty()) t_Failure = ErrnoText(errno);
         std::fclose(m_File);
         m_File = nullptr;
     }
@@ -75,7 +82,8 @@ void GxAtomicFileWriter::Abort()
 
 bool GxAtomicFileWriter::Fail(const char16_t* step)
 {
-    const std::u16string reason = GxUtf8ToWide(std::strerror(errno));
+    const std::u16string reason = ErrnoText(errno);
+    t_Failure = reason;
     GxPrintErrorLog(u"Error/GxAtomicFileWriter %s Failed(%s: %s)\n", step, m_Path, reason);
     Abort();
     return false;
@@ -86,9 +94,12 @@ bool GxAtomicWriteFile(std::u16string_view path, const void* bytes, size_t count
     GxAtomicFileWriter writer;
     if (!writer.Open(path)) return false;
     if (count && std::fwrite(bytes, 1, count, writer.GetFile()) != count) {
+        t_Failure = ErrnoText(errno);
         writer.Abort();
-        GxPrintErrorLog(u"Error/GxAtomicFileWriter Write Failed(%s)\n", std::u16string(path));
+        GxPrintErrorLog(u"Error/GxAtomicFileWriter Write Failed(%s: %s)\n", std::u16string(path), t_Failure);
         return false;
     }
     return writer.Commit();
 }
+
+const std::u16string& GxGetAtomicWriteFailure() { return t_Failure; }

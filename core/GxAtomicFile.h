@@ -54,3 +54,8 @@ private:
 
 // The whole file in one call, through GxAtomicFileWriter.
 bool GxAtomicWriteFile(std::u16string_view path, const void* bytes, size_t count);
+
+// The system's reason of the last write on this thread that failed ("No space left on device",
+// "Read-only file system"), for the callers' own failure lines; empty while none has failed
+// since the last Open.
+const std::u16string& GxGetAtomicWriteFailure();

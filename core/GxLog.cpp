@@ -19,6 +19,7 @@ struct LogState
     std::atomic<GxDebugListenerBase*> listener{nullptr};
     std::atomic<bool> skipSlight{false};
     std::atomic<GxMessageBoxHandler> messageBox{nullptr};
+    std::u16string unwrittenError;  // the last error line "error.log" did not take (lock held)
 };
 
 // Function-local so that logging works before and during static construction of other globals.
@@ -53,12 +54,12 @@ void CloseLog(LogState& s, int which)
 
 // One append in the text-mode UTF-16LE form: LF as CR LF (unless the text is copied as it
 // stands). Each line is flushed at once, so a crash loses none of it.
-void AppendWide(int which, std::u16string_view text, bool textMode = true)
+bool AppendWide(int which, std::u16string_view text, bool textMode = true)
 {
     LogState& s = State();
     std::lock_guard<std::mutex> g(s.lock);
     FILE* f = OpenLog(s, which);
-    if (!f) return;
+    if (!f) return false;
     std::string bytes;
     bytes.reserve(text.size() * 2 + 8);
     for (char16_t c : text) {
@@ -66,8 +67,23 @@ void AppendWide(int which, std::u16string_view text, bool textMode = true)
         bytes.push_back(static_cast<char>(c & 0xFF));
         bytes.push_back(static_cast<char>(c >> 8));
     }
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fflush(f);
+    const bool written = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && fflush(f) == 0;
+    // A file that refused a line (a full disk) is opened again at the next one.
+    if (!written) CloseLog(s, which);
+    return written;
+}
+
+// An error line the file did not take goes to stderr, and the debug overlay names it.
+void AppendError(std::u16string_view text, bool textMode = true)
+{
+    if (AppendWide(0, text, textMode)) return;
+    {
+        LogState& s = State();
+        std::lock_guard<std::mutex> g(s.lock);
+        s.unwrittenError.assign(text);
+    }
+    const std::string utf8 = GxWideToUtf8(text);
+    fprintf(stderr, "%s%s", utf8.c_str(), !utf8.empty() && utf8.back() == '\n' ? "" : "\n");
 }
 
 void Notify(std::u16string_view text, int level)
@@ -131,8 +147,18 @@ void GxDeleteDeviceLog() { DeleteLog(2); }
 
 bool GxResetErrorCount()
 {
-    State().errorCount = 0;
+    LogState& s = State();
+    s.errorCount = 0;
+    std::lock_guard<std::mutex> g(s.lock);
+    s.unwrittenError.clear();
     return true;
+}
+
+std::u16string GxGetUnwrittenErrorLine()
+{
+    LogState& s = State();
+    std::lock_guard<std::mutex> g(s.lock);
+    return s.unwrittenError;
 }
 
 uint32_t GxGetErrorCount() { return State().errorCount.load(); }
@@ -153,7 +179,7 @@ void GxLogErrorText(std::u16string_view text, int level)
 {
     if (level == 0 && GxGetSkipSlightError()) return;
     ++State().errorCount;
-    AppendWide(0, text);
+    AppendError(text);
     Notify(text, level);
 }
 
@@ -161,7 +187,7 @@ void GxLogErrorTextA(std::string_view ansiText)
 {
     ++State().errorCount;
     std::u16string wide = GxAnsiToWide(CutAnsi(ansiText, 1023));
-    AppendWide(0, wide);
+    AppendError(wide);
     Notify(wide, 1);
 }
 
@@ -180,7 +206,7 @@ void GxWriteErrorLogBinary(const void* bytes, uint32_t count)
     // kept as they come, as a binary append would.
     ++State().errorCount;
     if (!bytes || count == 0) return;
-    AppendWide(0, GxAnsiToWide(std::string_view(static_cast<const char*>(bytes), count)), false);
+    AppendError(GxAnsiToWide(std::string_view(static_cast<const char*>(bytes), count)), false);
 }
 
 void GxSetMessageBoxHandler(GxMessageBoxHandler handler) { State().messageBox = handler; }

@@ -2,7 +2,7 @@
 // the message box and the profiler clock.
 //
 // Each message is one append to a UTF-16LE file, flushed at once; "\n" is written as CR LF and
-// nothing is added to the message. A log file is opened at its first line and kept open until
+// nothing is added to the message. An error line the file does not take goes to stderr. A log file is opened at its first line and kept open until
 // its path changes, it is deleted or GxCloseLogs closes them all. Appends from several threads
 // (sound and movie threads log too) are serialised, so lines never interleave.
 #pragma once
@@ -33,8 +33,12 @@ void GxDeleteDeviceLog();
 // Closes the open log files (the program's last step); a later line opens its file again.
 void GxCloseLogs();
 
+// Also forgets the unwritten error line.
 bool GxResetErrorCount();
 uint32_t GxGetErrorCount();
+// The last error line that could not be written to the error log (a full disk, a read-only
+// folder); such a line goes to stderr instead. Empty while every one reached the file.
+std::u16string GxGetUnwrittenErrorLine();
 void GxSetDebugListener(GxDebugListenerBase* listener);
 GxDebugListenerBase* GxGetDebugListener();
 void GxSetSkipSlightError(bool skip);

@@ -7,6 +7,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxFormat.h"
 #include "core/GxThreadManage.h"
+#include "game/GxKeptData.h"
 #include "game/GxSystemConfig.h"
 #include "graphics/GxGraphicsSettings.h"
 
@@ -57,5 +58,8 @@ bool GxRunGameFrame(GxCore* core)
     if (debugWindow.window && debugWindow.visible) GxPaintDebugWindow();
     GxCoreTrace("Present");
     GxCoreDevicePresent();
+    // Once the picture is out: what the player set or unlocked since the last second.
+    GxCoreTrace("GxKeptDataWriter::OnFrameEnd");
+    GxGetKeptDataWriter().OnFrameEnd(core, timer.GetElapsed());
     return true;
 }

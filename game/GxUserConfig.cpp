@@ -8,6 +8,7 @@
 #include "core/GxBinBuffer.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxString.h"
 #include "core/GxFile.h"
 #include "core/GxLog.h"
 #include "game/DBRukoChar.h"
@@ -103,21 +104,52 @@ void GxUserConfig::SetDefault()
     m_Game_MapScrollSpeed_CursorKey = 50;
 }
 
-bool GxUserConfig::Save(GxCore* core)
+bool GxUserConfig::Serialize(std::string& out)
+{
+    return GxWriteContentBytes(
+        true,
+        [this](GxContentWriterBase& writer) {
+            writer.WriteHeader(kTag, kVersion);
+            WalkFields(
+                *this, [&](const char* name, int32_t& v) { writer.WriteGxS32Alt(name, v); },
+                [&](const char* name, bool& v) { writer.WriteGxBool(name, v); });
+        },
+        out);
+}
+
+bool GxUserConfig::WriteBytes(GxCore* core, const std::string& bytes)
 {
     const std::u16string path = ConfigPath(core);
-    GxAtomicFileWriter file;
-    if (!file.Open(path)) return false;
-    GxContentBinaryWriter writer(file.GetFile());
-    writer.WriteHeader(kTag, kVersion);
-    WalkFields(
-        *this, [&](const char* name, int32_t& v) { writer.WriteGxS32Alt(name, v); },
-        [&](const char* name, bool& v) { writer.WriteGxBool(name, v); });
-    if (writer.GetErrorCount() != 0) {
-        GxPrintErrorLog(u"Error/GxUserConfig Save Failed(%s)\n", path);
-        return false;  // the writer's destructor drops the temporary file
+    if (!GxAtomicWriteFile(path, bytes.data(), bytes.size())) {
+        m_FailedBytes = bytes;
+        GxPrintErrorLog(u"Error/GxUserConfig Save Failed(%s: %s)\n", path, GxGetAtomicWriteFailure());
+        return false;
     }
-    return file.Commit();
+    m_FilePath = path;
+    m_FileBytes = bytes;
+    m_FailedBytes.clear();
+    return true;
+}
+
+bool GxUserConfig::Save(GxCore* core)
+{
+    std::string bytes;
+    if (!Serialize(bytes)) {
+        GxPrintErrorLog(u"Error/GxUserConfig Save Failed(%s)\n", ConfigPath(core));
+        return false;
+    }
+    return WriteBytes(core, bytes);
+}
+
+GxKeptWrite GxUserConfig::SaveIfChanged(GxCore* core)
+{
+    std::string bytes;
+    if (!Serialize(bytes)) {
+        GxPrintErrorLog(u"Error/GxUserConfig Save Failed(%s)\n", ConfigPath(core));
+        return GxKeptWrite::Failed;
+    }
+    if (ConfigPath(core) == m_FilePath && (bytes == m_FileBytes || bytes == m_FailedBytes)) return GxKeptWrite::Unchanged;
+    return WriteBytes(core, bytes) ? GxKeptWrite::Written : GxKeptWrite::Failed;
 }
 
 bool GxUserConfig::Load(GxCore* core)
@@ -134,6 +166,10 @@ bool GxUserConfig::Load(GxCore* core)
         [&](const char* name, bool& v) { reader.ReadGxBool(name, v); });
     // A damaged or hand-edited file must not give gain above full volume or a NaN attenuation.
     Clamp();
+    // What is on disk now, so that only a change is written before the quit.
+    m_FilePath = path;
+    if (!Serialize(m_FileBytes)) m_FileBytes.clear();
+    m_FailedBytes.clear();
     return true;
 }
 

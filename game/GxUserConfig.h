@@ -6,6 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "game/GxKeptData.h"
 
 class GxCore;
 
@@ -24,9 +27,12 @@ public:
     // Every option to its default except the save page and the last file number, which keep
     // what they hold (0 and -1 from construction).
     void SetDefault();
-    // Writes save folder + "userconf.dat"; false (logged) when it cannot be written whole, and
-    // then the file on disk is the one from before.
+    // Writes save folder + "userconf.dat"; false (logged with the system's reason) when it
+    // cannot be written whole, and then the file on disk is the one from before.
     bool Save(GxCore* core);
+    // Save, only when the options differ from what the file was last read or written with and
+    // from what the last failed write held.
+    GxKeptWrite SaveIfChanged(GxCore* core);
     // Reads save folder + "userconf.dat" (a loose file only). False when it is missing, empty or
     // of another kind, with nothing changed. A value that is missing or of another type is
     // reported and reading goes on. Volumes are brought into 0..100 and the opacity into 0..255.
@@ -77,4 +83,10 @@ public:
 
 private:
     void Clamp();
+    bool Serialize(std::string& out);
+    bool WriteBytes(GxCore* core, const std::string& bytes);
+
+    std::u16string m_FilePath;
+    std::string m_FileBytes;    // what the file holds as far as this object knows; empty: unknown
+    std::string m_FailedBytes;  // what the last write that failed held
 };

@@ -171,25 +171,8 @@ void GxUserDataPerman::SetShowedCGAll()
     }
 }
 
-bool GxUserDataPerman::Save(std::u16string_view path, bool binary)
+void GxUserDataPerman::WriteContents(GxContentWriterBase& w, bool binary) const
 {
-    if (!m_KeepBeforeSave.empty() && m_KeepBeforeSave == path) {
-        // The file that did not load may still hold the player's progress: keep it aside once.
-        GxBinBuffer old;
-        if (GxDiskFileExists(path) && GxFileLoadToBinBuffer(old, path, false, false) &&
-            !GxAtomicWriteFile(m_KeepBeforeSave + u".bak", old.GetBuffer(), old.GetSize())) {
-            GxPrintErrorLog(u"Error/GxUserDataPerman Save Failed(%s.bak)\n", m_KeepBeforeSave);
-            return false;
-        }
-        m_KeepBeforeSave.clear();
-    }
-
-    GxAtomicFileWriter file;
-    if (!file.Open(path)) return false;
-    std::unique_ptr<GxContentWriterBase> writer;
-    if (binary) writer = std::make_unique<GxContentBinaryWriter>(file.GetFile());
-    else writer = std::make_unique<GxContentTextWriter>(file.GetFile());
-    GxContentWriterBase& w = *writer;
     w.WriteHeader(binary ? "BPD" : "TPD", kVersion);
     WriteFlagMap(w, "m_ReadedMessageFlags", m_ReadedMessageFlags);
     WriteFlagMap(w, "m_SelectedMenuFlags", m_SelectedMenuFlags);
@@ -214,11 +197,65 @@ bool GxUserDataPerman::Save(std::u16string_view path, bool binary)
         GxMoaWorker none(&host);
         none.WriteScriptVariables(w, MOASAVE_PERMAN);
     }
-    if (w.GetErrorCount() != 0) {
+}
+
+bool GxUserDataPerman::Serialize(bool binary, std::string& out) const
+{
+    return GxWriteContentBytes(binary, [&](GxContentWriterBase& w) { WriteContents(w, binary); }, out);
+}
+
+bool GxUserDataPerman::WriteBytes(std::u16string_view path, const std::string& bytes, bool binary)
+{
+    if (!m_KeepBeforeSave.empty() && m_KeepBeforeSave == path) {
+        // The file that did not load may still hold the player's progress: keep it aside once.
+        GxBinBuffer old;
+        if (GxDiskFileExists(path) && GxFileLoadToBinBuffer(old, path, false, false) &&
+            !GxAtomicWriteFile(m_KeepBeforeSave + u".bak", old.GetBuffer(), old.GetSize())) {
+            GxPrintErrorLog(u"Error/GxUserDataPerman Save Failed(%s.bak: %s)\n", m_KeepBeforeSave,
+                            GxGetAtomicWriteFailure());
+            if (binary) m_FailedBytes = bytes;
+            return false;
+        }
+        m_KeepBeforeSave.clear();
+    }
+    if (!GxAtomicWriteFile(path, bytes.data(), bytes.size())) {
+        GxPrintErrorLog(u"Error/GxUserDataPerman Save Failed(%s: %s)\n", std::u16string(path), GxGetAtomicWriteFailure());
+        if (binary) m_FailedBytes = bytes;
+        return false;
+    }
+    m_FilePath.assign(path);
+    m_FailedBytes.clear();
+    if (binary) m_FileBytes = bytes;
+    else m_FileBytes.clear();  // the file holds the text form now
+    return true;
+}
+
+void GxUserDataPerman::NoteLoaded(std::u16string_view path)
+{
+    m_FilePath.assign(path);
+    m_FailedBytes.clear();
+    if (!Serialize(true, m_FileBytes)) m_FileBytes.clear();
+}
+
+bool GxUserDataPerman::Save(std::u16string_view path, bool binary)
+{
+    std::string bytes;
+    if (!Serialize(binary, bytes)) {
         GxPrintErrorLog(u"Error/GxUserDataPerman Save Failed(%s)\n", std::u16string(path));
         return false;
     }
-    return file.Commit();
+    return WriteBytes(path, bytes, binary);
+}
+
+GxKeptWrite GxUserDataPerman::SaveIfChanged(std::u16string_view path)
+{
+    std::string bytes;
+    if (!Serialize(true, bytes)) {
+        GxPrintErrorLog(u"Error/GxUserDataPerman Save Failed(%s)\n", std::u16string(path));
+        return GxKeptWrite::Failed;
+    }
+    if (path == m_FilePath && (bytes == m_FileBytes || bytes == m_FailedBytes)) return GxKeptWrite::Unchanged;
+    return WriteBytes(path, bytes, true) ? GxKeptWrite::Written : GxKeptWrite::Failed;
 }
 
 bool GxUserDataPerman::Load(std::u16string_view path)
@@ -273,7 +310,9 @@ bool GxUserDataPerman::Load(std::u16string_view path)
         if (g_MoaEx) g_MoaEx->ReadVariables(*reader, MOASAVE_PERMAN);
         else host.ReadVariables(*reader, MOASAVE_PERMAN);
         if (g_MoaWorkerEx) g_MoaWorkerEx->ReadScriptVariables(*reader, MOASAVE_PERMAN);
+        NoteLoaded(path);
         return reader->GetErrorCount() == 0;
     }
+    NoteLoaded(path);
     return true;
 }

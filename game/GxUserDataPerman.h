@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "core/GxContentFormat.h"
+#include "game/GxKeptData.h"
 
 class GxCore;
 class GxContentReaderBase;
+class GxContentWriterBase;
 
 // A growable bit vector: bit n lies in word n / 32 at bit n mod 32 (bit 0 least significant).
 using GxFlagBits = std::vector<uint32_t>;
@@ -55,9 +57,12 @@ public:
     void SetShowedCGAll();
 
     // Writes the file, binary ("BPD") or text ("TPD"). The old file is replaced only by a whole
-    // new one; false (logged) otherwise. After a failed load of an existing file, that file is
-    // first kept as path + ".bak".
+    // new one; false (logged with the system's reason) otherwise. After a failed load of an
+    // existing file, that file is first kept as path + ".bak".
     bool Save(std::u16string_view path, bool binary = true);
+    // The binary Save, only when the data differs from what the file was last read or written
+    // with and from what the last failed write held.
+    GxKeptWrite SaveIfChanged(std::u16string_view path);
     // Reads the file (a loose file) in either form. The data changes only when the whole file
     // reads without error; false otherwise, with nothing changed.
     bool Load(std::u16string_view path);
@@ -69,7 +74,18 @@ public:
     GxBit32 m_ExtraOption = 0;
 
 private:
+    bool Serialize(bool binary, std::string& out) const;
+    void WriteContents(GxContentWriterBase& w, bool binary) const;
+    bool WriteBytes(std::u16string_view path, const std::string& bytes, bool binary);
+    // After a load that took the file: its content in the binary form, for SaveIfChanged.
+    void NoteLoaded(std::u16string_view path);
+
     GxCore* m_Core;
     // The file whose load failed; copied aside before a save replaces it.
     std::u16string m_KeepBeforeSave;
+    // The binary form the file holds as far as this object knows (empty: unknown), and what
+    // the last write that failed held.
+    std::u16string m_FilePath;
+    std::string m_FileBytes;
+    std::string m_FailedBytes;
 };

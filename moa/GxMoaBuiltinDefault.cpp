@@ -81,6 +81,7 @@ bool JumpOrCall(bool call, std::u16string_view name, const std::u16string& label
     const GxMoaVariableSet record(arg);
     const bool found = call ? worker.CallLabel(label, &record) : worker.JumpToLabel(label, &record);
     if (found) return true;
+    if (call && worker.IsCallDepthReached()) return false;  // reported by the worker
     worker.ReportError(name, entity, &execStack, u"飛び先のラベルが見つかりません[%s]", label);
     if (GxMoa* owner = worker.GetOwner()) owner->SetErrorStop();
     return false;

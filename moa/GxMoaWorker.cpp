@@ -248,8 +248,19 @@ bool GxMoaWorker::StartAtLabel(std::u16string_view label, const GxMoaVariableSet
     return JumpToLabel(label, arg ? &argCopy : nullptr);
 }
 
+bool GxMoaWorker::RefuseDeepCall(std::u16string_view label)
+{
+    if (!IsCallDepthReached()) return false;
+    const GxMoaExecStackElement* top = m_ExecStack.empty() ? nullptr : &m_ExecStack.back();
+    ReportError(u"call", top ? top->m_Pos.m_pScriptEntity : nullptr, &m_ExecStack,
+                u"呼び出しの入れ子が深すぎます(上限%d)[%s]", static_cast<int32_t>(kMaxCallDepth), label);
+    if (m_pOwner) m_pOwner->SetErrorStop();
+    return true;
+}
+
 bool GxMoaWorker::CallLabel(std::u16string_view label, const GxMoaVariableSet* arg)
 {
+    if (RefuseDeepCall(label)) return false;
     const GxMoaLabelDefinition* def = m_pOwner ? m_pOwner->FindLabelInEntity(label, CurrentEntity()) : nullptr;
     if (!def) return false;
     const GxMoaVariableSet argCopy = arg ? *arg : GxMoaVariableSet();
@@ -288,6 +299,7 @@ bool GxMoaWorker::RestartAtScriptLabel(std::u16string_view label, std::u16string
 
 bool GxMoaWorker::CallScriptLabel(std::u16string_view label, std::u16string_view script, const GxMoaVariableSet* arg)
 {
+    if (RefuseDeepCall(label)) return false;
     const GxMoaLabelDefinition* def = m_pOwner ? m_pOwner->FindLabelInEntity(label, FindScriptEntity(script)) : nullptr;
     if (!def) return false;
     const GxMoaVariableSet argCopy = arg ? *arg : GxMoaVariableSet();

@@ -28,6 +28,10 @@ using GxMoaScriptEntityMap = std::map<std::u16string, std::unique_ptr<GxMoaScrip
 class GxMoaWorker
 {
 public:
+    // The deepest exec stack a call may make: far beyond any real script, and it keeps a label
+    // that calls itself without end from taking all memory. A call past it is a script error.
+    static constexpr size_t kMaxCallDepth = 10000;
+
     // Name "MAIN_WORKER", empty tables and stacks, a Null result.
     explicit GxMoaWorker(GxMoa* owner);
     GxMoaWorker(const GxMoaWorker&) = delete;
@@ -75,7 +79,9 @@ public:
     virtual bool JumpToLabel(std::u16string_view label, const GxMoaVariableSet* arg);
     // ClearExecStack, then JumpToLabel.
     virtual bool StartAtLabel(std::u16string_view label, const GxMoaVariableSet* arg);
-    // Pushes the label's block above the current stack.
+    // Pushes the label's block above the current stack. With kMaxCallDepth blocks on it the call
+    // is refused: reported as a script error at the caller's line, the program stopped on the
+    // error, false returned.
     virtual bool CallLabel(std::u16string_view label, const GxMoaVariableSet* arg);
     // The result becomes a copy of value (Null when none). False on an empty stack; otherwise
     // unwinds, removes the caller's normal block and tells whether blocks remain.
@@ -92,6 +98,8 @@ public:
     virtual bool StartAtScriptLabel(std::u16string_view label, std::u16string_view script,
                                     const GxMoaVariableSet* arg);
     virtual bool CallScriptLabel(std::u16string_view label, std::u16string_view script, const GxMoaVariableSet* arg);
+    // The exec stack holds kMaxCallDepth blocks: a call now is refused.
+    bool IsCallDepthReached() const { return m_ExecStack.size() >= kMaxCallDepth; }
 
     // Queries. element null: the top element.
     virtual bool IsRunning() const;
@@ -148,6 +156,8 @@ private:
     GxMoaScriptEntity* CurrentEntity() const;
     // Unwinds the inner blocks and removes the top element (when any).
     void DropCurrentBlock();
+    // True when a call must be refused; it is then reported and the program stops on it.
+    bool RefuseDeepCall(std::u16string_view label);
     bool ReadEntityVariables(GxContentReaderBase& reader, int32_t saveClass, bool reload);
 
     GxMoa* m_pOwner;

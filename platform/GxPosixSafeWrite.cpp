@@ -34,6 +34,7 @@ constexpr std::string_view kTempMark = ".tmp";
 constexpr size_t kTempRandomChars = 6;  // the "XXXXXX" that mkstemp fills
 
 GxPosixFsyncFunc g_Fsync = nullptr;
+GxPosixCreateCheckFunc g_CreateCheck = nullptr;
 
 int CallFsync(int fd) { return g_Fsync ? g_Fsync(fd) : fsync(fd); }
 
@@ -41,8 +42,21 @@ bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= '
 
 }  // namespace
 
+GxPosixCreateCheckFunc GxPosixSetCreateCheck(GxPosixCreateCheckFunc check)
+{
+    GxPosixCreateCheckFunc old = g_CreateCheck;
+    g_CreateCheck = check;
+    return old;
+}
+
 int GxPosixCreateTempBeside(const std::string& target, std::string& tempPath)
 {
+    if (g_CreateCheck) {
+        if (const int error = g_CreateCheck(target)) {
+            errno = error;
+            return -1;
+        }
+    }
     std::string name = target + std::string(kTempMark) + std::string(kTempRandomChars, 'X');
     const int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return -1;

@@ -13,6 +13,12 @@ std::string GxPosixWriteTarget(std::u16string_view path);
 // Creates "<target>.tmpXXXXXX" (mode 0644) for writing. Returns the descriptor and its path, or -1
 // with errno set.
 int GxPosixCreateTempBeside(const std::string& target, std::string& tempPath);
+// Asked before each temporary file is made, with the target's native path: 0 goes on, an errno
+// value fails the creation with it, as a read-only folder (EROFS) or one out of room (ENOSPC)
+// would. A test installs one to stand for such a folder; null (the default) asks nothing.
+// Returns the one installed before.
+using GxPosixCreateCheckFunc = int (*)(const std::string& target);
+GxPosixCreateCheckFunc GxPosixSetCreateCheck(GxPosixCreateCheckFunc check);
 // True when the file name is one GxPosixCreateTempBeside makes: the target's name, ".tmp" and six
 // letters or digits. target receives the target's name.
 bool GxPosixIsTempBesideName(std::string_view name, std::string_view& target);

@@ -6,6 +6,7 @@
 #include "core/GxLog.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxGameStartup.h"
+#include "game/GxKeptData.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "layer/GxNcFactory.h"
@@ -98,6 +99,8 @@ void SeqConfig::OnSequenceLeave()
     StoreGeneralOptions();
     StoreSoundVolumes();
     StoreVoiceVolumes();
+    // Written at the frame's end when anything changed, so a crash does not lose it.
+    GxGetKeptDataWriter().RequestOptionsWrite(GxGetCore());
     m_Background->Clear();
     if (m_ImageSetHeld) GxNcImageSetPool::Release(GxUIImageSetFolder() + kImageSetName);
     m_ImageSetHeld = false;

@@ -8,10 +8,13 @@
 #include "core/GxFile.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "app/task/GxTaskManage.h"
+#include "game/GxKeptData.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserDataPerman.h"
 #include "graphics/GxGlobalRenderTarget.h"
 #include "seq/SeqScreenCommon.h"
+#include "seq/SeqSystem.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
@@ -58,17 +61,50 @@ bool SeqSave::SaveToSlot(int32_t slot)
     GxUserData* data = core ? core->GetUserData() : nullptr;
     if (!data || slot < 1 || slot > kSlotCount) return false;
     const std::u16string path = GameDataPath(slot);
+    const std::u16string thumb = ThumbnailPath(slot);
+
+    // The picture first: a save cut short between the two files then leaves the old game with
+    // the new picture, never the new game with the old one. The old picture is kept to put back
+    // should the game not be written.
+    GxBinBuffer oldThumb;
+    const bool hadThumb = GxDiskFileExists(thumb) && GxFileLoadToBinBuffer(oldThumb, thumb, false, false);
+    const bool thumbWritten = WriteThumbnail(thumb);
+    if (!thumbWritten) {
+        GxPrintErrorLog(u"SeqSave::SaveToSlot/サムネイルを保存できません(%s: %s)\n", thumb, GxGetAtomicWriteFailure());
+    }
     if (!data->SaveGameData(path, true)) {
-        GxPrintErrorLog(u"SeqSave::SaveToSlot/セーブに失敗しました(%s)\n", path);
+        GxPrintErrorLog(u"SeqSave::SaveToSlot/セーブに失敗しました(%s: %s)\n", path, GxGetAtomicWriteFailure());
+        if (thumbWritten && !(hadThumb && GxAtomicWriteFile(thumb, oldThumb.GetBuffer(), oldThumb.GetSize())))
+            std::remove(GxPathToNative(thumb).c_str());
         SeqShowFailure(this, u"SAVEERROR", u"セーブに失敗しました");
         return false;
     }
-    // The game is saved: a missing picture only leaves the plate without one.
-    const std::u16string thumb = ThumbnailPath(slot);
-    if (!WriteThumbnail(thumb)) GxPrintErrorLog(u"SeqSave::SaveToSlot/サムネイルを保存できません(%s)\n", thumb);
-    if (GxUserConfig* uc = core->GetUserConfig()) uc->m_LastGameDataFileNum = slot;
+    // The game is saved: a missing picture only leaves the plate without one, not with the
+    // slot's old one.
+    if (!thumbWritten) std::remove(GxPathToNative(thumb).c_str());
+    GxUserConfig* uc = core->GetUserConfig();
+    if (uc) uc->m_LastGameDataFileNum = slot;
     RefreshPlates();
-    if (GxUserConfig* uc = core->GetUserConfig()) uc->Save(core);
-    if (GxUserDataPerman* perman = core->GetUserDataPerman()) perman->Save(core->GetSaveFolder() + u"permanent.dat");
+    const bool optionsOk = !uc || uc->Save(core);
+    GxUserDataPerman* perman = core->GetUserDataPerman();
+    const bool permanentOk = !perman || perman->Save(core->GetSaveFolder() + u"permanent.dat");
+    GxGetKeptDataWriter().NoteWritten(core, optionsOk, permanentOk);
+    if (const char16_t* text = GxKeptDataFailureText(!optionsOk, !permanentOk)) SeqShowFailure(this, kNoticeKey, text);
+    return true;
+}
+
+bool SeqSave::ShowKeptDataFailure(GxCore* core, const std::u16string& text)
+{
+    GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
+    GxTaskBase* root = tm ? tm->GetRootTask() : nullptr;
+    if (!root) return false;
+    // Without the system screen's dialog (a bare tree) the player still hears of it.
+    if (!tm->FindTaskByName(u"dlg_user")) {
+        GxShowMessageBox(core->GetTitle(), u"%s", text);
+        return true;
+    }
+    // A question or another message open now keeps its answer; this one waits for it.
+    if (SeqSystem::IsUserDialogOpen(root)) return false;
+    SeqShowFailure(root, kNoticeKey, text.c_str());
     return true;
 }

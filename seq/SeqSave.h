@@ -14,8 +14,13 @@ public:
 
     int OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param) override;
 
-    // The game, then its thumbnail, then the last-saved mark, the options and the permanent
-    // data. False (logged, failure dialog shown) when the game could not be written; nothing
-    // else is touched then.
+    // The thumbnail, then the game, then the last-saved mark, the options and the permanent
+    // data. False (logged, failure dialog shown) when the game could not be written; the slot's
+    // files are then as they were. Options or permanent data that do not reach the disk are
+    // shown in the failure dialog too.
     bool SaveToSlot(int32_t slot);
+
+    // The report hook of the writes between saves (GxSetKeptDataReport): the failure in the
+    // system screen's user dialog, unless a dialog is open now (false: offered again later).
+    static bool ShowKeptDataFailure(GxCore* core, const std::u16string& text);
 };

@@ -142,16 +142,15 @@ void SeqSaveLoadBase::RefreshPlates()
         const int32_t slot = page * kPlateCount + i + 1;
         GxTaskUIBase* plate = FindWidget(u"btn_fileplate", i);
         if (plate && m_DisableEmptyPlates) plate->SetEnabled(false);
+        const std::u16string data = GameDataPath(slot);
+        // A file whose header does not read shows as no data, and like an empty slot it
+        // offers nothing to load and no picture.
+        if (!GxDiskFileExists(data) || !GxUserData::LoadGameDataHeader(data, m_Headers[i]) || !m_Headers[i].valid) continue;
+        if (plate && m_DisableEmptyPlates) plate->SetEnabled(true);
         const std::u16string thumb = ThumbnailPath(slot);
         if (GxDiskFileExists(thumb)) {
             auto texture = std::make_unique<GxTexture>();
             if (texture->CreateFromFile(thumb, GXFMT_UNKNOWN, 1, 0, false)) m_Thumbnails[i] = std::move(texture);
-        }
-        const std::u16string data = GameDataPath(slot);
-        // A file whose header does not read shows as no data, and like an empty slot it
-        // offers nothing to load.
-        if (GxDiskFileExists(data) && GxUserData::LoadGameDataHeader(data, m_Headers[i]) && m_Headers[i].valid) {
-            if (plate && m_DisableEmptyPlates) plate->SetEnabled(true);
         }
     }
     GxTaskUIBase* mark = FindWidget(u"tip_new", 0);

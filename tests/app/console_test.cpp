@@ -3,6 +3,7 @@
 // the debug window, which this platform does not make.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,79 @@ TEST_F(Overlay, DefaultScriptSourceReadsTheMainWorker)
     EXPECT_EQ(overlay[2].text, u"実行位置:second/Line=5/IFブロック/エラー停止中");
     EXPECT_EQ(stack.size(), 2u) << "the overlay only reads";
     GxDestroyScriptHost();
+}
+
+// A stack far deeper than the screen: the overlay reads only its two ends and makes no line
+// below the screen; the outermost and innermost callers, the count of those left out, the
+// current position and every console line are in view.
+TEST_F(Overlay, ADeepStackDrawsAtMostAScreenful)
+{
+    GxCreateScriptHost(nullptr);
+    ASSERT_NE(g_MoaWorkerEx, nullptr);
+    GxMoaExecStack& stack = g_MoaWorkerEx->GetExecStack();
+    constexpr int kDepth = 100000;
+    stack.resize(kDepth);
+    for (int i = 0; i < kDepth; ++i) {
+        stack[i].m_BlockType = MOABLOCK_NORMAL;
+        stack[i].m_Pos = GxMoaScriptPos(i, 0, u"deep");
+    }
+    const GxDebugScriptState read = GxReadDebugScriptState();
+    EXPECT_EQ(read.stack.size(), kGxDebugScriptFramesRead);
+    EXPECT_EQ(read.skipped, kDepth - kGxDebugScriptFramesRead);
+    EXPECT_EQ(read.stack.back().line, kDepth - 1);
+
+    GxSetDebugListener(&console);
+    for (int i = 1; i <= 20; ++i) GxPrintDebugLog(u"line %d\n", i);
+    for (int32_t h : {16, 24, 40}) {
+        SCOPED_TRACE(h);
+        const auto overlay = GxBuildDebugOverlay(nullptr, &console, 0, 0, h);
+        const size_t rows = (768 + static_cast<size_t>(h) - 1) / static_cast<size_t>(h);  // the last one partly
+        EXPECT_LE(overlay.size(), rows);
+        for (const GxDebugOverlayLine& l : overlay) EXPECT_LT(l.y, 768.0f) << GxWideToUtf8(l.text);
+        if (h == 40) continue;  // 20 console lines and the rest do not all fit in 19 rows
+        const std::vector<std::u16string> texts = Texts(overlay);
+        EXPECT_EQ(texts[1], u"呼出し元:deep/Line=1/通常ブロック");
+        const auto current = std::find(texts.begin(), texts.end(), u"実行位置:deep/Line=100000/通常ブロック");
+        ASSERT_NE(current, texts.end());
+        EXPECT_EQ(*(current - 1), u"呼出し元:deep/Line=99999/通常ブロック");
+        EXPECT_EQ(texts.back(), Num(20));
+        // Every caller is either drawn or counted.
+        size_t drawn = 0, counted = 0;
+        for (const std::u16string& t : texts) {
+            if (t.rfind(u"呼出し元:deep/", 0) == 0) ++drawn;
+            if (t.rfind(u"呼出し元:(", 0) == 0) counted = std::stoul(GxWideToUtf8(t.substr(6)));
+        }
+        EXPECT_EQ(drawn + counted, static_cast<size_t>(kDepth - 1));
+        EXPECT_GT(drawn, 2u);
+    }
+
+    // A stack that fits is drawn whole, with no count line.
+    stack.resize(5);
+    const auto overlay = GxBuildDebugOverlay(nullptr, &console, 0, 0, 16);
+    EXPECT_EQ(overlay.size(), 1u + 4u + 1u + 20u);
+    GxDestroyScriptHost();
+}
+
+// An error line that the error log could not take: the notice does not send the developer to
+// the file but shows the line itself, and the line went to stderr.
+TEST_F(Overlay, AnErrorTheLogCouldNotTakeIsShownInTheStatusLine)
+{
+    GxSetErrorLogPath(u"/nonexistent-folder-of-gxengine/error.log");
+    testing::internal::CaptureStderr();
+    GxPrintErrorLog(u"Error/GxUserConfig Save Failed(userconf.dat: No space left on device)\n");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Error/GxUserConfig Save Failed(userconf.dat: No space left on device)"), std::string::npos);
+    auto overlay = GxBuildDebugOverlay(nullptr, nullptr, 0, 0, 16);
+    ASSERT_GE(overlay.size(), 1u);
+    EXPECT_EQ(overlay[0].text, u"※エラー発生。error.logに書き込めず標準エラー出力へ:Error/GxUserConfig Save "
+                               u"Failed(userconf.dat: No space left on device)");
+    EXPECT_EQ(overlay[0].color, kGxDebugOverlayErrorColor);
+    // A log that takes lines again: the start of a new error count forgets it.
+    GxResetErrorCount();
+    GxSetErrorLogPath(GxUtf8ToWide((logs.dir / "error.log").string()));
+    GxPrintErrorLog(u"Error/later\n");
+    overlay = GxBuildDebugOverlay(nullptr, nullptr, 0, 0, 16);
+    EXPECT_EQ(overlay[0].text, u"※エラー発生。error.logを確認してください");
 }
 
 TEST(DebugConsole, BlockKindTexts)

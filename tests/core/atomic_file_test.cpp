@@ -14,6 +14,7 @@
 #include "core/GxAtomicFile.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "tests/support/GxFailingDisk.h"
 #include "tests/support/GxPackWriter.h"
 
 namespace {
@@ -62,6 +63,14 @@ protected:
         GxSetErrorLogPath(GxUtf8ToWide(m_Folder.Path() + "/error.log"));
     }
     std::string Path(const char* name) const { return m_Folder.Path() + "/" + name; }
+    // The error log as UTF-8 text (its UTF-16 units, ASCII kept).
+    std::string ReadLogText() const
+    {
+        const std::string bytes = ReadAll(Path("error.log"));
+        std::string text;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) text.push_back(bytes[i + 1] ? '?' : bytes[i]);
+        return text;
+    }
     GxTestGameFolder m_Folder;
 };
 
@@ -119,6 +128,41 @@ TEST_F(AtomicFileTest, FullDiskKeepsOldFileAndReportsFailure)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 7) << "a short write must not be reported as success";
     EXPECT_EQ(ReadAll(Path("data.bin")), "old content");
+    EXPECT_EQ(LeftoverTemps(m_Folder.Path()), 0);
+}
+
+// The system's reason of a refused write reaches the log line and the caller, at each step
+// where a disk can refuse: the temporary file, the bytes, their sync.
+TEST_F(AtomicFileTest, ARefusedWriteNamesTheSystemsReason)
+{
+    const std::string big = Pattern(200000, 'c');
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{65536, 65536};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        const bool ok = GxAtomicWriteFile(u"data.bin", big.data(), big.size());
+        _exit(!ok && GxGetAtomicWriteFailure() == u"File too large" ? 0 : 7);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(ReadLogText().find("Write Failed(data.bin: File too large)"), std::string::npos) << ReadLogText();
+
+    {
+        gxtest::FailingDisk disk(gxtest::GxDiskFault::Full, {"data.bin"});
+        EXPECT_FALSE(GxAtomicWriteFile(u"data.bin", "x", 1));
+        EXPECT_EQ(GxGetAtomicWriteFailure(), u"No space left on device");
+        disk.Set(gxtest::GxDiskFault::ReadOnly, {"data.bin"});
+        EXPECT_FALSE(GxAtomicWriteFile(u"data.bin", "x", 1));
+        EXPECT_EQ(GxGetAtomicWriteFailure(), u"Read-only file system");
+    }
+    EXPECT_NE(ReadLogText().find("Sync Failed(data.bin: No space left on device)"), std::string::npos);
+    EXPECT_NE(ReadLogText().find("Open Failed(data.bin: Read-only file system)"), std::string::npos);
+    EXPECT_TRUE(GxAtomicWriteFile(u"data.bin", "x", 1));
+    EXPECT_EQ(GxGetAtomicWriteFailure(), u"") << "a write that worked leaves no reason";
     EXPECT_EQ(LeftoverTemps(m_Folder.Path()), 0);
 }
 

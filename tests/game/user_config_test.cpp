@@ -9,6 +9,8 @@
 #include "game/GxGameStartup.h"
 #include "game/GxUserConfig.h"
 #include "tests/game/game_test_util.h"
+#include "tests/graphics/graphics_test_support.h"
+#include "tests/support/GxFailingDisk.h"
 
 using gametest::GameFolderTest;
 
@@ -285,6 +287,64 @@ TEST_F(UserConfigFileTest, SaveIntoAMissingFolderFails)
     if (!root) EXPECT_FALSE(c.Save(nullptr));
     std::filesystem::permissions(m_Root, std::filesystem::perms::owner_all);
     EXPECT_TRUE(GxUserConfig().Load(nullptr));
+}
+
+}  // namespace
+
+namespace {
+
+std::string ReadAll(const char* name)
+{
+    std::string bytes;
+    FILE* f = std::fopen(name, "rb");
+    if (!f) return bytes;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    std::fclose(f);
+    return bytes;
+}
+
+std::u16string ErrorLog() { return gxtest::ReadLog("error.log"); }
+
+// Only a change is written: what was read or written last, or what a refused write held, is
+// not written again; a refusal is logged with the system's reason and the old file stays.
+TEST_F(UserConfigFileTest, SaveIfChangedWritesOnlyAChangeAndNamesTheReasonOfARefusal)
+{
+    gxtest::FailingDisk disk;
+    GxUserConfig c = Changed();
+    ASSERT_TRUE(c.Save(nullptr));
+    EXPECT_EQ(c.SaveIfChanged(nullptr), GxKeptWrite::Unchanged);
+    GxUserConfig loaded;
+    ASSERT_TRUE(loaded.Load(nullptr));
+    EXPECT_EQ(loaded.SaveIfChanged(nullptr), GxKeptWrite::Unchanged);
+    EXPECT_EQ(disk.Writes("userconf.dat"), 1);
+    loaded.m_AllowSkipUnreadText = false;
+    EXPECT_EQ(loaded.SaveIfChanged(nullptr), GxKeptWrite::Written);
+    EXPECT_EQ(disk.Writes("userconf.dat"), 2);
+
+    const std::string before = ReadAll("userconf.dat");
+    disk.Set(gxtest::GxDiskFault::Full, {"userconf.dat"});
+    loaded.m_Volume_BGM = 1;
+    EXPECT_EQ(loaded.SaveIfChanged(nullptr), GxKeptWrite::Failed);
+    EXPECT_EQ(loaded.SaveIfChanged(nullptr), GxKeptWrite::Unchanged) << "the refused content is not tried again";
+    EXPECT_EQ(ReadAll("userconf.dat"), before);
+    EXPECT_NE(ErrorLog().find(u"Error/GxUserConfig Save Failed(userconf.dat: No space left on device)"),
+              std::u16string::npos)
+        << GxWideToUtf8(ErrorLog());
+    disk.Set(gxtest::GxDiskFault::ReadOnly, {"userconf.dat"});
+    loaded.m_Volume_BGM = 2;
+    EXPECT_EQ(loaded.SaveIfChanged(nullptr), GxKeptWrite::Failed);
+    EXPECT_FALSE(loaded.Save(nullptr));
+    EXPECT_NE(ErrorLog().find(u"Save Failed(userconf.dat: Read-only file system)"), std::u16string::npos);
+    // Room again: the next change is written (the refused one waits for it or for the quit).
+    disk.Set(gxtest::GxDiskFault::None, {});
+    EXPECT_EQ(loaded.SaveIfChanged(nullptr), GxKeptWrite::Unchanged);
+    loaded.m_Volume_BGM = 3;
+    EXPECT_EQ(loaded.SaveIfChanged(nullptr), GxKeptWrite::Written);
+    GxUserConfig again;
+    ASSERT_TRUE(again.Load(nullptr));
+    EXPECT_EQ(again.m_Volume_BGM, 3);
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
 #include "tests/game/game_test_util.h"
+#include "tests/graphics/graphics_test_support.h"
+#include "tests/support/GxFailingDisk.h"
 
 using gametest::GameFolderTest;
 
@@ -294,6 +296,48 @@ TEST_F(PermanFileTest, KilledSaveLeavesTheOldOrTheNewFileWhole)
         ExpectSame(loaded, c.expectNew ? newData : oldData);
         EXPECT_TRUE(loaded.Save(u"permanent.dat"));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Only a change is written, the permanent script variables counting; a refused write is logged
+// with the system's reason, the file keeps what it held and the same content is not tried again.
+TEST_F(PermanFileTest, SaveIfChangedWritesOnlyAChange)
+{
+    gxtest::FailingDisk disk;
+    GxCreateScriptHost(nullptr);
+    SetPermanentVariable(u"p_seen", 1);
+    GxUserDataPerman p(nullptr);
+    Fill(p);
+    EXPECT_EQ(p.SaveIfChanged(u"permanent.dat"), GxKeptWrite::Written);
+    EXPECT_EQ(p.SaveIfChanged(u"permanent.dat"), GxKeptWrite::Unchanged);
+    GxUserDataPerman loaded(nullptr);
+    ASSERT_TRUE(loaded.Load(u"permanent.dat"));
+    EXPECT_EQ(loaded.SaveIfChanged(u"permanent.dat"), GxKeptWrite::Unchanged);
+    EXPECT_EQ(disk.Writes("permanent.dat"), 1);
+    SetPermanentVariable(u"p_seen", 2);
+    EXPECT_EQ(loaded.SaveIfChanged(u"permanent.dat"), GxKeptWrite::Written);
+    loaded.SetSelectedMenuFlag(u"hash1", 2);  // already set: nothing new
+    EXPECT_EQ(loaded.SaveIfChanged(u"permanent.dat"), GxKeptWrite::Unchanged);
+    EXPECT_EQ(disk.Writes("permanent.dat"), 2);
+
+    const std::string before = ReadAll(m_Root / "permanent.dat");
+    disk.Set(gxtest::GxDiskFault::Full, {"permanent.dat"});
+    loaded.SetShowedCG(u"ev77");
+    EXPECT_EQ(loaded.SaveIfChanged(u"permanent.dat"), GxKeptWrite::Failed);
+    EXPECT_EQ(loaded.SaveIfChanged(u"permanent.dat"), GxKeptWrite::Unchanged);
+    EXPECT_EQ(ReadAll(m_Root / "permanent.dat"), before);
+    EXPECT_NE(gxtest::ReadLog(m_Root / "error.log").find(u"Error/GxUserDataPerman Save Failed(permanent.dat: No space left on device)"),
+              std::u16string::npos);
+    disk.Set(gxtest::GxDiskFault::None, {});
+    loaded.SetShowedCG(u"ev78");
+    EXPECT_EQ(loaded.SaveIfChanged(u"permanent.dat"), GxKeptWrite::Written);
+    GxUserDataPerman again(nullptr);
+    ASSERT_TRUE(again.Load(u"permanent.dat"));
+    EXPECT_EQ(again.m_ShowedCGFlags.count(u"ev77"), 1u);
+    EXPECT_EQ(PermanentVariable(u"p_seen"), 2);
 }
 
 }  // namespace

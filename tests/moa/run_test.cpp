@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxString.h"
 #include "tests/support/GxContentFixture.h"
 #include "moa/GxMoaWorker.h"
 #include "tests/moa/moa_run_test_util.h"
@@ -123,6 +129,69 @@ return(7)
     EXPECT_TRUE(program.errors.empty());
     EXPECT_FALSE(worker.IsRunning());
     EXPECT_TRUE(worker.GetResult().IsNull());   // exit() gave none
+}
+
+// Resident memory of this process, from the kernel's own count.
+size_t ResidentBytes()
+{
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0;
+    unsigned long pages = 0, resident = 0;
+    const int n = std::fscanf(f, "%lu %lu", &pages, &resident);
+    std::fclose(f);
+    return n == 2 ? resident * static_cast<size_t>(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+// A label that calls itself without end stops at the depth bound with one script error at the
+// calling line; the blocks it made stay within the bound, and so does the memory.
+TEST_F(RunTest, ASelfCallingLabelStopsAtTheDepthBoundWithAScriptError)
+{
+    Load(R"(
+*MAIN
+mark(1)
+call("DEEP")
+mark(99)
+*DEEP
+mark(2)
+call("DEEP")
+mark(98)
+)");
+    const size_t before = ResidentBytes();
+    const int ran = RunAll(worker, &builtins, 10 * static_cast<int>(GxMoaWorker::kMaxCallDepth));
+    const size_t after = ResidentBytes();
+    EXPECT_LT(ran, 3 * static_cast<int>(GxMoaWorker::kMaxCallDepth)) << "the run went on past the bound";
+    EXPECT_EQ(worker.GetExecStack().size(), GxMoaWorker::kMaxCallDepth);
+    // The bound's own line, then the executor's line for the builtin that failed.
+    ASSERT_EQ(program.errors.size(), 2u);
+    EXPECT_EQ(program.errors[0].script, u"MAIN");
+    EXPECT_EQ(program.errors[0].line, 7);  // the call's own line, 0-based
+    EXPECT_NE(program.errors[0].text.find(u"呼び出しの入れ子が深すぎます"), std::u16string::npos);
+    EXPECT_NE(program.errors[0].text.find(u"[DEEP]"), std::u16string::npos);
+    EXPECT_TRUE(program.IsErrorStop());
+    EXPECT_FALSE(worker.Run(&builtins));
+    EXPECT_EQ(std::count(builtins.marks.begin(), builtins.marks.end(), 98), 0);
+    EXPECT_EQ(program.errors[1].text, u"関数実行時にエラーが発生したので停止します[builtin:call]");
+    EXPECT_EQ(program.errors.size(), 2u) << "nothing more (no missing label)";
+    EXPECT_LT(after - std::min(after, before), size_t(48) << 20) << "resident memory grew by " << ((after - before) >> 20)
+                                                                 << " MiB";
+
+    // Below the bound a call still works, and a return makes room again.
+    CaptureMoa p;
+    GxMoaWorker w(&p);
+    GxMoaPackageBuilder b;
+    b.AddBuiltin(u"mark", MarkBuiltins::kMark);
+    ASSERT_TRUE(b.AddScript(u"MAIN", "*MAIN\nmark(1)\n*SUB\nmark(2)\nreturn()\n"));
+    ASSERT_TRUE(b.LoadInto(p));
+    w.CreateScriptEntities();
+    ASSERT_TRUE(w.StartAtLabel(u"MAIN", nullptr));
+    while (w.GetExecStack().size() + 1 < GxMoaWorker::kMaxCallDepth) w.GetExecStack().push_back(w.GetExecStack().back());
+    EXPECT_TRUE(w.CallLabel(u"SUB", nullptr));
+    EXPECT_TRUE(w.IsCallDepthReached());
+    EXPECT_FALSE(w.CallScriptLabel(u"SUB", u"MAIN", nullptr));
+    EXPECT_EQ(p.errors.size(), 1u);
+    EXPECT_TRUE(w.ReturnFromCall(nullptr));
+    p.SetErrorStop(false);
+    EXPECT_TRUE(w.CallScriptLabel(u"SUB", u"MAIN", nullptr));
 }
 
 TEST_F(RunTest, LoopsAreRefusedAndStopTheScript)

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "app/GxSeqBase.h"
+#include "core/GxFrameTimer.h"
+#include "game/GxGameFrame.h"
 #include "game/GxGameStartup.h"
+#include "game/GxKeptData.h"
 #include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
@@ -18,6 +21,8 @@
 #include "media/GxSound.h"
 #include "seq/SeqConfig.h"
 #include "seq/SeqSystem.h"
+#include "tests/graphics/graphics_test_support.h"
+#include "tests/support/GxFailingDisk.h"
 #include "tests/support/GxHideScreen.h"
 #include "tests/seq/ScreenTestFixture.h"
 #include "ui/GxTaskUIBase.h"
@@ -61,6 +66,7 @@ void WriteConfigData(const std::filesystem::path& root)
         screentest::ModuleRow(8, 9, "tip_msgwindow", 800, 200),
         screentest::ModuleRow(9, 11, "tip_namewindow", 200, 40),
         screentest::ModuleRow(10, 21, "btn_select0", 400, 40),
+        screentest::ModuleRow(11, 18, "btn_ok", 100, 40),
     };
     ASSERT_TRUE(screentest::WriteBytes(root / "data/db_uimodule.txt", screentest::TableText(modules)));
     std::vector<std::vector<std::string>> layout;
@@ -521,3 +527,77 @@ TEST_F(Settings, LeavingRecoloursAShowingChoice)
 }
 
 }  // namespace
+
+// The options reach the disk at the program's frame end after the settings close with a change,
+// and only then. A folder that refuses them is told once in the user dialog, over whatever
+// screen is current, logged with the system's reason, and told again in a message box at the
+// quit; the next start reads what the disk last took.
+TEST_F(Settings, ClosingWithAChangeWritesTheOptionsAndARefusedWriteIsShownOnce)
+{
+    ASSERT_TRUE(g.initialized);
+    g.core->GetFrameTimer().SetUnpaced(true);
+    gxtest::FailingDisk disk;
+    auto frames = [&](int n) {
+        for (int i = 0; i < n; ++i) GxRunGameFrame(g.core.get());
+    };
+    Open();
+    Sys(u"btn_on", 2)->SetValueBool(true);  // 未読もスキップ
+    Leave();
+    EXPECT_EQ(disk.Writes("userconf.dat"), 0) << "before the frame's end";
+    frames(1);
+    EXPECT_EQ(disk.Writes("userconf.dat"), 1);
+    GxUserConfig read;
+    ASSERT_TRUE(read.Load(g.core.get()));
+    EXPECT_TRUE(read.m_AllowSkipUnreadText);
+    // Closed without a change: nothing written.
+    g.Enter(u"SeqConfig", 0);
+    Leave();
+    frames(130);
+    EXPECT_EQ(disk.Writes("userconf.dat"), 1);
+
+    disk.Set(gxtest::GxDiskFault::Full, {"userconf.dat"});
+    g.Enter(u"SeqConfig", 0);
+    Sys(u"btn_off", 3)->SetValueBool(true);
+    Sys(u"btn_on", 3)->SetValueBool(false);
+    Leave();
+    frames(1);
+    EXPECT_FALSE(Options().m_FastShowReadedText);
+    ASSERT_TRUE(SeqSystem::IsUserDialogOpen(Screen()));
+    EXPECT_EQ(SeqSystem::GetUserDialogKey(), GxSeqBase::kNoticeKey);
+    EXPECT_EQ(DialogText(), u"設定の保存に失敗しました");
+    const std::u16string log = gxtest::ReadLog(std::filesystem::path(GxWideToUtf8(g.core->GetSaveFolder())) / "error.log");
+    EXPECT_NE(log.find(u"Error/GxUserConfig Save Failed(" + g.core->GetSaveFolder() +
+                       u"userconf.dat: No space left on device)"),
+              std::u16string::npos)
+        << GxWideToUtf8(log);
+    // Its OK closes it on the main play screen, which knows nothing of it.
+    GxTaskBase* d = g.Tm()->FindTaskByName(u"dlg_user");
+    GxTaskUIBase* ok = nullptr;
+    for (GxTaskBase* c = d->GetFirstChild(); c; c = c->GetNextSibling())
+        if (c->GetTaskLocalName() == u"btn_dlguser_ok" && c->GetTaskLocalIndex() == 1) ok = dynamic_cast<GxTaskUIBase*>(c);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(ok->IsVisible());
+    ok->RaiseUIEvent(GxUIEventType::LeftDown);
+    g.Frame(16);
+    EXPECT_FALSE(SeqSystem::IsUserDialogOpen(Screen()));
+    EXPECT_EQ(g_SystemDialogCount, 0);
+
+    // Refused again: tried, logged, but not shown a second time.
+    g.Enter(u"SeqConfig", 0);
+    Sys(u"btn_on", 6)->SetValueBool(true);
+    Sys(u"btn_off", 6)->SetValueBool(false);
+    Leave();
+    frames(130);
+    EXPECT_EQ(disk.Writes("userconf.dat"), 3);
+    EXPECT_FALSE(SeqSystem::IsUserDialogOpen(Screen()));
+
+    g.boxes.Lines().clear();
+    g.core->Finalize();
+    g.initialized = false;
+    EXPECT_EQ(g.boxes.lines(), (std::vector<std::string>{"GalleryTest|設定の保存に失敗しました"}));
+    GxUserConfig next;
+    ASSERT_TRUE(next.Load(g.core.get()));
+    EXPECT_TRUE(next.m_AllowSkipUnreadText);
+    EXPECT_TRUE(next.m_FastShowReadedText) << "the refused change is not there";
+    EXPECT_FALSE(next.m_KeepAutoModeAfterSelect);
+}

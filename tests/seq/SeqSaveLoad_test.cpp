@@ -10,6 +10,7 @@
 #include <csignal>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,10 @@
 #include "seq/SeqSave.h"
 #include "seq/SeqRukoMain.h"
 #include "seq/SeqSystem.h"
+#include "game/GxKeptData.h"
 #include "tests/seq/ScreenTestFixture.h"
+#include "tests/graphics/graphics_test_support.h"
+#include "tests/support/GxFailingDisk.h"
 #include "ui/GxTaskUIBase.h"
 
 namespace {
@@ -361,6 +365,99 @@ TEST_F(SaveLoadScreens, SaveTheDiskRefusesLeavesTheOldSaveAndTellsThePlayer)
     Answer(u"btn_dlguser_yes");
     EXPECT_EQ(save->GetPlateHeader(0).m_GameDataTitle, u"新しいセーブ");
     EXPECT_EQ(uc->m_LastGameDataFileNum, 1);
+}
+
+// The slot's picture is written before its game, so a save cut short between the two never
+// pairs the new game with the old picture; a game the disk refuses puts the old picture back.
+TEST_F(SaveLoadScreens, TheThumbnailGoesFirstAndComesBackWhenTheGameIsRefused)
+{
+    WriteSave("gamedata001.gd", u"古いセーブ", u"SeqRukoMain");
+    ASSERT_TRUE(screentest::WriteBytes(saveFolder / "thumb001.png",
+                                       gxtest::WritePngRgba(gxtest::TestPicture(128, 96, 0xFF112233u))));
+    const std::string before = ReadAll(saveFolder / "thumb001.png");
+    const std::string game = ReadAll(saveFolder / "gamedata001.gd");
+    data->SetGameDataTitle(u"新しいセーブ");
+    EnterFrom(u"SeqCGMode", u"SeqSave");
+    auto* save = Screen<SeqSave>(u"SeqSave");
+    ClickPlate(u"SeqSave", 0);
+    {
+        gxtest::FailingDisk disk(gxtest::GxDiskFault::Full, {"gamedata001.gd"});
+        AtomicWrites writes;
+        Answer(u"btn_dlguser_yes");
+        const std::vector<std::string>& names = AtomicWrites::Names();
+        ASSERT_GE(names.size(), 2u);
+        EXPECT_EQ(names[0].rfind("thumb001.png.tmp", 0), 0u) << names[0];
+        EXPECT_EQ(names[1].rfind("gamedata001.gd.tmp", 0), 0u) << names[1];
+    }
+    EXPECT_EQ(ReadAll(saveFolder / "gamedata001.gd"), game);
+    EXPECT_EQ(ReadAll(saveFolder / "thumb001.png"), before) << "the old picture is back";
+    ASSERT_TRUE(UserDialogOpen());
+    EXPECT_EQ(UserDialogText(), u"セーブに失敗しました");
+    Answer(u"btn_dlguser_ok", 1);
+
+    // A picture the disk refuses while the game is written: the plate shows none rather than
+    // the old one beside the new game.
+    ClickPlate(u"SeqSave", 0);
+    {
+        gxtest::FailingDisk disk(gxtest::GxDiskFault::ReadOnly, {"thumb001.png"});
+        Answer(u"btn_dlguser_yes");
+    }
+    EXPECT_FALSE(UserDialogOpen());
+    EXPECT_EQ(save->GetPlateHeader(0).m_GameDataTitle, u"新しいセーブ");
+    EXPECT_FALSE(fs::exists(saveFolder / "thumb001.png"));
+    EXPECT_EQ(save->GetPlateThumbnail(0), nullptr);
+}
+
+// The options and the permanent data that a saved game writes after it: a refusal is shown
+// once the game is saved, in one message naming what failed; its OK closes it.
+TEST_F(SaveLoadScreens, OptionsOrPermanentDataTheDiskRefusesAreShownAfterTheSave)
+{
+    const struct { std::set<std::string> files; const char16_t* text; } cases[] = {
+        {{"userconf.dat"}, u"設定の保存に失敗しました"},
+        {{"permanent.dat"}, u"システムデータの保存に失敗しました"},
+        {{"userconf.dat", "permanent.dat"}, u"設定とシステムデータの保存に失敗しました"},
+    };
+    EnterFrom(u"SeqCGMode", u"SeqSave");
+    auto* save = Screen<SeqSave>(u"SeqSave");
+    int32_t plate = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(GxWideToUtf8(c.text));
+        ClickPlate(u"SeqSave", plate);
+        {
+            gxtest::FailingDisk disk(gxtest::GxDiskFault::Full, c.files);
+            Answer(u"btn_dlguser_yes");
+        }
+        EXPECT_TRUE(save->GetPlateHeader(plate).valid) << "the game is saved";
+        ASSERT_TRUE(UserDialogOpen());
+        EXPECT_EQ(SeqSystem::GetUserDialogKey(), GxSeqBase::kNoticeKey);
+        EXPECT_EQ(UserDialogText(), c.text);
+        Answer(u"btn_dlguser_ok", 1);
+        EXPECT_FALSE(UserDialogOpen());
+        EXPECT_EQ(g_SystemDialogCount, 0);
+        ++plate;
+    }
+    const std::u16string log = gxtest::ReadLog(saveFolder / "error.log");
+    EXPECT_NE(log.find(u"userconf.dat: No space left on device)"), std::u16string::npos) << GxWideToUtf8(log);
+    EXPECT_NE(log.find(u"permanent.dat: No space left on device)"), std::u16string::npos);
+}
+
+// A file whose header does not read shows no data and no picture, whatever thumbnail lies
+// beside it.
+TEST_F(SaveLoadScreens, APlateOfAGarbageSaveShowsNoThumbnail)
+{
+    WriteSave("gamedata002.gd", u"まとも", u"SeqRukoMain");
+    ASSERT_TRUE(screentest::WriteBytes(saveFolder / "gamedata003.gd", std::string("garbage, not a save")));
+    for (const char* thumb : {"thumb002.png", "thumb003.png", "thumb004.png"})
+        ASSERT_TRUE(screentest::WriteBytes(saveFolder / thumb, gxtest::WritePngRgba(gxtest::TestPicture(128, 96, 0xFF445566u))));
+    for (const char16_t* name : {u"SeqSave", u"SeqLoad"}) {
+        SCOPED_TRACE(GxWideToUtf8(name));
+        EnterFrom(u"SeqCGMode", name);
+        auto* screen = Screen<SeqSaveLoadBase>(name);
+        EXPECT_NE(screen->GetPlateThumbnail(1), nullptr);
+        EXPECT_FALSE(screen->GetPlateHeader(2).valid);
+        EXPECT_EQ(screen->GetPlateThumbnail(2), nullptr) << "a plate without data beside an old picture";
+        EXPECT_EQ(screen->GetPlateThumbnail(3), nullptr) << "a picture without any save";
+    }
 }
 
 TEST_F(SaveLoadScreens, LoadScreenOffersOnlySlotsWithSavesAndReturnsToTheSavedScreen)
