@@ -1,5 +1,5 @@
 // The application object: owns the managers and the game-wide objects, brings the program up in
-// a fixed order, creates the main window, runs the main loop (GxWindowProc.cpp) and tears
+// a fixed order, creates the main window, runs the main loop (GxMainLoop.cpp) and tears
 // everything down in a fixed order. Every subsystem reaches it through GxGetCore().
 //
 // The program runs from the game folder: every relative path is relative to the current

@@ -1,6 +1,6 @@
 // The main window's procedure as the window services call it: a stub that hands every message to
-// the application object's GxCore::WindowProc. The procedure itself and the main loop
-// (GxCore::Run) are in GxWindowProc.cpp.
+// the application object's GxCore::WindowProc. The procedure itself is in GxWindowProc.cpp, the
+// main loop (GxCore::Run) in GxMainLoop.cpp.
 #pragma once
 
 #include "platform/GxWindowServices.h"
