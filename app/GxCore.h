@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/GxWindowProc.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskListener.h"
 #include "core/GxFrameTimer.h"
@@ -32,6 +31,20 @@ class GxProfileEx : public GxProfiler
 
 // The longest current-directory path (with its trailing "/") the program starts from.
 constexpr int32_t kGxMaxInstallPathLength = 244;
+
+class GxCore;
+
+// The main window's procedure as the window services call it: a stub that hands every message to
+// GxCore::WindowProc (both in GxWindowProc.cpp).
+class GxCoreWindowProcedure : public GxWindowProcedure
+{
+public:
+    explicit GxCoreWindowProcedure(GxCore* core) : m_Core(core) {}
+    GxLResult WindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam) override;
+
+private:
+    GxCore* m_Core;
+};
 
 class GxCore
 {

@@ -1,6 +1,7 @@
-#include "app/GxWindowProc.h"
-
+// The main window's procedure: window messages to the task tree, the screen-mode key and the
+// debug frame-rate keys.
 #include "app/GxCore.h"
+
 #include "app/GxCoreDevice.h"
 #include "app/task/GxTaskManage.h"
 #include "game/GxSystemConfig.h"
