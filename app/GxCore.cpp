@@ -70,7 +70,7 @@ bool GxCore::Initialize(uintptr_t instance)
         return false;
     }
 
-    // 1. The game folder's path must leave room for the engine's own names.
+    // The game folder's path must leave room for the engine's own names.
     GxCoreTrace("CheckInstallPath");
     std::u16string currentDirectory = GxReplaceChar(m_WindowServices->GetCurrentDirectory(), u'\\', u'/');
     if (currentDirectory.empty() || currentDirectory.back() != u'/') currentDirectory += u'/';
@@ -82,7 +82,8 @@ bool GxCore::Initialize(uintptr_t instance)
         return false;
     }
 
-    // 2, 3. Settings.
+    // The system settings ("system/sysconf.ini"), then the developer's switches ("setting.ini",
+    // when there is one).
     GxCoreTrace("GxSystemConfig::LoadSysConf");
     m_SystemConfig = new GxSystemConfig();
     if (!m_SystemConfig->LoadSysConf()) {
@@ -95,14 +96,15 @@ bool GxCore::Initialize(uintptr_t instance)
     GxCoreTrace("GxSystemConfig::LoadSetting");
     m_SystemConfig->LoadSetting();
 
-    // 4. One instance per title.
+    // One instance per title.
     GxCoreTrace("FindWindowByClass");
     if (m_WindowServices->FindWindowByClass(m_SystemConfig->m_AppTitle)) {
         GxShowMessageBox(m_SystemConfig->m_AppTitle, u"既に起動中です");
         return false;
     }
 
-    // 5 - 7.
+    // The player's options at their defaults until the game's data reads them, the window's
+    // state, the title and the profiler.
     GxCoreTrace("GxUserConfig::SetDefault");
     m_UserConfig = new GxUserConfig();
     m_UserConfig->SetDefault();
@@ -115,7 +117,7 @@ bool GxCore::Initialize(uintptr_t instance)
     m_Title = m_SystemConfig->m_AppTitle;
     m_Profile = new GxProfileEx();
 
-    // 8 - 10. Save folder and logs.
+    // The save folder, and the logs written into it from here on.
     GxCoreTrace("ChooseSaveFolder");
     ChooseSaveFolder(currentDirectory);
     // Asked to end while the folder's notice waited: nothing has started, so nothing is written.
@@ -128,11 +130,12 @@ bool GxCore::Initialize(uintptr_t instance)
     GxSetErrorLogPath(m_SaveFolder + u"error.log");
     GxSetDeviceLogPath(m_SaveFolder + u"device.log");
 
-    // 12. Start-up settings (screen size, cursor mode, frame rates).
+    // Start-up settings (screen size, cursor mode, frame rates).
     GxCoreTrace("GxInitGameSettings");
     GxInitGameSettings(this);
 
-    // 13. Managers and game objects.
+    // The task manager with its render layers and the system screen's widget hooks, the thread
+    // manager and the game state objects.
     GxCoreTrace("CreateManagers");
     m_TaskManage = new GxTaskManage(this);
     m_TaskManage->SetRenderLayers(&m_RenderLayers);
@@ -142,7 +145,7 @@ bool GxCore::Initialize(uintptr_t instance)
     m_UserData = new GxUserData(this);
     m_UserDataPerman = new GxUserDataPerman(this);
 
-    // 14, 15. Window and device: without them there is nothing to run.
+    // Window and device: without them there is nothing to run.
     GxCoreTrace("CreateMainWindow");
     if (!CreateMainWindow()) {
         GxPrintErrorLog(u"Error/GxCore CreateMainWindow Failed\n");
@@ -158,7 +161,7 @@ bool GxCore::Initialize(uintptr_t instance)
     GxCoreTrace("Clear");
     GxCoreDeviceClear(0xFFFF0000u);
 
-    // 17, 18. Input, sound, movie; their failures are reported by themselves.
+    // Input, sound, movie; their failures are reported by themselves.
     GxCoreTrace("GxInput::LoadKeyConfig");
     GxInput::LoadKeyConfig(m_MainWindow);
     GxCoreTrace("GxSound::Create");
@@ -166,7 +169,8 @@ bool GxCore::Initialize(uintptr_t instance)
     GxCoreTrace("GxMovie::Create");
     GxMovie::Create();
 
-    // 19. The game.
+    // The screen list, then the game's data (tables, fonts, script, what the player kept, the
+    // options) and its first screen.
     GxInstallGameScreens();
     GxCoreTrace("GxLoadGlobalGameData");
     if (!GxLoadGlobalGameData(this)) {
