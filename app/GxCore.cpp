@@ -25,17 +25,8 @@
 #include "seq/SeqSystem.h"
 
 namespace {
-GxCore* g_Core = nullptr;
-
 std::u16string DefaultTitle() { return GxSystemConfig().m_AppTitle; }
 }  // namespace
-
-int32_t g_GxCursorMode = 2;
-int32_t g_GxRequestScreenWidth = 640;
-int32_t g_GxRequestScreenHeight = 480;
-
-GxCore* GxGetCore() { return g_Core; }
-void GxSetCore(GxCore* core) { g_Core = core; }
 
 GxCore::GxCore(GxWindowServices* windowServices)
     : m_WindowServices(windowServices ? windowServices : GxGetWindowServices()), m_Procedure(this)
@@ -56,7 +47,7 @@ GxCore::~GxCore()
     DeleteOwnedObjects();
     delete m_Profile;
     m_Profile = nullptr;
-    if (g_Core == this) g_Core = nullptr;
+    if (GxGetCore() == this) GxSetCore(nullptr);
 }
 
 void GxCore::DeleteOwnedObjects()
@@ -79,7 +70,7 @@ bool GxCore::Initialize(uintptr_t instance)
         return false;
     }
 
-    // 1. The game folder's path must leave room for the engine's own names.
+    // The game folder's path must leave room for the engine's own names.
     GxCoreTrace("CheckInstallPath");
     std::u16string currentDirectory = GxReplaceChar(m_WindowServices->GetCurrentDirectory(), u'\\', u'/');
     if (currentDirectory.empty() || currentDirectory.back() != u'/') currentDirectory += u'/';
@@ -91,7 +82,8 @@ bool GxCore::Initialize(uintptr_t instance)
         return false;
     }
 
-    // 2, 3. Settings.
+    // The system settings ("system/sysconf.ini"), then the developer's switches ("setting.ini",
+    // when there is one).
     GxCoreTrace("GxSystemConfig::LoadSysConf");
     m_SystemConfig = new GxSystemConfig();
     if (!m_SystemConfig->LoadSysConf()) {
@@ -104,14 +96,15 @@ bool GxCore::Initialize(uintptr_t instance)
     GxCoreTrace("GxSystemConfig::LoadSetting");
     m_SystemConfig->LoadSetting();
 
-    // 4. One instance per title.
+    // One instance per title.
     GxCoreTrace("FindWindowByClass");
     if (m_WindowServices->FindWindowByClass(m_SystemConfig->m_AppTitle)) {
         GxShowMessageBox(m_SystemConfig->m_AppTitle, u"既に起動中です");
         return false;
     }
 
-    // 5 - 7.
+    // The player's options at their defaults until the game's data reads them, the window's
+    // state, the title and the profiler.
     GxCoreTrace("GxUserConfig::SetDefault");
     m_UserConfig = new GxUserConfig();
     m_UserConfig->SetDefault();
@@ -124,7 +117,7 @@ bool GxCore::Initialize(uintptr_t instance)
     m_Title = m_SystemConfig->m_AppTitle;
     m_Profile = new GxProfileEx();
 
-    // 8 - 10. Save folder and logs.
+    // The save folder, and the logs written into it from here on.
     GxCoreTrace("ChooseSaveFolder");
     ChooseSaveFolder(currentDirectory);
     // Asked to end while the folder's notice waited: nothing has started, so nothing is written.
@@ -137,11 +130,12 @@ bool GxCore::Initialize(uintptr_t instance)
     GxSetErrorLogPath(m_SaveFolder + u"error.log");
     GxSetDeviceLogPath(m_SaveFolder + u"device.log");
 
-    // 12. Start-up settings (screen size, cursor mode, frame rates).
+    // Start-up settings (screen size, cursor mode, frame rates).
     GxCoreTrace("GxInitGameSettings");
     GxInitGameSettings(this);
 
-    // 13. Managers and game objects.
+    // The task manager with its render layers and the system screen's widget hooks, the thread
+    // manager and the game state objects.
     GxCoreTrace("CreateManagers");
     m_TaskManage = new GxTaskManage(this);
     m_TaskManage->SetRenderLayers(&m_RenderLayers);
@@ -151,7 +145,7 @@ bool GxCore::Initialize(uintptr_t instance)
     m_UserData = new GxUserData(this);
     m_UserDataPerman = new GxUserDataPerman(this);
 
-    // 14, 15. Window and device: without them there is nothing to run.
+    // Window and device: without them there is nothing to run.
     GxCoreTrace("CreateMainWindow");
     if (!CreateMainWindow()) {
         GxPrintErrorLog(u"Error/GxCore CreateMainWindow Failed\n");
@@ -167,7 +161,7 @@ bool GxCore::Initialize(uintptr_t instance)
     GxCoreTrace("Clear");
     GxCoreDeviceClear(0xFFFF0000u);
 
-    // 17, 18. Input, sound, movie; their failures are reported by themselves.
+    // Input, sound, movie; their failures are reported by themselves.
     GxCoreTrace("GxInput::LoadKeyConfig");
     GxInput::LoadKeyConfig(m_MainWindow);
     GxCoreTrace("GxSound::Create");
@@ -175,7 +169,8 @@ bool GxCore::Initialize(uintptr_t instance)
     GxCoreTrace("GxMovie::Create");
     GxMovie::Create();
 
-    // 19. The game.
+    // The screen list, then the game's data (tables, fonts, script, what the player kept, the
+    // options) and its first screen.
     GxInstallGameScreens();
     GxCoreTrace("GxLoadGlobalGameData");
     if (!GxLoadGlobalGameData(this)) {
@@ -273,13 +268,6 @@ bool GxCore::CreateMainWindow()
     return true;
 }
 
-void GxCore::RequestQuit()
-{
-    if (!m_WindowServices) return;
-    if (m_MainWindow) m_WindowServices->PostMessage(m_MainWindow, GxWindowMessage::Destroy, 0, 0);
-    else m_WindowServices->PostQuitMessage(0);
-}
-
 void GxCore::Finalize()
 {
     m_Initialized = false;
@@ -348,88 +336,4 @@ void GxCore::ReleaseAll()
         GxCoreDeviceRelease();
         m_DeviceCreated = false;
     }
-}
-
-GxCore::ClientMapping GxCore::GetClientMapping()
-{
-    ClientMapping m;
-    GxWindowRect rc = m_WindowServices->GetClientRect(m_MainWindow);
-    m.clientWidth = rc.right - rc.left;
-    m.clientHeight = rc.bottom - rc.top;
-    // A window with no client area (minimised) maps one to one rather than to infinity.
-    if (m.clientWidth <= 0 || m.clientHeight <= 0) return m;
-    // The picture is shown whole and undistorted in any client size, and points map through the
-    // rectangle it is shown in; on a 4:3 client that rectangle is the client itself.
-    m.picture = GxFitPresentRect(1024, 768, m.clientWidth, m.clientHeight);
-    m.sx = 1024.0f / static_cast<float>(m.picture.width);
-    m.sy = 768.0f / static_cast<float>(m.picture.height);
-    return m;
-}
-
-GxMousePoint GxCore::ScalePoint(GxLParam lParam)
-{
-    const ClientMapping m = GetClientMapping();
-    GxMousePoint pt;
-    pt.x = static_cast<float>(GxGetXParam(lParam) - m.picture.left) * m.sx;
-    pt.y = static_cast<float>(GxGetYParam(lParam) - m.picture.top) * m.sy;
-    return pt;
-}
-
-bool GxCore::InBar(GxLParam lParam)
-{
-    const ClientMapping m = GetClientMapping();
-    const int32_t x = GxGetXParam(lParam), y = GxGetYParam(lParam);
-    const bool inClient = x >= 0 && y >= 0 && x < m.clientWidth && y < m.clientHeight;
-    return inClient && m.picture.width > 0 && !m.picture.Contains(x, y);
-}
-
-GxWindowPoint GxCore::GetMousePos()
-{
-    GxWindowPoint p = m_WindowServices->GetCursorPos();
-    if (!m_MainWindow) return p;
-    p = m_WindowServices->ScreenToClient(m_MainWindow, p);
-    const ClientMapping m = GetClientMapping();
-    p.x = static_cast<int32_t>(static_cast<float>(p.x - m.picture.left) * m.sx);
-    p.y = static_cast<int32_t>(static_cast<float>(p.y - m.picture.top) * m.sy);
-    return p;
-}
-
-void GxCore::ClearRenderLayers() { m_RenderLayers.ClearRenderLayers(); }
-
-void GxCore::DrawRenderLayers()
-{
-    m_RenderLayers.DrawRenderLayers(m_TaskManage ? m_TaskManage->IsMainStarted() : false);
-}
-
-bool GxApplyCursorMode()
-{
-    GxCore* core = GxGetCore();
-    GxWindowServices* ws = core ? core->GetWindowServices() : GxGetWindowServices();
-    if (!ws) return false;
-    switch (g_GxCursorMode) {
-    case 0:
-    case 4:
-        ws->SetCursor(GxSystemCursor::None);
-        return true;
-    case 1:
-        ws->SetCursor(GxSystemCursor::Arrow);
-        return true;
-    case 2: {
-        const int32_t mode = GxCoreDeviceGetScreenMode();
-        ws->SetCursor(mode == 0 || mode == 1 ? GxSystemCursor::Arrow : GxSystemCursor::None);
-        return true;
-    }
-    case 3:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void GxSetCursorShape(int32_t shape)
-{
-    GxCore* core = GxGetCore();
-    GxWindowServices* ws = core ? core->GetWindowServices() : GxGetWindowServices();
-    if (!ws || shape < 0 || shape > 6) return;
-    ws->SetCursor(static_cast<GxSystemCursor>(shape));
 }

@@ -1,6 +1,12 @@
 // The application object: owns the managers and the game-wide objects, brings the program up in
-// a fixed order, creates the main window, runs the main loop (GxWindowProc.cpp) and tears
-// everything down in a fixed order. Every subsystem reaches it through GxGetCore().
+// a fixed order, creates the main window, runs the main loop and tears everything down in a
+// fixed order. Every subsystem reaches it through GxGetCore().
+//
+// The declaration sits with the task tree, below the subsystems that use it, and names their
+// types only by declaration. The definitions are split by who calls them: what the subsystems
+// call is in GxCoreServices.cpp; the program's wiring, which only the entry calls (creation,
+// Initialize, CreateMainWindow, SetHarness, Run, Finalize, the window procedure), is in
+// GxCore.cpp (start-up and shutdown order), GxWindowProc.cpp and GxMainLoop.cpp.
 //
 // The program runs from the game folder: every relative path is relative to the current
 // directory at start-up.
@@ -9,7 +15,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/GxWindowProc.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskListener.h"
 #include "core/GxFrameTimer.h"
@@ -32,6 +37,20 @@ class GxProfileEx : public GxProfiler
 
 // The longest current-directory path (with its trailing "/") the program starts from.
 constexpr int32_t kGxMaxInstallPathLength = 244;
+
+class GxCore;
+
+// The main window's procedure as the window services call it: a stub that hands every message to
+// GxCore::WindowProc (both in GxWindowProc.cpp).
+class GxCoreWindowProcedure : public GxWindowProcedure
+{
+public:
+    explicit GxCoreWindowProcedure(GxCore* core) : m_Core(core) {}
+    GxLResult WindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam) override;
+
+private:
+    GxCore* m_Core;
+};
 
 class GxCore
 {

@@ -6,7 +6,6 @@
 #include "graphics/GxD3DResource.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
-#include "moa/GxMoaScriptHost.h"
 
 // ---- The console ---------------------------------------------------------------------------------
 
@@ -52,6 +51,9 @@ GxDebugScriptSource& ScriptSource()
     return source;
 }
 
+// Constant-initialised, so that the script host may fill it while the program's statics are made.
+constinit GxDebugScriptReader g_DefaultScriptReader = nullptr;
+
 constexpr const char16_t* kBlockKindTexts[] = {
     u"不明",         u"通常ブロック", u"関数ブロック", u"IFブロック",     u"ELSEブロック",
     u"WHILEブロック", u"FORブロック",  u"DOブロック",   u"通常SUBブロック",
@@ -70,6 +72,7 @@ float TextRectWidth(std::u16string_view text, int32_t h)
 
 void GxSetDebugCounterSource(GxDebugCounterSource source) { CounterSource() = std::move(source); }
 void GxSetDebugScriptSource(GxDebugScriptSource source) { ScriptSource() = std::move(source); }
+void GxSetDefaultDebugScriptSource(GxDebugScriptReader reader) { g_DefaultScriptReader = reader; }
 
 GxDebugGameCounters GxReadDebugGameCounters(GxCore* core)
 {
@@ -80,27 +83,8 @@ GxDebugGameCounters GxReadDebugGameCounters(GxCore* core)
 GxDebugScriptState GxReadDebugScriptState()
 {
     if (ScriptSource()) return ScriptSource()();
-    // The script host's main worker, read only.
-    GxDebugScriptState s;
-    s.stoppedOnError = g_MoaEx && g_MoaEx->IsErrorStop();
-    const GxMoaWorkerEx* worker = g_MoaWorkerEx;
-    if (!worker || !worker->IsRunning()) return s;
-    s.running = true;
-    const GxMoaExecStack& stack = worker->GetExecStack();
-    auto read = [&](size_t i) {
-        const GxMoaExecStackElement& e = stack[i];
-        s.stack.push_back(GxDebugScriptFrame{e.m_BlockType, worker->GetScriptName(&e), worker->GetLine(&e)});
-    };
-    if (stack.size() <= kGxDebugScriptFramesRead) {
-        for (size_t i = 0; i < stack.size(); ++i) read(i);
-        return s;
-    }
-    const size_t head = kGxDebugScriptFramesRead / 2, tail = kGxDebugScriptFramesRead - head;
-    for (size_t i = 0; i < head; ++i) read(i);
-    for (size_t i = stack.size() - tail; i < stack.size(); ++i) read(i);
-    s.skipped = stack.size() - head - tail;
-    s.skippedAt = head;
-    return s;
+    if (g_DefaultScriptReader) return g_DefaultScriptReader();
+    return GxDebugScriptState();
 }
 
 const char16_t* GxGetDebugBlockKindText(int32_t kind)

@@ -6,8 +6,8 @@
 // console's lines, with the second system glyph atlas; the system screen draws it in debug mode.
 //
 // The overlay reads the game state and the script through two sources. The script's default is
-// the script host's main worker and program; the game state's default reads every counter as 0
-// until the game state sets its own.
+// the script host's main worker and program, which the host's own file installs; the game
+// state's default reads every counter as 0 until the game state sets its own.
 #pragma once
 
 #include <cstddef>
@@ -91,6 +91,11 @@ using GxDebugScriptSource = std::function<GxDebugScriptState()>;
 // None restores the default source.
 void GxSetDebugCounterSource(GxDebugCounterSource source);
 void GxSetDebugScriptSource(GxDebugScriptSource source);
+// The default script source. The script host sits above the console, so it fills this slot from
+// its own file (moa/GxMoaScriptHost.cpp) as the program loads; a program without the host reads
+// the script as not running.
+using GxDebugScriptReader = GxDebugScriptState (*)();
+void GxSetDefaultDebugScriptSource(GxDebugScriptReader reader);
 GxDebugGameCounters GxReadDebugGameCounters(GxCore* core);
 GxDebugScriptState GxReadDebugScriptState();
 

@@ -1,5 +1,6 @@
 #include "moa/GxMoaScriptHost.h"
 
+#include "app/GxDebugConsole.h"
 #include "core/GxBinBuffer.h"
 #include "core/GxContentReader.h"
 #include "core/GxFile.h"
@@ -142,3 +143,36 @@ void GxDestroyScriptHost()
     delete g_MoaEx;
     g_MoaEx = nullptr;
 }
+
+namespace {
+
+// The debug console's default script source: the main worker, read only.
+GxDebugScriptState ReadMainWorker()
+{
+    GxDebugScriptState s;
+    s.stoppedOnError = g_MoaEx && g_MoaEx->IsErrorStop();
+    const GxMoaWorkerEx* worker = g_MoaWorkerEx;
+    if (!worker || !worker->IsRunning()) return s;
+    s.running = true;
+    const GxMoaExecStack& stack = worker->GetExecStack();
+    auto read = [&](size_t i) {
+        const GxMoaExecStackElement& e = stack[i];
+        s.stack.push_back(GxDebugScriptFrame{e.m_BlockType, worker->GetScriptName(&e), worker->GetLine(&e)});
+    };
+    if (stack.size() <= kGxDebugScriptFramesRead) {
+        for (size_t i = 0; i < stack.size(); ++i) read(i);
+        return s;
+    }
+    const size_t head = kGxDebugScriptFramesRead / 2, tail = kGxDebugScriptFramesRead - head;
+    for (size_t i = 0; i < head; ++i) read(i);
+    for (size_t i = stack.size() - tail; i < stack.size(); ++i) read(i);
+    s.skipped = stack.size() - head - tail;
+    s.skippedAt = head;
+    return s;
+}
+
+// Installed as the program loads, wherever the host is linked, so that a test that makes the
+// host without start-up reads it as the program does.
+[[maybe_unused]] const bool kDebugScriptSourceSet = (GxSetDefaultDebugScriptSource(&ReadMainWorker), true);
+
+}  // namespace

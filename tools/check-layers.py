@@ -74,11 +74,10 @@ FILE_LEVELS = [
     ("app/main.cpp", "wiring", "the program's entry"),
     ("app/GxEntry.*", "wiring", "entry: file layer, window services, the core's run"),
     # The application object's declaration belongs with the task tree (every subsystem reaches
-    # it through GxGetCore()), its creation, start-up and shutdown at the top. Today app/GxCore.cpp
-    # defines both halves, so the header counts as the wiring's: it moves to the task level in
-    # the same change that moves the services' definitions into app/GxCoreServices.cpp.
+    # it through GxGetCore()), its creation, start-up and shutdown at the top.
+    ("app/GxCore.h", "task", "the application object as every subsystem reaches it"),
     ("app/GxCore.*", "wiring", "the application object: creation, start-up and shutdown order"),
-    ("app/GxWindowProc.*", "wiring", "the window procedure and the main loop"),
+    ("app/GxWindowProc.*", "wiring", "the main window's procedure"),
     ("app/GxMainLoop.*", "wiring", "the main loop"),
     ("app/GxGameScreens.*", "wiring", "the screen registration table"),
     ("app/*", "wiring", "the program's wiring (any other app/ file)"),
