@@ -23,7 +23,7 @@ plain floor for scale, and the GL renderer. A run whose error log is not empty (
 table or the script missing) stops the case.
 
 Idle: each program runs in a window for a while and the CPU time of its steady state (--idle-
-seconds, from 4 s after its start) is taken: gxplay on the title, gxplay on the demo's first line
+seconds, from 4 s after its start; summed over its threads' schedstat, to the nanosecond) is taken: gxplay on the title, gxplay on the demo's first line
 waiting for its click (the input script presses the title's start button; the line is shown whole
 and the click-wait sign up before the measured time), gxplay during a message reveal (a copy of
 demo/ whose first line is a long message of many pages, packed again with build/tools/gxpack),
@@ -313,6 +313,39 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICK  # utime, stime
 
 
+def thread_cpu(pid):
+    """Nanoseconds on the CPU of each of the process's threads (schedstat), by thread id; None
+    when the kernel keeps no schedstat."""
+    times = {}
+    try:
+        for tid in os.listdir("/proc/%d/task" % pid):
+            try:
+                with open("/proc/%d/task/%s/schedstat" % (pid, tid)) as f:
+                    times[tid] = int(f.read().split()[0])
+            except (OSError, ValueError, IndexError):
+                pass
+    except OSError:
+        return None
+    return times or None
+
+
+class CpuClock:
+    """A process's CPU time over a stretch: to the nanosecond from its threads' schedstat (a
+    program at rest takes a few clock ticks in ten seconds, and /proc's utime and stime count
+    whole ticks), or from utime and stime when a thread ended within the stretch (its time
+    would be lost) or the kernel keeps no schedstat."""
+
+    def __init__(self, pid):
+        self.pid = pid
+        self.ticks0, self.threads0 = cpu_seconds(pid), thread_cpu(pid)
+
+    def seconds(self):
+        ticks, threads = cpu_seconds(self.pid), thread_cpu(self.pid)
+        if self.threads0 and threads and all(t in threads for t in self.threads0):
+            return sum(threads.values()) / 1e9 - sum(self.threads0.values()) / 1e9
+        return ticks - self.ticks0
+
+
 def rss_mib(pid):
     with open("/proc/%d/status" % pid) as f:
         for line in f:
@@ -360,11 +393,11 @@ def steady_cpu(argv, env, cwd, seconds, before=None, after=None):
             time.sleep(0.1)
         if proc.poll() is not None:
             return "ended before its measured time"
-        c0, t0 = cpu_seconds(proc.pid), time.perf_counter()
+        clock, t0 = CpuClock(proc.pid), time.perf_counter()
         time.sleep(seconds)
         if proc.poll() is not None:
             return "ended before the end of its measured time"
-        c1, t1 = cpu_seconds(proc.pid), time.perf_counter()
+        cpu, t1 = clock.seconds(), time.perf_counter()
         rss = rss_mib(proc.pid)
         # The second picture is due a second after the time ends.
         if after and not wait_for_png(proc, after, t1 + 1 + SHOT_GRACE):
@@ -377,7 +410,7 @@ def steady_cpu(argv, env, cwd, seconds, before=None, after=None):
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait()
-    return (c1 - c0) / (t1 - t0), rss
+    return cpu / (t1 - t0), rss
 
 
 def start_xvfb():
