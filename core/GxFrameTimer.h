@@ -4,9 +4,9 @@
 // in debug mode. All times are microseconds in 64-bit integers.
 //
 // The wait sleeps with an absolute deadline to the frame boundary and does not spin on the clock
-// after it: a frame that starts a few tens of microseconds late (the kernel's wake-up) is
-// invisible, and a spin that made it exact would cost a share of a core on every frame of a still
-// screen. A frame that ends late shortens the next one's due time by as much (at most 4 ms), so
+// after it: a frame that starts a little late (the kernel's wake-up, well under a millisecond on
+// an idle machine) is invisible, and a spin that made it exact would cost a share of a core on
+// every frame of a still screen. A frame that ends late shortens the next one's due time by as much (at most 4 ms), so
 // frames average the frame time. Time not covered by whole update steps is carried to the next
 // frame, decayed by 10 % a frame and capped at one frame of max steps, so that a long stall costs
 // at most max steps.
