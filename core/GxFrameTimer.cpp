@@ -42,20 +42,6 @@ GxFrameTimer::GxFrameTimer(ClockFunc clock, SleepFunc sleep)
     Reset();
 }
 
-int64_t GxFrameTimer::GetSpinMargin() const
-{
-    return std::min(kMaxSpinMargin, m_WakeLatePeak + m_WakeLatePeak / 2 + 25);
-}
-
-void GxFrameTimer::LearnWakeLatency(int64_t late)
-{
-    // A peak rather than an average: a margin that covers only the usual wake-up would end
-    // every unusual frame late.
-    if (late < 0) late = 0;
-    m_WakeLatePeak = std::max(late, m_WakeLatePeak - (m_WakeLatePeak + 31) / 32);
-    m_WakeLatePeak = std::min(m_WakeLatePeak, kMaxSpinMargin);
-}
-
 void GxFrameTimer::Reset()
 {
     m_FirstFrame = true;
@@ -96,14 +82,10 @@ int64_t GxFrameTimer::WaitFrame(bool /*presentWaitsForVBlank*/)
     } else {
         // due > now - previous stamp >= 0 here, so the boundary lies ahead.
         const uint64_t boundary = m_PrevStamp + static_cast<uint64_t>(due);
-        const uint64_t margin = static_cast<uint64_t>(GetSpinMargin());
-        const uint64_t wakeAt = boundary - std::min(margin, boundary - now);
-        if (wakeAt > now) {
-            m_Sleep(wakeAt);
+        do {
+            m_Sleep(boundary);
             now = m_Clock();
-            LearnWakeLatency(static_cast<int64_t>(now - wakeAt));
-        }
-        while (static_cast<int64_t>(now - m_PrevStamp) < due) now = m_Clock();
+        } while (now < boundary);
         m_Elapsed = static_cast<int64_t>(now - m_PrevStamp);
     }
 

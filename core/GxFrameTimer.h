@@ -3,19 +3,19 @@
 // must run so that game time keeps in step with real time, and measures the frame rate shown
 // in debug mode. All times are microseconds in 64-bit integers.
 //
-// The wait sleeps with an absolute deadline to just before the frame boundary and spins on the
-// clock only over a short final margin, which keeps the boundary exact without burning the
-// frame. The margin is learned from how late the sleeps wake (a decaying peak of their lateness,
-// with some headroom) and never exceeds 0.5 ms; a sleep that wakes later than that ends the
-// frame late, which the lag then corrects. A frame that ends late shortens the next one's due
-// time by as much (at most 4 ms), so frames average the frame time. Time not covered by whole update steps is carried
-// to the next frame, decayed by 10 % a frame and capped at one frame of max steps, so that a
-// long stall costs at most max steps.
+// The wait sleeps with an absolute deadline to the frame boundary and does not spin on the clock
+// after it: a frame that starts a little late (the kernel's wake-up, well under a millisecond on
+// an idle machine) is invisible, and a spin that made it exact would cost a share of a core on
+// every frame of a still screen. A frame that ends late shortens the next one's due time by as much (at most 4 ms), so
+// frames average the frame time. Time not covered by whole update steps is carried to the next
+// frame, decayed by 10 % a frame and capped at one frame of max steps, so that a long stall costs
+// at most max steps.
 //
 // The clock and the sleep are injectable so that tests never wait on a real clock. The clock
 // must be monotonic and never read 0 (0 stands for "no stamp yet"); the default reads the
-// monotonic clock in microseconds, which does not wrap. The sleep is absolute, on that clock:
-// a clock without its own sleep only yields, and spins on itself.
+// monotonic clock in microseconds, which does not wrap. The sleep is absolute, on that clock; a
+// sleep that ends before the boundary is asked again (a clock without its own sleep only yields,
+// and so waits by yielding).
 //
 // Unpaced mode (headless runs): WaitFrame neither sleeps nor spins, and each frame is taken to
 // be an ideal one: elapsed = 1,000,000 / wait rate (the step rate's frame when the wait rate is
@@ -34,9 +34,6 @@ public:
     using ClockFunc = std::function<uint64_t()>;  // now, microseconds
     // Sleeps until the clock reads at least the given time; a time not ahead only yields.
     using SleepFunc = std::function<void(uint64_t)>;
-
-    // The longest final spin, microseconds.
-    static constexpr int64_t kMaxSpinMargin = 500;
 
     static uint64_t DefaultClock();
     static void DefaultSleep(uint64_t wakeAt);
@@ -75,12 +72,9 @@ public:
     int64_t GetLag() const { return m_Lag; }
     int64_t GetStepRemainder() const { return m_StepRemainder; }
     uint64_t GetFrameCount() const { return m_FrameCount; }
-    // The final spin margin now in use, microseconds (0..kMaxSpinMargin).
-    int64_t GetSpinMargin() const;
 
 private:
     void ComputeSteps();
-    void LearnWakeLatency(int64_t late);
 
     ClockFunc m_Clock;
     SleepFunc m_Sleep;
@@ -101,6 +95,4 @@ private:
     int64_t m_StepRemainder = 0;
     bool m_ResetFlag = true;
     bool m_Unpaced = false;
-    // Decaying peak of how late sleeps woke; it starts so that the first margin is the largest.
-    int64_t m_WakeLatePeak = kMaxSpinMargin;
 };

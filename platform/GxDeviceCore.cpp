@@ -1,6 +1,7 @@
 #include "platform/GxDeviceCore.h"
 
 #include <algorithm>
+#include <iterator>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -419,8 +420,14 @@ GxDeviceCall& GxDeviceCore::Record(GxDeviceOp op, GxResult result)
 {
     static thread_local GxDeviceCall scratch;
     if (!m_Recorder.enabled) {
-        scratch = GxDeviceCall();
+        // Field by field: the lists keep their storage, so that an unrecorded call allocates
+        // nothing.
         scratch.op = op;
+        std::fill(std::begin(scratch.args), std::end(scratch.args), 0u);
+        std::fill(std::begin(scratch.f), std::end(scratch.f), 0.0f);
+        scratch.object = nullptr;
+        scratch.rects.clear();
+        scratch.vertices.clear();
         scratch.result = result;
         return scratch;
     }
@@ -1282,7 +1289,8 @@ GxResult GxDeviceCore::GetSamplerState(uint32_t sampler, GxSamplerStateType type
 GxResult GxDeviceCore::SetTexture(uint32_t stage, GxDeviceTexture* texture)
 {
     GxResult r = stage < GX_SAMPLER_COUNT ? GX_OK : GXERR_INVALIDCALL;
-    if (GxSucceeded(r)) {
+    // The texture set again (most draws of a frame) keeps its reference as it is.
+    if (GxSucceeded(r) && texture != m_Textures[stage]) {
         if (texture) texture->AddRef();
         GxSafeRelease(m_Textures[stage]);
         m_Textures[stage] = texture;

@@ -129,11 +129,23 @@ void GxTaskBase::Pause()
     OnPause();
 }
 
+void GxTaskBase::SetGlobalState(uint32_t state)
+{
+    m_GlobalState = state;
+    if (state == GxTaskState::Dead) NoteSweepNeeded();
+}
+
+void GxTaskBase::NoteSweepNeeded()
+{
+    if (m_Manager) m_Manager->m_SweepNeeded = true;
+}
+
 void GxTaskBase::Kill()
 {
     KillChildren();
     if (m_GlobalState == GxTaskState::Dead) return;
     m_GlobalState = GxTaskState::Dead;
+    NoteSweepNeeded();
     OnKill();
 }
 
@@ -181,7 +193,10 @@ bool GxTaskBase::ReadContent(GxContentReaderBase& reader)
     }
     // A failed read leaves the state as it was rather than turning it into no state at all.
     uint32_t state = m_GlobalState;
-    if (reader.ReadGxU32Alt("m_GlobalState", state)) m_GlobalState = state;
+    if (reader.ReadGxU32Alt("m_GlobalState", state)) {
+        m_GlobalState = state;
+        if (state == GxTaskState::Dead) NoteSweepNeeded();
+    }
     int64_t id = static_cast<int64_t>(m_TaskID);
     reader.ReadGxS64("m_TaskID", id);
     m_TaskID = static_cast<uint64_t>(id);

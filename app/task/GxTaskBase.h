@@ -135,7 +135,7 @@ public:
 
     // State.
     virtual uint32_t GetGlobalState() const { return m_GlobalState; }
-    virtual void SetGlobalState(uint32_t state) { m_GlobalState = state; }
+    virtual void SetGlobalState(uint32_t state);
     virtual bool IsActive() const { return m_GlobalState == GxTaskState::Active; }
     virtual bool IsPause() const { return m_GlobalState == GxTaskState::Paused; }
     virtual bool IsDead() const { return m_GlobalState == GxTaskState::Dead; }
@@ -171,8 +171,16 @@ public:
 
     // Flag words.
     uint32_t GetUpdateFlags() const { return m_UpdateFlags; }
-    void SetUpdateFlags(uint32_t flags) { m_UpdateFlags = flags; }
-    void AddUpdateFlags(uint32_t bits) { m_UpdateFlags |= bits; }
+    void SetUpdateFlags(uint32_t flags)
+    {
+        m_UpdateFlags = flags;
+        if (flags & kPerStepBits) NoteSweepNeeded();
+    }
+    void AddUpdateFlags(uint32_t bits)
+    {
+        m_UpdateFlags |= bits;
+        if (bits & kPerStepBits) NoteSweepNeeded();
+    }
     void RemoveUpdateFlags(uint32_t bits) { m_UpdateFlags &= ~bits; }
     bool HasUpdateFlags(uint32_t bits) const { return (m_UpdateFlags & bits) != 0; }
     uint32_t GetInputMask() const { return m_InputMask; }
@@ -203,9 +211,7 @@ public:
 protected:
     void AddKindFlags(uint32_t kind) { m_KindFlags |= kind; }
 
-    uint32_t m_UpdateFlags = 0;
     uint32_t m_InputMask = 0;
-    uint32_t m_GlobalState = GxTaskState::Active;
     int32_t m_TaskType = 0;
     uint32_t m_KindFlags = 0;
     int32_t m_ChildCount = 0;
@@ -225,6 +231,15 @@ protected:
 private:
     friend class GxTaskFolder;
     GxTaskFolder* FindNearestFolder();
+
+    // The bits the manager's sweep clears on every task at every step.
+    static constexpr uint32_t kPerStepBits = GxTaskUpdateFlag::StopSiblings | GxTaskUpdateFlag::StepFlag;
+    // Tells the manager that its sweep has work: a task died or took a per-step bit. The two
+    // words are private so that no change of them passes by this.
+    void NoteSweepNeeded();
+
+    uint32_t m_UpdateFlags = 0;
+    uint32_t m_GlobalState = GxTaskState::Active;
 
     // The folder whose registry holds this task's (local name, index) entry, or null when the
     // pair is not registered (empty, or refused as a duplicate).

@@ -191,16 +191,33 @@ void GxTaskManage::EndSequence()
 
 void GxTaskManage::DeleteDeadTasks(GxTaskBase* subtree)
 {
+    // Most steps have nothing to sweep, and the walk would touch every task of every screen.
+    if (!m_SweepNeeded) return;
+    // Only a sweep of the whole tree knows that nothing is left anywhere. What dies or takes a
+    // per-step bit during the sweep (a destructor's doing) is noted for the next one.
+    const bool whole = subtree && subtree == m_RootTask;
+    if (whole) m_SweepNeeded = false;
+    if (SweepDeadTasks(subtree) && whole) m_SweepNeeded = true;
+}
+
+bool GxTaskManage::SweepDeadTasks(GxTaskBase* subtree)
+{
+    bool deadLeft = false;
     for (GxTaskBase* t = subtree; t;) {
         t->RemoveUpdateFlags(UF::StopSiblings | UF::StepFlag);
         GxTaskBase* next = t->GetNextSibling();
-        DeleteDeadTasks(t->GetFirstChild());
-        if (t->IsDead() && t->GetChildCount() == 0) {
-            if (t->GetDeleteDelay() < 1) delete t;
-            else t->DecDeleteDelay();
+        if (SweepDeadTasks(t->GetFirstChild())) deadLeft = true;
+        if (t->IsDead()) {
+            if (t->GetChildCount() == 0 && t->GetDeleteDelay() < 1) {
+                delete t;
+            } else {
+                if (t->GetChildCount() == 0) t->DecDeleteDelay();
+                deadLeft = true;
+            }
         }
         t = next;
     }
+    return deadLeft;
 }
 
 void GxTaskManage::UpdateTasks(GxTaskBase* subtree, int32_t step, int64_t elapsed)

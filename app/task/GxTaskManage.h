@@ -83,7 +83,9 @@ public:
     GxRenderLayerBanks* GetRenderLayers() const { return m_RenderLayers; }
     GxTaskRenderManage* GetRenderList(int32_t layer) const;
 
-    // Per-step walks.
+    // Per-step walks. The sweep clears the per-step bits and deletes dead tasks whose delay
+    // has run out; while no task is dead and none has a per-step bit (the tasks tell the
+    // manager when one dies or takes one), it has nothing to do and walks nothing.
     void DeleteDeadTasks(GxTaskBase* subtree);
     void UpdateTasks(GxTaskBase* subtree, int32_t step, int64_t elapsed);
     void UpdatePreMainTasks(GxTaskBase* subtree, int32_t step, int64_t elapsed);
@@ -143,6 +145,8 @@ private:
 
     template <typename Call>
     int OfferToRoots(Call&& call);
+    // The sweep proper; true when a dead task is left in the subtree.
+    bool SweepDeadTasks(GxTaskBase* subtree);
 
     std::map<uint64_t, GxTaskBase*> m_TaskIDMap;
     std::map<std::u16string, GxTaskBase*> m_TaskNameMap;
@@ -165,4 +169,6 @@ private:
     int32_t m_PreviousParam = 0;
     bool m_UpdateSuspended = false;
     bool m_EndUpdateSteps = false;
+    // A task may be dead or carry a per-step bit: the next sweep walks.
+    bool m_SweepNeeded = true;
 };

@@ -12,6 +12,10 @@
 //                         the same loop drawing one 1024 x 768 picture (made in memory) over
 //                         the whole window before each present: the least a program that
 //                         redraws its picture every frame does.
+//   gx_floor rest FRAMES  an SDL window with a GL 3.3 core context that clears and presents once,
+//                         then for FRAMES frames at 60 per second only pumps its events and
+//                         sleeps to each frame boundary: the least any program paced by a 60 Hz
+//                         frame timer does while its picture stands still.
 #include <SDL.h>
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -152,7 +156,8 @@ int Startup(bool draw)
     return pixels[0] == (draw ? 0xFF336699u : 0xFF000000u) ? 0 : 2;
 }
 
-int Idle(long frames, bool draw)
+// draw: a picture every frame; rest: one clear and present, then no GL at all.
+int Idle(long frames, bool draw, bool rest)
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fprintf(stderr, "SDL: %s\n", SDL_GetError()), 1;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
@@ -175,10 +180,12 @@ int Idle(long frames, bool draw)
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
         }
-        clearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        clear(GL_COLOR_BUFFER_BIT);
-        if (draw) DrawPicture(false);
-        SDL_GL_SwapWindow(window);
+        if (!rest || i == 0) {
+            clearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            clear(GL_COLOR_BUFFER_BIT);
+            if (draw) DrawPicture(false);
+            SDL_GL_SwapWindow(window);
+        }
         next.tv_nsec += 16666667;
         if (next.tv_nsec >= 1000000000) {
             next.tv_nsec -= 1000000000;
@@ -199,9 +206,11 @@ int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "startup") == 0) return Startup(false);
     if (argc >= 2 && std::strcmp(argv[1], "startup-draw") == 0) return Startup(true);
-    if (argc >= 3 && std::strcmp(argv[1], "idle") == 0) return Idle(std::strtol(argv[2], nullptr, 10), false);
-    if (argc >= 3 && std::strcmp(argv[1], "idle-draw") == 0) return Idle(std::strtol(argv[2], nullptr, 10), true);
+    const long frames = argc >= 3 ? std::strtol(argv[2], nullptr, 10) : 0;
+    if (argc >= 3 && std::strcmp(argv[1], "idle") == 0) return Idle(frames, false, false);
+    if (argc >= 3 && std::strcmp(argv[1], "idle-draw") == 0) return Idle(frames, true, false);
+    if (argc >= 3 && std::strcmp(argv[1], "rest") == 0) return Idle(frames, false, true);
     fprintf(stderr, "usage: gx_floor startup | gx_floor startup-draw | gx_floor idle FRAMES | "
-                    "gx_floor idle-draw FRAMES\n");
+                    "gx_floor idle-draw FRAMES | gx_floor rest FRAMES\n");
     return 2;
 }

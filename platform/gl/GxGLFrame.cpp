@@ -14,6 +14,7 @@ void GxGLFrameList::Clear()
     m_States.clear();
     m_Vertices.clear();
     m_Touched.clear();
+    m_Hint[kTargetRole] = m_Hint[kTextureRole] = 0;
     m_SelfContained = true;
 }
 
@@ -52,19 +53,30 @@ bool GxGLFrameList::SameCommand(size_t i, const GxGLFrameList& other, size_t j) 
            std::memcmp(Vertices(a), other.Vertices(b), sizeof(GxScreenVertex) * a.vertexCount) == 0;
 }
 
-GxGLFrameList::Touched& GxGLFrameList::Touch(uint64_t serial)
+size_t GxGLFrameList::Find(uint64_t serial, int role) const
 {
-    for (Touched& t : m_Touched)
-        if (t.serial == serial) return t;
+    // Draws come in runs on one target, mostly with one texture: the entry each role found
+    // last is tried before the list.
+    const size_t hint = m_Hint[role];
+    if (hint < m_Touched.size() && m_Touched[hint].serial == serial) return hint;
+    for (size_t i = 0; i < m_Touched.size(); ++i)
+        if (m_Touched[i].serial == serial) return m_Hint[role] = i;
+    return m_Touched.size();
+}
+
+GxGLFrameList::Touched& GxGLFrameList::Touch(uint64_t serial, int role)
+{
+    const size_t i = Find(serial, role);
+    if (i < m_Touched.size()) return m_Touched[i];
     m_Touched.push_back(Touched{serial, false, false});
+    m_Hint[role] = i;
     return m_Touched.back();
 }
 
 bool GxGLFrameList::WrittenInFrame(uint64_t serial) const
 {
-    for (const Touched& t : m_Touched)
-        if (t.serial == serial) return t.written;
-    return false;
+    const size_t i = Find(serial, kTargetRole);
+    return i < m_Touched.size() && m_Touched[i].written;
 }
 
 void GxGLFrameList::NoteCommand(const GxGLFrameCommand& command, bool writesWhole)
@@ -72,10 +84,10 @@ void GxGLFrameList::NoteCommand(const GxGLFrameCommand& command, bool writesWhol
     if (command.textureSerial != 0) {
         // Sampling the target being drawn reads pixels the draw itself changes.
         if (command.textureSerial == command.targetSerial) m_SelfContained = false;
-        Touched& t = Touch(command.textureSerial);
+        Touched& t = Touch(command.textureSerial, kTextureRole);
         if (!t.written) t.read = true;
     }
-    Touched& target = Touch(command.targetSerial);
+    Touched& target = Touch(command.targetSerial, kTargetRole);
     if (target.written) return;
     // The first write: what the target held before shows through unless it is overwritten
     // whole, and a target read before this frame overwrote it gave the frame its old pixels.

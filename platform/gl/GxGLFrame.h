@@ -76,12 +76,17 @@ private:
         bool written = false;  // by a command of this frame
         bool read = false;     // sampled before this frame wrote it
     };
-    Touched& Touch(uint64_t serial);
+    static constexpr int kTargetRole = 0;
+    static constexpr int kTextureRole = 1;
+    // The entry's index, or the list's size when the serial has none.
+    size_t Find(uint64_t serial, int role) const;
+    Touched& Touch(uint64_t serial, int role);
 
     std::vector<GxGLFrameCommand> m_Commands;
     std::vector<GxGLStateBlock> m_States;
     std::vector<GxScreenVertex> m_Vertices;
     std::vector<Touched> m_Touched;
+    mutable size_t m_Hint[2] = {0, 0};  // by role: the entry found last
     bool m_SelfContained = true;
 };
 

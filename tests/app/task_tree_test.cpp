@@ -13,8 +13,10 @@
 
 #include "app/task/GxTaskFolder.h"
 #include "app/task/GxTaskManage.h"
+#include "core/GxContentReader.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
+#include "tests/support/GxContentFixture.h"
 
 namespace {
 
@@ -45,6 +47,13 @@ public:
     ~TraceTask() override
     {
         if (m_Deleted) *m_Deleted = true;
+        if (onDelete) onDelete();
+    }
+    // Counted: every sweep that visits the task asks it.
+    bool IsDead() const override
+    {
+        ++deadAsks;
+        return GxTaskBase::IsDead();
     }
 
     void OnKill() override { Add("Kill"); }
@@ -88,6 +97,8 @@ public:
     int32_t lastStep = -1;
     int64_t lastElapsed = -1;
     bool* m_Deleted = nullptr;
+    std::function<void()> onDelete;
+    mutable int deadAsks = 0;
 
 private:
     std::vector<std::string>* m_Trace;
@@ -388,6 +399,104 @@ TEST_F(TaskTreeTest, SweepKeepsADeadTaskWithALiveChildAndClearsPerStepBits)
     for (int i = 0; i < 5; ++i) m_Tm.DeleteDeadTasks(m_Root);
     EXPECT_FALSE(deleted);
     EXPECT_EQ(c->GetUpdateFlags(), static_cast<uint32_t>(UF::Hidden));
+}
+
+// A tree where nothing is dead and no task carries a per-step bit is not walked by the sweep
+// (it would touch every task of every screen at every step). Each way a task can die or take a
+// per-step bit wakes the sweep again, and it finishes its work as an unbroken sweep would.
+TEST_F(TaskTreeTest, SweepOfATreeAtRestWalksNothingUntilATaskDiesOrTakesAPerStepBit)
+{
+    auto deadAsks = [](const std::vector<TraceTask*>& tasks) {
+        int n = 0;
+        for (TraceTask* t : tasks) n += t->deadAsks;
+        return n;
+    };
+    struct Case
+    {
+        const char* what;
+        std::function<void(TraceTask* victim, TraceTask* other)> change;
+        bool deletes;  // the victim goes (else its per-step bits are cleared)
+    };
+    const Case cases[] = {
+        {"Kill", [](TraceTask* v, TraceTask*) { v->Kill(); }, true},
+        {"SetGlobalState", [](TraceTask* v, TraceTask*) { v->SetGlobalState(GxTaskState::Dead); }, true},
+        {"KillChildren of its parent", [](TraceTask* v, TraceTask*) { v->GetParent()->KillChildren(); }, true},
+        {"a stored dead state read back",
+         [](TraceTask* v, TraceTask*) {
+             const std::string bytes = GxContentWriteToString(GxContentForm::Binary, [](GxContentWriterBase& w) {
+                 w.WriteGxU32Alt("m_GlobalState", GxTaskState::Dead);
+                 w.WriteGxS64("m_TaskID", 0);
+             });
+             GxBinBuffer buffer;
+             GxContentFillBuffer(buffer, bytes);
+             GxContentBinaryReader r(buffer);
+             EXPECT_TRUE(v->ReadContent(r));
+         },
+         true},
+        {"AddUpdateFlags StopSiblings", [](TraceTask* v, TraceTask*) { v->AddUpdateFlags(UF::StopSiblings); }, false},
+        {"SetUpdateFlags StepFlag",
+         [](TraceTask* v, TraceTask*) { v->SetUpdateFlags(v->GetUpdateFlags() | UF::StepFlag); }, false},
+        // Killed from the destructor of a task the same sweep deletes, after it was visited.
+        {"killed during the sweep",
+         [](TraceTask* v, TraceTask* other) {
+             other->onDelete = [v] { v->Kill(); };
+             other->SetDeleteDelay(0);
+             other->Kill();
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GxTaskManage tm;
+        auto* root = new GxTaskBase(&tm);
+        TraceTask* p = new TraceTask(&m_Trace, "p", root);
+        TraceTask* victim = new TraceTask(&m_Trace, "v", p);
+        TraceTask* later = new TraceTask(&m_Trace, "l", root);  // visited after the victim
+        TraceTask* screen = new TraceTask(&m_Trace, "s", root);
+        std::vector<TraceTask*> kept = {p, screen};
+        for (int i = 0; i < 20; ++i) kept.push_back(new TraceTask(&m_Trace, "w", screen));
+        victim->AddUpdateFlags(UF::Hidden);
+
+        tm.DeleteDeadTasks(root);  // the first sweep walks: nothing is known yet
+        EXPECT_GT(deadAsks(kept), 0);
+        const int settled = deadAsks(kept);
+        for (int i = 0; i < 5; ++i) tm.DeleteDeadTasks(root);
+        EXPECT_EQ(deadAsks(kept), settled) << "a tree at rest was walked";
+
+        bool victimDeleted = false;
+        victim->m_Deleted = &victimDeleted;
+        c.change(victim, later);
+        // An unbroken sweep deletes a dead leaf of delay 1 at the second sweep.
+        for (int i = 0; i < 3 && !victimDeleted; ++i) tm.DeleteDeadTasks(root);
+        EXPECT_EQ(victimDeleted, c.deletes);
+        if (!c.deletes) EXPECT_EQ(victim->GetUpdateFlags(), static_cast<uint32_t>(UF::Hidden));
+
+        // And then it rests again.
+        for (int i = 0; i < 3; ++i) tm.DeleteDeadTasks(root);
+        const int rested = deadAsks(kept);
+        for (int i = 0; i < 5; ++i) tm.DeleteDeadTasks(root);
+        EXPECT_EQ(deadAsks(kept), rested) << "the sweep did not come to rest again";
+    }
+}
+
+// A dead task that waits (for its delay to run out, or here for a live child) keeps the sweep
+// walking at every step, so that it goes as soon as it may.
+TEST_F(TaskTreeTest, SweepKeepsWalkingWhileADeadTaskWaits)
+{
+    bool parentDeleted = false;
+    TraceTask* p = Make("p", m_Root);
+    TraceTask* c = Make("c", p);
+    p->m_Deleted = &parentDeleted;
+    p->SetDeleteDelay(0);
+    p->SetGlobalState(GxTaskState::Dead);
+    for (int i = 0; i < 3; ++i) m_Tm.DeleteDeadTasks(m_Root);
+    const int asks = c->deadAsks;
+    m_Tm.DeleteDeadTasks(m_Root);
+    EXPECT_GT(c->deadAsks, asks);
+    c->SetDeleteDelay(0);
+    c->Kill();
+    m_Tm.DeleteDeadTasks(m_Root);
+    EXPECT_TRUE(parentDeleted);
 }
 
 TEST_F(TaskTreeTest, DeletingTheCurrentSequenceLeavesNoDanglingPointer)

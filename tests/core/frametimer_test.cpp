@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -52,47 +53,36 @@ TEST(GxFrameTimer, FirstFrameOnlyYieldsAndRunsOneStep)
     EXPECT_EQ(timer.GetFrameCount(), 1u);
 }
 
-TEST(GxFrameTimer, PacedFramesEndOnTheBoundaryAndSpinOnlyOverTheMargin)
+TEST(GxFrameTimer, PacedFramesSleepToTheBoundaryAndReadTheClockOnceAfter)
 {
     FakeClock clock;
-    clock.tickPerRead = 1;  // a microsecond clock that moves a microsecond a read
+    clock.tickPerRead = 1;  // a microsecond clock that moves a microsecond a read: a spin shows
     GxFrameTimer timer = clock.MakeTimer();
     timer.WaitFrame();
-    EXPECT_EQ(timer.GetSpinMargin(), GxFrameTimer::kMaxSpinMargin) << "no wake-up measured yet";
     for (int i = 0; i < 300; ++i) {
-        const uint64_t start = clock.now;
-        clock.now += static_cast<uint64_t>(i * 37 % 12000);  // the frame's own work
-        const int marginBefore = static_cast<int>(timer.GetSpinMargin());
+        const uint64_t start = clock.now - 1;  // where the last frame's final read stood
+        clock.now += static_cast<uint64_t>(i * 37 % 16600);  // the frame's own work
         const int readsBefore = clock.reads;
         const size_t sleepsBefore = clock.sleeps.size();
         EXPECT_EQ(timer.WaitFrame(), 16666) << "frame " << i;
         EXPECT_EQ(timer.GetStepCount(), 1) << "frame " << i;
         EXPECT_EQ(timer.GetLag(), 0) << "frame " << i;
         ASSERT_EQ(clock.sleeps.size(), sleepsBefore + 1) << "one absolute sleep a frame";
-        EXPECT_EQ(clock.sleeps.back(), start - 1 + 16666 - static_cast<uint64_t>(marginBefore)) << "frame " << i;
-        // The reads after the sleep are the spin: one a microsecond, never past the margin.
-        EXPECT_LE(clock.reads - readsBefore, marginBefore + 2) << "frame " << i;
+        EXPECT_EQ(clock.sleeps.back(), start + 16666) << "frame " << i;
+        // One read to start the wait, one after the sleep: nothing spins on the clock.
+        EXPECT_EQ(clock.reads - readsBefore, 2) << "frame " << i;
     }
-    // Prompt wake-ups shrink the margin to its floor.
-    EXPECT_EQ(timer.GetSpinMargin(), 25);
     EXPECT_EQ(clock.yields, 1);
 }
 
-TEST(GxFrameTimer, SleepsToTheBoundaryLessTheSpinMargin)
+TEST(GxFrameTimer, SleepsToTheBoundaryHoweverNearItIs)
 {
     struct Case
     {
         int32_t rate;
-        uint64_t work;      // microseconds spent in the frame before the wait
-        bool sleeps;        // false: the boundary is nearer than the margin, only the spin waits
+        uint64_t work;  // microseconds spent in the frame before the wait
     };
-    const Case cases[] = {
-        {60, 1, true},
-        {10, 1, true},
-        {60, 9666, true},
-        {30, 3333, true},
-        {60, 16300, false},  // 366 us left, inside the first margin of 500
-    };
+    const Case cases[] = {{60, 1}, {10, 1}, {60, 9666}, {30, 3333}, {60, 16300}, {60, 16664}};
     for (const Case& c : cases) {
         FakeClock clock;
         GxFrameTimer timer = clock.MakeTimer();
@@ -101,44 +91,87 @@ TEST(GxFrameTimer, SleepsToTheBoundaryLessTheSpinMargin)
         const uint64_t start = clock.now;
         clock.now += c.work;
         clock.tickPerRead = 1;
-        const int64_t e = timer.WaitFrame();
-        EXPECT_EQ(e, 1000000 / c.rate) << "rate " << c.rate;
-        if (c.sleeps) {
-            ASSERT_EQ(clock.sleeps.size(), 1u) << "rate " << c.rate << " work " << c.work;
-            EXPECT_EQ(clock.sleeps[0], start + 1000000 / c.rate - GxFrameTimer::kMaxSpinMargin);
-        } else {
-            EXPECT_TRUE(clock.sleeps.empty()) << "rate " << c.rate << " work " << c.work;
-        }
+        EXPECT_EQ(timer.WaitFrame(), 1000000 / c.rate) << "rate " << c.rate << " work " << c.work;
+        ASSERT_EQ(clock.sleeps.size(), 1u) << "rate " << c.rate << " work " << c.work;
+        EXPECT_EQ(clock.sleeps[0], start + 1000000 / c.rate);
+        EXPECT_EQ(clock.reads, 3) << "rate " << c.rate << " work " << c.work;
     }
 }
 
-TEST(GxFrameTimer, LateWakeUpsWidenTheMarginUpToItsBoundAndTheLagAbsorbsTheRest)
+// A sleep that wakes late ends the frame late by as much; the timer does not wait on, and the
+// lag and the steps follow from the longer frame: the next due time is shortened by the lag (at
+// most 4 ms), and a frame late by more than a step runs two.
+TEST(GxFrameTimer, LateWakeUpEndsTheFrameLateAndTheLagAndStepsFollow)
 {
+    struct Case
+    {
+        uint64_t oversleep;
+        int64_t lag;
+        int32_t steps;
+        int64_t remainder;  // carried from a remainder of 0
+    };
+    const Case cases[] = {
+        {0, 0, 1, 0},
+        {40, 40, 1, 40},
+        {300, 300, 1, 300},
+        {3000, 3000, 1, 3000},
+        {9000, 4000, 1, 9000},
+        {20000, 4000, 2, 36666 - 2 * 16666},
+    };
+    for (const Case& c : cases) {
+        FakeClock clock;
+        clock.tickPerRead = 1;
+        GxFrameTimer timer = clock.MakeTimer();
+        timer.WaitFrame();
+        ASSERT_EQ(timer.WaitFrame(), 16666);
+        ASSERT_EQ(timer.GetStepRemainder(), 0);
+        const uint64_t start = clock.now - 1;
+        clock.oversleep = c.oversleep;
+        const int readsBefore = clock.reads;
+        EXPECT_EQ(timer.WaitFrame(), 16666 + static_cast<int64_t>(c.oversleep)) << "late by " << c.oversleep;
+        EXPECT_EQ(clock.reads - readsBefore, 2) << "late by " << c.oversleep;
+        EXPECT_EQ(timer.GetLag(), c.lag) << "late by " << c.oversleep;
+        EXPECT_EQ(timer.GetStepCount(), c.steps) << "late by " << c.oversleep;
+        EXPECT_EQ(timer.GetStepRemainder(), c.remainder) << "late by " << c.oversleep;
+
+        // The next frame's boundary is one due time, less the lag, after this frame's end.
+        clock.oversleep = 0;
+        const uint64_t end = start + 16666 + c.oversleep;
+        EXPECT_EQ(timer.WaitFrame(), 16666 - c.lag) << "late by " << c.oversleep;
+        EXPECT_EQ(clock.sleeps.back(), end + static_cast<uint64_t>(16666 - c.lag));
+        EXPECT_EQ(timer.GetLag(), 0);
+    }
+
+    // Wake-ups late every frame: each frame is as late as the wake-up, the lag takes it off
+    // the next due time, and frames average the frame time.
     FakeClock clock;
     clock.tickPerRead = 1;
     GxFrameTimer timer = clock.MakeTimer();
     timer.WaitFrame();
-    for (int i = 0; i < 200; ++i) timer.WaitFrame();
-    ASSERT_EQ(timer.GetSpinMargin(), 25);
-
-    // Wake-ups 300 us late: the first frame ends late, then the margin covers them.
-    clock.oversleep = 300;
-    const int64_t late = timer.WaitFrame() - 16666;
-    EXPECT_GT(late, 300 - 25 - 5);
-    EXPECT_LE(late, 300 - 25 + 5);
-    EXPECT_EQ(timer.GetSpinMargin(), 300 + 150 + 25);
-    EXPECT_EQ(timer.GetLag(), late);
-    timer.WaitFrame();  // due shortened by the lag
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(timer.WaitFrame(), 16666) << "frame " << i;
-
-    // Wake-ups far later than any margin may cover: the spin stays bounded, the lag evens out.
-    clock.oversleep = 3000;
+    clock.oversleep = 700;
     int64_t total = 0;
-    for (int i = 0; i < 60; ++i) {
-        total += timer.WaitFrame();
-        EXPECT_LE(timer.GetSpinMargin(), GxFrameTimer::kMaxSpinMargin);
-    }
-    EXPECT_NEAR(static_cast<double>(total) / 60.0, 16666.0, 100.0);
+    for (int i = 0; i < 60; ++i) total += timer.WaitFrame();
+    EXPECT_NEAR(static_cast<double>(total) / 60.0, 16666.0, 700.0 / 60.0 + 1);
+    EXPECT_EQ(timer.GetLag(), 700);
+}
+
+// A sleep may end before its time (a timer that sleeps at most so long, or a clock without a
+// sleep of its own that only yields): it is asked again for the same boundary, and the frame
+// ends when a sleep has passed it.
+TEST(GxFrameTimer, ASleepThatEndsEarlyIsAskedAgain)
+{
+    FakeClock clock;
+    GxFrameTimer timer([&clock] { return clock.now++; },
+                       [&clock](uint64_t wakeAt) {
+                           if (wakeAt <= clock.now) return;
+                           clock.sleeps.push_back(wakeAt);
+                           clock.now = std::min(wakeAt + 3, clock.now + 6000);
+                       });
+    timer.WaitFrame();
+    const uint64_t start = clock.now - 1;
+    EXPECT_EQ(timer.WaitFrame(), 16666 + 3);
+    EXPECT_EQ(clock.sleeps, (std::vector<uint64_t>{start + 16666, start + 16666, start + 16666}));
+    EXPECT_EQ(timer.GetLag(), 3);
 }
 
 TEST(GxFrameTimer, LongFramesRunSeveralStepsAndCarryTheRemainder)
