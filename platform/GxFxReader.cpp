@@ -2,24 +2,19 @@
 
 #include <charconv>
 #include <cstring>
-#include <functional>
 #include <map>
 
+#include "platform/GxFxReaderInternal.h"
+
+// The lexer: GxFxLexer.cpp; the effect object and its queries: GxFxEffect.cpp.
+
+using GxFxReaderInternal::ErrorLine;
+using GxFxReaderInternal::IsDigit;
+using GxFxReaderInternal::Tok;
+using GxFxReaderInternal::Token;
+using GxFxReaderInternal::Tokenize;
+
 namespace {
-
-enum class Tok { End, Ident, Number, String, Punct };
-
-struct Token
-{
-    Tok kind = Tok::End;
-    std::string_view text;
-    uint32_t line = 0;
-    uint32_t col = 0;
-};
-
-bool IsIdentStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
@@ -30,120 +25,6 @@ bool EqualNoCase(std::string_view a, std::string_view b)
         if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
         if (x != y) return false;
     }
-    return true;
-}
-
-std::string ErrorLine(uint32_t line, uint32_t col, std::string_view message)
-{
-    return "(" + std::to_string(line) + "," + std::to_string(col) + "): error: " + std::string(message) + "\n";
-}
-
-// Splits the source into tokens; comments and preprocessor lines are dropped.
-bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& errors)
-{
-    size_t p = 0;
-    uint32_t line = 1, col = 1;
-    bool lineStart = true;
-    auto advance = [&](size_t n) {
-        for (size_t k = 0; k < n && p < s.size(); ++k, ++p) {
-            if (s[p] == '\n') {
-                ++line;
-                col = 1;
-            } else {
-                ++col;
-            }
-        }
-    };
-    while (p < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[p]);
-        if (c == '\n') {
-            advance(1);
-            lineStart = true;
-            continue;
-        }
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
-            advance(1);
-            continue;
-        }
-        if (c == '#' && lineStart) {
-            // A directive runs to the end of the line; a backslash before the line end continues it.
-            while (p < s.size() && s[p] != '\n') {
-                if (s[p] == '\\' && p + 1 < s.size() && s[p + 1] == '\n') advance(1);
-                else if (s[p] == '\\' && p + 2 < s.size() && s[p + 1] == '\r' && s[p + 2] == '\n') advance(2);
-                advance(1);
-            }
-            continue;
-        }
-        if (c == '/' && p + 1 < s.size() && s[p + 1] == '/') {
-            while (p < s.size() && s[p] != '\n') advance(1);
-            continue;
-        }
-        if (c == '/' && p + 1 < s.size() && s[p + 1] == '*') {
-            const uint32_t l0 = line, c0 = col;
-            const size_t end = s.find("*/", p + 2);
-            if (end == std::string_view::npos) {
-                errors = ErrorLine(l0, c0, "unterminated comment");
-                return false;
-            }
-            advance(end + 2 - p);
-            continue;
-        }
-        lineStart = false;
-        Token t;
-        t.line = line;
-        t.col = col;
-        const size_t start = p;
-        if (IsIdentStart(c)) {
-            while (p < s.size() && IsIdentChar(static_cast<unsigned char>(s[p]))) advance(1);
-            t.kind = Tok::Ident;
-        } else if (IsDigit(c) || (c == '.' && p + 1 < s.size() && IsDigit(static_cast<unsigned char>(s[p + 1])))) {
-            while (p < s.size()) {
-                const unsigned char d = static_cast<unsigned char>(s[p]);
-                if (IsIdentChar(d) || d == '.') {
-                    advance(1);
-                } else if ((d == '+' || d == '-') && (s[p - 1] == 'e' || s[p - 1] == 'E') &&
-                           !(s.size() > start + 1 && (s[start + 1] == 'x' || s[start + 1] == 'X'))) {
-                    advance(1);
-                } else {
-                    break;
-                }
-            }
-            t.kind = Tok::Number;
-        } else if (c == '"' || c == '\'') {
-            advance(1);
-            bool closed = false;
-            while (p < s.size()) {
-                const char d = s[p];
-                if (d == '\n') break;
-                if (d == '\\' && p + 1 < s.size() && s[p + 1] != '\n') {
-                    advance(2);
-                    continue;
-                }
-                advance(1);
-                if (d == static_cast<char>(c)) {
-                    closed = true;
-                    break;
-                }
-            }
-            if (!closed) {
-                errors = ErrorLine(t.line, t.col, "newline in constant");
-                return false;
-            }
-            t.kind = Tok::String;
-        } else if (c >= 0x80 || c < 0x20 || c == 0x7F) {
-            errors = ErrorLine(t.line, t.col, "invalid character in source");
-            return false;
-        } else {
-            advance(1);
-            t.kind = Tok::Punct;
-        }
-        t.text = s.substr(start, p - start);
-        out.push_back(t);
-    }
-    Token end;
-    end.line = line;
-    end.col = col;
-    out.push_back(end);
     return true;
 }
 
@@ -701,36 +582,6 @@ private:
     uint32_t m_Records = 0;
 };
 
-template <class T>
-bool InVector(const std::vector<T>& v, const void* h, size_t* index)
-{
-    if (v.empty() || !h) return false;
-    const auto* p = static_cast<const T*>(h);
-    std::less<const T*> less;
-    if (less(p, v.data()) || !less(p, v.data() + v.size())) return false;
-    *index = static_cast<size_t>(p - v.data());
-    return true;
-}
-
-const GxFxParameter* FindParameter(const std::vector<GxFxParameter>& list, const void* h)
-{
-    size_t i = 0;
-    if (InVector(list, h, &i)) return &list[i];
-    for (const auto& p : list)
-        if (const GxFxParameter* m = FindParameter(p.members, h)) return m;
-    return nullptr;
-}
-
-const GxFxAnnotation* FindAnnotationIn(const std::vector<GxFxParameter>& list, const void* h)
-{
-    for (const auto& p : list) {
-        size_t i = 0;
-        if (InVector(p.annotations, h, &i)) return &p.annotations[i];
-        if (const GxFxAnnotation* a = FindAnnotationIn(p.members, h)) return a;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 bool GxReadFxDeclarations(std::string_view source, GxFxDeclarations& out, std::string& errors)
@@ -742,134 +593,4 @@ bool GxReadFxDeclarations(std::string_view source, GxFxDeclarations& out, std::s
     if (parser.Run()) return true;
     errors = parser.Errors();
     return false;
-}
-
-// ---- The effect object ---------------------------------------------------------------------------
-
-GxResult GxFxEffect::Create(const void* data, uint32_t size, uint32_t flags, std::unique_ptr<GxFxEffect>& effect,
-                            std::string& errors)
-{
-    effect.reset();
-    errors.clear();
-    if (!data && size != 0) return GXERR_INVALIDCALL;
-    std::string_view source(static_cast<const char*>(data), data ? size : 0);
-    // Text handed over with its terminating zero ends there.
-    const size_t zero = source.find('\0');
-    if (zero != std::string_view::npos) source = source.substr(0, zero);
-    std::unique_ptr<GxFxEffect> made(new GxFxEffect());
-    made->m_Flags = flags;
-    if (!GxReadFxDeclarations(source, made->m_Decl, errors)) return GXERR_INVALIDDATA;
-    effect = std::move(made);
-    return GX_OK;
-}
-
-const GxFxTechnique* GxFxEffect::AsTechnique(GxFxHandle h) const
-{
-    size_t i = 0;
-    return InVector(m_Decl.techniques, h, &i) ? &m_Decl.techniques[i] : nullptr;
-}
-
-const GxFxParameter* GxFxEffect::AsParameter(GxFxHandle h) const { return FindParameter(m_Decl.parameters, h); }
-
-const GxFxAnnotation* GxFxEffect::AsAnnotation(GxFxHandle h) const
-{
-    for (const auto& t : m_Decl.techniques) {
-        size_t i = 0;
-        if (InVector(t.annotations, h, &i)) return &t.annotations[i];
-    }
-    return FindAnnotationIn(m_Decl.parameters, h);
-}
-
-GxFxHandle GxFxEffect::FindNextValidTechnique(GxFxHandle technique) const
-{
-    if (m_Decl.techniques.empty()) return nullptr;
-    if (!technique) return &m_Decl.techniques[0];
-    size_t i = 0;
-    if (!InVector(m_Decl.techniques, technique, &i) || i + 1 >= m_Decl.techniques.size()) return nullptr;
-    return &m_Decl.techniques[i + 1];
-}
-
-GxResult GxFxEffect::GetTechniqueDesc(GxFxHandle technique, GxFxTechniqueDesc* desc) const
-{
-    const GxFxTechnique* t = AsTechnique(technique);
-    if (!t || !desc) return GXERR_INVALIDCALL;
-    desc->name = t->name.c_str();
-    desc->passes = t->passes;
-    desc->annotations = static_cast<uint32_t>(t->annotations.size());
-    return GX_OK;
-}
-
-GxFxHandle GxFxEffect::GetAnnotationByName(GxFxHandle object, std::string_view name) const
-{
-    const std::vector<GxFxAnnotation>* list = nullptr;
-    if (const GxFxTechnique* t = AsTechnique(object)) list = &t->annotations;
-    else if (const GxFxParameter* p = AsParameter(object)) list = &p->annotations;
-    if (!list) return nullptr;
-    for (const auto& a : *list)
-        if (a.name == name) return &a;
-    return nullptr;
-}
-
-GxResult GxFxEffect::GetInt(GxFxHandle annotation, int32_t* value) const
-{
-    const GxFxAnnotation* a = AsAnnotation(annotation);
-    if (!a || !value) return GXERR_INVALIDCALL;
-    if (a->type != GXFX_PT_INT && a->type != GXFX_PT_BOOL && a->type != GXFX_PT_FLOAT) return GXERR_INVALIDCALL;
-    if (a->numbers.empty()) return GXERR_INVALIDCALL;
-    const double v = a->numbers[0];
-    // Out-of-range values clamp rather than overflow the conversion.
-    if (v >= 2147483647.0) *value = 2147483647;
-    else if (v <= -2147483648.0) *value = -2147483647 - 1;
-    else if (v != v) *value = 0;
-    else *value = static_cast<int32_t>(v);
-    return GX_OK;
-}
-
-GxResult GxFxEffect::GetDesc(GxFxEffectDesc* desc) const
-{
-    if (!desc) return GXERR_INVALIDCALL;
-    desc->parameters = static_cast<uint32_t>(m_Decl.parameters.size());
-    desc->techniques = static_cast<uint32_t>(m_Decl.techniques.size());
-    return GX_OK;
-}
-
-GxFxHandle GxFxEffect::GetParameter(GxFxHandle parent, uint32_t index) const
-{
-    const std::vector<GxFxParameter>* list = &m_Decl.parameters;
-    if (parent) {
-        const GxFxParameter* p = AsParameter(parent);
-        if (!p) return nullptr;
-        list = &p->members;
-    }
-    return index < list->size() ? &(*list)[index] : nullptr;
-}
-
-GxResult GxFxEffect::GetParameterDesc(GxFxHandle parameter, GxFxParameterDesc* desc) const
-{
-    const GxFxParameter* p = AsParameter(parameter);
-    if (!p || !desc) return GXERR_INVALIDCALL;
-    desc->name = p->name.c_str();
-    desc->semantic = p->semantic.empty() ? nullptr : p->semantic.c_str();
-    desc->parameterClass = p->parameterClass;
-    desc->type = p->type;
-    desc->rows = p->rows;
-    desc->columns = p->columns;
-    desc->elements = p->elements;
-    desc->annotations = static_cast<uint32_t>(p->annotations.size());
-    desc->structMembers = static_cast<uint32_t>(p->members.size());
-    desc->flags = p->flags;
-    desc->bytes = p->bytes;
-    return GX_OK;
-}
-
-GxResult GxFxEffect::OnLostDevice()
-{
-    m_Lost = true;
-    return GX_OK;
-}
-
-GxResult GxFxEffect::OnResetDevice()
-{
-    m_Lost = false;
-    return GX_OK;
 }

@@ -1,5 +1,7 @@
 #include "platform/GxSdlWindow.h"
 
+#include <SDL2/SDL.h>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>

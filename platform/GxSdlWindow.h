@@ -19,8 +19,6 @@
 // services are destroyed; a lock held by another process means the window exists.
 #pragma once
 
-#include <SDL2/SDL.h>
-
 #include <deque>
 #include <map>
 #include <memory>
@@ -30,6 +28,10 @@
 #include "platform/GxSdlEvents.h"
 #include "platform/GxSdlX11.h"
 #include "platform/GxWindowServices.h"
+
+struct SDL_Cursor;
+union SDL_Event;
+struct SDL_Window;
 
 struct GxSdlWindowOptions
 {

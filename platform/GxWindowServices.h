@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/GxVirtualKeys.h"
+
 using GxWParam = uintptr_t;
 using GxLParam = intptr_t;
 using GxLResult = intptr_t;
@@ -71,15 +73,8 @@ constexpr uint32_t Control = 0x0008;
 constexpr uint32_t MButton = 0x0010;
 }  // namespace GxMouseKeyState
 
-// Virtual-key codes that the application core handles itself.
-namespace GxVirtualKey {
-constexpr uint32_t Control = 0x11;
-constexpr uint32_t F4 = 0x73;
-constexpr uint32_t F5 = 0x74;
-constexpr uint32_t F6 = 0x75;
-constexpr uint32_t F7 = 0x76;
-constexpr uint32_t F11 = 0x7A;
-}  // namespace GxVirtualKey
+// Virtual-key codes that the application core handles itself (Control, F4 to F7, F11).
+namespace GxVirtualKey = GxVK;
 
 // Window style bits.
 namespace GxWindowStyle {

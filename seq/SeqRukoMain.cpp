@@ -31,12 +31,6 @@ namespace {
 constexpr const char16_t* kMesWinName = u"$MESWIN:SeqRukoMain";
 constexpr const char16_t* kNameWinName = u"$NAMEWIN:SeqRukoMain";
 
-constexpr uint32_t kVkReturn = 0x0D;
-constexpr uint32_t kVkSpace = 0x20;
-constexpr uint32_t kVkRight = 0x27;
-constexpr uint32_t kVkDown = 0x28;
-constexpr uint32_t kVkControl = GxVK::Control;
-
 int32_t ToMilliseconds(int64_t elapsed) { return GxTaskActor::ElapsedToMilliseconds(elapsed); }
 
 GxTaskLayer* NewLayer(const char16_t* taskName, GxTaskBase* parent, float orderZ, int32_t blendMode)
@@ -205,7 +199,7 @@ GxUserData* SeqRukoMain::UserData() const { return Core() ? Core()->GetUserData(
 GxUserConfig* SeqRukoMain::UserConfig() const { return Core() ? Core()->GetUserConfig() : nullptr; }
 
 bool SeqRukoMain::IsMainWindowActive() { return Core() && Core()->IsActive(); }
-bool SeqRukoMain::IsCtrlDown() { return GxGetKeyState(kVkControl) < 0; }
+bool SeqRukoMain::IsCtrlDown() { return GxGetKeyState(GxVK::Control) < 0; }
 
 // The window's buttons are entered in the message window, the nearest folder above them.
 GxTaskUIBase* SeqRukoMain::FindWidget(const char16_t* name) const
@@ -610,12 +604,12 @@ int SeqRukoMain::OnKeyDown(GxWParam virtualKey, GxLParam lParam)
 {
     (void)lParam;
     switch (static_cast<uint32_t>(virtualKey)) {
-    case kVkReturn:
-    case kVkRight:
-    case kVkDown:
+    case GxVK::Return:
+    case GxVK::Right:
+    case GxVK::Down:
         if (!RestoreWindow()) OnMouseLeftDown(GxMousePoint{-1.0f, -1.0f}, 0, false);
         return 1;
-    case kVkSpace:
+    case GxVK::Space:
         // An open system dialog (the quit dialog among them) keeps the window shown.
         if (!RestoreWindow() && g_SystemDialogCount <= 0) g_MainScreenFlags.windowHidden = true;
         return 1;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/GxSdlX11.h"
+#include "platform/gl/GxGLFunctions.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ bool GxGLContext::InitHeadless(std::string* error)
         return false;
     }
     const char* missing = "";
-    if (!m_GL.Load(EglProc, &missing)) {
+    if (!m_GL->Load(EglProc, &missing)) {
         *error = std::string("GL function missing: ") + missing;
         return false;
     }
@@ -111,7 +112,7 @@ bool GxGLContext::InitWindow(std::string* error)
         return false;
     }
     const char* missing = "";
-    if (!m_GL.Load(SdlProc, &missing)) {
+    if (!m_GL->Load(SdlProc, &missing)) {
         *error = std::string("GL function missing: ") + missing;
         return false;
     }
@@ -121,14 +122,14 @@ bool GxGLContext::InitWindow(std::string* error)
 bool GxGLContext::Finish(std::string* error)
 {
     GLint major = 0, minor = 0;
-    m_GL.glGetIntegerv(GL_MAJOR_VERSION, &major);
-    m_GL.glGetIntegerv(GL_MINOR_VERSION, &minor);
+    m_GL->glGetIntegerv(GL_MAJOR_VERSION, &major);
+    m_GL->glGetIntegerv(GL_MINOR_VERSION, &minor);
     if (major < 3 || (major == 3 && minor < 3)) {
         *error = "OpenGL 3.3 is not available";
         return false;
     }
     auto str = [this](GLenum e) {
-        const GLubyte* s = m_GL.glGetString(e);
+        const GLubyte* s = m_GL->glGetString(e);
         return s ? std::string(reinterpret_cast<const char*>(s)) : std::string();
     };
     m_Renderer = str(GL_RENDERER);
@@ -145,6 +146,8 @@ int GxGLContext::WatchEvents(void* self, SDL_Event* event)
     if (event->type == SDL_WINDOWEVENT && event->window.windowID == c->m_WindowId) c->m_WindowSpoilt.store(true);
     return 1;
 }
+
+GxGLContext::GxGLContext() : m_GL(std::make_unique<GxGLFunctions>()) {}
 
 GxGLContext::~GxGLContext()
 {
@@ -214,9 +217,9 @@ void GxGLContext::SetSwapInterval(int interval)
 bool GxGLContext::HasExtension(const char* name) const
 {
     GLint n = 0;
-    m_GL.glGetIntegerv(GL_NUM_EXTENSIONS, &n);
+    m_GL->glGetIntegerv(GL_NUM_EXTENSIONS, &n);
     for (GLint i = 0; i < n; ++i) {
-        const GLubyte* e = m_GL.glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i));
+        const GLubyte* e = m_GL->glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i));
         if (e && strcmp(reinterpret_cast<const char*>(e), name) == 0) return true;
     }
     return false;

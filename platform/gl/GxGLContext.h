@@ -8,8 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/gl/GxGLFunctions.h"
-
+// The GL entry points stay out of this header, so that its users outside the GL backend need
+// no GL headers.
+struct GxGLFunctions;
 union SDL_Event;
 
 // True when GL must not touch a display: GX_HEADLESS is set (and not "0"), or neither DISPLAY
@@ -30,7 +31,7 @@ public:
     GxGLContext(const GxGLContext&) = delete;
     GxGLContext& operator=(const GxGLContext&) = delete;
 
-    const GxGLFunctions& GL() const { return m_GL; }
+    const GxGLFunctions& GL() const { return *m_GL; }
     bool IsHeadless() const { return m_Headless; }
     void* Window() const { return m_Window; }
     bool MakeCurrent();
@@ -51,13 +52,13 @@ public:
     const std::string& Version() const { return m_Version; }
 
 private:
-    GxGLContext() = default;
+    GxGLContext();
     bool InitHeadless(std::string* error);
     bool InitWindow(std::string* error);
     bool Finish(std::string* error);
     static int WatchEvents(void* self, SDL_Event* event);
 
-    GxGLFunctions m_GL;
+    std::unique_ptr<GxGLFunctions> m_GL;
     bool m_Headless = true;
     void* m_Window = nullptr;
     void* m_SdlContext = nullptr;

@@ -13,6 +13,7 @@
 
 #include "platform/GxDeviceCore.h"
 #include "platform/gl/GxGLContext.h"
+#include "platform/gl/GxGLFunctions.h"
 #include "platform/gl/GxGLFrame.h"
 
 class GxGLDrawPipeline;

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "platform/gl/GxGLContext.h"
+#include "platform/gl/GxGLFunctions.h"
 
 #define GX_GL_DRAW_FUNCTIONS(X)                                              \
     X(PFNGLCREATESHADERPROC, glCreateShader)                                 \
