@@ -1,0 +1,1 @@
+#include "core/GxInterpolate.h"  // moved to core/; the tests still include this path
