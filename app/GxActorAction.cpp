@@ -7,7 +7,7 @@
 #include "core/GxContentWriter.h"
 #include "core/GxMath.h"
 #include "core/GxRandom.h"
-#include "layer/GxNcInterpolate.h"
+#include "core/GxInterpolate.h"
 
 // ---------------------------------------------------------------------------------------------
 // Record

@@ -4,11 +4,28 @@
 
 #include "app/GxCoreDevice.h"
 #include "app/task/GxTaskManage.h"
+#include "graphics/GxGlobalRenderTarget.h"
 #include "platform/GxPresentRect.h"
 #include "platform/GxSdlWindow.h"
 
 namespace {
 GxCore* g_Core = nullptr;
+
+// A scene capture: the frame's render pass into render bank 1, drawn at once. Bank 1 leaves
+// the frame's own lists as they are when a capture comes in the middle of a frame.
+void RenderSceneOfCore()
+{
+    GxCore* core = g_Core;
+    if (!core) return;
+    GxRenderLayerBanks& banks = core->GetRenderLayers();
+    banks.SetBankIndex(1);
+    core->ClearRenderLayers();
+    if (GxTaskManage* tm = core->GetTaskManage())
+        tm->RenderSequences(tm->GetCurrentSequence(), tm->GetPersistentRoot(), 0, 0);
+    core->DrawRenderLayers();
+    core->ClearRenderLayers();
+    banks.SetBankIndex(0);
+}
 }  // namespace
 
 int32_t g_GxCursorMode = 2;
@@ -16,7 +33,11 @@ int32_t g_GxRequestScreenWidth = 640;
 int32_t g_GxRequestScreenHeight = 480;
 
 GxCore* GxGetCore() { return g_Core; }
-void GxSetCore(GxCore* core) { g_Core = core; }
+void GxSetCore(GxCore* core)
+{
+    g_Core = core;
+    GxSetSceneRenderer(core ? &RenderSceneOfCore : nullptr);
+}
 
 void GxCore::RequestQuit()
 {

@@ -1,5 +1,7 @@
 #include "game/DBEffect.h"
 
+#include "layer/GxNcFactory.h"
+
 namespace {
 
 constexpr GxDBColumn kColumns[] = {
@@ -14,6 +16,14 @@ constexpr GxDBColumn kColumns[] = {
 constexpr GxDBTableInfo kInfo{u"DBEffect", DBEffect::kRowCapacity, DBEffect::kCellCount, kColumns,
                               static_cast<int32_t>(sizeof(kColumns) / sizeof(kColumns[0]))};
 
+int32_t EffectRowCapacity() { return GxGetDBEffect().GetRowCapacity(); }
+
+GxNcEffectRow EffectRow(int32_t index)
+{
+    const DBEffectData& row = *GxGetDBEffect().GetRow(index);
+    return GxNcEffectRow{row.GNCName, row.MotionGroup, row.Motion, row.Name};
+}
+
 }  // namespace
 
 DBEffect::DBEffect() : GxDBTable(kInfo) {}
@@ -21,5 +31,8 @@ DBEffect::DBEffect() : GxDBTable(kInfo) {}
 DBEffect& GxGetDBEffect()
 {
     static DBEffect table;
+    // The effect pool reads this table from the moment it exists, whoever creates it first.
+    static const bool rowsLookedUp = (GxNcSetEffectRowLookup({&EffectRowCapacity, &EffectRow}), true);
+    (void)rowsLookedUp;
     return table;
 }

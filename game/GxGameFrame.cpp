@@ -47,8 +47,7 @@ bool GxRunGameFrame(GxCore* core)
             }
             if (persistent) tm->UpdateTasks(persistent, step, elapsed);
         }
-        if (current) tm->RenderTasks(current, step, elapsed);
-        if (persistent) tm->RenderTasks(persistent, step, elapsed);
+        tm->RenderSequences(current, persistent, step, elapsed);
         if (tm->ShouldEndUpdateSteps()) break;
     }
 

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/GxCore.h"
-#include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
 #include "graphics/GxGraphics.h"
@@ -15,6 +13,8 @@
 namespace {
 
 constexpr uint32_t kThumbnailBlock = 8;
+
+GxSceneRenderer g_SceneRenderer = nullptr;
 
 bool Is32Bit(GxFormat f) { return f == GXFMT_A8R8G8B8 || f == GXFMT_X8R8G8B8; }
 
@@ -100,26 +100,15 @@ GxSurface* GetCaptureSurface(std::u16string_view fileName)
     return &g.capture;
 }
 
+void GxSetSceneRenderer(GxSceneRenderer renderer) { g_SceneRenderer = renderer; }
+
 bool RenderSceneToGlobalTexture()
 {
     GxGlobalRenderTargets& g = GxGetGlobalRenderTargets();
     // A capture is never left out: the frame that makes it is drawn.
     GxGraphics::ForceFrame();
     bool pushed = GxGraphics::PushRenderTarget(0, &g.renderTextures[0], &g.depthStencil, nullptr);
-    GxCore* core = GxGetCore();
-    if (core) {
-        // Bank 1: a capture in the middle of a frame leaves the frame's own lists as they are.
-        GxRenderLayerBanks& banks = core->GetRenderLayers();
-        banks.SetBankIndex(1);
-        core->ClearRenderLayers();
-        if (GxTaskManage* tm = core->GetTaskManage()) {
-            if (GxTaskBase* current = tm->GetCurrentSequence()) tm->RenderTasks(current, 0, 0);
-            if (GxTaskBase* root = tm->GetPersistentRoot()) tm->RenderTasks(root, 0, 0);
-        }
-        core->DrawRenderLayers();
-        core->ClearRenderLayers();
-        banks.SetBankIndex(0);
-    }
+    if (g_SceneRenderer) g_SceneRenderer();
     bool popped = GxGraphics::PopRenderTarget(0);
     return pushed && popped;
 }

@@ -43,6 +43,12 @@ GxSurface* GetCaptureSurface(std::u16string_view fileName);
 // Whether restoring the render target succeeded.
 bool RenderSceneToGlobalTexture();
 
+// Draws the scene into the current render target through the frame's own render pass. The
+// task tree sits above this folder: it fills the hook when the application object becomes
+// current; while it is empty a capture draws nothing.
+using GxSceneRenderer = void (*)();
+void GxSetSceneRenderer(GxSceneRenderer renderer);
+
 // The alpha a mask level gives at a progress 0..1: mask - trunc(510 x progress) + 255, clamped
 // to 0..255. Opaque everywhere at 0; at 1 only mask level 255 stays; the edge is 255 levels wide.
 constexpr uint32_t GxMaskAlpha(uint32_t mask, int32_t k)

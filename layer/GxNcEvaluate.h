@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/GxMath.h"
-#include "layer/GxNcInterpolate.h"
+#include "core/GxInterpolate.h"
 #include "layer/GxNcProject.h"
 
 class GxNcLayerSnapShotEx;

@@ -6,7 +6,6 @@
 #include "core/GxFile.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
-#include "game/DBEffect.h"
 #include "graphics/GxResourceFactory.h"
 #include "layer/GxNcImageSet.h"
 #include "layer/GxNcProject.h"
@@ -236,6 +235,8 @@ std::map<std::u16string, GxNcCrammedImageSet*>& ImageSetPool()
     return pool;
 }
 
+GxNcEffectRowLookup g_EffectRows;
+
 std::map<std::u16string, GxNcEffectEntry>& EffectPool()
 {
     static std::map<std::u16string, GxNcEffectEntry> pool;
@@ -289,14 +290,16 @@ size_t GxNcImageSetPool::GetCount() { return ImageSetPool().size(); }
 
 // ---- GxNcEffectPool ----
 
+void GxNcSetEffectRowLookup(const GxNcEffectRowLookup& lookup) { g_EffectRows = lookup; }
+
 bool GxNcEffectPool::LoadAllEffect(const std::u16string& projectFolder, const std::u16string& imageFolder)
 {
     auto& pool = EffectPool();
     GxNcProjectFactory& factory = GxGetNcProjectFactory();
     bool allLoaded = true;
-    const DBEffect& table = GxGetDBEffect();
-    for (int32_t i = 0; i < table.GetRowCapacity(); ++i) {
-        const DBEffectData& row = *table.GetRow(i);
+    const int32_t rowCapacity = g_EffectRows.rowCapacity ? g_EffectRows.rowCapacity() : 0;
+    for (int32_t i = 0; i < rowCapacity; ++i) {
+        const GxNcEffectRow row = g_EffectRows.row(i);
         if (row.GNCName.empty() || row.MotionGroup.empty() || row.Motion.empty()) continue;
 
         GxNcProjectEx* project = factory.Get(projectFolder + row.GNCName, imageFolder, true);

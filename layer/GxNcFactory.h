@@ -131,6 +131,24 @@ struct GxNcEffectEntry
     GxNcMotion* m_pMotion = nullptr;
 };
 
+// One row of the effect table as the effect pool reads it; the names refer into the table.
+struct GxNcEffectRow
+{
+    const std::u16string& GNCName;  // motion project file
+    const std::u16string& MotionGroup;
+    const std::u16string& Motion;
+    const std::u16string& Name;     // the script's name of the effect
+};
+
+// The effect table as the pool reaches it. The table is the game's: it fills this when it is
+// created, and until then the pool reads no rows, as it would from an empty table.
+struct GxNcEffectRowLookup
+{
+    int32_t (*rowCapacity)() = nullptr;
+    GxNcEffectRow (*row)(int32_t index) = nullptr;  // index below rowCapacity()
+};
+void GxNcSetEffectRowLookup(const GxNcEffectRowLookup& lookup);
+
 // The effect motions of the effect table, keyed by effect name.
 namespace GxNcEffectPool {
 // Loads the project and motion of every complete row of the effect table; true when no row

@@ -18,7 +18,7 @@
 #include "graphics/GxTextureFlex.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
-#include "layer/GxNcInterpolate.h"
+#include "core/GxInterpolate.h"
 #include "layer/GxNcProject.h"
 #include "media/GxMovie.h"
 #include "media/GxTextureMovie.h"

@@ -6,7 +6,7 @@
 #include "game/DBUIModule.h"
 #include "graphics/GxGraphics.h"
 #include "layer/GxNcImageSet.h"
-#include "layer/GxNcInterpolate.h"
+#include "core/GxInterpolate.h"
 
 namespace {
 

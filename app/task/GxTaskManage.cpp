@@ -255,6 +255,12 @@ void GxTaskManage::RenderTasks(GxTaskBase* subtree, int32_t step, int64_t elapse
     }
 }
 
+void GxTaskManage::RenderSequences(GxTaskBase* current, GxTaskBase* persistent, int32_t step, int64_t elapsed)
+{
+    if (current) RenderTasks(current, step, elapsed);
+    if (persistent) RenderTasks(persistent, step, elapsed);
+}
+
 void GxTaskManage::EnterSequenceTasks(GxTaskBase* subtree)
 {
     for (GxTaskBase* t = subtree; t; t = t->GetNextSibling()) {

@@ -90,6 +90,9 @@ public:
     void UpdateTasks(GxTaskBase* subtree, int32_t step, int64_t elapsed);
     void UpdatePreMainTasks(GxTaskBase* subtree, int32_t step, int64_t elapsed);
     void RenderTasks(GxTaskBase* subtree, int32_t step, int64_t elapsed);
+    // The frame's render pass, which scene captures draw through as well: the current
+    // sequence's tree, then the persistent root's (either may be null).
+    void RenderSequences(GxTaskBase* current, GxTaskBase* persistent, int32_t step, int64_t elapsed);
     void EnterSequenceTasks(GxTaskBase* subtree);
     void LeaveSequenceTasks(GxTaskBase* subtree);
     // Deletes every task of the subtree, children first.
