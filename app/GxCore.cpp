@@ -23,6 +23,7 @@
 #include "platform/GxSdlWindow.h"
 #include "platform/GxTermination.h"
 #include "seq/SeqSystem.h"
+#include "ui/GxUIWidgetTable.h"
 
 namespace {
 std::u16string DefaultTitle() { return GxSystemConfig().m_AppTitle; }
@@ -134,12 +135,14 @@ bool GxCore::Initialize(uintptr_t instance)
     GxCoreTrace("GxInitGameSettings");
     GxInitGameSettings(this);
 
-    // The task manager with its render layers and the system screen's widget hooks, the thread
-    // manager and the game state objects.
+    // The task manager with its render layers, the system screen's widget and dialog hooks and the
+    // widget factory table, the thread manager and the game state objects.
     GxCoreTrace("CreateManagers");
     m_TaskManage = new GxTaskManage(this);
     m_TaskManage->SetRenderLayers(&m_RenderLayers);
     SeqSystem::InstallWidgetHooks();
+    SeqSystem::InstallDialogHooks();
+    GxRegisterUIWidgets();
     m_ThreadManage = new GxThreadManage(nullptr);
     m_RenderLayers.SetBankIndex(0);
     m_UserData = new GxUserData(this);

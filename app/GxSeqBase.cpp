@@ -1,19 +1,17 @@
 #include "app/GxSeqBase.h"
 
+#include "app/DBUILayout.h"
+#include "app/DBUIModule.h"
 #include "app/GxCore.h"
+#include "app/GxMainScreenFlags.h"
+#include "app/GxTaskActor.h"
 #include "app/GxTaskControl.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
-#include "game/DBUILayout.h"
-#include "game/DBUIModule.h"
-#include "game/GxMainScreen.h"
-#include "game/GxUserData.h"
 #include "graphics/GxGlobalRenderTarget.h"
 #include "graphics/GxGraphics.h"
 #include "platform/GxDeviceTypes.h"
-#include "seq/SeqSystem.h"
-#include "ui/GxTaskUIBase.h"
 
 // ---------------------------------------------------------------------------------------------
 // Services
@@ -52,11 +50,20 @@ void GxSeqServices::PostMainWindowMessage(uint32_t message, GxWParam wParam, GxL
 
 void GxSeqServices::SetLastDialogResult(int32_t result)
 {
-    GxCore* core = GxGetCore();
-    if (core && core->GetUserData()) core->GetUserData()->m_LastDialogResult = result;
+    if (auto set = GxGetSystemDialogHooks().setLastDialogResult) set(result);
 }
 
+int32_t g_SystemDialogCount = 0;
+
 namespace {
+
+constinit GxSystemDialogHooks g_DialogHooks{};
+
+std::u16string& UserDialogKey()
+{
+    static std::u16string key;
+    return key;
+}
 
 GxSeqServices& DefaultServices()
 {
@@ -72,6 +79,10 @@ void GxSetSeqServices(GxSeqServices* services) { g_SeqServices = services; }
 
 GxSeqServices& GxGetSeqServices() { return g_SeqServices ? *g_SeqServices : DefaultServices(); }
 
+void GxSetSystemDialogHooks(const GxSystemDialogHooks& hooks) { g_DialogHooks = hooks; }
+
+const GxSystemDialogHooks& GxGetSystemDialogHooks() { return g_DialogHooks; }
+
 // ---------------------------------------------------------------------------------------------
 // Screen base
 
@@ -82,6 +93,10 @@ GxSeqBase::GxSeqBase(const char16_t* taskName, GxTaskBase* parent) : GxTaskFolde
 }
 
 GxSeqBase::~GxSeqBase() = default;
+
+const std::u16string& GxSeqBase::GetUserDialogKey() { return UserDialogKey(); }
+
+void GxSeqBase::SetUserDialogKey(const std::u16string& key) { UserDialogKey() = key; }
 
 void GxSeqBase::StartMain()
 {
@@ -135,12 +150,25 @@ void GxSeqBase::OnSequenceLeave()
     }
 }
 
+void GxSeqBase::CloseSystemDialog(void (*close)(GxTaskBase* anyTask, bool playSound), const char16_t* name)
+{
+    if (close) {
+        close(this, true);
+        return;
+    }
+    if (GxTaskBase* dialog = m_Manager ? m_Manager->FindTaskByName(name) : nullptr) dialog->Pause();
+    if (g_SystemDialogCount > 0) --g_SystemDialogCount;
+}
+
 int GxSeqBase::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
 {
     (void)param;
-    if (!sender || !sender->GetParent()) return 0;
-    const std::u16string& parentName = sender->GetParent()->GetTaskName();
-    const std::u16string& name = sender->GetTaskLocalName();
+    const GxUIWidgetOps& ops = GxTaskControl::GetUIWidgetOps();
+    GxTaskActor* task = sender && ops.asActor ? ops.asActor(sender) : nullptr;
+    if (!task || !task->GetParent()) return 0;
+    const std::u16string& parentName = task->GetParent()->GetTaskName();
+    const std::u16string& name = task->GetTaskLocalName();
+    const GxSystemDialogHooks& hooks = GxGetSystemDialogHooks();
 
     if (parentName == u"dlg_shutdown") {
         if (name == u"btn_dlgshutdown_yes") {
@@ -148,16 +176,16 @@ int GxSeqBase::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
             return 1;
         }
         if (name == u"btn_dlgshutdown_no") {
-            SeqSystem::CloseShutdownDialog(this, true);
+            CloseSystemDialog(hooks.closeShutdownDialog, u"dlg_shutdown");
             return 1;
         }
     }
-    if (parentName == u"dlg_user" && SeqSystem::GetUserDialogKey() == kNoticeKey) {
+    if (parentName == u"dlg_user" && GetUserDialogKey() == kNoticeKey) {
         if (name != u"btn_dlguser_ok") return 0;
-        SeqSystem::CloseUserDialog(this, true);
+        CloseSystemDialog(hooks.closeUserDialog, u"dlg_user");
         return 1;
     }
-    if (parentName == u"dlg_user" && SeqSystem::GetUserDialogKey() == u"USERDIALOG") {
+    if (parentName == u"dlg_user" && GetUserDialogKey() == u"USERDIALOG") {
         if (name == u"btn_dlguser_yes" || name == u"btn_dlguser_ok") {
             GxGetSeqServices().SetLastDialogResult(1);
         } else if (name == u"btn_dlguser_no" || name == u"btn_dlguser_cancel") {
@@ -165,13 +193,17 @@ int GxSeqBase::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
         } else {
             return 0;
         }
-        SeqSystem::CloseUserDialog(this, true);
+        CloseSystemDialog(hooks.closeUserDialog, u"dlg_user");
         return 1;
     }
     return 0;
 }
 
-bool GxSeqBase::IsUIVisible(GxTaskUIBase* widget) { return widget && widget->IsVisibleAll(); }
+bool GxSeqBase::IsUIVisible(GxTaskUIBase* widget)
+{
+    const GxUIWidgetOps& ops = GxTaskControl::GetUIWidgetOps();
+    return widget && ops.isVisibleAll && ops.isVisibleAll(widget);
+}
 
 bool GxSeqBase::IsUnlocked1() { return g_MainScreenFlags.lockCount[0] == 0; }
 bool GxSeqBase::IsUnlocked2() { return g_MainScreenFlags.lockCount[1] == 0; }
@@ -181,10 +213,12 @@ bool GxSeqBase::IsUIInputEnabled(GxTaskUIBase* widget)
 {
     if (!widget) return false;
     if (!IsUIVisible(widget)) return false;
-    if (!widget->IsEnabledAll()) return false;
+    // A widget exists, so the widget table is set (GxTaskUIBase.cpp sets it before the entry).
+    const GxUIWidgetOps& ops = GxTaskControl::GetUIWidgetOps();
+    if (!ops.isEnabledAll(widget)) return false;
     // A widget that is still moving or fading takes no input.
-    if (!widget->IsActionFinished()) return false;
-    if (g_SystemDialogCount > 0 && widget->GetModalPriorityAll() < g_SystemDialogCount) return false;
+    if (!ops.asActor(widget)->IsActionFinished()) return false;
+    if (g_SystemDialogCount > 0 && ops.getModalPriorityAll(widget) < g_SystemDialogCount) return false;
     if (!m_Manager) return false;
     return m_Manager->IsMainStarted() && !m_Manager->IsChangeSequencePending();
 }
@@ -198,7 +232,8 @@ GxTaskUIBase* GxSeqBase::CreateUIFromModule(GxTaskBase* parent, const DBUIModule
     }
     GxTaskUIBase* widget = index == -1 ? GxTaskControl::CreateUIWidget(module.UIType, parent, name, nullptr, 0)
                                        : GxTaskControl::CreateUIWidget(module.UIType, parent, nullptr, name, index);
-    if (widget) widget->ApplyModule(module);
+    // Made through the table, so it is set.
+    if (widget) GxTaskControl::GetUIWidgetOps().applyModule(widget, module);
     return widget;
 }
 
@@ -214,7 +249,8 @@ GxTaskUIBase* GxSeqBase::CreateUIFromModuleName(GxTaskBase* parent, const DBUILa
     GxTaskUIBase* widget = index == -1 ? GxTaskControl::CreateUIWidget(module->UIType, parent, name, nullptr, 0)
                                        : GxTaskControl::CreateUIWidget(module->UIType, parent, nullptr, name, index);
     if (!widget) return nullptr;
-    widget->ApplyLayout(layout);
-    widget->ApplyModule(*module);
+    const GxUIWidgetOps& ops = GxTaskControl::GetUIWidgetOps();
+    ops.applyLayout(widget, layout);
+    ops.applyModule(widget, *module);
     return widget;
 }

@@ -50,6 +50,29 @@ public:
 void GxSetSeqServices(GxSeqServices* services);
 GxSeqServices& GxGetSeqServices();
 
+// Open system dialogs, never below 0. While it is above 0 only widgets of at least that modal
+// priority take input.
+extern int32_t g_SystemDialogCount;
+
+// The system screen's dialogs as the screen base and the script commands reach them. The system
+// screen sits above: start-up installs its hooks (SeqSystem::InstallDialogHooks). Without them
+// (a tree of plain screens) a dialog closes without its sound, no user dialog opens and an
+// answer is not kept.
+struct GxSystemDialogHooks
+{
+    // Pause (close) the task named "dlg_shutdown" / "dlg_user", play the close sound when asked,
+    // and lower the open-dialog count when it is above 0.
+    void (*closeShutdownDialog)(GxTaskBase* anyTask, bool playSound) = nullptr;
+    void (*closeUserDialog)(GxTaskBase* anyTask, bool playSound) = nullptr;
+    // Opens "dlg_user" with the text and the kind's buttons under the key (SeqSystem::OpenUserDialog).
+    void (*openUserDialog)(GxTaskBase* anyTask, const std::u16string& key, const std::u16string& text,
+                           int32_t kind) = nullptr;
+    // m_LastDialogResult of the running game's state.
+    void (*setLastDialogResult)(int32_t result) = nullptr;
+};
+void GxSetSystemDialogHooks(const GxSystemDialogHooks& hooks);
+const GxSystemDialogHooks& GxGetSystemDialogHooks();
+
 class GxSeqBase : public GxTaskFolder
 {
 public:
@@ -70,6 +93,9 @@ public:
     // The user dialog's key of a notice shown over whatever screen is current (a write the disk
     // refused): its OK alone closes it, on any screen.
     static constexpr const char16_t* kNoticeKey = u"NOTICE";
+    // The key the user dialog was last opened with ("USERDIALOG" for the script's dialogs).
+    static const std::u16string& GetUserDialogKey();
+    static void SetUserDialogKey(const std::u16string& key);
 
     // Whether a widget may react to the pointer and keys now.
     virtual bool IsUIInputEnabled(GxTaskUIBase* widget);
@@ -98,4 +124,8 @@ protected:
     void StartMain();
     // The screen clear of Draw's parameter 0.
     void ClearScreen();
+
+private:
+    // Through the system screen's hook; without one the dialog closes silently.
+    void CloseSystemDialog(void (*close)(GxTaskBase* anyTask, bool playSound), const char16_t* name);
 };

@@ -1,14 +1,16 @@
 #include "app/GxTaskControl.h"
 
+#include "app/DBUILayout.h"
 #include "app/GxSeqBase.h"
 #include "app/GxTaskActor.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
-#include "game/DBUILayout.h"
-#include "ui/GxTaskUINull.h"
-#include "ui/GxTaskUIWidgets.h"
 
 namespace {
+
+// Constant-initialised, so that ui/ may fill it from a static initialiser of its own.
+constinit const GxUIWidgetTable* g_WidgetTable = nullptr;
+constinit const GxUIWidgetOps kNoWidgetOps{};
 
 // Calls visit on every task of the subtree whose kind carries the bit, children first, as the
 // cast type; stops and returns true as soon as visit does.
@@ -69,8 +71,10 @@ void FinishActions(GxTaskBase* subtree)
 
 void ResetUIEventStates(GxTaskBase* subtree)
 {
-    Walk<GxTaskUIBase>(subtree, GxTaskKind::UI, [](GxTaskUIBase* w) {
-        w->ResetEventState();
+    const GxUIWidgetOps& ops = GetUIWidgetOps();
+    if (!ops.fromTask) return;
+    Walk<GxTaskBase>(subtree, GxTaskKind::UI, [&](GxTaskBase* t) {
+        if (GxTaskUIBase* w = ops.fromTask(t)) ops.resetEventState(w);
         return false;
     });
 }
@@ -101,32 +105,19 @@ void CreateUIFromDBUILayout(GxSeqBase* screen, const std::u16string& folderTaskN
     }
 }
 
+void SetUIWidgetTable(const GxUIWidgetTable* table) { g_WidgetTable = table; }
+
+const GxUIWidgetOps& GetUIWidgetOps() { return g_WidgetTable ? g_WidgetTable->ops : kNoWidgetOps; }
+
 GxTaskUIBase* CreateUIWidget(int32_t uiType, GxTaskBase* parent, const char16_t* taskName,
                              const char16_t* localName, int32_t localIndex)
 {
-    using T = GxUIModuleType;
-    switch (uiType) {
-    case T::Null: return new GxTaskUINull(parent, taskName, localName, localIndex);
-    case T::PanelFx: return new GxTaskUIPanelFx(parent, taskName, localName, localIndex);
-    case T::MessageWindowFx: return new GxTaskUIMessageWindowFx(parent, taskName, localName, localIndex);
-    case T::TextWindowFx: return new GxTaskUITextWindowFx(parent, taskName, localName, localIndex);
-    case T::TextPanelFx: return new GxTaskUITextPanelFx(parent, taskName, localName, localIndex);
-    case T::PanelIs: return new GxTaskUIPanelIs(parent, taskName, localName, localIndex);
-    case T::AnimePanelIs: return new GxTaskUIAnimePanelIs(parent, taskName, localName, localIndex);
-    case T::TextPanelIs: return new GxTaskUITextPanelIs(parent, taskName, localName, localIndex);
-    case T::ButtonIs: return new GxTaskUIButtonIs(parent, taskName, localName, localIndex);
-    case T::ToggleButtonIs: return new GxTaskUIToggleButtonIs(parent, taskName, localName, localIndex);
-    case T::RadioButtonIs: return new GxTaskUIRadioButtonIs(parent, taskName, localName, localIndex);
-    case T::TextButtonIs: return new GxTaskUITextButtonIs(parent, taskName, localName, localIndex);
-    case T::HSliderIs: return new GxTaskUIHSliderIs(parent, taskName, localName, localIndex);
-    case T::VSliderIs: return new GxTaskUIVSliderIs(parent, taskName, localName, localIndex);
-    case T::MenuIs: return new GxTaskUIMenuIs(parent, taskName, localName, localIndex);
-    case T::HBarIs: return new GxTaskUIHBarIs(parent, taskName, localName, localIndex);
-    case T::TipHelpIs: return new GxTaskUITipHelpIs(parent, taskName, localName, localIndex);
-    case T::ListBoxFx: return new GxTaskUIListBoxFx(parent, taskName, localName, localIndex);
-    case T::TextLogFx: return new GxTaskUITextLogFx(parent, taskName, localName, localIndex);
-    default: return nullptr;
+    if (!g_WidgetTable) return nullptr;
+    for (int32_t i = 0; i < g_WidgetTable->classCount; ++i) {
+        const GxUIWidgetClass& c = g_WidgetTable->classes[i];
+        if (c.uiType == uiType) return c.create(parent, taskName, localName, localIndex);
     }
+    return nullptr;
 }
 
 }  // namespace GxTaskControl

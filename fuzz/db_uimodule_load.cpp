@@ -13,12 +13,15 @@
 #include "fuzz/input_file_fuzz.h"
 #include "game/DBUIModule.h"
 #include "ui/GxTaskUIBase.h"
+#include "ui/GxUIWidgetTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (!gxfuzz::WriteInputFile("table.txt", data, size)) return 0;
     const std::u16string widePath = GxUtf8ToWide(gxfuzz::InputFolder() + "/table.txt");
 
+    // The program's start-up fills the widget factory; nothing of ui/ is linked otherwise.
+    GxRegisterUIWidgets();
     DBUIModule& table = GxGetDBUIModule();
     gxfuzz::LoadTableTwice(table, widePath);
 

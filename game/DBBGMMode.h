@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "game/GxDBBase.h"
+#include "core/GxDBBase.h"
 
 struct DBBGMModeData : GxDBRow
 {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "game/GxDBBase.h"
+#include "core/GxDBBase.h"
 
 struct DBCGModeData : GxDBRow
 {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "game/GxDBBase.h"
+#include "core/GxDBBase.h"
 
 struct DBRukoCharData : GxDBRow
 {

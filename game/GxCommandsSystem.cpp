@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/GxCore.h"
+#include "app/GxSeqBase.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
 #include "core/GxRandom.h"
@@ -14,7 +15,6 @@
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaVariable.h"
-#include "seq/SeqSystem.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ bool GxCmdDlg(GxGameCommandCall& call)
         call.Error(u"ダイアログは二重に開けません");
         return false;
     }
-    SeqSystem::OpenUserDialog(dialog, u"USERDIALOG", text, kind);
+    if (auto open = GxGetSystemDialogHooks().openUserDialog) open(dialog, u"USERDIALOG", text, kind);
     return true;
 }
 

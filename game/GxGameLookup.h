@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "game/DBUILayout.h"
-#include "game/DBUIModule.h"
+#include "app/DBUILayout.h"
+#include "app/DBUIModule.h"
 
 // The first character row whose CharName is not empty and equals the name; -1 when none.
 int32_t GxFindCharID(const std::u16string& name);

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/DBUILayout.h"
+#include "app/DBUIModule.h"
 #include "app/GxCore.h"
 #include "app/GxDebugConsole.h"
 #include "app/task/GxTaskManage.h"
@@ -19,8 +21,6 @@
 #include "game/DBEffect.h"
 #include "game/DBRPMode.h"
 #include "game/DBRukoChar.h"
-#include "game/DBUILayout.h"
-#include "game/DBUIModule.h"
 #include "game/GxGameLookup.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"

@@ -3,8 +3,6 @@
 #include "app/GxCore.h"
 #include "app/task/GxTaskManage.h"
 
-GxMainScreenFlags g_MainScreenFlags;
-
 GxMainScreen* GxFindMainScreen(GxCore* core)
 {
     GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/GxMainScreenFlags.h"
 #include "game/GxUserData.h"
 
 class GxCore;
@@ -41,15 +42,3 @@ public:
 
 // The main play screen of the core's task manager; null when there is none.
 GxMainScreen* GxFindMainScreen(GxCore* core);
-
-// The main play screen's process-wide flags, shared with the commands and other screens; the
-// game start-up clears them.
-struct GxMainScreenFlags
-{
-    bool windowHidden = false;  // the player hid the message window
-    bool skipMode = false;
-    bool autoMode = false;
-    int32_t autoCountdown = 0;  // ms left before auto mode advances
-    int32_t lockCount[3] = {};  // gates of the three lock tests
-};
-extern GxMainScreenFlags g_MainScreenFlags;

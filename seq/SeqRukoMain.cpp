@@ -1,5 +1,7 @@
 #include "seq/SeqRukoMain.h"
 
+#include "app/DBUILayout.h"
+#include "app/DBUIModule.h"
 #include "app/GxCore.h"
 #include "app/GxTaskActor.h"
 #include "app/GxTaskControl.h"
@@ -8,8 +10,6 @@
 #include "core/GxFile.h"
 #include "core/GxLog.h"
 #include "game/DBRukoChar.h"
-#include "game/DBUILayout.h"
-#include "game/DBUIModule.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"

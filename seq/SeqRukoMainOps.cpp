@@ -3,13 +3,13 @@
 // save and the thumbnail of a save.
 #include <string>
 
+#include "app/DBUILayout.h"
+#include "app/DBUIModule.h"
 #include "app/GxCore.h"
 #include "app/GxTaskControl.h"
 #include "app/task/GxTaskFolder.h"
 #include "core/GxLog.h"
 #include "game/DBRukoChar.h"
-#include "game/DBUILayout.h"
-#include "game/DBUIModule.h"
 #include "game/GxGameLookup.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/DBUIModule.h"
 #include "app/GxCore.h"
 #include "app/GxDebugConsole.h"
 #include "app/task/GxRenderLayer.h"
@@ -9,20 +10,18 @@
 #include "core/GxFormat.h"
 #include "core/GxLog.h"
 #include "core/GxString.h"
-#include "game/DBUIModule.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxGameStartup.h"
 #include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
+#include "game/GxUserData.h"
 #include "media/GxSound.h"
 #include "moa/GxMoaBuiltinDefault.h"
 #include "moa/GxMoaEditorLaunch.h"
 #include "moa/GxMoaScriptHost.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxTaskUITipHelp.h"
-
-int32_t g_SystemDialogCount = 0;
 
 namespace {
 
@@ -36,12 +35,6 @@ constexpr GxWParam kKeyF1 = 0x70;
 constexpr GxWParam kKeyF2 = 0x71;
 constexpr GxWParam kKeyF8 = 0x77;
 constexpr GxWParam kKeyF11 = 0x7A;
-
-std::u16string& UserDialogKey()
-{
-    static std::u16string key;
-    return key;
-}
 
 GxTaskManage* ManagerOf(GxTaskBase* anyTask) { return anyTask ? anyTask->GetManager() : nullptr; }
 
@@ -248,9 +241,18 @@ void SeqSystem::ShowTipHelp(GxTaskBase* anyTask, const std::u16string& text, con
 
 void SeqSystem::InstallWidgetHooks() { GxSetUITipHelpHandler(&SeqSystem::ShowTipHelp); }
 
-const std::u16string& SeqSystem::GetUserDialogKey() { return UserDialogKey(); }
-
-void SeqSystem::SetUserDialogKey(const std::u16string& key) { UserDialogKey() = key; }
+void SeqSystem::InstallDialogHooks()
+{
+    GxSystemDialogHooks hooks;
+    hooks.closeShutdownDialog = &SeqSystem::CloseShutdownDialog;
+    hooks.closeUserDialog = &SeqSystem::CloseUserDialog;
+    hooks.openUserDialog = &SeqSystem::OpenUserDialog;
+    hooks.setLastDialogResult = [](int32_t result) {
+        GxCore* core = GxGetCore();
+        if (core && core->GetUserData()) core->GetUserData()->m_LastDialogResult = result;
+    };
+    GxSetSystemDialogHooks(hooks);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Frame

@@ -17,10 +17,6 @@ class GxCore;
 class GxTaskBase;
 class GxTaskUIBase;
 
-// Open system dialogs, never below 0. While it is above 0 only widgets of at least that modal
-// priority take input.
-extern int32_t g_SystemDialogCount;
-
 class SeqSystem : public GxSeqBase
 {
 public:
@@ -70,10 +66,9 @@ public:
     static void ShowTipHelp(GxTaskBase* anyTask, const std::u16string& text, const GxVector3& pos);
     // Installs the system screen's services that the widgets call (the tip help).
     static void InstallWidgetHooks();
-
-    // The key the user dialog was last opened with ("USERDIALOG" for the script's dialogs).
-    static const std::u16string& GetUserDialogKey();
-    static void SetUserDialogKey(const std::u16string& key);
+    // Installs the dialogs' hooks that the screen base and the script commands call
+    // (GxSystemDialogHooks); the answer of the script's dialog goes to the core's game state.
+    static void InstallDialogHooks();
 
     // The left x of a centred pair of buttons of width w in a dialog of width W (the right one
     // stands at left + w + gap), a lone button's x, and the buttons' y.

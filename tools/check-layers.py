@@ -61,12 +61,13 @@ FILE_LEVELS = [
     ("app/GxActorAction.*", "task", "the actions an actor runs"),
     ("app/GxSeqBase.*", "task", "the screen base every screen derives from"),
     ("app/GxSeqTransitBase.*", "task", "the screen base with a transition"),
-    # The walks over layers, actors and widgets of a subtree, which layer/, game/ and seq/ call.
-    # The UI factory table and the build from the UI layout table in the same .cpp are what
-    # include upward from it.
+    # The walks over layers, actors and widgets of a subtree, which layer/, game/ and seq/ call,
+    # and the UI factory table that ui/ fills.
     ("app/GxTaskControl.*", "task", "subtree walks over layers, actors and widgets"),
     ("app/GxCoreServices.*", "task", "what subsystems call on the application object"),
-    ("app/GxUIRecords.*", "task", "the UI module and layout records the screen base and widgets read"),
+    ("app/DBUIModule.*", "task", "the UI module table the screen base and the widgets read"),
+    ("app/DBUILayout.*", "task", "the UI layout table the screen base and the widgets read"),
+    ("app/GxMainScreenFlags.h", "task", "the main play screen's flags, whose lock counters the screen base reads"),
     ("app/GxCoreDevice.*", "task", "the device as start-up, the frame and shutdown drive it"),
     ("app/GxCoreTrace.*", "task", "the trace of start-up, frame and shutdown steps"),
     ("app/GxDebugConsole.*", "task", "the on-screen console and overlay the game and system screen use"),

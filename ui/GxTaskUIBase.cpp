@@ -2,19 +2,24 @@
 
 #include <cmath>
 
+#include "app/DBUILayout.h"
+#include "app/DBUIModule.h"
 #include "app/GxCore.h"
 #include "app/GxSeqBase.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
-#include "game/DBUILayout.h"
-#include "game/DBUIModule.h"
 #include "game/GxSystemConfig.h"
+#include "ui/GxUIWidgetTable.h"
 
 namespace {
 
 GxUITipHelpHandler g_TipHelpHandler = nullptr;
+
+// A program that makes any widget links this file, so the factory table is there before its entry
+// even when it makes widgets without the program's start-up (the tests of widgets and screens).
+[[maybe_unused]] const bool g_WidgetsRegistered = (GxRegisterUIWidgets(), true);
 
 }  // namespace
 

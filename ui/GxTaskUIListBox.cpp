@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/DBUIModule.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
-#include "game/DBUIModule.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxTextureFlex.h"

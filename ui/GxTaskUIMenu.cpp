@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/DBUIModule.h"
 #include "core/GxLog.h"
-#include "game/DBUIModule.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
 #include "layer/GxNcFactory.h"

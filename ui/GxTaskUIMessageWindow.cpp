@@ -2,11 +2,11 @@
 
 #include <cmath>
 
+#include "app/DBUIModule.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxCharClass.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
-#include "game/DBUIModule.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "graphics/GxFontGlobals.h"

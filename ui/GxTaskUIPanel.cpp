@@ -1,9 +1,9 @@
 #include "ui/GxTaskUIPanel.h"
 
+#include "app/DBUIModule.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
-#include "game/DBUIModule.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxResourceFactory.h"
 #include "graphics/GxTextureFlex.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "app/DBUIModule.h"
 #include "core/GxLog.h"
-#include "game/DBUIModule.h"
 #include "graphics/GxGraphics.h"
 #include "layer/GxNcImageSet.h"
 #include "core/GxInterpolate.h"

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "app/DBUIModule.h"
 #include "app/GxCore.h"
 #include "core/GxCharClass.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "core/GxMath.h"
-#include "game/DBUIModule.h"
 #include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"

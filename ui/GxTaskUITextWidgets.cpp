@@ -1,9 +1,9 @@
 #include "ui/GxTaskUITextWidgets.h"
 
+#include "app/DBUIModule.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
-#include "game/DBUIModule.h"
 #include "graphics/GxGraphics.h"
 #include "ui/GxUIText.h"
 

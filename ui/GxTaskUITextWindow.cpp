@@ -1,6 +1,6 @@
 #include "ui/GxTaskUITextWindow.h"
 
-#include "game/DBUIModule.h"
+#include "app/DBUIModule.h"
 #include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"

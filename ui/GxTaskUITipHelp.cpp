@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/DBUIModule.h"
 #include "core/GxCharClass.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
-#include "game/DBUIModule.h"
 #include "graphics/GxGraphics.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"

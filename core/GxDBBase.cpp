@@ -1,4 +1,4 @@
-#include "game/GxDBBase.h"
+#include "core/GxDBBase.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "game/DBUIModule.h"
+#include "app/DBUIModule.h"
 
 #include "core/GxLog.h"
 

@@ -1,4 +1,4 @@
-#include "game/DBUILayout.h"
+#include "app/DBUILayout.h"
 
 #include "core/GxLog.h"
 
