@@ -10,7 +10,7 @@
 #include "core/GxContentWriter.h"
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
-#include "game/GxSystemConfig.h"
+#include "ui/GxUISettings.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ GxVector3 GxUIGetPointerPos()
 std::u16string GxUIImageSetFolder()
 {
     GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
+    const GxUISettings* sc = core ? core->GetUISettings() : nullptr;
     return sc ? sc->m_AssetFolder[kGxFolderUiGis] : std::u16string(u"uigis/");
 }
 
