@@ -55,8 +55,12 @@ void GxCore::DeleteOwnedObjects()
 {
     delete m_SystemConfig;
     m_SystemConfig = nullptr;
+    m_LayerSettings = nullptr;
+    m_UISettings = nullptr;
     delete m_UserConfig;
     m_UserConfig = nullptr;
+    m_LayerOptions = nullptr;
+    m_UIOptions = nullptr;
     delete m_UserData;
     m_UserData = nullptr;
     delete m_UserDataPerman;
@@ -87,6 +91,8 @@ bool GxCore::Initialize(uintptr_t instance)
     // when there is one).
     GxCoreTrace("GxSystemConfig::LoadSysConf");
     m_SystemConfig = new GxSystemConfig();
+    m_LayerSettings = m_SystemConfig;
+    m_UISettings = m_SystemConfig;
     if (!m_SystemConfig->LoadSysConf()) {
         GxShowMessageBox(m_SystemConfig->m_AppTitle,
                          u"システム設定ファイルの読み込みに失敗しました。考えられる原因は以下の通りです。\n・ウイルス対策"
@@ -108,6 +114,8 @@ bool GxCore::Initialize(uintptr_t instance)
     // state, the title and the profiler.
     GxCoreTrace("GxUserConfig::SetDefault");
     m_UserConfig = new GxUserConfig();
+    m_LayerOptions = m_UserConfig;
+    m_UIOptions = m_UserConfig;
     m_UserConfig->SetDefault();
     m_UserConfig->m_GameDataPage = 0;
     m_UserConfig->m_LastGameDataFileNum = -1;

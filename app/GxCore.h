@@ -26,6 +26,10 @@ class GxTaskManage;
 class GxThreadManage;
 class GxSystemConfig;
 class GxUserConfig;
+struct GxLayerSettings;
+class GxLayerOptions;
+struct GxUISettings;
+struct GxUIOptions;
 class GxUserData;
 class GxUserDataPerman;
 class GxHarness;
@@ -98,6 +102,11 @@ public:
     GxRenderLayerBanks& GetRenderLayers() { return m_RenderLayers; }
     GxSystemConfig* GetSystemConfig() const { return m_SystemConfig; }
     GxUserConfig* GetUserConfig() const { return m_UserConfig; }
+    // The same two objects as the records that layers and widgets read (their base classes).
+    GxLayerSettings* GetLayerSettings() const { return m_LayerSettings; }
+    GxUISettings* GetUISettings() const { return m_UISettings; }
+    GxLayerOptions* GetLayerOptions() const { return m_LayerOptions; }
+    GxUIOptions* GetUIOptions() const { return m_UIOptions; }
     GxUserData* GetUserData() const { return m_UserData; }
     GxUserDataPerman* GetUserDataPerman() const { return m_UserDataPerman; }
     GxProfileEx* GetProfile() const { return m_Profile; }
@@ -149,6 +158,11 @@ private:
     GxRenderLayerBanks m_RenderLayers;
     GxSystemConfig* m_SystemConfig = nullptr;
     GxUserConfig* m_UserConfig = nullptr;
+    // Set and cleared with the two above, which only GxCore.cpp sees whole.
+    GxLayerSettings* m_LayerSettings = nullptr;
+    GxUISettings* m_UISettings = nullptr;
+    GxLayerOptions* m_LayerOptions = nullptr;
+    GxUIOptions* m_UIOptions = nullptr;
     GxUserData* m_UserData = nullptr;
     GxUserDataPerman* m_UserDataPerman = nullptr;
     GxProfileEx* m_Profile = nullptr;

@@ -2,55 +2,27 @@
 // "setting.ini" (optional). Created by the application core with built-in defaults, filled by the
 // two readers, read-only afterwards; never written back.
 //
-// Colours are packed ARGB. Fields whose comment names no key are not read from any file.
+// Colours are packed ARGB. Fields whose comment names no key are not read from any file. The
+// fields that widgets and layers read are declared with them, in GxUISettings and GxLayerSettings.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// Indices into GxSystemConfig::m_AssetFolder.
-enum GxAssetFolderIndex : int32_t
-{
-    kGxFolderScripts = 0,
-    kGxFolderCg = 1,
-    kGxFolderCgBg = 2,
-    kGxFolderCgEv = 3,
-    kGxFolderCgName = 4,
-    kGxFolderCgStand = 5,
-    kGxFolderCgUi = 6,
-    kGxFolderCgTr = 7,
-    kGxFolderData = 8,
-    kGxFolderGnc = 9,
-    kGxFolderGncGis = 10,
-    kGxFolderUiGis = 11,
-    kGxFolderFonts = 12,
-    kGxFolderModels = 13,
-    kGxFolderModelTextures = 14,
-    kGxFolderModelExtras = 15,
-    kGxFolderBgms = 16,
-    kGxFolderSounds = 17,
-    kGxFolderSoundSys = 18,
-    kGxFolderSoundSe = 19,
-    kGxFolderSoundBgvs = 20,
-    kGxFolderVoices = 21,
-    kGxFolderVoiceBattle = 22,
-    kGxFolderMovies = 23,
-    kGxAssetFolderCount = 24,
-};
+#include "ui/GxUISettings.h"
 
-class GxSystemConfig
+class GxSystemConfig : public GxUISettings
 {
 public:
-    static constexpr int32_t kFontSizeCount = 6;
     static constexpr int32_t kSystemSoundCount = 10;
     static constexpr int32_t kPackKeyCount = 32;
 
     // The fields' initialisers below are the built-in defaults.
     GxSystemConfig() = default;
-    virtual ~GxSystemConfig() = default;
+    ~GxSystemConfig() override = default;
 
     // Every field back to its built-in default.
-    void SetDefault() { *this = GxSystemConfig(); }
+    void SetDefault() override { *this = GxSystemConfig(); }
     // Reads "system/sysconf.ini" through the file layer (packs included) and mounts the packs
     // named by PACK_FILE_00 .. PACK_FILE_31. False when the file cannot be read.
     bool LoadSysConf();
@@ -73,18 +45,10 @@ public:
     bool m_ErrorStopNotFound_BG = false;
     bool m_ErrorStopNotFound_EV = false;
 
-    // Text colours; each key is the field's name in upper case ("SYSTEM_TEXT_COLOR0", ...), but
-    // the choice edge colour's key is "SELECT_EDGE_COLORNA".
-    uint32_t m_SystemTextColor0 = 0xFFFFFFFFu;
+    // Text colours besides those of GxUISettings; each key is the field's name in upper case
+    // ("SYSTEM_TEXT_COLOR1", ...), but the choice edge colour's key is "SELECT_EDGE_COLORNA".
     uint32_t m_SystemTextColor1 = 0xFFAAEEFFu;
-    uint32_t m_SystemShadowColor = 0x80000000u;
-    uint32_t m_SystemEdgeColor = 0x80000000u;
-    uint32_t m_MeswinTextColor0 = 0xFFFFFFFFu;
-    uint32_t m_MeswinTextColor1 = 0xFFAAEEFFu;
-    uint32_t m_MeswinShadowColor = 0x80000000u;
-    uint32_t m_MeswinEdgeColor = 0x80000000u;
     int32_t m_MeswinLetterMarginWidth = 4;      // "MESWIN_LETTER_MARGINWIDTH", pixels
-    std::u16string m_MeswinTextBuiltinFontName; // "MESWIN_TEXT_BUILTINFONTNAME"; empty: none
     uint32_t m_RukologTextColor0 = 0xFFFFFFFFu;
     uint32_t m_RukologTextColor1 = 0x80000000u;
     uint32_t m_RukologEdgeColor = 0x80000000u;
@@ -97,31 +61,13 @@ public:
     int32_t m_BgTransitionTime = 1000;    // ms
     int32_t m_SeqTransitionTime = 400;    // ms
 
-    // Characters with a meaning in message and widget text: 1 and 2 open and close an inline
-    // section.
-    char16_t m_TextControlChar1 = u'\u226A';
-    char16_t m_TextControlChar2 = u'\u226B';
-    char16_t m_TextControlChar3 = u'\uFF0F';
-    char16_t m_TextControlChar4 = u'|';
     // A message line splits into speaker name and text at the first of these.
     std::u16string m_NameSeparators = u"「（";
-    // Line-breaking rules: these may not begin a line, those may not end one.
-    std::u16string m_LineStartForbidden =
-        u"!),.:;?]}°’”‰′″℃、。々〉》」』】〕゛゜ゝゞ・ヽヾ！），．：；？］｝｡｣､･ﾞﾟ";
-    std::u16string m_LineEndForbidden = u"‘“〈《「『【〔（［｛｢";
 
-    int32_t m_FontSize[kFontSizeCount] = {11, 15, 23, 24, 22, 38};  // "FONTSIZE_0" .. "FONTSIZE_5"
     int32_t m_SelectButtonCount = 10;
     int32_t m_BackLogCapacity = 100;
     int32_t m_BackLogPerPage = 5;
 
-    std::u16string m_AssetFolder[kGxAssetFolderCount] = {
-        u"scripts/", u"cg/",     u"cg/bg/",  u"cg/ev/", u"cg/name/",       u"cg/stand/",
-        u"cg/ui/",   u"cg/tr/",  u"data/",   u"gnc/",   u"gnc/gis/",       u"uigis/",
-        u"fonts/",   u"models/", u"models/textures/",   u"models/extras/", u"bgms/",
-        u"sounds/",  u"sounds/sys/",         u"sounds/se/", u"sounds/bgvs/", u"voices/",
-        u"voices/battle/",       u"movies/",
-    };
     // Played by index; 6..9 are free.
     std::u16string m_SystemSoundFile[kSystemSoundCount] = {
         u"sounds/sys/push.wav", u"sounds/sys/cancel.wav", u"sounds/sys/open.wav",
@@ -141,6 +87,5 @@ public:
     int32_t m_BgmLoopExtra = 0;          // "BGM_LOOP_EXTRA"
     std::u16string m_MovNameOpening;     // "MOV_NAME_OPENING"
     std::u16string m_LabelNameExtra;     // "LABEL_NAME_EXTRA"
-    std::u16string m_FileCgError = u"cg/error.png";      // "FILE_CG_ERROR": shown for a missing picture
     std::u16string m_FileCgBgDefault = u"cg/bg/黒.png";  // "FILE_CG_BG_DEFAULT"
 };

@@ -2,13 +2,16 @@
 // read-text and choice behaviour, volumes per kind of sound and per voice group, and the options
 // of the battle-map part. Kept in "userconf.dat" in the save folder (binary content stream,
 // tag "BCD"). The volume getters turn the stored percentages into the attenuation the sound
-// layer takes (hundredths of a decibel, 0 = full volume).
+// layer takes (hundredths of a decibel, 0 = full volume). The options that widgets and layers
+// read are declared with them, in GxUIOptions and GxLayerOptions.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "game/GxKeptData.h"
+#include "layer/GxLayerSettings.h"
+#include "ui/GxUISettings.h"
 
 class GxCore;
 
@@ -16,17 +19,17 @@ class GxCore;
 // precision. 100 -> 0, 0 -> -9600; p outside 0..100 counts as its nearer end.
 int32_t GxVolumeToAttenuation(int32_t percent);
 
-class GxUserConfig
+class GxUserConfig : public GxUIOptions, public GxLayerOptions
 {
 public:
     static constexpr int32_t kVoiceVolumeCount = 32;
 
     GxUserConfig() { SetDefault(); }
-    virtual ~GxUserConfig() = default;
+    ~GxUserConfig() override = default;
 
     // Every option to its default except the save page and the last file number, which keep
     // what they hold (0 and -1 from construction).
-    void SetDefault();
+    void SetDefault() override;
     // Writes save folder + "userconf.dat"; false (logged with the system's reason) when it
     // cannot be written whole, and then the file on disk is the one from before.
     bool Save(GxCore* core);
@@ -45,19 +48,15 @@ public:
     int32_t GetBGVVolume(bool mute) const;
     // Sound effects and system sounds.
     int32_t GetSoundVolume() const;
-    int32_t GetMovieVolume() const;
+    int32_t GetMovieVolume() const override;
     // The volume group of the character's row of the character table; -9600 for a character
     // outside 0..79 or a group outside 0..31.
     int32_t GetVoiceVolume(int32_t charID) const;
 
     int32_t m_ScreenMode = 0;  // 0 window, 1 full screen
-    int32_t m_TextWaitTime = 60;
-    int32_t m_TextLongWaitTime = 480;
     int32_t m_AutoWaitTime = 3000;
     int32_t m_TextWindowOpacity = 255;
     bool m_AllowSkipUnreadText = false;
-    bool m_FastShowReadedText = true;
-    bool m_ChangeColorReadedText = true;
     bool m_ChangeColorSelectedMenu = true;
     bool m_KeepAutoModeAfterSelect = false;
     bool m_KeepSkipModeAfterSelect = false;

@@ -5,10 +5,9 @@
 #include "core/GxContentWriter.h"
 #include "core/GxFile.h"
 #include "core/GxLog.h"
-#include "game/GxSystemConfig.h"
-#include "game/GxUserConfig.h"
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
+#include "layer/GxLayerSettings.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
 #include "layer/GxNcProject.h"
@@ -18,9 +17,9 @@
 GxLayerContentEnv GxGetLayerContentEnv(GxCore* core)
 {
     GxLayerContentEnv env;
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
-    env.m_ErrorPicture = sc ? sc->m_FileCgError : GxSystemConfig().m_FileCgError;
-    if (const GxUserConfig* uc = core ? core->GetUserConfig() : nullptr) env.m_MovieVolume = uc->GetMovieVolume();
+    const GxLayerSettings* sc = core ? core->GetLayerSettings() : nullptr;
+    env.m_ErrorPicture = sc ? sc->m_FileCgError : GxLayerSettings().m_FileCgError;
+    if (const GxLayerOptions* uc = core ? core->GetLayerOptions() : nullptr) env.m_MovieVolume = uc->GetMovieVolume();
     return env;
 }
 

@@ -7,10 +7,9 @@
 #include "core/GxCharClass.h"
 #include "core/GxLog.h"
 #include "core/GxNumber.h"
-#include "game/GxSystemConfig.h"
-#include "game/GxUserConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "ui/GxUISettings.h"
 
 namespace {
 
@@ -32,19 +31,19 @@ int32_t GxMessageSaturate(int64_t v)
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-GxSystemConfig& GxMessageSystemConfig()
+GxUISettings& GxMessageSystemConfig()
 {
-    static GxSystemConfig defaults;
+    static GxUISettings defaults;
     GxCore* core = GxGetCore();
-    GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
+    GxUISettings* sc = core ? core->GetUISettings() : nullptr;
     return sc ? *sc : defaults;
 }
 
-GxUserConfig& GxMessageUserConfig()
+GxUIOptions& GxMessageUserConfig()
 {
-    static GxUserConfig defaults;
+    static GxUIOptions defaults;
     GxCore* core = GxGetCore();
-    GxUserConfig* uc = core ? core->GetUserConfig() : nullptr;
+    GxUIOptions* uc = core ? core->GetUIOptions() : nullptr;
     return uc ? *uc : defaults;
 }
 
@@ -55,14 +54,14 @@ int32_t GxMessageCharPixelWidth(char16_t c, int32_t size)
 
 int32_t GxMessageCheckFontIndex(int32_t index, int32_t def, const char* className, const char* operation)
 {
-    if (index >= 0 && index < GxSystemConfig::kFontSizeCount) return index;
+    if (index >= 0 && index < GxUISettings::kFontSizeCount) return index;
     GxPrintErrorLogA("%s/%s:font index out of range(%d)\n", className, operation, index);
     return def;
 }
 
 int32_t GxMessageFontSize(int32_t index)
 {
-    if (index < 0 || index >= GxSystemConfig::kFontSizeCount) return 0;
+    if (index < 0 || index >= GxUISettings::kFontSizeCount) return 0;
     return GxMessageSystemConfig().m_FontSize[index];
 }
 
@@ -88,8 +87,8 @@ void GxMessageLayout::SetTextRegion(int32_t left, int32_t top, int32_t width, in
 
 void GxMessageLayout::Bind(uint32_t resetColor)
 {
-    const GxSystemConfig& sc = GxMessageSystemConfig();
-    const GxUserConfig& uc = GxMessageUserConfig();
+    const GxUISettings& sc = GxMessageSystemConfig();
+    const GxUIOptions& uc = GxMessageUserConfig();
     m_LineStartForbidden = &sc.m_LineStartForbidden;
     m_LineEndForbidden = &sc.m_LineEndForbidden;
     m_RubyOpen = sc.m_TextControlChar1;

@@ -14,8 +14,8 @@
 
 #include "core/GxMath.h"
 
-class GxSystemConfig;
-class GxUserConfig;
+struct GxUISettings;
+struct GxUIOptions;
 
 // One placed character.
 struct GxMessageCharElement
@@ -37,8 +37,8 @@ struct GxMessageRubyElement
 
 // The settings and player options in force: the program's, or built-in defaults while start-up
 // has made none (a stage without start-up, such as a widget test, may change those defaults).
-GxSystemConfig& GxMessageSystemConfig();
-GxUserConfig& GxMessageUserConfig();
+GxUISettings& GxMessageSystemConfig();
+GxUIOptions& GxMessageUserConfig();
 
 // The value clamped to the 32-bit range: sizes and positions may come from settings and saves.
 int32_t GxMessageSaturate(int64_t v);

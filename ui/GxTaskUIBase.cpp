@@ -10,7 +10,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
-#include "game/GxSystemConfig.h"
+#include "ui/GxUISettings.h"
 #include "ui/GxUIWidgetTable.h"
 
 namespace {
@@ -37,7 +37,7 @@ GxVector3 GxUIGetPointerPos()
 std::u16string GxUIImageSetFolder()
 {
     GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
+    const GxUISettings* sc = core ? core->GetUISettings() : nullptr;
     return sc ? sc->m_AssetFolder[kGxFolderUiGis] : std::u16string(u"uigis/");
 }
 

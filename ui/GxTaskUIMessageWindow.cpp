@@ -7,10 +7,9 @@
 #include "core/GxCharClass.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
-#include "game/GxSystemConfig.h"
-#include "game/GxUserConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "ui/GxUISettings.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ GxTaskUIMessageWindowFx::GxTaskUIMessageWindowFx(GxTaskBase* parent, const char1
     : GxTaskUIPanelFx(parent, taskName, localName, localIndex), m_Layout(&m_Text, true)
 {
     SetTaskType(GxUIModuleType::MessageWindowFx);
-    const GxSystemConfig& sc = GxMessageSystemConfig();
+    const GxUISettings& sc = GxMessageSystemConfig();
     m_Layout.m_TextFontSize = GxMessageFontSize(GxMessageLayout::kDefaultTextFont);
     m_Layout.m_RubyFontSize = GxMessageFontSize(GxMessageLayout::kDefaultRubyFont);
     m_Layout.m_LetterMarginWidth = 4;
@@ -152,7 +151,7 @@ int GxTaskUIMessageWindowFx::Update(int32_t step, int64_t elapsed)
 
 uint32_t GxTaskUIMessageWindowFx::CharColor(const GxMessageCharElement& e) const
 {
-    const GxSystemConfig& sc = GxMessageSystemConfig();
+    const GxUISettings& sc = GxMessageSystemConfig();
     uint32_t color = sc.m_MeswinTextColor0;
     if (e.m_ChangeColorFlag)
         color = e.m_Color;

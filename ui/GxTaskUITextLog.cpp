@@ -9,21 +9,21 @@
 #include "core/GxContentWriter.h"
 #include "core/GxLog.h"
 #include "core/GxMath.h"
-#include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxTextureFlex.h"
+#include "ui/GxUISettings.h"
 
 namespace {
 
 // Point sampling: text and pictures are drawn pixel for pixel.
 constexpr uint32_t kPointFilter = 1;
 
-const GxSystemConfig& Settings()
+const GxUISettings& Settings()
 {
-    static const GxSystemConfig builtIn;
+    static const GxUISettings builtIn;
     GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
+    const GxUISettings* sc = core ? core->GetUISettings() : nullptr;
     return sc ? *sc : builtIn;
 }
 
@@ -41,7 +41,7 @@ uint32_t SpecularArgb(const GxActorVisualParam& v)
     return GxPackColorArgb(c.r, c.g, c.b, c.a * static_cast<float>(v.m_Alpha) / 255.0f);
 }
 
-bool ValidTextFont(int32_t index) { return index >= 0 && index < GxSystemConfig::kFontSizeCount; }
+bool ValidTextFont(int32_t index) { return index >= 0 && index < GxUISettings::kFontSizeCount; }
 bool ValidIconFont(int32_t index) { return index >= 0 && index < GX_FONTDATA_COUNT; }
 
 }  // namespace
@@ -51,7 +51,7 @@ GxTaskUITextLogFx::GxTaskUITextLogFx(GxTaskBase* parent, const char16_t* taskNam
     : GxTaskUIPanelFx(parent, taskName, localName, localIndex)
 {
     SetTaskType(GxUIModuleType::TextLogFx);
-    const GxSystemConfig& sc = Settings();
+    const GxUISettings& sc = Settings();
     m_TextFontSize = sc.m_FontSize[kDefaultTextFont];
     m_EdgeColor = sc.m_SystemEdgeColor;
 }

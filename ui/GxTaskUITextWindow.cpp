@@ -1,9 +1,9 @@
 #include "ui/GxTaskUITextWindow.h"
 
 #include "app/DBUIModule.h"
-#include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "ui/GxUISettings.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ GxTaskUITextWindowFx::GxTaskUITextWindowFx(GxTaskBase* parent, const char16_t* t
     : GxTaskUIPanelFx(parent, taskName, localName, localIndex), m_Layout(&m_WindowText, false)
 {
     SetTaskType(GxUIModuleType::TextWindowFx);
-    const GxSystemConfig& sc = GxMessageSystemConfig();
+    const GxUISettings& sc = GxMessageSystemConfig();
     m_Layout.m_TextFontSize = GxMessageFontSize(GxMessageLayout::kDefaultTextFont);
     m_Layout.m_RubyFontSize = GxMessageFontSize(GxMessageLayout::kDefaultRubyFont);
     m_Layout.m_LetterMarginWidth = 0;

@@ -4,18 +4,18 @@
 
 #include "app/GxCore.h"
 #include "core/GxCharClass.h"
-#include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "ui/GxUISettings.h"
 
 namespace {
 
-const GxSystemConfig& Config()
+const GxUISettings& Config()
 {
     // Widgets built before (or without) the settings take the built-in defaults.
-    static const GxSystemConfig defaults;
+    static const GxUISettings defaults;
     GxCore* core = GxGetCore();
-    const GxSystemConfig* sc = core ? core->GetSystemConfig() : nullptr;
+    const GxUISettings* sc = core ? core->GetUISettings() : nullptr;
     return sc ? *sc : defaults;
 }
 
@@ -23,7 +23,7 @@ int64_t Advance(char16_t c, int64_t fontSize) { return GxGetCharWidth(c) * fontS
 
 }  // namespace
 
-bool GxUIIsFontIndex(int32_t index) { return index >= 0 && index < GxSystemConfig::kFontSizeCount; }
+bool GxUIIsFontIndex(int32_t index) { return index >= 0 && index < GxUISettings::kFontSizeCount; }
 
 int32_t GxUIFontSize(int32_t index) { return GxUIIsFontIndex(index) ? Config().m_FontSize[index] : 0; }
 
