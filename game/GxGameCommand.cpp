@@ -7,6 +7,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
 #include "game/GxGameCommandHandlers.h"
+#include "game/GxGameStatement.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
@@ -216,20 +217,26 @@ GxTaskManage* TaskManage(const GxGameCommandCall& call) { return call.core ? cal
 GxUserData* UserData(const GxGameCommandCall& call) { return call.core ? call.core->GetUserData() : nullptr; }
 GxUserDataPerman* Perman(const GxGameCommandCall& call) { return call.core ? call.core->GetUserDataPerman() : nullptr; }
 
-}  // namespace
-
-bool GxMoaBuiltinEx::CallBuiltin(std::u16string_view name, int32_t index, GxMoaVariable& args, GxMoaWorker& worker,
-                                 GxMoaScriptEntity* entity, GxMoaExecStack& execStack, GxMoaVariable& result)
+bool CallGameCommand(GxMoaBuiltinEx& builtins, std::u16string_view name, int32_t index, GxMoaVariable& args,
+                     GxMoaWorker& worker, GxMoaScriptEntity* entity, GxMoaExecStack& execStack, GxMoaVariable& result)
 {
     // Indices 6 and 7 (trace and debug-log output) are taken over by the game.
-    if (index == 6 || index == 7) return DebugOutput(index, args, worker, m_pCore);
+    if (index == 6 || index == 7) return DebugOutput(index, args, worker, builtins.GetCore());
     if (index >= 1 && index < 300) {
-        return GxMoaBuiltinDefault::CallBuiltin(name, index, args, worker, entity, execStack, result);
+        return builtins.GxMoaBuiltinDefault::CallBuiltin(name, index, args, worker, entity, execStack, result);
     }
     if (index < 1) return false;
-    GxGameCommandCall call{name, args, worker, entity, execStack, *this, result, m_pCore};
+    GxGameCommandCall call{name, args, worker, entity, execStack, builtins, result, builtins.GetCore()};
     return GxDispatchGameCommand(call, index);
 }
+
+// A program that calls into this file (every test of the commands does) has the game's side
+// before any script runs; the start-up installs it again before it makes the host.
+[[maybe_unused]] const bool kGameHooksSet = (GxInstallGameScriptHooks(), true);
+
+}  // namespace
+
+void GxInstallGameScriptHooks() { GxSetMoaGameHooks({&CallGameCommand, &GxShowScriptTextLine}); }
 
 // Answered by the dispatcher itself. Without the game object they stand for, the queries
 // answer the empty value and the setters do nothing.

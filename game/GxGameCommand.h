@@ -71,6 +71,10 @@ const GxGameCommandWord* GxGetGameCommandWords(size_t* count);
 // index outside every band or a word its band does not have.
 bool GxDispatchGameCommand(GxGameCommandCall& call, int32_t index);
 
+// Gives the script host the game's side: its command routing (trace and debug-log output, the
+// generic builtins below index 300, the game's commands above) and its text lines.
+void GxInstallGameScriptHooks();
+
 // The answer of a word whose family is not built yet: an error report and false.
 bool GxGameCommandNotBuilt(GxGameCommandCall& call);
 

@@ -21,6 +21,7 @@
 #include "game/DBEffect.h"
 #include "game/DBRPMode.h"
 #include "game/DBRukoChar.h"
+#include "game/GxGameCommand.h"
 #include "game/GxGameLookup.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
@@ -158,7 +159,10 @@ GxGameStartupServices GxDefaultGameStartupServices()
     s.createRenderTargets = [] { GxCreateGlobalRenderTargets(); };
     s.loadTables = &GxLoadGameTables;
     s.loadFonts = &LoadFonts;
-    s.createScriptHost = &GxCreateScriptHost;
+    s.createScriptHost = [](GxCore* core) {
+        GxInstallGameScriptHooks();
+        GxCreateScriptHost(core);
+    };
     s.loadCompiledScript = &GxLoadCompiledScript;
     s.addImageSet = &GxNcImageSetPool::Add;
     s.loadAllEffects = &GxNcEffectPool::LoadAllEffect;

@@ -110,10 +110,10 @@ public:
     bool IsFileNameLabelShown() const { return m_ShowFileNameLabel; }
 
 private:
-    // Steps 1 and 2 of every load: pending actions end, the other record becomes current and
-    // is emptied.
+    // The start of every load: pending actions end, the other record becomes current and is
+    // emptied.
     GxLayerContent& BeginLoad();
-    // Step 4: the cross-fade from the old record, or its reset.
+    // The end of every load: the cross-fade from the old record, or its reset.
     void EndLoad(int32_t time);
     void GetPictureSize(uint32_t* width, uint32_t* height) const;
     void UpdateContent(GxLayerContent& content);

@@ -13,11 +13,9 @@ GxMoaEx* g_MoaEx = nullptr;
 GxMoaWorkerEx* g_MoaWorkerEx = nullptr;
 GxMoaBuiltinEx* g_MoaBuiltinEx = nullptr;
 
-// Shows a text line of the script on the main play screen and records it; the game defines it
-// (game/GxGameStatement.cpp), as it defines GxMoaBuiltinEx::CallBuiltin.
-void GxShowScriptTextLine(GxCore* core, GxMoaWorker& worker, std::u16string_view text);
-
 namespace {
+
+constinit GxMoaGameHooks g_GameHooks;
 
 // Text lines become messages, and an unknown word is a layer operation: name[.suffix](args)
 // runs the character command "sp" + suffix ("sp.lcg" without one) with the name as its first
@@ -29,7 +27,7 @@ public:
 
     void TextLine(GxMoaWorker& worker, std::u16string_view text) override
     {
-        GxShowScriptTextLine(m_pCore, worker, text);
+        if (g_GameHooks.showTextLine) g_GameHooks.showTextLine(m_pCore, worker, text);
     }
 
     bool UnknownWord(GxMoaWorker& worker, GxMoaBuiltin* builtins, const GxMoaToken& token) override;
@@ -105,6 +103,17 @@ bool GxMoaWorkerEx::Run(GxMoaBuiltin* builtins)
 {
     GameLines lines(m_pCore);
     return GxMoaRunStatement(*this, builtins, &lines);
+}
+
+void GxSetMoaGameHooks(const GxMoaGameHooks& hooks) { g_GameHooks = hooks; }
+
+bool GxMoaBuiltinEx::CallBuiltin(std::u16string_view name, int32_t index, GxMoaVariable& args, GxMoaWorker& worker,
+                                 GxMoaScriptEntity* entity, GxMoaExecStack& execStack, GxMoaVariable& result)
+{
+    if (g_GameHooks.callCommand) {
+        return g_GameHooks.callCommand(*this, name, index, args, worker, entity, execStack, result);
+    }
+    return GxMoaBuiltinDefault::CallBuiltin(name, index, args, worker, entity, execStack, result);
 }
 
 void GxCreateScriptHost(GxCore* core)

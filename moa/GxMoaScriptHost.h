@@ -30,7 +30,7 @@ private:
 
 // The game's command set. The game's commands live above index 299; every index it does not
 // take over goes to the generic builtins. Its routing and commands are the game's
-// (game/GxGameCommand.h).
+// (game/GxGameCommand.h), reached through GxMoaGameHooks.
 class GxMoaBuiltinEx : public GxMoaBuiltinDefault
 {
 public:
@@ -44,6 +44,18 @@ public:
 private:
     GxCore* m_pCore;
 };
+
+// The game's side of the host: its routing of the command indices it takes over and its treatment
+// of a script's text lines. The game installs them as the program starts (game/GxGameCommand.cpp);
+// until then every command goes to the generic builtins and a text line shows nothing.
+struct GxMoaGameHooks
+{
+    bool (*callCommand)(GxMoaBuiltinEx& builtins, std::u16string_view name, int32_t index, GxMoaVariable& args,
+                        GxMoaWorker& worker, GxMoaScriptEntity* entity, GxMoaExecStack& execStack,
+                        GxMoaVariable& result) = nullptr;
+    void (*showTextLine)(GxCore* core, GxMoaWorker& worker, std::u16string_view text) = nullptr;
+};
+void GxSetMoaGameHooks(const GxMoaGameHooks& hooks);
 
 // The script host globals; null while no script host exists.
 extern GxMoaEx* g_MoaEx;

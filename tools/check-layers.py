@@ -12,13 +12,21 @@ upward includes by pair of levels instead of one line each (the exit status is t
 
 --levels prints the level of every engine file instead (to review the table below).
 
-Usage: tools/check-layers.py [--count | --levels] [--root DIR]
+--symbols BUILD_DIR checks the built folder libraries (libgx_*.a) instead: a function or object
+that a library uses must be defined in that library or a lower one. This catches what no include
+shows: a declaration in a lower header whose definition lives higher up. Each use that runs up is
+reported as
+
+    libgx_<lib>.a(<object>): uses <symbol> of libgx_<lib>.a (<from level> -> <to level>)
+
+Usage: tools/check-layers.py [--count | --levels | --symbols BUILD_DIR] [--root DIR]
 """
 
 import argparse
 import fnmatch
 import os
 import re
+import subprocess
 import sys
 
 # The levels from the ground up. Within a level a file includes anything of the same level; an
@@ -98,6 +106,14 @@ SOURCE_SUFFIXES = (".cpp", ".h")
 EXCEPTIONS = {
 }
 
+# The level of each folder library the build makes (CMakeLists.txt): app/ builds two, gx_task at
+# the task level and gx_app with the wiring.
+LIBRARY_LEVELS = {
+    "platform": "foundation", "core": "foundation", "graphics": "graphics", "task": "task",
+    "moa": "moa", "media": "media", "layer": "layer", "ui": "ui", "game": "game", "seq": "seq",
+    "app": "wiring",
+}
+
 INCLUDE_RE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 
@@ -148,14 +164,83 @@ def upward_includes(root):
     return found
 
 
+def library_symbols(path):
+    """(defined, used): the global symbols the archive's members define, and for each member the
+    symbols it uses but does not define."""
+    out = subprocess.run(["nm", "-A", path], capture_output=True, text=True, check=True).stdout
+    defined, used = set(), {}
+    for line in out.splitlines():
+        # "<archive>:<member>:<value> <kind> <symbol>"; the value is blank for a used symbol.
+        member, _, rest = line[len(path) + 1:].partition(":")
+        fields = rest.split()
+        if len(fields) < 2:
+            continue
+        kind, symbol = fields[-2], fields[-1]
+        if kind == "U":
+            used.setdefault(member, set()).add(symbol)
+        elif kind.isupper() or kind == "u":  # global (weak and unique ones too); lower case is local
+            defined.add(symbol)
+    return defined, used
+
+
+def upward_symbols(build):
+    rank = {name: i for i, name in enumerate(LEVELS)}
+    libraries = {}
+    for name, level in LIBRARY_LEVELS.items():
+        path = os.path.join(build, f"libgx_{name}.a")
+        if not os.path.isfile(path):
+            raise SystemExit(f"check-layers: {path} is not built")
+        libraries[name] = (level, *library_symbols(path))
+    found = []
+    for name, (level, _, used) in libraries.items():
+        # What this library may use: its own level and below.
+        allowed = set()
+        for other_level, defined, _ in libraries.values():
+            if rank[other_level] <= rank[level]:
+                allowed |= defined
+        for member, symbols in sorted(used.items()):
+            for symbol in sorted(symbols - allowed):
+                owners = [n for n, (lv, defined, _) in libraries.items() if symbol in defined]
+                if owners:
+                    owner = min(owners, key=lambda n: rank[libraries[n][0]])
+                    found.append((f"libgx_{name}.a({member})", symbol, f"libgx_{owner}.a", level,
+                                  libraries[owner][0]))
+    return found
+
+
+def demangle(symbols):
+    try:
+        out = subprocess.run(["c++filt"], input="\n".join(symbols), capture_output=True, text=True).stdout
+        names = out.split("\n")
+        return names if len(names) >= len(symbols) else list(symbols)
+    except OSError:
+        return list(symbols)
+
+
+def check_symbols(build):
+    found = upward_symbols(build)
+    names = demangle([f[1] for f in found])
+    for (where, _, owner, a, b), name in zip(found, names):
+        print(f"{where}: uses {name} of {owner} ({a} -> {b})")
+    if found:
+        print(f"check-layers: {len(found)} uses of a higher library's symbols; a lower folder declares "
+              "what it needs and the higher one fills it at start-up", file=sys.stderr)
+        return 1
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--count", action="store_true", help="print counts by pair of levels")
     parser.add_argument("--levels", action="store_true", help="print the level of every engine file")
+    parser.add_argument("--symbols", metavar="BUILD_DIR", help="check the built folder libraries instead")
     parser.add_argument("--root", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."),
                         help="the engine's source folder (default: this script's parent)")
     args = parser.parse_args()
     root = os.path.abspath(args.root)
+
+    if args.symbols:
+        return check_symbols(args.symbols)
 
     if args.levels:
         for path in engine_files(root):

@@ -2,7 +2,7 @@
 # Installs the Debian packages the engine builds against and its tests run with, and only those
 # that are missing.
 set -euo pipefail
-pkgs=(cmake ninja-build pkg-config g++ clang libclang-rt-14-dev lld
+pkgs=(python3 cmake ninja-build pkg-config g++ clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev libegl-dev libgl-dev libegl-mesa0
   libgl1-mesa-dri libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev
   libvorbis-dev libogg-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev

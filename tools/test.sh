@@ -35,9 +35,14 @@ ci_opts=(-G Ninja -DGX_BENCH=OFF "${fast[@]}")
 san_flags="-O1 -g1"
 rel_flags="-O2 -g1 -DNDEBUG"  # RelWithDebInfo's optimisation, line tables only
 
+# The folder order first: an include that runs up names itself in a second.
+step layers python3 tools/check-layers.py
 step configure cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${fast[@]}" \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$rel_flags" -DCMAKE_C_FLAGS_RELWITHDEBINFO="$rel_flags" >/dev/null
 step build cmake --build build -j "$jobs"
+# What no include shows: a lower library that uses a higher one's function (the symbols of the
+# built folder libraries).
+step symbols python3 tools/check-layers.py --symbols build
 step test ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300
 # The tests of a real window skip themselves without a display: once more under Xvfb.
 step test-window xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure --timeout 300 \

@@ -126,7 +126,7 @@ private:
     // Scans the number of "%w(n)" / "%a(n)" at m_ProcessPos and steps over it; false (nothing
     // moved) when there is none.
     bool ScanNumber(uint32_t& value);
-    // Step 6: the character at m_ProcessPos as an ordinary one.
+    // Places the character at m_ProcessPos as an ordinary one (no control sequence starts there).
     bool PlaceChar();
     bool EndOfText();
 

@@ -221,10 +221,10 @@ protected:
     // The standard pointer protocol: hover on a move, press on the left button.
     int StandardMouseMove(const GxMousePoint& pt);
     int StandardLeftDown(const GxMousePoint& pt);
-    // Update step 3: the hover ends when the pointer no longer hits (not while dragging when
+    // Part of the standard update: the hover ends when the pointer no longer hits (not while dragging when
     // keepWhileDragging), even when the gate refuses; the event only when it passes.
     void UpdateHoverEnd(bool keepWhileDragging);
-    // Update step 6: the tip help once the hover time crosses m_AutoHelpTime.
+    // Part of the standard update, last: the tip help once the hover time crosses m_AutoHelpTime.
     void UpdateTipHelp(int32_t ms);
     // The update of a widget with nothing of its own to update: the actions, the hover end (kept
     // while dragging) and the tip help.

@@ -89,7 +89,9 @@ public:
     const GxNcOriginImage* GetOriginImage() const { return m_pOriginImage; }
 
 protected:
-    // Steps 2 to 5 of the load, with the class's own messages.
+    // The load of a named picture: finds its set and its picture (logging a missing one with the
+    // class's own messages), takes the first pattern's size where none is set, and the client
+    // rectangle's defaults.
     bool FindOriginImage(const char16_t* setMissingFormat, const char16_t* imageMissingFormat);
     void ApplyClientDefaults();
 
