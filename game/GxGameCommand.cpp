@@ -128,12 +128,6 @@ bool GxDispatchGameCommand(GxGameCommandCall& call, int32_t index)
     return false;
 }
 
-bool GxGameCommandNotBuilt(GxGameCommandCall& call)
-{
-    call.Error(u"not built yet");
-    return false;
-}
-
 GxMoaVariable* GxGameCommandCall::Arg(int32_t i)
 {
     if (i < 0 || args.GetValueType() != GxMoaValueType::Array) return nullptr;

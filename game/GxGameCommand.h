@@ -75,9 +75,6 @@ bool GxDispatchGameCommand(GxGameCommandCall& call, int32_t index);
 // generic builtins below index 300, the game's commands above) and its text lines.
 void GxInstallGameScriptHooks();
 
-// The answer of a word whose family is not built yet: an error report and false.
-bool GxGameCommandNotBuilt(GxGameCommandCall& call);
-
 // The horizontal position of an item of the given width on the 1024 x 768 screen: no
 // argument gives the default; a number its value; "L" 0, "M" trunc(1024 - width) * 0.5,
 // "R" trunc(1024 - width); any other text the default.

@@ -55,8 +55,6 @@ void GxSoundHarness::Frame()
     if (g_Capture) g_Capture->PullFrame();
 }
 
-uint64_t GxSoundHarness::GetFramesRun() { return g_Frames.load(std::memory_order_relaxed); }
-
 bool GxSoundHarness::End()
 {
     std::lock_guard<std::mutex> lock(g_Mutex);

@@ -35,7 +35,6 @@ public:
     static GxMixerBackendKind Backend();
     // One main-loop frame has run.
     static void Frame();
-    static uint64_t GetFramesRun();
     // Writes the capture (false when that failed) and restores the sound clock.
     static bool End();
 };

@@ -153,17 +153,6 @@ GxGLDrawPipeline::~GxGLDrawPipeline()
     if (m_VertexShader) m_Draw.glDeleteShader(m_VertexShader);
 }
 
-void GxGLDrawPipeline::ForgetState()
-{
-    m_Shadow = Shadow();
-    for (auto& [key, program] : m_Programs) {
-        if (!program) continue;
-        program->targetWidth = program->targetHeight = -1.0f;
-        program->factorSet = false;
-        program->alphaRefValue = -1;
-    }
-}
-
 GxGLStateBlock GxGLMakeStateBlock(const uint32_t* rs, const uint32_t* ts, const uint32_t* sm)
 {
     GxGLStateBlock b;

@@ -82,10 +82,6 @@ public:
     GxResult Draw(const GxGLDrawTarget& target, const GxGLDrawState& state, GxPrimitiveType type,
                   const GxScreenVertex* vertices, uint32_t count);
 
-    // Forgets the shadow copy, so that the next draw sets every state again (for code that
-    // changed GL state behind the pipeline's back).
-    void ForgetState();
-
 private:
     explicit GxGLDrawPipeline(GxGLContext& context);
     bool Init(std::string* error);
