@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 #if defined(GX_TEST_HAVE_X11)
@@ -122,7 +123,10 @@ std::string TestXServer::StartWindowManager()
     if (m_Display.empty() || m_Manager > 0) return {};
     for (const char* name : {"evilwm", "openbox"}) {
         if (!Installed(name)) continue;
-        m_Manager = Spawn({name}, {"DISPLAY=" + m_Display}, -1);
+        // evilwm's own default font is not among the X server's base fonts; "fixed" always is.
+        std::vector<std::string> argv{name};
+        if (std::string(name) == "evilwm") argv.insert(argv.end(), {"-fn", "fixed"});
+        m_Manager = Spawn(argv, {"DISPLAY=" + m_Display}, -1);
         if (m_Manager <= 0) continue;
         ::Display* d = XOpenDisplay(m_Display.c_str());
         bool up = false;
