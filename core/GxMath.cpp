@@ -166,7 +166,7 @@ bool operator==(const GxMatrix& a, const GxMatrix& b)
 
 namespace {
 
-// Steps 1 to 3 of a world matrix: translate by -centre, scale, then add the centre and take it
+// The start of a world matrix: translate by -centre, scale, then add the centre and take it
 // away again. The pair cancels in exact arithmetic but is kept so that the float result, which
 // stored positions depend on, stays the same.
 void BeginWorld(GxMatrix& out, const GxVector3& scale, const GxVector3& centre)
