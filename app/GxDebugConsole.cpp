@@ -6,6 +6,7 @@
 #include "graphics/GxD3DResource.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "platform/GxPresentRect.h"
 
 // ---- The console ---------------------------------------------------------------------------------
 
@@ -61,7 +62,7 @@ constexpr const char16_t* kBlockKindTexts[] = {
 
 constexpr size_t kStatusCapacity = 512;
 constexpr size_t kLineCapacity = 512;
-constexpr float kScreenHeight = 768.0f;  // the logical screen the overlay is drawn on
+constexpr float kScreenHeight = static_cast<float>(kGxLogicalScreenHeight);  // the logical screen the overlay is drawn on
 
 float TextRectWidth(std::u16string_view text, int32_t h)
 {

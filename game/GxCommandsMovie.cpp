@@ -10,6 +10,7 @@
 #include "game/GxUserData.h"
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoaVariable.h"
+#include "platform/GxPresentRect.h"
 
 namespace {
 
@@ -41,8 +42,8 @@ GxTaskLayer* FindMovieLayer(GxGameCommandCall& call)
 bool GxCmdMv(GxGameCommandCall& call)
 {
     const int32_t time = IntOr(call, 1, kDefaultEffectTime);
-    const int32_t width = IntOr(call, 2, 1024);
-    const int32_t height = IntOr(call, 3, 768);
+    const int32_t width = IntOr(call, 2, kGxLogicalScreenWidth);
+    const int32_t height = IntOr(call, 3, kGxLogicalScreenHeight);
     const int32_t loop = IntOr(call, 4, 0);
     const double loopStart = call.ArgPresent(5) ? static_cast<double>(call.Arg(5)->GetInt64()) / 1000.0 : 0.0;
 

@@ -19,6 +19,7 @@
 #include "layer/GxTaskLayer.h"
 #include "media/GxMovie.h"
 #include "moa/GxMoaScriptHost.h"
+#include "platform/GxPresentRect.h"
 #include "seq/SeqRukoMain.h"
 #include "seq/SeqScreenCommon.h"
 #include "ui/GxTaskUIMessageWindow.h"
@@ -28,7 +29,7 @@ namespace {
 
 constexpr const char16_t* kMesWinName = u"$MESWIN:SeqRukoMain";
 constexpr const char16_t* kNameWinName = u"$NAMEWIN:SeqRukoMain";
-constexpr int32_t kScreenWidth = 1024;
+constexpr int32_t kScreenWidth = kGxLogicalScreenWidth;
 constexpr float kChoiceSlide = 32.0f;
 constexpr int32_t kChoiceFadeTime = 200;
 constexpr int32_t kChoiceDelayStep = 50;
