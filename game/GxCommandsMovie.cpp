@@ -5,6 +5,7 @@
 #include "core/GxFile.h"
 #include "game/GxGameCommandHandlers.h"
 #include "game/GxGameLookup.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
@@ -31,7 +32,7 @@ GxTaskLayer* FindMovieLayer(GxGameCommandCall& call)
 {
     GxCore* core = CoreOf(call);
     GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
-    GxTaskBase* task = tm ? tm->FindTaskByName(u"$MOVIELAYER:SeqRukoMain") : nullptr;
+    GxTaskBase* task = tm ? tm->FindTaskByName(kGxMainScreenMovieLayer) : nullptr;
     auto* layer = dynamic_cast<GxTaskLayer*>(task);
     if (!layer) call.Error(u"movie layer $MOVIELAYER:SeqRukoMain not found");
     return layer;

@@ -10,6 +10,7 @@
 #include "game/GxCommandsScreen.h"
 #include "game/GxGameCommandHandlers.h"
 #include "game/GxGameLookup.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoa.h"
