@@ -276,7 +276,8 @@ void GxHarness::Push(const GxInputScriptEvent& ev, GxWindowHandle mainWindow)
     GxWindowRect rc = m_Services->GetClientRect(mainWindow);
     // The logical screen is shown in the picture's rectangle of the client area, as the window
     // procedure maps the mouse back through it.
-    const GxPresentRect picture = GxFitPresentRect(kGxLogicalScreenWidth, kGxLogicalScreenHeight, rc.right - rc.left, rc.bottom - rc.top);
+    const GxPresentRect picture =
+        GxFitPresentRect(kGxLogicalScreenWidth, kGxLogicalScreenHeight, rc.right - rc.left, rc.bottom - rc.top);
     auto toClient = [&](float v, int32_t origin, int32_t size, float logical) {
         return origin + static_cast<int32_t>(std::lround(static_cast<double>(v) * size / logical));
     };

@@ -42,7 +42,8 @@ void SeqOpening::OnSequenceEnter()
     const GxSystemConfig& sc = SeqSystemConfig();
     if (sc.m_MovNameOpening.empty()) return;
     const std::u16string path = sc.m_AssetFolder[kGxFolderMovies] + sc.m_MovNameOpening;
-    if (GxFileGetSize(path) != 0) m_Layer->LoadMovie(path, kGxLogicalScreenWidth, kGxLogicalScreenHeight, 1, 0.0, MovieVolume(), false, 0);
+    if (GxFileGetSize(path) != 0)
+        m_Layer->LoadMovie(path, kGxLogicalScreenWidth, kGxLogicalScreenHeight, 1, 0.0, MovieVolume(), false, 0);
 }
 
 void SeqOpening::OnSequenceLeave()
