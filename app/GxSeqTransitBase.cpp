@@ -4,6 +4,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "graphics/GxRenderState.h"
 #include "platform/GxPresentRect.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -115,6 +116,8 @@ void GxSeqTransitBase::DrawTransit()
     s.SetDefaultRenderState();
     const float p = m_TransitParam.GetProgress();
     const uint32_t color = GxPackColorArgb(1.0f, 1.0f, 1.0f, 1.0f - p);
-    s.DrawGlobalRenderTexture(0.0f, 0.0f, GxFRect(0.0f, 0.0f, static_cast<float>(kGxLogicalScreenWidth), static_cast<float>(kGxLogicalScreenHeight)), color, 0, 2);
+    const GxFRect screen(0.0f, 0.0f, static_cast<float>(kGxLogicalScreenWidth),
+                         static_cast<float>(kGxLogicalScreenHeight));
+    s.DrawGlobalRenderTexture(0.0f, 0.0f, screen, color, 0, BLENDMODE_ALPHA);
     s.EndScene();
 }

@@ -16,6 +16,7 @@
 #include "game/GxUserData.h"
 #include "graphics/GxGlobalRenderTarget.h"
 #include "graphics/GxGraphicsSettings.h"
+#include "graphics/GxRenderState.h"
 #include "layer/GxLayerContent.h"
 #include "layer/GxTaskLayer.h"
 #include "media/GxSound.h"
@@ -91,15 +92,15 @@ SeqRukoMain::SeqRukoMain(GxTaskBase* parent) : GxSeqTransitBase(kGxMainScreenNam
 
     m_Root = new GxTaskFolder(kGxMainScreenRoot, nullptr, 0, this);
     m_Visual = new GxTaskLayer(kGxMainScreenVisual, nullptr, 0, m_Root);
-    m_BgLayer = NewLayer(kGxMainScreenBGLayer, m_Visual, -100.0f, 2);
-    m_BgwLayer = NewLayer(kGxMainScreenBGWLayer, m_BgLayer, -10.0f, 2);
+    m_BgLayer = NewLayer(kGxMainScreenBGLayer, m_Visual, -100.0f, BLENDMODE_ALPHA);
+    m_BgwLayer = NewLayer(kGxMainScreenBGWLayer, m_BgLayer, -10.0f, BLENDMODE_ALPHA);
     m_BgwLayer->Hide();
-    m_MovieLayer = NewLayer(kGxMainScreenMovieLayer, m_Visual, -20.0f, 2);
+    m_MovieLayer = NewLayer(kGxMainScreenMovieLayer, m_Visual, -20.0f, BLENDMODE_ALPHA);
     m_MovieLayer->SetMovieAutoDisappearTime(sc.m_StandTransitionTime);
-    m_GlobalFlash = NewLayer(kGxMainScreenFlash, m_Visual, 10000.0f, 3);
+    m_GlobalFlash = NewLayer(kGxMainScreenFlash, m_Visual, 10000.0f, BLENDMODE_ADD);
     m_GlobalFlash->LoadSolidColor(0xFFFFFFFFu, 0);
     m_GlobalFlash->SetAlpha(0);
-    m_GlobalFade = NewLayer(kGxMainScreenFade, m_Visual, 10001.0f, 2);
+    m_GlobalFade = NewLayer(kGxMainScreenFade, m_Visual, 10001.0f, BLENDMODE_ALPHA);
     m_GlobalFade->LoadSolidColor(0xFF000000u, 0);
     m_GlobalFade->SetAlpha(0);
     m_Stand = new GxTaskFolder(kGxMainScreenStand, nullptr, 0, m_Visual);
@@ -130,7 +131,7 @@ void SeqRukoMain::BuildStandLayers()
             continue;
         }
         auto* layer = new GxTaskLayer(nullptr, row.CharName.c_str(), 0, m_Stand);
-        layer->SetBlendMode(2);
+        layer->SetBlendMode(BLENDMODE_ALPHA);
         const uint32_t subLayers = row.SubLayerNum > 0 ? static_cast<uint32_t>(row.SubLayerNum) : 0u;
         layer->GetCurrentContent()->CreateSubLayerList(subLayers);
         // The layer hands out its other buffer read-only; the buffer itself is the layer's own.
