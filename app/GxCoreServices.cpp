@@ -56,9 +56,9 @@ GxCore::ClientMapping GxCore::GetClientMapping()
     if (m.clientWidth <= 0 || m.clientHeight <= 0) return m;
     // The picture is shown whole and undistorted in any client size, and points map through the
     // rectangle it is shown in; on a 4:3 client that rectangle is the client itself.
-    m.picture = GxFitPresentRect(1024, 768, m.clientWidth, m.clientHeight);
-    m.sx = 1024.0f / static_cast<float>(m.picture.width);
-    m.sy = 768.0f / static_cast<float>(m.picture.height);
+    m.picture = GxFitPresentRect(kGxLogicalScreenWidth, kGxLogicalScreenHeight, m.clientWidth, m.clientHeight);
+    m.sx = static_cast<float>(kGxLogicalScreenWidth) / static_cast<float>(m.picture.width);
+    m.sy = static_cast<float>(kGxLogicalScreenHeight) / static_cast<float>(m.picture.height);
     return m;
 }
 

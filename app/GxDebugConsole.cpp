@@ -6,6 +6,8 @@
 #include "graphics/GxD3DResource.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
+#include "platform/GxPresentRect.h"
 
 // ---- The console ---------------------------------------------------------------------------------
 
@@ -61,7 +63,8 @@ constexpr const char16_t* kBlockKindTexts[] = {
 
 constexpr size_t kStatusCapacity = 512;
 constexpr size_t kLineCapacity = 512;
-constexpr float kScreenHeight = 768.0f;  // the logical screen the overlay is drawn on
+// The logical screen the overlay is drawn on.
+constexpr float kScreenHeight = static_cast<float>(kGxLogicalScreenHeight);
 
 float TextRectWidth(std::u16string_view text, int32_t h)
 {
@@ -205,10 +208,9 @@ void GxDrawDebugOverlay(GxCore* core, const GxDebugConsoleOutputEx* console, flo
 {
     GxGDIFontMap* font = GxGetGDIFontMap(1);
     if (!font) return;
-    constexpr int32_t kBlend = 2;
-    GxGraphics::SetBlendMode(0, kBlend);
+    GxGraphics::SetBlendMode(0, BLENDMODE_ALPHA);
     for (const GxDebugOverlayLine& l : GxBuildDebugOverlay(core, console, x, y, font->GetFontSize())) {
-        GxGraphics::DrawSolidRect(l.rect, kGxDebugOverlayBackColor, 0, kBlend);
-        GxGraphics::DrawTextGDIFontMap(font, l.text, l.x, l.y, GxVector2(1.0f, 1.0f), l.color, 0, kBlend);
+        GxGraphics::DrawSolidRect(l.rect, kGxDebugOverlayBackColor, 0, BLENDMODE_ALPHA);
+        GxGraphics::DrawTextGDIFontMap(font, l.text, l.x, l.y, GxVector2(1.0f, 1.0f), l.color, 0, BLENDMODE_ALPHA);
     }
 }

@@ -4,6 +4,8 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "graphics/GxRenderState.h"
+#include "platform/GxPresentRect.h"
 
 // ---------------------------------------------------------------------------------------------
 // Timer record
@@ -114,6 +116,8 @@ void GxSeqTransitBase::DrawTransit()
     s.SetDefaultRenderState();
     const float p = m_TransitParam.GetProgress();
     const uint32_t color = GxPackColorArgb(1.0f, 1.0f, 1.0f, 1.0f - p);
-    s.DrawGlobalRenderTexture(0.0f, 0.0f, GxFRect(0.0f, 0.0f, 1024.0f, 768.0f), color, 0, 2);
+    const GxFRect screen(0.0f, 0.0f, static_cast<float>(kGxLogicalScreenWidth),
+                         static_cast<float>(kGxLogicalScreenHeight));
+    s.DrawGlobalRenderTexture(0.0f, 0.0f, screen, color, 0, BLENDMODE_ALPHA);
     s.EndScene();
 }

@@ -4,6 +4,7 @@
 
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "graphics/GxRenderState.h"
 
 // ---------------------------------------------------------------------------------------------
 // Visual state
@@ -55,7 +56,7 @@ void GxActorVisualParam::Reset()
     m_CenterPos.x = m_CenterPos.y = m_CenterPos.z = 0.0f;
     m_UVOffset = GxVector2();
     m_ShakeOffsetPos.x = m_ShakeOffsetPos.y = m_ShakeOffsetPos.z = 0.0f;
-    m_BlendMode = 2;
+    m_BlendMode = BLENDMODE_ALPHA;
 }
 
 uint32_t GxActorVisualParam::GetColor0Argb(int32_t extraAlpha) const

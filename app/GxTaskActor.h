@@ -10,6 +10,7 @@
 #include "app/GxActorAction.h"
 #include "app/task/GxTaskFolder.h"
 #include "core/GxMath.h"
+#include "graphics/GxRenderState.h"
 
 class GxActorVisualParam
 {
@@ -39,7 +40,7 @@ public:
     GxVector3 m_CenterPos;                               // pivot, relative to the actor
     GxVector2 m_UVOffset;
     GxVector3 m_ShakeOffsetPos;                          // added to the position while shaking
-    int32_t m_BlendMode = 2;                             // blend preset; 2 = normal alpha blend
+    int32_t m_BlendMode = BLENDMODE_ALPHA;               // blend preset (GxBlendMode)
 };
 
 class GxTaskActor : public GxTaskFolder

@@ -53,7 +53,7 @@ bool ShowPicture(GxGameCommandCall& call, const PictureKind& kind)
 {
     GxMainScreen* screen = GxFindMainScreen(call.core);
     if (!screen) {
-        call.Error(u"メイン画面が見つかりません[%s]", std::u16string(u"SeqRukoMain"));
+        call.Error(u"メイン画面が見つかりません[%s]", std::u16string(kGxMainScreenName));
         return false;
     }
     GxTaskLayer* companion = GxCommandRequireLayer(call, kGxMainScreenBGWLayer);

@@ -3,6 +3,7 @@
 #include "game/GxCommandsScreen.h"
 #include "game/GxGameCommandHandlers.h"
 #include "game/GxGameFunctions.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "layer/GxTaskLayer.h"
 

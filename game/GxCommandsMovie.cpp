@@ -5,11 +5,13 @@
 #include "core/GxFile.h"
 #include "game/GxGameCommandHandlers.h"
 #include "game/GxGameLookup.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoaVariable.h"
+#include "platform/GxPresentRect.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ GxTaskLayer* FindMovieLayer(GxGameCommandCall& call)
 {
     GxCore* core = CoreOf(call);
     GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
-    GxTaskBase* task = tm ? tm->FindTaskByName(u"$MOVIELAYER:SeqRukoMain") : nullptr;
+    GxTaskBase* task = tm ? tm->FindTaskByName(kGxMainScreenMovieLayer) : nullptr;
     auto* layer = dynamic_cast<GxTaskLayer*>(task);
     if (!layer) call.Error(u"movie layer $MOVIELAYER:SeqRukoMain not found");
     return layer;
@@ -41,8 +43,8 @@ GxTaskLayer* FindMovieLayer(GxGameCommandCall& call)
 bool GxCmdMv(GxGameCommandCall& call)
 {
     const int32_t time = IntOr(call, 1, kDefaultEffectTime);
-    const int32_t width = IntOr(call, 2, 1024);
-    const int32_t height = IntOr(call, 3, 768);
+    const int32_t width = IntOr(call, 2, kGxLogicalScreenWidth);
+    const int32_t height = IntOr(call, 3, kGxLogicalScreenHeight);
     const int32_t loop = IntOr(call, 4, 0);
     const double loopStart = call.ArgPresent(5) ? static_cast<double>(call.Arg(5)->GetInt64()) / 1000.0 : 0.0;
 

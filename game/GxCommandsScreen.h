@@ -48,9 +48,3 @@ void GxCommandWaitForLayer(const GxGameCommandCall& call, const std::u16string& 
 // A shake without a time of its own lasts this long (ms).
 inline constexpr int32_t kGxDefaultShakeTime = 800;
 
-// The screen's task names.
-inline constexpr const char16_t* kGxMainScreenBGLayer = u"$BGLAYER:SeqRukoMain";
-inline constexpr const char16_t* kGxMainScreenBGWLayer = u"$BGWLAYER:SeqRukoMain";
-inline constexpr const char16_t* kGxMainScreenStand = u"$STAND:SeqRukoMain";
-inline constexpr const char16_t* kGxMainScreenVisual = u"$VISUAL:SeqRukoMain";
-inline constexpr const char16_t* kGxMainScreenFlash = u"$GLOBALFLASH:SeqRukoMain";

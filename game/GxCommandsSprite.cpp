@@ -10,7 +10,9 @@
 #include "game/GxCommandsScreen.h"
 #include "game/GxGameCommandHandlers.h"
 #include "game/GxGameLookup.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
+#include "graphics/GxRenderState.h"
 #include "layer/GxTaskLayer.h"
 #include "moa/GxMoa.h"
 #include "moa/GxMoaToken.h"
@@ -187,7 +189,7 @@ bool GxCmdSpBlend(GxGameCommandCall& call)
 {
     GxTaskLayer* layer = FindStandLayer(call, MissingLayerText::Character);
     if (!layer) return false;
-    layer->SetBlendMode(GxCommandIntArg(call, 1, 2));
+    layer->SetBlendMode(GxCommandIntArg(call, 1, BLENDMODE_ALPHA));
     return true;
 }
 

@@ -13,8 +13,12 @@
 #include "game/GxUserDataPerman.h"
 #include "moa/GxMoaScriptHost.h"
 #include "moa/GxMoaVariable.h"
+#include "platform/GxPresentRect.h"
 
 namespace {
+
+constexpr float kScreenWidth = static_cast<float>(kGxLogicalScreenWidth);
+constexpr float kScreenHeight = static_cast<float>(kGxLogicalScreenHeight);
 
 // Comparison order matters: a word is looked up only in the band its index selects, and the
 // first equal word of that band wins.
@@ -166,21 +170,21 @@ float GxCommandAlignX(const GxMoaVariable* arg, float defaultX, float width)
     if (type == GxMoaValueType::Int || type == GxMoaValueType::Float) return static_cast<float>(arg->GetFloat());
     const std::u16string text = arg->GetString();
     if (text == u"L") return 0.0f;
-    if (text == u"M") return std::trunc(1024.0f - width) * 0.5f;
-    if (text == u"R") return std::trunc(1024.0f - width);
+    if (text == u"M") return std::trunc(kScreenWidth - width) * 0.5f;
+    if (text == u"R") return std::trunc(kScreenWidth - width);
     return defaultX;
 }
 
 float GxCommandAlignY(const GxMoaVariable* arg, float height)
 {
-    if (!arg || arg->IsNull()) return 768.0f - height;
+    if (!arg || arg->IsNull()) return kScreenHeight - height;
     const GxMoaValueType type = arg->GetValueType();
     if (type == GxMoaValueType::Int || type == GxMoaValueType::Float) return static_cast<float>(arg->GetFloat());
     const std::u16string text = arg->GetString();
     if (text == u"T") return 0.0f;
-    if (text == u"M") return std::trunc(768.0f - height) * 0.5f;
-    if (text == u"B") return std::trunc(768.0f - height);
-    return 768.0f - height;
+    if (text == u"M") return std::trunc(kScreenHeight - height) * 0.5f;
+    if (text == u"B") return std::trunc(kScreenHeight - height);
+    return kScreenHeight - height;
 }
 
 namespace {

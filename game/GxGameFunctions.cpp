@@ -5,6 +5,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
 #include "game/DBRukoChar.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
@@ -75,7 +76,7 @@ bool ValidIndex(int32_t index, int32_t count, const char16_t* operation)
 GxTaskActor* GlobalFadeLayer(GxTaskManage* tm)
 {
     if (!tm) return nullptr;
-    return dynamic_cast<GxTaskActor*>(tm->FindTaskByName(u"$GLOBALFADE:SeqRukoMain"));
+    return dynamic_cast<GxTaskActor*>(tm->FindTaskByName(kGxMainScreenFade));
 }
 
 }  // namespace
@@ -256,7 +257,7 @@ void GxStartGameAtLabel(GxCore* core, const std::u16string& label)
 {
     GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
     if (tm) {
-        if (auto* bg = dynamic_cast<GxTaskLayer*>(tm->FindTaskByName(u"$BGLAYER:SeqRukoMain"))) {
+        if (auto* bg = dynamic_cast<GxTaskLayer*>(tm->FindTaskByName(kGxMainScreenBGLayer))) {
             const GxSystemConfig* sc = core->GetSystemConfig();
             bg->LoadImage(sc ? sc->m_FileCgBgDefault : GxSystemConfig().m_FileCgBgDefault, 0);
         }
@@ -265,6 +266,6 @@ void GxStartGameAtLabel(GxCore* core, const std::u16string& label)
     if (!g_MoaWorkerEx || !g_MoaWorkerEx->StartAtLabel(label, nullptr))
         GxPrintErrorLog(u"スクリプトにラベル %s が存在しないため実行できません\n", label);
     if (!tm) return;
-    if (GxTaskBase* main = tm->FindTaskByName(u"SeqRukoMain")) tm->ChangeSequence(main, 0);
-    else GxPrintErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", u"SeqRukoMain");
+    if (GxTaskBase* main = tm->FindTaskByName(kGxMainScreenName)) tm->ChangeSequence(main, 0);
+    else GxPrintErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", kGxMainScreenName);
 }

@@ -34,6 +34,7 @@
 #include "moa/GxMoaCompilerLaunch.h"
 #include "moa/GxMoaScriptHost.h"
 #include "platform/GxPosixSafeWrite.h"
+#include "platform/GxPresentRect.h"
 
 int32_t g_GxBgmRestrainPercent = 100;
 
@@ -198,8 +199,8 @@ void GxInitGameSettings(GxCore* core)
     g_GxCursorMode = 1;
     // Window mode, 1024 x 768 back buffer, 60 Hz, 32-bit colour, 24-bit depth, flip.
     GxGetGraphicsSettings().SetStartupValues();
-    g_GxRequestScreenWidth = 1024;
-    g_GxRequestScreenHeight = 768;
+    g_GxRequestScreenWidth = kGxLogicalScreenWidth;
+    g_GxRequestScreenHeight = kGxLogicalScreenHeight;
     core->GetFrameTimer().SetWaitRate(60);
     core->GetFrameTimer().SetStepRate(60);
 }

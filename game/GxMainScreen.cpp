@@ -6,5 +6,5 @@
 GxMainScreen* GxFindMainScreen(GxCore* core)
 {
     GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
-    return tm ? dynamic_cast<GxMainScreen*>(tm->FindTaskByName(u"SeqRukoMain")) : nullptr;
+    return tm ? dynamic_cast<GxMainScreen*>(tm->FindTaskByName(kGxMainScreenName)) : nullptr;
 }

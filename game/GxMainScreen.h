@@ -10,6 +10,24 @@
 
 class GxCore;
 
+// The main play screen's task name and the names of the tasks it builds, by which commands, the
+// save code and the settings screen find them.
+inline constexpr const char16_t* kGxMainScreenName = u"SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenRoot = u"$ROOT:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenVisual = u"$VISUAL:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenBGLayer = u"$BGLAYER:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenBGWLayer = u"$BGWLAYER:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenMovieLayer = u"$MOVIELAYER:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenFlash = u"$GLOBALFLASH:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenFade = u"$GLOBALFADE:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenStand = u"$STAND:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenUI = u"$UI:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenSelect = u"$SELECT:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenBGTransit = u"$BGTRANSIT:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenMesWin = u"$MESWIN:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenNameWin = u"$NAMEWIN:SeqRukoMain";
+inline constexpr const char16_t* kGxMainScreenNameImage = u"$NAMEIMAGE:SeqRukoMain";
+
 class GxMainScreen : public GxMainScreenResets
 {
 public:

@@ -21,6 +21,7 @@
 #include "core/GxString.h"
 #include "game/DBRukoChar.h"
 #include "game/GxGameFunctions.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
@@ -34,16 +35,16 @@
 namespace {
 
 constexpr const char16_t* kSavedLayers[] = {
-    u"$VISUAL:SeqRukoMain",     u"$BGLAYER:SeqRukoMain",     u"$BGWLAYER:SeqRukoMain",
-    u"$MOVIELAYER:SeqRukoMain", u"$GLOBALFLASH:SeqRukoMain", u"$GLOBALFADE:SeqRukoMain",
+    kGxMainScreenVisual,      kGxMainScreenBGLayer, kGxMainScreenBGWLayer,
+    kGxMainScreenMovieLayer,  kGxMainScreenFlash,   kGxMainScreenFade,
 };
 constexpr const char16_t* kSavedWindows[] = {
-    u"$MESWIN:SeqRukoMain",
-    u"$NAMEWIN:SeqRukoMain",
-    u"$NAMEIMAGE:SeqRukoMain",
+    kGxMainScreenMesWin,
+    kGxMainScreenNameWin,
+    kGxMainScreenNameImage,
 };
-constexpr const char16_t* kStandFolder = u"$STAND:SeqRukoMain";
-constexpr const char16_t* kSelectFolder = u"$SELECT:SeqRukoMain";
+constexpr const char16_t* kStandFolder = kGxMainScreenStand;
+constexpr const char16_t* kSelectFolder = kGxMainScreenSelect;
 constexpr const char16_t* kSelectButton = u"btn_select";
 constexpr uint32_t kRestoreFadeIn = 1000;
 

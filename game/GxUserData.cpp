@@ -6,6 +6,7 @@
 #include "app/task/GxTaskManage.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxGameStartup.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "media/GxMovie.h"
 #include "media/GxSound.h"
@@ -100,7 +101,7 @@ void GxUserData::AppendMessageLog(const std::u16string& name, const std::u16stri
 GxMainScreenResets* GxUserData::FindMainScreen() const
 {
     GxTaskManage* tm = m_Core ? m_Core->GetTaskManage() : nullptr;
-    return tm ? dynamic_cast<GxMainScreenResets*>(tm->FindTaskByName(u"SeqRukoMain")) : nullptr;
+    return tm ? dynamic_cast<GxMainScreenResets*>(tm->FindTaskByName(kGxMainScreenName)) : nullptr;
 }
 
 void GxUserData::ResetForNewGame(bool stopBGM)

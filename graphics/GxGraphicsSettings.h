@@ -5,12 +5,14 @@
 
 #include <cstdint>
 
+#include "platform/GxPresentRect.h"
+
 struct GxGraphicsSettings
 {
-    uint32_t logicalScreenWidth = 1024;   // the window's client size
-    uint32_t logicalScreenHeight = 768;
-    uint32_t backBufferWidth = 1024;      // window mode size; full-screen mode search
-    uint32_t backBufferHeight = 768;
+    uint32_t logicalScreenWidth = kGxLogicalScreenWidth;   // the window's client size
+    uint32_t logicalScreenHeight = kGxLogicalScreenHeight;
+    uint32_t backBufferWidth = kGxLogicalScreenWidth;      // window mode size; full-screen mode search
+    uint32_t backBufferHeight = kGxLogicalScreenHeight;
     int32_t screenMode = 0;               // requested start-up mode (SCRMODE_WINDOW)
     uint32_t vsyncInterval = 1;           // presentation interval count
     bool lockableBackBuffer = false;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "app/GxCore.h"
+#include "app/task/GxRenderLayer.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
 #include "core/GxFile.h"
@@ -14,6 +15,7 @@
 #include "graphics/GxGlobalRenderTarget.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsSettings.h"
+#include "graphics/GxRenderState.h"
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
 #include "layer/GxNcFactory.h"
@@ -26,8 +28,8 @@
 namespace {
 
 constexpr int32_t kLayerTaskType = 1;
-constexpr int32_t kLayerRenderLayer = 5;
-constexpr int32_t kLayerRenderMode = 3;  // ascending by key, after equal keys
+constexpr int32_t kLayerRenderLayer = GxRenderLayer::Main;
+constexpr int32_t kLayerRenderMode = GxRenderOrder::Ascending;  // ascending by key, after equal keys
 constexpr int32_t kMotionNestingDepth = 4;
 // The glyph atlas the file-name label is written with.
 constexpr int kLabelFontMap = 1;
@@ -596,7 +598,8 @@ int GxTaskLayer::Draw(int32_t /*param*/, int32_t /*layer*/)
     if (m_ShowFileNameLabel) {
         const GxVector3 pos = GetAbsolutePos();
         GxGraphics::DrawTextGDIFontMap(GxGetGDIFontMap(kLabelFontMap), m_Content[m_IndexPos].m_ContentFileName,
-                                       pos.x + 32.0f, pos.y + 64.0f, GxVector2(1.0f, 1.0f), 0xFFFFFFFFu, 0, 2);
+                                       pos.x + 32.0f, pos.y + 64.0f, GxVector2(1.0f, 1.0f), 0xFFFFFFFFu, 0,
+                                       BLENDMODE_ALPHA);
     }
     GxGraphics::EndScene();
     return 0;

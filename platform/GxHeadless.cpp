@@ -276,12 +276,13 @@ void GxHarness::Push(const GxInputScriptEvent& ev, GxWindowHandle mainWindow)
     GxWindowRect rc = m_Services->GetClientRect(mainWindow);
     // The logical screen is shown in the picture's rectangle of the client area, as the window
     // procedure maps the mouse back through it.
-    const GxPresentRect picture = GxFitPresentRect(1024, 768, rc.right - rc.left, rc.bottom - rc.top);
+    const GxPresentRect picture =
+        GxFitPresentRect(kGxLogicalScreenWidth, kGxLogicalScreenHeight, rc.right - rc.left, rc.bottom - rc.top);
     auto toClient = [&](float v, int32_t origin, int32_t size, float logical) {
         return origin + static_cast<int32_t>(std::lround(static_cast<double>(v) * size / logical));
     };
-    const int32_t cx = toClient(ev.x, picture.left, picture.width, 1024.0f);
-    const int32_t cy = toClient(ev.y, picture.top, picture.height, 768.0f);
+    const int32_t cx = toClient(ev.x, picture.left, picture.width, static_cast<float>(kGxLogicalScreenWidth));
+    const int32_t cy = toClient(ev.y, picture.top, picture.height, static_cast<float>(kGxLogicalScreenHeight));
     SDL_Event e;
     memset(&e, 0, sizeof(e));
     e.common.timestamp = SDL_GetTicks();

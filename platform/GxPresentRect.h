@@ -11,6 +11,10 @@
 #include <algorithm>
 #include <cstdint>
 
+// The logical screen: the picture the game draws on, whatever the window's or the display's size.
+constexpr int32_t kGxLogicalScreenWidth = 1024;
+constexpr int32_t kGxLogicalScreenHeight = 768;
+
 struct GxPresentRect
 {
     int32_t left = 0;

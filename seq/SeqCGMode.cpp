@@ -11,6 +11,7 @@
 #include "game/GxUserDataPerman.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
 #include "layer/GxNcImageSet.h"
 #include "ui/GxTaskUIBase.h"
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr const char16_t* kThumbnailSetName = u"th_cgmode.gis";
 constexpr int32_t kFontNum8 = 1;   // "FONT8NUM"
-constexpr int32_t kBlendAlpha = 2;
 
 bool IsShown(std::u16string_view picture)
 {
@@ -130,7 +130,7 @@ void SeqCGMode::DrawOverlay()
             const float x = p.x + static_cast<float>(slot->GetWidth()) - 8.0f * static_cast<float>(text.size());
             const float y = p.y + static_cast<float>(slot->GetHeight()) + 1.0f;
             GxGraphics::DrawTextFontData(font, text, x, y, GxVector2(1.0f, 1.0f), GxVector3(), GxVector2(0.0f, 0.0f),
-                                         0xFFFFFFFFu, 0, kBlendAlpha);
+                                         0xFFFFFFFFu, 0, BLENDMODE_ALPHA);
         }
     });
 }

@@ -14,12 +14,13 @@
 #include "game/GxSystemConfig.h"
 #include "game/GxUserDataPerman.h"
 #include "layer/GxTaskLayer.h"
+#include "platform/GxPresentRect.h"
 #include "ui/GxTaskUINull.h"
 
 namespace {
 
-constexpr float kScreenWidth = 1024.0f;
-constexpr float kScreenHeight = 768.0f;
+constexpr float kScreenWidth = static_cast<float>(kGxLogicalScreenWidth);
+constexpr float kScreenHeight = static_cast<float>(kGxLogicalScreenHeight);
 constexpr int32_t kFadeMs = 500;
 constexpr int32_t kScrollWaitMs = 500;
 

@@ -7,6 +7,7 @@
 #include "app/GxCore.h"
 #include "app/task/GxTaskManage.h"
 #include "game/GxGameFunctions.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserConfig.h"
 #include "game/GxUserData.h"
@@ -218,7 +219,7 @@ void SeqConfig::ApplyVolumes()
 
 void SeqConfig::ApplyWindowOpacity(int32_t opacity)
 {
-    for (const char16_t* name : {u"$MESWIN:SeqRukoMain", u"$NAMEWIN:SeqRukoMain"}) {
+    for (const char16_t* name : {kGxMainScreenMesWin, kGxMainScreenNameWin}) {
         GxTaskBase* task = MainScreenTask(name);
         auto* window = task && task->IsKindOf(GxTaskKind::UI) ? dynamic_cast<GxTaskUIBase*>(task) : nullptr;
         if (window) window->SetImageAlpha(opacity);
@@ -233,7 +234,7 @@ void SeqConfig::RecolourChoices()
     const GxUserConfig* o = Options();
     const GxUserDataPerman* perman = core ? core->GetUserDataPerman() : nullptr;
     if (!data || !sc || !o || !data->m_IsSelecting) return;
-    auto* folder = dynamic_cast<GxTaskFolder*>(MainScreenTask(u"$SELECT:SeqRukoMain"));
+    auto* folder = dynamic_cast<GxTaskFolder*>(MainScreenTask(kGxMainScreenSelect));
     if (!folder) return;
     // Item 0 carries no button.
     for (size_t i = 1; i < data->m_SelectItems.size(); ++i) {

@@ -10,6 +10,7 @@
 #include "layer/GxTaskLayer.h"
 #include "media/GxMovie.h"
 #include "media/GxMoviePlayerFile.h"
+#include "platform/GxPresentRect.h"
 #include "seq/SeqSystem.h"
 #include "ui/GxTaskUINull.h"
 #include "seq/SeqScreenCommon.h"
@@ -41,7 +42,8 @@ void SeqOpening::OnSequenceEnter()
     const GxSystemConfig& sc = SeqSystemConfig();
     if (sc.m_MovNameOpening.empty()) return;
     const std::u16string path = sc.m_AssetFolder[kGxFolderMovies] + sc.m_MovNameOpening;
-    if (GxFileGetSize(path) != 0) m_Layer->LoadMovie(path, 1024, 768, 1, 0.0, MovieVolume(), false, 0);
+    if (GxFileGetSize(path) != 0)
+        m_Layer->LoadMovie(path, kGxLogicalScreenWidth, kGxLogicalScreenHeight, 1, 0.0, MovieVolume(), false, 0);
 }
 
 void SeqOpening::OnSequenceLeave()

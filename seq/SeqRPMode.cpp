@@ -6,6 +6,7 @@
 #include "core/GxLog.h"
 #include "game/DBRPMode.h"
 #include "game/GxGameFunctions.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
@@ -130,7 +131,7 @@ int SeqRPMode::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
         GxStartGlobalFadeIn(tm, 200);
         if (!g_MoaWorkerEx || !g_MoaWorkerEx->StartAtLabel(label, nullptr))
             GxPrintErrorLog(u"スクリプトにラベル %s が存在しないため実行できません\n", label);
-        if (tm) tm->ChangeSequenceByName(u"SeqRukoMain", 0);
+        if (tm) tm->ChangeSequenceByName(kGxMainScreenName, 0);
         return 1;
     }
     return 0;

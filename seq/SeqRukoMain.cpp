@@ -16,6 +16,7 @@
 #include "game/GxUserData.h"
 #include "graphics/GxGlobalRenderTarget.h"
 #include "graphics/GxGraphicsSettings.h"
+#include "graphics/GxRenderState.h"
 #include "layer/GxLayerContent.h"
 #include "layer/GxTaskLayer.h"
 #include "media/GxSound.h"
@@ -27,9 +28,6 @@
 #include "ui/GxTaskUIMessageWindow.h"
 
 namespace {
-
-constexpr const char16_t* kMesWinName = u"$MESWIN:SeqRukoMain";
-constexpr const char16_t* kNameWinName = u"$NAMEWIN:SeqRukoMain";
 
 int32_t ToMilliseconds(int64_t elapsed) { return GxTaskActor::ElapsedToMilliseconds(elapsed); }
 
@@ -85,35 +83,35 @@ bool AnyStreamPlaying(uint32_t first, uint32_t count)
 
 GxTaskBase* SeqRukoMainCreate(GxTaskBase* parent) { return new SeqRukoMain(parent); }
 
-SeqRukoMain::SeqRukoMain(GxTaskBase* parent) : GxSeqTransitBase(u"SeqRukoMain", parent)
+SeqRukoMain::SeqRukoMain(GxTaskBase* parent) : GxSeqTransitBase(kGxMainScreenName, parent)
 {
     SetUIEventEnabled(true);
     const GxSystemConfig defaults;
     const GxSystemConfig* scp = Core() ? Core()->GetSystemConfig() : nullptr;
     const GxSystemConfig& sc = scp ? *scp : defaults;
 
-    m_Root = new GxTaskFolder(u"$ROOT:SeqRukoMain", nullptr, 0, this);
-    m_Visual = new GxTaskLayer(u"$VISUAL:SeqRukoMain", nullptr, 0, m_Root);
-    m_BgLayer = NewLayer(u"$BGLAYER:SeqRukoMain", m_Visual, -100.0f, 2);
-    m_BgwLayer = NewLayer(u"$BGWLAYER:SeqRukoMain", m_BgLayer, -10.0f, 2);
+    m_Root = new GxTaskFolder(kGxMainScreenRoot, nullptr, 0, this);
+    m_Visual = new GxTaskLayer(kGxMainScreenVisual, nullptr, 0, m_Root);
+    m_BgLayer = NewLayer(kGxMainScreenBGLayer, m_Visual, -100.0f, BLENDMODE_ALPHA);
+    m_BgwLayer = NewLayer(kGxMainScreenBGWLayer, m_BgLayer, -10.0f, BLENDMODE_ALPHA);
     m_BgwLayer->Hide();
-    m_MovieLayer = NewLayer(u"$MOVIELAYER:SeqRukoMain", m_Visual, -20.0f, 2);
+    m_MovieLayer = NewLayer(kGxMainScreenMovieLayer, m_Visual, -20.0f, BLENDMODE_ALPHA);
     m_MovieLayer->SetMovieAutoDisappearTime(sc.m_StandTransitionTime);
-    m_GlobalFlash = NewLayer(u"$GLOBALFLASH:SeqRukoMain", m_Visual, 10000.0f, 3);
+    m_GlobalFlash = NewLayer(kGxMainScreenFlash, m_Visual, 10000.0f, BLENDMODE_ADD);
     m_GlobalFlash->LoadSolidColor(0xFFFFFFFFu, 0);
     m_GlobalFlash->SetAlpha(0);
-    m_GlobalFade = NewLayer(u"$GLOBALFADE:SeqRukoMain", m_Visual, 10001.0f, 2);
+    m_GlobalFade = NewLayer(kGxMainScreenFade, m_Visual, 10001.0f, BLENDMODE_ALPHA);
     m_GlobalFade->LoadSolidColor(0xFF000000u, 0);
     m_GlobalFade->SetAlpha(0);
-    m_Stand = new GxTaskFolder(u"$STAND:SeqRukoMain", nullptr, 0, m_Visual);
+    m_Stand = new GxTaskFolder(kGxMainScreenStand, nullptr, 0, m_Visual);
     BuildStandLayers();
 
-    m_UI = new GxTaskFolder(u"$UI:SeqRukoMain", nullptr, 0, m_Root);
+    m_UI = new GxTaskFolder(kGxMainScreenUI, nullptr, 0, m_Root);
     BuildWindows();
-    m_Select = new GxTaskFolder(u"$SELECT:SeqRukoMain", nullptr, 0, m_UI);
+    m_Select = new GxTaskFolder(kGxMainScreenSelect, nullptr, 0, m_UI);
     BuildChoiceButtons();
 
-    m_BGTransitLayer = new GxTaskLayer(u"$BGTRANSIT:SeqRukoMain", nullptr, 0, m_Root);
+    m_BGTransitLayer = new GxTaskLayer(kGxMainScreenBGTransit, nullptr, 0, m_Root);
     m_BGTransitLayer->SetOrderZ(20000.0f);
     const GxGraphicsSettings& gs = GxGetGraphicsSettings();
     m_BGTransitLayer->LoadTexture(static_cast<int32_t>(gs.backBufferWidth), static_cast<int32_t>(gs.backBufferHeight), 0);
@@ -133,7 +131,7 @@ void SeqRukoMain::BuildStandLayers()
             continue;
         }
         auto* layer = new GxTaskLayer(nullptr, row.CharName.c_str(), 0, m_Stand);
-        layer->SetBlendMode(2);
+        layer->SetBlendMode(BLENDMODE_ALPHA);
         const uint32_t subLayers = row.SubLayerNum > 0 ? static_cast<uint32_t>(row.SubLayerNum) : 0u;
         layer->GetCurrentContent()->CreateSubLayerList(subLayers);
         // The layer hands out its other buffer read-only; the buffer itself is the layer's own.
@@ -146,11 +144,11 @@ void SeqRukoMain::BuildWindows()
     const int32_t opacity = UserConfig() ? UserConfig()->m_TextWindowOpacity : GxUserConfig().m_TextWindowOpacity;
     const GxSystemConfig* sc = Core() ? Core()->GetSystemConfig() : nullptr;
 
-    if (const DBUILayoutData* row = GxFindUILayoutData(kMesWinName)) {
-        GxTaskUIBase* widget = CreateUIFromModuleName(m_UI, *row, kMesWinName, -1);
+    if (const DBUILayoutData* row = GxFindUILayoutData(kGxMainScreenMesWin)) {
+        GxTaskUIBase* widget = CreateUIFromModuleName(m_UI, *row, kGxMainScreenMesWin, -1);
         m_MessageWindow = dynamic_cast<GxTaskUIMessageWindowFx*>(widget);
         if (widget && !m_MessageWindow) {
-            GxPrintErrorLog(u"SeqRukoMain::SeqRukoMain/メッセージウィンドウではありません(%s)\n", kMesWinName);
+            GxPrintErrorLog(u"SeqRukoMain::SeqRukoMain/メッセージウィンドウではありません(%s)\n", kGxMainScreenMesWin);
         }
     }
     if (m_MessageWindow) {
@@ -159,17 +157,17 @@ void SeqRukoMain::BuildWindows()
         m_MessageWindow->SetLetterMarginWidth(sc ? sc->m_MeswinLetterMarginWidth : GxSystemConfig().m_MeswinLetterMarginWidth);
     }
     if (m_MessageWindow) {
-        GxTaskControl::CreateUIFromDBUILayout(this, kMesWinName);
+        GxTaskControl::CreateUIFromDBUILayout(this, kGxMainScreenMesWin);
     }
 
-    if (const DBUILayoutData* row = GxFindUILayoutData(kNameWinName)) {
-        m_NameWindow = CreateUIFromModuleName(m_UI, *row, kNameWinName, -1);
+    if (const DBUILayoutData* row = GxFindUILayoutData(kGxMainScreenNameWin)) {
+        m_NameWindow = CreateUIFromModuleName(m_UI, *row, kGxMainScreenNameWin, -1);
     }
     if (m_NameWindow) {
         m_NameWindow->SetImageAlpha(opacity);
         m_NameWindow->SetEventBlockFlag(false);
         m_NameWindow->Hide();
-        m_NameImage = new GxTaskLayer(u"$NAMEIMAGE:SeqRukoMain", nullptr, 0, m_NameWindow);
+        m_NameImage = new GxTaskLayer(kGxMainScreenNameImage, nullptr, 0, m_NameWindow);
         m_NameImage->SetOrderZ(m_NameWindow->GetOrderZ() + 1.0f);
         m_NameImage->Hide();
     }
@@ -237,7 +235,7 @@ void SeqRukoMain::OnSequenceEnter()
     m_BGTransit = GxTransitParam();
     m_ReplayEndLogged = false;
     GxUserData* data = UserData();
-    if (data) data->SetRestoreSequence(u"SeqRukoMain");
+    if (data) data->SetRestoreSequence(kGxMainScreenName);
     const bool replay = data && data->m_ReplayMode;
     for (const char16_t* name : {u"btn_save", u"btn_load", u"btn_qsave", u"btn_qload"}) ShowWidget(name, !replay);
     ShowWidget(u"btn_rend", replay);
@@ -382,7 +380,7 @@ bool SeqRukoMain::IsUIVisible(GxTaskUIBase* widget)
     const GxUserData* data = UserData();
     if (data && data->m_HideWindowByCommandFlag) {
         auto isWindow = [](const GxTaskBase* t) {
-            return t && (t->GetTaskName() == kMesWinName || t->GetTaskName() == kNameWinName);
+            return t && (t->GetTaskName() == kGxMainScreenMesWin || t->GetTaskName() == kGxMainScreenNameWin);
         };
         if (isWindow(widget) || isWindow(widget->GetParent())) return false;
     }

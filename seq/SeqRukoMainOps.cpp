@@ -19,6 +19,7 @@
 #include "layer/GxTaskLayer.h"
 #include "media/GxMovie.h"
 #include "moa/GxMoaScriptHost.h"
+#include "platform/GxPresentRect.h"
 #include "seq/SeqRukoMain.h"
 #include "seq/SeqScreenCommon.h"
 #include "ui/GxTaskUIMessageWindow.h"
@@ -26,9 +27,7 @@
 
 namespace {
 
-constexpr const char16_t* kMesWinName = u"$MESWIN:SeqRukoMain";
-constexpr const char16_t* kNameWinName = u"$NAMEWIN:SeqRukoMain";
-constexpr int32_t kScreenWidth = 1024;
+constexpr int32_t kScreenWidth = kGxLogicalScreenWidth;
 constexpr float kChoiceSlide = 32.0f;
 constexpr int32_t kChoiceFadeTime = 200;
 constexpr int32_t kChoiceDelayStep = 50;
@@ -335,8 +334,8 @@ void SeqRukoMain::ResetWindows()
     ResetVisuals();
     const int32_t opacity = UserConfig() ? UserConfig()->m_TextWindowOpacity : GxUserConfig().m_TextWindowOpacity;
     EmptyMessageWindow(m_MessageWindow);
-    ReapplyWindow(m_MessageWindow, u"tip_msgwindow", kMesWinName, opacity);
-    ReapplyWindow(m_NameWindow, u"tip_namewindow", kNameWinName, opacity);
+    ReapplyWindow(m_MessageWindow, u"tip_msgwindow", kGxMainScreenMesWin, opacity);
+    ReapplyWindow(m_NameWindow, u"tip_namewindow", kGxMainScreenNameWin, opacity);
     if (m_NameImage) {
         m_NameImage->ClearAction();
         if (m_NameWindow) m_NameImage->SetOrderZ(m_NameWindow->GetOrderZ() + 1.0f);

@@ -11,6 +11,7 @@
 #include "game/GxUserConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
 #include "graphics/GxTexture.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxTaskLayer.h"
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr const char16_t* kImageSetName = u"ui_saveload.gis";
-constexpr int32_t kBlendAlpha = 2;
 constexpr int32_t kPlateFont = 1;  // "FONTSIZE_1"
 constexpr GxColor kWhite = 0xFFFFFFFFu;
 
@@ -204,15 +204,15 @@ void SeqSaveLoadBase::DrawPlates()
         if (GxTexture* t = m_Thumbnails[i].get()) {
             const float w = static_cast<float>(t->GetImageWidth()), h = static_cast<float>(t->GetImageHeight());
             GxGraphics::DrawTexture(t, p.x, p.y, GxFRect(0.0f, 0.0f, w, h), one, rotation, pivot,
-                                    GxVector2(0.0f, 0.0f), kWhite, 0, kBlendAlpha);
+                                    GxVector2(0.0f, 0.0f), kWhite, 0, BLENDMODE_ALPHA);
         }
         if (!font) continue;
         const std::u16string lines[2] = {PlateLine1(m_Headers[i], GetPlateSlot(i)), PlateLine2(m_Headers[i])};
         for (int32_t n = 0; n < 2; ++n) {
             const float x = p.x + 152.0f, y = p.y + (n == 0 ? 4.0f : 34.0f);
             GxGraphics::DrawTextGDIFontMap(font, lines[n], x + 2.0f, y + 2.0f, one, sc.m_SystemShadowColor, 0,
-                                           kBlendAlpha);
-            GxGraphics::DrawTextGDIFontMap(font, lines[n], x, y, one, kWhite, 0, kBlendAlpha);
+                                           BLENDMODE_ALPHA);
+            GxGraphics::DrawTextGDIFontMap(font, lines[n], x, y, one, kWhite, 0, BLENDMODE_ALPHA);
         }
     }
     s.EndScene();

@@ -10,6 +10,7 @@
 #include "game/GxSystemConfig.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
 #include "layer/GxTaskLayer.h"
@@ -20,7 +21,6 @@
 namespace {
 
 constexpr const char16_t* kPlateSetName = u"ui_extra.gis";
-constexpr int32_t kBlendAlpha = 2;
 constexpr int32_t kFontNum22 = 2;  // "FONT22NUM"
 
 }  // namespace
@@ -205,10 +205,10 @@ void SeqPlateRoom::DrawPlate(const GxTaskUIBase* plate, const std::u16string& th
             specular = GxFColor(v, v, v, 1.0f);
         }
         const GxNcOriginImage* image = m_ThumbnailSet ? m_ThumbnailSet->FindOriginImage(thumbnail) : nullptr;
-        GxDrawCrammedPattern(image, 0, m, white, specular, kBlendAlpha);
+        GxDrawCrammedPattern(image, 0, m, white, specular, BLENDMODE_ALPHA);
     } else {
         const GxNcOriginImage* blank = m_PlateSet ? m_PlateSet->FindOriginImage(blankPlate) : nullptr;
-        GxDrawCrammedPattern(blank, 0, m, white, GxFColor(0.0f, 0.0f, 0.0f, 0.0f), kBlendAlpha);
+        GxDrawCrammedPattern(blank, 0, m, white, GxFColor(0.0f, 0.0f, 0.0f, 0.0f), BLENDMODE_ALPHA);
     }
 }
 
@@ -236,7 +236,7 @@ void SeqPlateRoom::DrawShare(const std::u16string& text)
     if (text.empty()) return;
     if (GxFontData* font = GxGetFontData(kFontNum22)) {
         GxGraphics::DrawTextFontData(font, text, 868.0f, 56.0f, GxVector2(1.0f, 1.0f), GxVector3(),
-                                     GxVector2(0.0f, 0.0f), 0xFFFFFFFFu, 0, kBlendAlpha);
+                                     GxVector2(0.0f, 0.0f), 0xFFFFFFFFu, 0, BLENDMODE_ALPHA);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxLog.h"
 #include "game/GxGameFunctions.h"
+#include "game/GxMainScreen.h"
 #include "game/GxSystemConfig.h"
 #include "game/GxUserData.h"
 #include "game/GxUserDataPerman.h"
@@ -84,7 +85,7 @@ int SeqTitle::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)
     if (name == u"btn_title_start") {
         if (!g_MoaWorkerEx || !g_MoaWorkerEx->StartAtLabel(u"MAIN", nullptr))
             GxPrintErrorLog(u"スクリプトにラベル MAIN が存在しないため実行できません\n");
-        if (tm) tm->ChangeSequenceByName(u"SeqRukoMain", 0);
+        if (tm) tm->ChangeSequenceByName(kGxMainScreenName, 0);
     } else if (name == u"btn_title_load") {
         if (tm) tm->ChangeSequenceByName(u"SeqLoad", 0);
     } else if (name == u"btn_title_visual") {

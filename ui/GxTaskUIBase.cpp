@@ -10,6 +10,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "platform/GxPresentRect.h"
 #include "ui/GxUISettings.h"
 #include "ui/GxUIWidgetTable.h"
 
@@ -178,7 +179,7 @@ void GxTaskUIBase::CenterInParentX(int32_t offset)
 {
     const GxTaskBase* p = GetParent();
     const GxTaskActor* actor = p && p->IsKindOf(GxTaskKind::Actor) ? dynamic_cast<const GxTaskActor*>(p) : nullptr;
-    const int64_t parentWidth = actor ? actor->GetWidth() : 1024;
+    const int64_t parentWidth = actor ? actor->GetWidth() : kGxLogicalScreenWidth;
     m_Visual.m_Pos.x = static_cast<float>((parentWidth - GetWidth()) / 2 + offset);
 }
 
@@ -186,7 +187,7 @@ void GxTaskUIBase::CenterInParentY(int32_t offset)
 {
     const GxTaskBase* p = GetParent();
     const GxTaskActor* actor = p && p->IsKindOf(GxTaskKind::Actor) ? dynamic_cast<const GxTaskActor*>(p) : nullptr;
-    const int64_t parentHeight = actor ? actor->GetHeight() : 768;
+    const int64_t parentHeight = actor ? actor->GetHeight() : kGxLogicalScreenHeight;
     m_Visual.m_Pos.y = static_cast<float>((parentHeight - GetHeight()) / 2 + offset);
 }
 

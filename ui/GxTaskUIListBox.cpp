@@ -9,6 +9,7 @@
 #include "core/GxLog.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
 #include "graphics/GxTextureFlex.h"
 #include "ui/GxMessageLayout.h"
 #include "ui/GxUIText.h"
@@ -293,14 +294,14 @@ int GxTaskUIListBoxFx::Draw(int32_t param, int32_t layer)
             const int64_t offset = std::max<int64_t>(0, (LineHeight() - prefixFont->GetHeight()) / 2);
             if (!item.PrefixText.empty())
                 GxGraphics::DrawTextFontData(prefixFont, item.PrefixText, x0, y0 + static_cast<float>(offset), one,
-                                             GxVector3(), GxVector2(), color, 0, 0);
+                                             GxVector3(), GxVector2(), color, 0, BLENDMODE_LAST);
             x += static_cast<float>(item.PrefixText.size()) * static_cast<float>(prefixFont->GetGlyphWidth(u' '));
         }
         if (!textFont || item.Text.empty()) return;
         static const float kEdgeOffsets[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
         for (const auto& o : kEdgeOffsets)
-            GxGraphics::DrawTextGDIFontMap(textFont, item.Text, x + o[0], y0 + o[1], one, edge, 0, 0);
-        GxGraphics::DrawTextGDIFontMap(textFont, item.Text, x, y0, one, color, 0, 0);
+            GxGraphics::DrawTextGDIFontMap(textFont, item.Text, x + o[0], y0 + o[1], one, edge, 0, BLENDMODE_LAST);
+        GxGraphics::DrawTextGDIFontMap(textFont, item.Text, x, y0, one, color, 0, BLENDMODE_LAST);
     };
 
     const size_t count = m_ItemArray.size();
@@ -323,9 +324,9 @@ int GxTaskUIListBoxFx::Draw(int32_t param, int32_t layer)
             const GxColor c = GxUIScaleColorAlpha(m_SelectRectColor, v.m_Alpha);
             const GxColor diffuse[5] = {c, c, c, c, c};
             const GxColor none[5] = {0, 0, 0, 0, 0};
-            GxGraphics::DrawColorRect(bar, diffuse, none, 0);
+            GxGraphics::DrawColorRect(bar, diffuse, none, BLENDMODE_LAST);
         } else if (index == m_HoverIndex) {
-            GxGraphics::DrawSolidRect(bar, GxUIScaleColorAlpha(m_HoverRectColor, v.m_Alpha), 0, 0);
+            GxGraphics::DrawSolidRect(bar, GxUIScaleColorAlpha(m_HoverRectColor, v.m_Alpha), 0, BLENDMODE_LAST);
         }
         color = GxUIScaleColorAlpha(color, v.m_Alpha);
         const float y0 = top + 1.0f;

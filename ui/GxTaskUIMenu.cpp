@@ -7,6 +7,7 @@
 #include "core/GxLog.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
 #include "ui/GxMessageLayout.h"
@@ -249,7 +250,7 @@ int GxTaskUIMenuIs::Draw(int32_t param, int32_t layer)
         const GxColor barColor = GxUIScaleColorAlpha(m_HoverRectColor, v.m_Alpha);
         const GxColor colors[5] = {barColor, barColor, barColor, barColor, barColor};
         const GxColor none[5] = {0, 0, 0, 0, 0};
-        GxGraphics::DrawColorRect(bar, colors, none, 0);
+        GxGraphics::DrawColorRect(bar, colors, none, BLENDMODE_LAST);
     }
 
     GxGDIFontMap* font = GxGetGDIFontMap(m_FontIndex);
@@ -259,8 +260,8 @@ int GxTaskUIMenuIs::Draw(int32_t param, int32_t layer)
         if (!font || text.empty()) return;
         static const float kShadowOffsets[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
         for (const auto& o : kShadowOffsets)
-            GxGraphics::DrawTextGDIFontMap(font, text, x + o[0], y + o[1], one, shadow, 0, 0);
-        GxGraphics::DrawTextGDIFontMap(font, text, x, y, one, textColor, specular, 0);
+            GxGraphics::DrawTextGDIFontMap(font, text, x + o[0], y + o[1], one, shadow, 0, BLENDMODE_LAST);
+        GxGraphics::DrawTextGDIFontMap(font, text, x, y, one, textColor, specular, BLENDMODE_LAST);
     };
     for (size_t i = 0; i < count; ++i) {
         const GxUIMenuItem& item = m_ItemArray[i];

@@ -9,13 +9,14 @@
 #include "core/GxContentWriter.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
 #include "ui/GxUISettings.h"
 
 namespace {
 
 constexpr uint32_t kPointFilter = 1;
 // Shadows and outlines are always alpha-blended, whatever the actor's mode.
-constexpr int32_t kShadowBlend = 2;
+constexpr int32_t kShadowBlend = BLENDMODE_ALPHA;
 
 std::u16string CutAtNul(const std::u16string& text)
 {

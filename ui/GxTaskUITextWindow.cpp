@@ -3,12 +3,13 @@
 #include "app/DBUIModule.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
 #include "ui/GxUISettings.h"
 
 namespace {
 
 constexpr uint32_t kPointFilter = 1;
-constexpr int32_t kShadowBlend = 2;
+constexpr int32_t kShadowBlend = BLENDMODE_ALPHA;
 
 }  // namespace
 

@@ -11,13 +11,14 @@
 #include "graphics/GxGraphics.h"
 #include "layer/GxNcFactory.h"
 #include "layer/GxNcImageSet.h"
+#include "platform/GxPresentRect.h"
 
 namespace {
 
 constexpr uint32_t kPointFilter = 1;
 // The logical screen the balloon is kept on.
-constexpr float kScreenWidth = 1024.0f;
-constexpr float kScreenHeight = 768.0f;
+constexpr float kScreenWidth = static_cast<float>(kGxLogicalScreenWidth);
+constexpr float kScreenHeight = static_cast<float>(kGxLogicalScreenHeight);
 // The balloon's corner lies this far from the pointer.
 constexpr float kPointerGap = 24.0f;
 
