@@ -14,6 +14,11 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   export GX_EXIT_AFTER_FRAMES="${GX_EXIT_AFTER_FRAMES:-960}"
   export GX_INPUT_SCRIPT="${GX_INPUT_SCRIPT:-$PWD/../tools/demo-input.txt}"
   export GX_SCREENSHOT="${GX_SCREENSHOT:-$PWD/../build/demo-screenshot.png}"
+  # A save folder of its own, new each run: the input script clicks as a first play does, and a
+  # story already read would show its lines at once and be back at the title by the last frame.
+  export XDG_DOCUMENTS_DIR="$PWD/../build/demo-documents"
+  rm -rf "$XDG_DOCUMENTS_DIR"
+  mkdir -p "$XDG_DOCUMENTS_DIR"
   echo "run: no display; running headless, screenshot: $GX_SCREENSHOT"
 fi
 exec ../build/gxplay
