@@ -20,7 +20,9 @@ int32_t EffectRowCapacity() { return GxGetDBEffect().GetRowCapacity(); }
 
 GxNcEffectRow EffectRow(int32_t index)
 {
-    const DBEffectData& row = *GxGetDBEffect().GetRow(index);
+    // Through the const table: a read-only lookup makes no rows.
+    const DBEffect& table = GxGetDBEffect();
+    const DBEffectData& row = *table.GetRow(index);
     return GxNcEffectRow{row.GNCName, row.MotionGroup, row.Motion, row.Name};
 }
 
