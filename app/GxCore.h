@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/task/GxRenderLayer.h"
+#include "core/GxDrawKey.h"
 #include "app/task/GxTaskListener.h"
 #include "core/GxFrameTimer.h"
 #include "core/GxLog.h"
@@ -82,6 +83,11 @@ public:
 
     void ClearRenderLayers();
     void DrawRenderLayers();
+    // Whether this frame's drawing and present can be left out: every task it would draw keys
+    // its drawing (GxTaskBase::AppendDrawKey), the key equals that of the last drawn frame and
+    // the device vouches for the rest (GxDevice::RepeatShownFrame). False when the frame is to be
+    // drawn: its key is then the one the next frame is compared with. allowed false: drawn.
+    bool RepeatsLastFrame(bool allowed);
 
     // The main window's procedure.
     GxLResult WindowProc(GxWindowHandle window, uint32_t message, GxWParam wParam, GxLParam lParam);
@@ -156,6 +162,9 @@ private:
     GxTaskManage* m_TaskManage = nullptr;
     GxThreadManage* m_ThreadManage = nullptr;
     GxRenderLayerBanks m_RenderLayers;
+    GxDrawKey m_FrameKey;
+    GxDrawKey m_DrawnFrameKey;
+    bool m_DrawnFrameKeyed = false;
     GxSystemConfig* m_SystemConfig = nullptr;
     GxUserConfig* m_UserConfig = nullptr;
     // Set and cleared with the two above, which only GxCore.cpp sees whole.

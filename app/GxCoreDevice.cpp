@@ -44,6 +44,8 @@ bool GxCoreDevicePresent()
 
 void GxCoreDeviceForceFrame() { GxGraphics::ForceFrame(); }
 
+bool GxCoreDeviceRepeatShownFrame() { return GxGraphics::RepeatShownFrame(); }
+
 int32_t GxCoreDeviceGetScreenMode()
 {
     // Before the device exists, the mode that start-up asks for.

@@ -17,6 +17,8 @@ bool GxCoreDevicePresent();
 // The next present draws and shows its frame even when it equals the last one shown (a
 // screenshot of it is wanted).
 void GxCoreDeviceForceFrame();
+// GxGraphics::RepeatShownFrame.
+bool GxCoreDeviceRepeatShownFrame();
 // The current screen mode (0 window, 2 full screen) and whether it presents in a window.
 int32_t GxCoreDeviceGetScreenMode();
 bool GxCoreDeviceIsWindowed();

@@ -4,6 +4,7 @@
 
 #include "app/GxCoreDevice.h"
 #include "app/task/GxTaskManage.h"
+#include "graphics/GxGraphics.h"
 #include "graphics/GxGlobalRenderTarget.h"
 #include "platform/GxPresentRect.h"
 #include "platform/GxSdlWindow.h"
@@ -95,6 +96,23 @@ void GxCore::ClearRenderLayers() { m_RenderLayers.ClearRenderLayers(); }
 void GxCore::DrawRenderLayers()
 {
     m_RenderLayers.DrawRenderLayers(m_TaskManage ? m_TaskManage->IsMainStarted() : false);
+}
+
+bool GxCore::RepeatsLastFrame(bool allowed)
+{
+    m_FrameKey.Clear();
+    bool keyed = allowed && m_TaskManage && m_RenderLayers.AppendDrawKey(m_FrameKey, m_TaskManage->IsMainStarted());
+    if (keyed) {
+        // What every draw goes through besides its task.
+        GxRectL viewport{};
+        GxGraphics::GetViewport(&viewport);
+        m_FrameKey.Add(viewport);
+        m_FrameKey.Add(GxGraphics::GetDrawMatrix());
+    }
+    if (keyed && m_DrawnFrameKeyed && m_FrameKey == m_DrawnFrameKey && GxCoreDeviceRepeatShownFrame()) return true;
+    m_FrameKey.Swap(m_DrawnFrameKey);
+    m_DrawnFrameKeyed = keyed;
+    return false;
 }
 
 bool GxApplyCursorMode()

@@ -4,6 +4,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxDrawKey.h"
 #include "graphics/GxRenderState.h"
 #include "platform/GxPresentRect.h"
 
@@ -106,6 +107,12 @@ int GxSeqTransitBase::Draw(int32_t param, int32_t layer)
     if (param == 0) ClearScreen();
     else if (param == 1) DrawTransit();
     return 0;
+}
+
+bool GxSeqTransitBase::AppendTransitDrawKey(GxDrawKey& key, int32_t param)
+{
+    if (param == 0) key.Add(GxGetSeqServices().GetBackgroundColor());
+    return param != 1 || !m_TransitParam.m_Transit;
 }
 
 void GxSeqTransitBase::DrawTransit()

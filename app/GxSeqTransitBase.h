@@ -64,6 +64,8 @@ public:
     int Render(int32_t step, int64_t elapsed) override;
     // Parameter 0 clears the screen, parameter 1 draws the overlay.
     int Draw(int32_t param, int32_t layer) override;
+    // The key of this class's Draw; a running transition has none.
+    bool AppendTransitDrawKey(GxDrawKey& key, int32_t param);
 
     virtual bool StartTransit(int32_t time);
     // False when no transition was running.

@@ -4,6 +4,7 @@
 
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxDrawKey.h"
 #include "graphics/GxRenderState.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -63,6 +64,22 @@ uint32_t GxActorVisualParam::GetColor0Argb(int32_t extraAlpha) const
 {
     const float a = static_cast<float>(m_Alpha) * m_Color0.a * static_cast<float>(extraAlpha) / 255.0f / 255.0f;
     return GxPackColorArgb(m_Color0.r, m_Color0.g, m_Color0.b, a);
+}
+
+void GxActorVisualParam::AppendKey(GxDrawKey& key) const
+{
+    key.Add(m_Visible);
+    key.Add(m_OrderZ);
+    key.Add(m_Alpha);
+    key.Add(m_Color0);
+    key.Add(m_Color1);
+    key.Add(m_Pos);
+    key.Add(m_Scale);
+    key.Add(m_Rot);
+    key.Add(m_CenterPos);
+    key.Add(m_UVOffset);
+    key.Add(m_ShakeOffsetPos);
+    key.Add(m_BlendMode);
 }
 
 // ---------------------------------------------------------------------------------------------

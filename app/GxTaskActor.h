@@ -12,6 +12,8 @@
 #include "core/GxMath.h"
 #include "graphics/GxRenderState.h"
 
+class GxDrawKey;
+
 class GxActorVisualParam
 {
 public:
@@ -28,6 +30,8 @@ public:
     // m_Color0's red, green and blue with alpha m_Alpha x m_Color0.a x extraAlpha / 255 / 255,
     // packed to 0xAARRGGBB (channels clamped to 0..1).
     uint32_t GetColor0Argb(int32_t extraAlpha) const;
+    // Every field, for a draw key (GxTaskBase::AppendDrawKey).
+    void AppendKey(GxDrawKey& key) const;
 
     bool m_Visible = true;
     float m_OrderZ = 1000.0f;  // sort key in the render-layer lists

@@ -51,12 +51,16 @@ bool GxRunGameFrame(GxCore* core)
         if (tm->ShouldEndUpdateSteps()) break;
     }
 
-    GxCoreTrace("DrawRenderLayers");
-    core->DrawRenderLayers();
     const GxDebugWindowState& debugWindow = GxGetDebugWindowState();
-    if (debugWindow.window && debugWindow.visible) GxPaintDebugWindow();
-    GxCoreTrace("Present");
-    GxCoreDevicePresent();
+    const bool debugShown = debugWindow.window && debugWindow.visible;
+    // A still screen: the picture stays as it is, without walking its drawing again.
+    if (!core->RepeatsLastFrame(!debugShown)) {
+        GxCoreTrace("DrawRenderLayers");
+        core->DrawRenderLayers();
+        if (debugShown) GxPaintDebugWindow();
+        GxCoreTrace("Present");
+        GxCoreDevicePresent();
+    }
     // Once the picture is out: what the player set or unlocked since the last second.
     GxCoreTrace("GxKeptDataWriter::OnFrameEnd");
     GxGetKeptDataWriter().OnFrameEnd(core, timer.GetElapsed());

@@ -234,6 +234,10 @@ public:
     // frame asked (which the device otherwise leaves on the screen without drawing it again):
     // for screenshots and captures.
     static void ForceFrame();
+    // In place of drawing and presenting a frame that would make the very calls of the last
+    // shown one: whether the device took it for presented (GxDevice::RepeatShownFrame). Never
+    // inside a scene or with a render target pushed.
+    static bool RepeatShownFrame();
     // Drops every registered resource's default-pool objects, resets the device with the present
     // parameters of the current mode, makes them again and restores targets and cached states.
     // Not forced, a device that is not lost is left alone.

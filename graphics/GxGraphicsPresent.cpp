@@ -89,6 +89,15 @@ void GxGraphics::ForceFrame()
     if (GxDevice* device = State().device) device->ForceFrame();
 }
 
+bool GxGraphics::RepeatShownFrame()
+{
+    GxGraphicsState& s = State();
+    if (!s.device || s.sceneCount != 0) return false;
+    for (const auto& stack : s.renderTargetStacks)
+        if (!stack.empty()) return false;
+    return s.device->RepeatShownFrame();
+}
+
 bool GxGraphics::Reset(bool force, int32_t newMode, int32_t oldMode)
 {
     GxGraphicsState& s = State();

@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 
 #include "app/GxCore.h"
 #include "app/task/GxRenderLayer.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxDrawKey.h"
 #include "core/GxFile.h"
 #include "core/GxLog.h"
 #include "core/GxRandom.h"
@@ -603,6 +605,42 @@ int GxTaskLayer::Draw(int32_t /*param*/, int32_t /*layer*/)
     }
     GxGraphics::EndScene();
     return 0;
+}
+
+bool GxTaskLayer::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    if (typeid(*this) != typeid(GxTaskLayer)) return false;
+    key.Add(m_Visual.m_Visible);
+    if (!m_Visual.m_Visible) return true;
+    if (m_LocalTransit.m_Transit || m_ShowFileNameLabel) return false;
+    const GxLayerContent& c = m_Content[m_IndexPos];
+    key.Add(c.m_ContentType);
+    m_Visual.AppendKey(key);
+    key.Add(GetAbsolutePos());
+    key.Add(c.m_Width);
+    key.Add(c.m_Height);
+    switch (c.m_ContentType) {
+    case CONTENTTYPE_NONE: return true;
+    case CONTENTTYPE_FLEXTEXTURE:
+        key.Add(c.m_pTextureFlex.get());
+        key.Add(c.m_pSubLayerList.size());
+        for (const auto& sub : c.m_pSubLayerList) {
+            key.Add(sub->m_pTexture.get());
+            key.Add(sub->m_OffsetPos);
+            key.Add(sub->m_Width);
+            key.Add(sub->m_Height);
+        }
+        return true;
+    case CONTENTTYPE_TEXTURE:
+    case CONTENTTYPE_TEXTUREFILE: key.Add(c.m_pTexture.get()); return true;
+    case CONTENTTYPE_SOLIDCOLOR:
+        key.Add(c.m_SolidColor);
+        key.Add(ScreenWidth());
+        key.Add(ScreenHeight());
+        return true;
+    default: return false;
+    }
 }
 
 // ---- saved games ----

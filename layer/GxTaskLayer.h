@@ -41,6 +41,9 @@ public:
     // Render layer 5, ascending by the order Z, visible or not.
     int Render(int32_t step, int64_t elapsed) override;
     int Draw(int32_t param, int32_t layer) override;
+    // Keyed when still: pictures, textures and solid colours outside a cross-fade (motions,
+    // image sets and movies move on their own).
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
     bool WriteContent(GxContentWriterBase& writer) override;
     // Restores both records and reloads their resources.
     bool ReadContent(GxContentReaderBase& reader) override;

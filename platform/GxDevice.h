@@ -257,6 +257,14 @@ public:
     // show its frame whatever it holds; a screenshot or a capture asks for it. The recording
     // device draws every frame.
     virtual void ForceFrame() = 0;
+    // Counts one more present of the last shown frame, without its calls and without showing
+    // anything, when the device can vouch that the frame's calls would ask for that very picture
+    // again: nothing called since that present, the frame's picture depending on its calls alone,
+    // no texture made, written or released since the frame began, the window unspoilt and its
+    // drawable the same, the device not lost, no frame forced. The caller must know the calls
+    // would be the same; the device knows the textures. False, with nothing done, otherwise (and
+    // always on the recording device): the caller draws and presents the frame.
+    virtual bool RepeatShownFrame() = 0;
     virtual GxFrameStats GetFrameStats() = 0;
 };
 

@@ -256,6 +256,12 @@ GxResult GxDeviceCore::Present(const GxRectL* source, const GxRectL* dest, void*
     return r;
 }
 
+bool GxDeviceCore::RepeatShownFrame()
+{
+    if (m_Loss != Loss::None || m_SceneCount > 0) return false;
+    return NativeRepeatShownFrame();
+}
+
 GxResult GxDeviceCore::GetSwapChain(uint32_t index, GxDeviceSwapChain** swapChain)
 {
     if (!swapChain) return GXERR_INVALIDCALL;

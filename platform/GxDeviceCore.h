@@ -313,6 +313,7 @@ public:
     void SimulateDeviceLoss(uint32_t lostAnswers) override;
     GxDeviceRecorder& Recorder() override { return m_Recorder; }
     void ForceFrame() override {}
+    bool RepeatShownFrame() override;
     GxFrameStats GetFrameStats() override { return m_FrameStats; }
 
     // A fresh serial for a texture or a back buffer.
@@ -333,6 +334,9 @@ protected:
     // Clears one rectangle of the current render target, already cut to the viewport.
     virtual GxResult NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float z, uint32_t stencil) = 0;
     virtual GxResult NativePresent(const GxRectL* source, const GxRectL* dest, void* destWindow) = 0;
+    // RepeatShownFrame once the device is known usable and outside a scene; the base repeats
+    // nothing.
+    virtual bool NativeRepeatShownFrame() { return false; }
     virtual GxResult NativeReadBackBuffer(GxPixelImage* image) = 0;
     virtual GxResult NativeReadPresented(GxPixelImage* image) = 0;
     // Draws pre-transformed 32-byte vertices with the current state. Not provided yet.
@@ -362,6 +366,9 @@ protected:
     // Frees the backend's objects of every live texture and detaches them; a backend calls it
     // from its destructor while its context still exists.
     void DetachTextures();
+    // Raised whenever a texture is made, written from outside drawing or released: a frame
+    // that began at the same count sampled the textures as they still are.
+    uint64_t TextureChangeCount() const { return m_TextureChanges; }
     // Textures' bookkeeping.
     void AddLiveTexture(GxCoreTexture* texture);
     void ForgetTexture(GxCoreTexture* texture);
@@ -403,6 +410,7 @@ protected:
     GxDeviceRecorder m_Recorder;
     GxFrameStats m_FrameStats;
     std::vector<GxCoreTexture*> m_LiveTextures;
+    uint64_t m_TextureChanges = 0;
 
     friend class GxCoreTexture;
     friend class GxCoreTextureSurface;

@@ -194,6 +194,7 @@ void GxDeviceCore::NativeTextureWillChange(GxCoreTexture&) {}
 void GxDeviceCore::TextureWillChange(GxCoreTexture& texture)
 {
     ++texture.version;
+    ++m_TextureChanges;
     NativeTextureWillChange(texture);
 }
 
@@ -239,7 +240,11 @@ GxResult GxDeviceCore::SyncFromDevice(GxCoreTexture& texture, uint32_t level)
     return NativeDownloadTexture(texture, level);
 }
 
-void GxDeviceCore::AddLiveTexture(GxCoreTexture* texture) { m_LiveTextures.push_back(texture); }
+void GxDeviceCore::AddLiveTexture(GxCoreTexture* texture)
+{
+    m_LiveTextures.push_back(texture);
+    ++m_TextureChanges;
+}
 
 void GxDeviceCore::ForgetTexture(GxCoreTexture* texture)
 {
@@ -247,6 +252,7 @@ void GxDeviceCore::ForgetTexture(GxCoreTexture* texture)
     if (it == m_LiveTextures.end()) return;
     *it = m_LiveTextures.back();
     m_LiveTextures.pop_back();
+    ++m_TextureChanges;
     NativeReleaseTexture(*texture);
     if (texture->Desc().Pool == GXPOOL_DEFAULT && m_DefaultPoolObjects > 0) --m_DefaultPoolObjects;
 }
@@ -258,6 +264,7 @@ void GxDeviceCore::DetachTextures()
         t->Detach();
     }
     m_LiveTextures.clear();
+    ++m_TextureChanges;
 }
 
 GxResult GxDeviceCore::MakeTexture(const GxSurfaceDesc& desc, uint32_t levels, bool standalone,

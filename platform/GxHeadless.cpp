@@ -181,11 +181,12 @@ bool GxParseInputScript(std::string_view text, std::vector<GxInputScriptEvent>& 
                 ev.kind = GxInputScriptEvent::Kind::KeyUp;
                 out.push_back(ev);
             }
-        } else if (verb == "screenshot") {
+        } else if (verb == "screenshot" || verb == "look") {
             // The rest of the line, so that names with blanks work.
             ev.path = Trim(line.substr(line.find(verb, frameText.size()) + verb.size()));
-            if (ev.path.empty()) return fail("screenshot needs <file>");
+            if (ev.path.empty()) return fail(verb + " needs <file>");
             ev.kind = GxInputScriptEvent::Kind::Screenshot;
+            ev.drawn = verb == "screenshot";
             out.push_back(ev);
         } else if (verb == "close") {
             if (!args.empty()) return fail("close takes nothing");
@@ -350,7 +351,7 @@ bool GxHarness::CapturesFrame(uint32_t frame) const
 {
     if (WantsScreenshot() && m_Options.exitAfterFrames == frame) return true;
     for (const GxInputScriptEvent& ev : m_Screenshots)
-        if (ev.frame == frame) return true;
+        if (ev.frame == frame && ev.drawn) return true;
     return false;
 }
 

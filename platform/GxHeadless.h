@@ -28,7 +28,10 @@
 //   <frame> key <key>                   down and up in the same frame
 //   <frame> close                       the window's close request
 //   <frame> screenshot <file>           after frame N, its presented picture as an RGB PNG (the
-//                                       rest of the line is the file, relative to the game folder)
+//                                       rest of the line is the file, relative to the game folder);
+//                                       frame N is drawn even when it shows nothing new
+//   <frame> look <file>                 the same, with frame N left as the program leaves it: the
+//                                       picture on the screen after it, drawn or not
 // Frames count from 1: the events of frame N reach the window procedure in the message pump of
 // the main-loop pass that runs frame N, in the order of the file. Coordinates are on the logical
 // 1024 x 768 screen and are converted to the place of the picture in the window's client area
@@ -78,6 +81,7 @@ struct GxInputScriptEvent
     int32_t keycode = 0;  // SDL key code
     int32_t scancode = 0;
     std::string path;  // Screenshot: the file
+    bool drawn = true;  // Screenshot: its frame is drawn (screenshot) or left alone (look)
     int32_t line = 0;
 };
 
@@ -102,9 +106,9 @@ public:
     bool WantsScreenshot() const { return !m_Options.screenshotPath.empty(); }
     // The files the script wants the picture of frame (1-based) written to, once it has run.
     std::vector<std::string> ScreenshotsAfter(uint32_t frame) const;
-    // Whether the picture of frame (1-based) will be written: a screenshot of the script, or
-    // GX_SCREENSHOT and the frame is the last of GX_EXIT_AFTER_FRAMES. Such a frame is drawn
-    // even when it shows nothing new.
+    // Whether frame (1-based) is drawn for a picture written after it: a screenshot (not a look)
+    // of the script, or GX_SCREENSHOT and the frame is the last of GX_EXIT_AFTER_FRAMES. Such a
+    // frame is drawn even when it shows nothing new.
     bool CapturesFrame(uint32_t frame) const;
     // Writes 0xAARRGGBB pixels, top row first, as an RGB PNG.
     bool WriteScreenshot(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) const;

@@ -1,6 +1,7 @@
 #include "seq/SeqSystem.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "app/DBUIModule.h"
 #include "app/GxCore.h"
@@ -300,6 +301,12 @@ int SeqSystem::Draw(int32_t param, int32_t layer)
     if (ShouldDrawDebugOverlay(core)) GxDrawDebugOverlay(core, &GxGetDebugConsole(), 0.0f, 0.0f);
     s.EndScene();
     return 0;
+}
+
+bool SeqSystem::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)key; (void)param; (void)layer;
+    return typeid(*this) == typeid(SeqSystem) && !ShouldDrawDebugOverlay(GxGetCore());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -40,6 +40,8 @@ public:
     int Render(int32_t step, int64_t elapsed) override;
     // The debug overlay when ShouldDrawDebugOverlay holds.
     int Draw(int32_t param, int32_t layer) override;
+    // Keyed while no overlay is drawn.
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
     // First close request: the quit dialog opens and the window stays; while it is open the
     // window may close.
     int OnClose() override;

@@ -1,7 +1,10 @@
 #include "seq/SeqTitle.h"
 
+#include <typeinfo>
+
 #include "app/GxCore.h"
 #include "app/task/GxTaskManage.h"
+#include "core/GxDrawKey.h"
 #include "core/GxLog.h"
 #include "game/GxGameFunctions.h"
 #include "game/GxMainScreen.h"
@@ -64,6 +67,12 @@ void SeqTitle::OnSequenceLeave()
     GxSeqTransitBase::OnSequenceLeave();
     m_Layer->Clear();
     GxNcImageSetPool::Release(TitleImageSet());
+}
+
+bool SeqTitle::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)layer;
+    return typeid(*this) == typeid(SeqTitle) && AppendTransitDrawKey(key, param);
 }
 
 int SeqTitle::OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param)

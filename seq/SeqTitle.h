@@ -15,6 +15,7 @@ public:
     void OnSequenceEnter() override;
     void OnSequenceLeave() override;
     int OnUIEventLeftDown(GxTaskUIBase* sender, GxUIEventParam* param) override;
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
 
     GxTaskLayer* GetLayer() const { return m_Layer; }
     // A title button by its local name in "$UI:SeqTitle" (else by task name); null when absent.

@@ -1,8 +1,11 @@
 #include "ui/GxTaskUIButton.h"
 
+#include <typeinfo>
+
 #include "app/DBUIModule.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxDrawKey.h"
 #include "core/GxLog.h"
 #include "graphics/GxGraphics.h"
 #include "layer/GxNcFactory.h"
@@ -160,6 +163,27 @@ void GxTaskUIButtonIs::DrawPicture(float alpha)
     GxGraphics::SetTextureFilter(kPointFilter);
     GxDrawCrammedPattern(image, m_PatternIndex, world, diffuse, v.m_Color1, v.m_BlendMode);
     GxGraphics::EndScene();
+}
+
+void GxTaskUIButtonIs::AppendPictureKey(GxDrawKey& key, float alpha)
+{
+    const GxNcOriginImage* image = PictureToDraw();
+    key.Add(image);
+    if (!image) return;
+    key.Add(alpha);
+    key.Add(m_PatternIndex);
+    m_Visual.AppendKey(key);
+    key.Add(GetAbsolutePos());
+}
+
+bool GxTaskUIButtonIs::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    if (typeid(*this) != typeid(GxTaskUIButtonIs)) return false;
+    const bool visible = IsUIVisible();
+    key.Add(visible);
+    if (visible) AppendPictureKey(key, static_cast<float>(m_ImageAlpha) / 255.0f);
+    return true;
 }
 
 int GxTaskUIButtonIs::Draw(int32_t param, int32_t layer)

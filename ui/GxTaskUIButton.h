@@ -36,6 +36,7 @@ public:
     // Actions, hover end, the picture of this update, tip help, then the press countdown.
     int Update(int32_t step, int64_t elapsed) override;
     int Draw(int32_t param, int32_t layer) override;
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
     int OnMouseMove(const GxMousePoint& pt, uint32_t keyState) override;
     int OnMouseLeftDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick) override;
     // The base fields, then m_ImageName, m_ImageSetName, m_ImageIndex and m_PatternIndex; reading
@@ -72,6 +73,8 @@ protected:
     virtual const GxNcOriginImage* PictureToDraw() const;
     // The picture with the actor's transform, colours and blend, at alpha alpha x m_Alpha / 255.
     void DrawPicture(float alpha);
+    // The key of DrawPicture(alpha).
+    void AppendPictureKey(GxDrawKey& key, float alpha);
     // The lookup with the class's suffixes and messages; slotCount 4 or 6. Leaves the slots as
     // found (every one null when the set or the off picture is missing).
     bool FindImages(int32_t slotCount, const char16_t* setMissingFormat, const char16_t* imageMissingFormat);

@@ -1,9 +1,13 @@
 #include "ui/GxTaskUITextWidgets.h"
 
+#include <typeinfo>
+
 #include "app/DBUIModule.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxDrawKey.h"
 #include "core/GxLog.h"
+#include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
 #include "ui/GxUIText.h"
 
@@ -66,6 +70,35 @@ int GxTaskUITextBlock<Base>::Draw(int32_t param, int32_t layer)
 }
 
 template <class Base>
+bool GxTaskUITextBlock<Base>::AppendTextBlockKey(GxDrawKey& key)
+{
+    const bool visible = this->IsUIVisible();
+    key.Add(visible);
+    if (!visible) return true;
+    if (!AppendTextPictureKey(key)) return false;
+    key.AddText(this->m_Text);
+    if (this->m_Text.empty()) return true;
+    const GxActorVisualParam& v = this->m_Visual;
+    key.Add(m_TextFontIndex);
+    key.Add(m_TextFontSize);
+    // The glyphs: a font map's records change only with its textures, which the device watches.
+    key.Add(GxGetGDIFontMap(m_TextFontIndex));
+    key.Add(this->m_ClientLeft);
+    key.Add(this->m_ClientTop);
+    key.Add(this->m_ClientWidth);
+    key.Add(m_AutoAlign);
+    key.Add(GxUILineBreakChar());
+    key.Add(this->GetAbsolutePos());
+    key.Add(v.m_Scale);
+    key.Add(v.m_Alpha);
+    key.Add(v.m_BlendMode);
+    key.Add(m_TextColor);
+    key.Add(m_EdgeColor);
+    key.Add(m_UseEdge);
+    return true;
+}
+
+template <class Base>
 bool GxTaskUITextBlock<Base>::WriteContent(GxContentWriterBase& w)
 {
     Base::WriteContent(w);
@@ -112,6 +145,18 @@ GxTaskUITextButtonIs::GxTaskUITextButtonIs(GxTaskBase* parent, const char16_t* t
 GxTaskUITextButtonIs::~GxTaskUITextButtonIs() = default;
 
 void GxTaskUITextButtonIs::DrawTextPicture() { DrawPicture(1.0f); }
+
+bool GxTaskUITextButtonIs::AppendTextPictureKey(GxDrawKey& key)
+{
+    AppendPictureKey(key, 1.0f);
+    return true;
+}
+
+bool GxTaskUITextButtonIs::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    return typeid(*this) == typeid(GxTaskUITextButtonIs) && AppendTextBlockKey(key);
+}
 
 GxTaskUITextPanelIs::GxTaskUITextPanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName,
                                          int32_t localIndex)

@@ -53,6 +53,14 @@ protected:
     virtual const char* TextClassName() const = 0;
     // The picture under the text, inside the draw's scene.
     virtual void DrawTextPicture() = 0;
+    // The key of DrawTextPicture; false (the default) when the class cannot tell.
+    virtual bool AppendTextPictureKey(GxDrawKey& key)
+    {
+        (void)key;
+        return false;
+    }
+    // The key of Draw, for the classes that key their picture.
+    bool AppendTextBlockKey(GxDrawKey& key);
 
     int32_t m_TextFontIndex = kDefaultFontIndex;
     int32_t m_TextFontSize;
@@ -72,10 +80,13 @@ public:
     GxTaskUITextButtonIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex);
     ~GxTaskUITextButtonIs() override;
 
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
+
 protected:
     const char* TextClassName() const override { return "GxTaskUITextButtonIs"; }
     // The state picture at the actor's alpha, without m_ImageAlpha.
     void DrawTextPicture() override;
+    bool AppendTextPictureKey(GxDrawKey& key) override;
 };
 
 class GxTaskUITextPanelIs : public GxTaskUITextBlock<GxTaskUIPanelIs>

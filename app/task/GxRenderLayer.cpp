@@ -1,6 +1,7 @@
 #include "app/task/GxRenderLayer.h"
 
 #include "app/task/GxTaskBase.h"
+#include "core/GxDrawKey.h"
 
 bool GxTaskRenderManage::RegisterTask(GxTaskBase* task, int32_t mode, float orderKey, int32_t param)
 {
@@ -31,14 +32,36 @@ bool GxTaskRenderManage::RegisterTask(GxTaskBase* task, int32_t mode, float orde
     return true;
 }
 
+namespace {
+
+bool IsDrawn(const GxTaskBase* t)
+{
+    return t && t->GetGlobalState() == GxTaskState::Active && !t->HasUpdateFlags(GxTaskUpdateFlag::Hidden);
+}
+
+}  // namespace
+
 void GxTaskRenderManage::DrawTasks(int32_t layer, bool mainStarted)
 {
     for (const Entry& e : m_Entries) {
         GxTaskBase* t = e.task;
-        if (!t || t->GetGlobalState() != GxTaskState::Active || t->HasUpdateFlags(GxTaskUpdateFlag::Hidden)) continue;
+        if (!IsDrawn(t)) continue;
         if (mainStarted) t->Draw(e.param, layer);
         else t->DrawPreMain(e.param, layer);
     }
+}
+
+bool GxTaskRenderManage::AppendDrawKey(GxDrawKey& key, int32_t layer)
+{
+    key.Add(layer);
+    for (const Entry& e : m_Entries) {
+        GxTaskBase* t = e.task;
+        if (!IsDrawn(t)) continue;
+        key.Add(t);
+        key.Add(e.param);
+        if (!t->AppendDrawKey(key, e.param, layer)) return false;
+    }
+    return true;
 }
 
 GxTaskRenderManage* GxRenderLayerBanks::GetList(int32_t layer)
@@ -55,6 +78,15 @@ void GxRenderLayerBanks::ClearRenderLayers()
 void GxRenderLayerBanks::DrawRenderLayers(bool mainStarted)
 {
     for (int32_t layer = 0; layer < GxRenderLayer::Count; ++layer) m_Lists[m_BankIndex][layer].DrawTasks(layer, mainStarted);
+}
+
+bool GxRenderLayerBanks::AppendDrawKey(GxDrawKey& key, bool mainStarted)
+{
+    if (!mainStarted) return false;
+    key.Add(m_BankIndex);
+    for (int32_t layer = 0; layer < GxRenderLayer::Count; ++layer)
+        if (!m_Lists[m_BankIndex][layer].AppendDrawKey(key, layer)) return false;
+    return true;
 }
 
 void GxRenderLayerBanks::SetBankIndex(int32_t index)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <list>
 
+class GxDrawKey;
 class GxTaskBase;
 
 // List indices inside a bank, as the system's tasks use them.
@@ -54,6 +55,8 @@ public:
     // Draws every entry whose task is active and not hidden: Draw once the current sequence's
     // main phase has started, DrawPreMain before.
     void DrawTasks(int32_t layer, bool mainStarted);
+    // The key of the main-phase draws of DrawTasks (GxRenderLayerBanks::AppendDrawKey).
+    bool AppendDrawKey(GxDrawKey& key, int32_t layer);
     void Clear() { m_Entries.clear(); }
 
     const std::list<Entry>& GetEntries() const { return m_Entries; }
@@ -75,6 +78,9 @@ public:
     GxTaskRenderManage* GetList(int32_t layer);
     void ClearRenderLayers();
     void DrawRenderLayers(bool mainStarted);
+    // The key of what DrawRenderLayers would draw now (GxTaskBase::AppendDrawKey); false when a
+    // task cannot tell, or before the main phase (whose draws no task keys).
+    bool AppendDrawKey(GxDrawKey& key, bool mainStarted);
 
     int32_t GetBankIndex() const { return m_BankIndex; }
     // Out-of-range indices are ignored.

@@ -14,6 +14,7 @@ class GxTaskManage;
 class GxTaskFolder;
 class GxContentWriterBase;
 class GxContentReaderBase;
+class GxDrawKey;
 
 // m_GlobalState values.
 struct GxTaskState
@@ -120,6 +121,15 @@ public:
     {
         Draw(param, layer);
         return 0;
+    }
+    // Appends to key everything Draw(param, layer) would read now, the pixels of textures
+    // aside (the device knows those), and returns true; false when the task cannot tell, as the
+    // default answers: the frame is then drawn. A class answers for its own Draw only, so the
+    // classes that answer return false for a task of a class derived from them.
+    virtual bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+    {
+        (void)key; (void)param; (void)layer;
+        return false;
     }
 
     // Names and ids.

@@ -56,6 +56,7 @@ protected:
     GxResult NativeCreateBackBuffer(const GxPresentParameters& params) override;
     GxResult NativeClear(const GxRectL& rect, uint32_t flags, GxColor color, float z, uint32_t stencil) override;
     GxResult NativePresent(const GxRectL* source, const GxRectL* dest, void* destWindow) override;
+    bool NativeRepeatShownFrame() override;
     GxResult NativeReadBackBuffer(GxPixelImage* image) override;
     GxResult NativeReadPresented(GxPixelImage* image) override;
 
@@ -182,6 +183,9 @@ private:
     GxGLFrameList m_Shown;
     bool m_ShownValid = false;
     PresentArgs m_ShownArgs;
+    // TextureChangeCount() as the frame being given began, and as the shown one began.
+    uint64_t m_FrameTextureChanges = 0;
+    uint64_t m_ShownTextureChanges = 0;
     size_t m_Executed = 0;   // commands of m_Frame carried out
     bool m_Waiting = false;  // the frame's commands so far equal the shown frame's and wait
     uint64_t m_Epoch = 1;    // marks the textures of waiting commands (pendingEpoch)

@@ -49,6 +49,8 @@ void GxGLDevice::EndFrame(const PresentArgs& args)
     m_Executed = 0;
     m_ShownValid = true;
     m_ShownArgs = args;
+    m_ShownTextureChanges = m_FrameTextureChanges;
+    m_FrameTextureChanges = TextureChangeCount();
     m_ForceFrame = false;
     ++m_Epoch;
     // A frame whose picture depends on more than its list is drawn every time: the next one
@@ -63,7 +65,25 @@ void GxGLDevice::AbandonFrame()
     m_Executed = 0;
     m_ShownValid = false;
     m_Waiting = false;
+    m_FrameTextureChanges = TextureChangeCount();
     ++m_Epoch;
+}
+
+bool GxGLDevice::NativeRepeatShownFrame()
+{
+    // In place of a whole frame only, and of one that the present would find unchanged.
+    if (m_Frame.Size() != 0 || m_Executed != 0) return false;
+    if (!m_Waiting || m_ForceFrame || !m_ShownValid || !m_Presented) return false;
+    if (m_ShownArgs.hasSource || m_ShownArgs.hasDest) return false;
+    // The shown frame sampled every texture as it still is.
+    if (TextureChangeCount() != m_ShownTextureChanges) return false;
+    if (!m_Context.IsHeadless()) {
+        uint32_t w = 0, h = 0;
+        m_Context.DrawableSize(&w, &h);
+        if (w != m_ShownArgs.drawableWidth || h != m_ShownArgs.drawableHeight || m_Context.WindowSpoilt()) return false;
+    }
+    ++m_FrameStats.framesElided;
+    return true;
 }
 
 GxResult GxGLDevice::Present(const GxRectL* source, const GxRectL* dest, void* destWindow, const void* dirtyRegion)

@@ -48,3 +48,46 @@ TEST(FrameElisionE2E, TheTitleAtRestShowsWhatARunDrawingEveryFrameShows)
     std::string errors;
     EXPECT_FALSE(ReadFile(resting.SaveFolder() / "error.log", errors) && errors.size() > 2) << "an error was logged";
 }
+
+// Frames left undrawn as the program leaves them (looks, not screenshots, which draw their
+// frame): the pointer moving onto a title button and off it again shows at once what a run
+// drawing every frame shows, and the still frames between keep that picture.
+TEST(FrameElisionE2E, TheUndrawnTitleFollowsThePointerOntoAButtonAndOff)
+{
+    constexpr int kFirst = 40, kLast = 130;
+    const int bx = gxdemo::TitleButtonX(gxdemo::kStart), by = gxdemo::TitleButtonY(gxdemo::kStart);
+    const int looks[] = {60, 90, 120};
+    auto input = [&](const char* verb, const std::filesystem::path& folder) {
+        Input in = Input().SkipOpening();
+        in.Move(70, bx, by).Move(100, 100, 100);
+        for (int f : looks) in.At(f, std::string(verb) + " " + (folder / ("l" + std::to_string(f) + ".png")).string());
+        return in.text;
+    };
+    DemoCopy resting;
+    WriteFile(resting.root / "input.txt", input("look", resting.root));
+    RunResult r = resting.Run({"GX_INPUT_SCRIPT=" + (resting.root / "input.txt").string(),
+                               "GX_EXIT_AFTER_FRAMES=" + std::to_string(kLast + 10)});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    DemoCopy drawing;
+    std::string script = input("screenshot", drawing.root);
+    for (int f = kFirst; f <= kLast; ++f)
+        script += std::to_string(f) + " screenshot " + (drawing.root / ("f" + std::to_string(f) + ".png")).string() + "\n";
+    WriteFile(drawing.root / "input.txt", script);
+    r = drawing.Run({"GX_INPUT_SCRIPT=" + (drawing.root / "input.txt").string(),
+                     "GX_EXIT_AFTER_FRAMES=" + std::to_string(kLast + 10)});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    std::vector<Shot> rest(3), drawn(3);
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "l" + std::to_string(looks[i]) + ".png";
+        ASSERT_TRUE(ReadShot(resting.root / name, rest[i])) << name;
+        ASSERT_TRUE(ReadShot(drawing.root / name, drawn[i])) << name;
+        EXPECT_TRUE(rest[i].rgb == drawn[i].rgb) << "frame " << looks[i];
+    }
+    // The pointer's button changes its picture (else this proves nothing), and back again.
+    EXPECT_FALSE(rest[1].rgb == rest[0].rgb) << "the button under the pointer";
+    EXPECT_TRUE(rest[2].rgb == rest[0].rgb) << "the pointer away again";
+    std::string errors;
+    EXPECT_FALSE(ReadFile(resting.SaveFolder() / "error.log", errors) && errors.size() > 2) << "an error was logged";
+}

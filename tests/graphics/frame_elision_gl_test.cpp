@@ -14,6 +14,7 @@
 
 #include "graphics_test_support.h"
 #include "platform/GxDevice.h"
+#include "platform/GxDeviceRecording.h"
 #include "platform/gl/GxGLContext.h"
 
 namespace {
@@ -94,6 +95,7 @@ public:
     }
     ~Stage()
     {
+        for (GxDeviceTexture*& t : extra) GxSafeRelease(t);
         GxSafeRelease(background);
         GxSafeRelease(sprite);
         GxSafeRelease(dev);
@@ -131,6 +133,7 @@ public:
     GxDevice* dev = nullptr;
     GxDeviceTexture* background = nullptr;
     GxDeviceTexture* sprite = nullptr;
+    std::vector<GxDeviceTexture*> extra;  // released with the stage
     std::vector<GxPixelImage> pictures;
 
 private:
@@ -468,6 +471,122 @@ TEST(FrameElisionGL, ReadsAndWritesInTheMiddleOfAWaitingFrameSeeItsDrawingInOrde
     EXPECT_NE(midFrame[0][12 * kW + 12], r.elided[1].At(12, 12));
     EXPECT_EQ(r.elided[4].At(12, 12), r.elided[3].At(12, 12));
     EXPECT_TRUE(logs.Error().empty()) << GxWideToUtf8(logs.Error());
+}
+
+// A frame the caller knows to make the shown frame's very calls is left out whole
+// (RepeatShownFrame) only when the device can vouch for the rest; each case does one thing
+// after two still frames and asks.
+struct RepeatCase
+{
+    const char* name;
+    std::function<void(Stage&)> before;  // after the second frame
+    bool repeats;
+    std::function<void(Stage&)> after = nullptr;  // after the question, before the next frames
+};
+void PrintTo(const RepeatCase& c, std::ostream* os) { *os << c.name; }
+
+class FrameRepeat : public ::testing::TestWithParam<RepeatCase>
+{
+};
+
+TEST_P(FrameRepeat, IsTakenOnlyWhenTheShownPictureStillHolds)
+{
+    gxtest::LogFolder logs;
+    const RepeatCase& c = GetParam();
+    Stage s(false);
+    ASSERT_TRUE(s.Ready());
+    for (int i = 0; i < 2; ++i) s.Frame([](Stage& t) { t.Scene(); });
+    c.before(s);
+    const GxFrameStats before = s.dev->GetFrameStats();
+    const bool repeated = s.dev->RepeatShownFrame();
+    EXPECT_EQ(repeated, c.repeats);
+    const GxFrameStats after = s.dev->GetFrameStats();
+    EXPECT_EQ(after.framesElided, before.framesElided + (repeated ? 1u : 0u));
+    EXPECT_EQ(after.framesShown, before.framesShown);
+    EXPECT_EQ(after.drawsExecuted, before.drawsExecuted);
+    // Whatever was answered, the frames after it show what a device drawing every frame shows.
+    if (c.after) c.after(s);
+    for (int i = 0; i < 3; ++i) s.Frame([](Stage& t) { t.Scene(); });
+    EXPECT_TRUE(s.dev->RepeatShownFrame()) << "once still frames were given again";
+    s.dev->ForceFrame();
+    s.Frame([](Stage& t) { t.Scene(); });
+    ASSERT_GE(s.pictures.size(), 2u);
+    EXPECT_TRUE(s.pictures.back().pixels == s.pictures[s.pictures.size() - 2].pixels) << "as drawn";
+    EXPECT_TRUE(logs.Error().empty()) << GxWideToUtf8(logs.Error());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FrameRepeat,
+    ::testing::Values(
+        RepeatCase{"NothingBetween", [](Stage&) {}, true},
+        RepeatCase{"ATexelWritten", [](Stage& s) { SetTexel(s.sprite, 3, 3, 0xFF0000FFu); }, false},
+        RepeatCase{"ATextureMade",
+                   [](Stage& s) {
+                       GxDeviceTexture* t = nullptr;
+                       ASSERT_EQ(s.dev->CreateTexture(8, 8, 1, 0, GXFMT_A8R8G8B8, GXPOOL_MANAGED, &t), GX_OK);
+                       s.extra.push_back(t);
+                   },
+                   false},
+        // One that no frame drew: its memory could hold the next texture a task draws.
+        RepeatCase{"ATextureReleased",
+                   [](Stage& s) {
+                       GxDeviceTexture* t = nullptr;
+                       ASSERT_EQ(s.dev->CreateTexture(8, 8, 1, 0, GXFMT_A8R8G8B8, GXPOOL_MANAGED, &t), GX_OK);
+                       s.Frame([](Stage& u) { u.Scene(); });
+                       s.Frame([](Stage& u) { u.Scene(); });
+                       t->Release();
+                   },
+                   false},
+        RepeatCase{"AForcedFrame", [](Stage& s) { s.dev->ForceFrame(); }, false},
+        RepeatCase{"AnOpenScene", [](Stage& s) { ASSERT_EQ(s.dev->BeginScene(), GX_OK); }, false,
+                   [](Stage& s) { ASSERT_EQ(s.dev->EndScene(), GX_OK); }},
+        RepeatCase{"AClearOfTheFrameMadeAlready",
+                   [](Stage& s) {
+                       ASSERT_EQ(s.dev->BeginScene(), GX_OK);
+                       ASSERT_EQ(s.dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFF000000u, 1.0f, 0), GX_OK);
+                       ASSERT_EQ(s.dev->EndScene(), GX_OK);
+                   },
+                   false},
+        RepeatCase{"ALostDevice", [](Stage& s) { s.dev->SimulateDeviceLoss(0); }, false,
+                   [](Stage& s) {
+                       EXPECT_EQ(s.dev->TestCooperativeLevel(), GXERR_DEVICENOTRESET);
+                       GxPresentParameters p = Windowed();
+                       ASSERT_EQ(s.dev->Reset(&p), GX_OK);
+                   }}),
+    [](const ::testing::TestParamInfo<RepeatCase>& info) { return std::string(info.param.name); });
+
+TEST(FrameRepeatGL, AFrameThatDependsOnTheScreenBeforeItIsNeverRepeated)
+{
+    gxtest::LogFolder logs;
+    Stage s(false);
+    ASSERT_TRUE(s.Ready());
+    // The translucent sprite alone blends onto whatever the screen held.
+    for (int i = 0; i < 3; ++i)
+        s.Frame([](Stage& t) {
+            NormalBlend(t.dev);
+            t.dev->SetTexture(0, t.sprite);
+            Quad(t.dev, 10, 10, 18, 18, 0, 0, 1, 1, 0xFFFFFFFFu);
+        });
+    EXPECT_FALSE(s.dev->RepeatShownFrame());
+    EXPECT_TRUE(logs.Error().empty()) << GxWideToUtf8(logs.Error());
+}
+
+TEST(FrameRepeatGL, TheRecordingDeviceDrawsEveryFrame)
+{
+    GxDirect3D* d3d = GxCreateRecordingDirect3D(GxDefaultRecordingAdapter());
+    ASSERT_NE(d3d, nullptr);
+    GxPresentParameters p = Windowed();
+    GxDevice* dev = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, GXDEVTYPE_HAL, nullptr, gxtest::kDeviceCreateFlags, &p, &dev), GX_OK);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(dev->BeginScene(), GX_OK);
+        ASSERT_EQ(dev->Clear(0, nullptr, GXCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0), GX_OK);
+        ASSERT_EQ(dev->EndScene(), GX_OK);
+        ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), GX_OK);
+    }
+    EXPECT_FALSE(dev->RepeatShownFrame());
+    dev->Release();
+    d3d->Release();
 }
 
 // In a real window (run under a display, e.g. Xvfb; skipped without one): a still frame is not
