@@ -538,6 +538,13 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    false},
         RepeatCase{"AForcedFrame", [](Stage& s) { s.dev->ForceFrame(); }, false},
+        // A reset makes a new, black back buffer.
+        RepeatCase{"AReset",
+                   [](Stage& s) {
+                       GxPresentParameters p = Windowed();
+                       ASSERT_EQ(s.dev->Reset(&p), GX_OK);
+                   },
+                   false},
         RepeatCase{"AnOpenScene", [](Stage& s) { ASSERT_EQ(s.dev->BeginScene(), GX_OK); }, false,
                    [](Stage& s) { ASSERT_EQ(s.dev->EndScene(), GX_OK); }},
         RepeatCase{"AClearOfTheFrameMadeAlready",

@@ -15,6 +15,7 @@
 #include "app/task/GxTaskManage.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentTextReader.h"
+#include "core/GxDrawKey.h"
 #include "core/GxRandom.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGlobalRenderTarget.h"
@@ -845,3 +846,71 @@ INSTANTIATE_TEST_SUITE_P(BothForms, LayerTaskStorage, ::testing::Values(GxConten
                          [](const auto& info) { return std::string(FormName(info.param)); });
 
 }  // namespace
+
+// The draw key (what lets a still screen go undrawn) holds every input of the layer's drawing:
+// each change below must change it, and a layer whose drawing moves on by itself has none.
+TEST_F(LayerTaskTest, TheDrawKeyChangesWithEverythingTheLayerDrawsAndMotionHasNone)
+{
+    WritePicture("cg/a.png", 64, 32);
+    WritePicture("cg/b.png", 64, 32);
+    ASSERT_TRUE(m_Layer->LoadImage(u"cg/a.png", 0));
+    auto key = [&](GxTaskLayer& layer) {
+        GxDrawKey k;
+        EXPECT_TRUE(layer.AppendDrawKey(k, 0, 5));
+        return k;
+    };
+    const GxDrawKey still = key(*m_Layer);
+    EXPECT_TRUE(key(*m_Layer) == still) << "the same layer, the same key";
+    struct Change
+    {
+        const char* name;
+        std::function<void(GxTaskLayer&)> change;
+    };
+    const Change changes[] = {
+        {"position", [](GxTaskLayer& l) { l.SetPos(GxVector3(1.0f, 0.0f, 0.0f)); }},
+        {"scale", [](GxTaskLayer& l) { l.SetScale(GxVector3(1.0f, 1.5f, 1.0f)); }},
+        {"rotation", [](GxTaskLayer& l) { l.SetRot(GxVector3(0.0f, 0.0f, 1.0f)); }},
+        {"centre", [](GxTaskLayer& l) { l.SetCenterPos(GxVector3(2.0f, 0.0f, 0.0f)); }},
+        {"alpha", [](GxTaskLayer& l) { l.SetAlpha(254); }},
+        {"colour", [](GxTaskLayer& l) { l.SetColor0ARGB(0xFFFF0000u); }},
+        {"blend", [](GxTaskLayer& l) { l.SetBlendMode(BLENDMODE_ADD); }},
+        {"hidden", [](GxTaskLayer& l) { l.Hide(); }},
+        {"another picture", [](GxTaskLayer& l) { ASSERT_TRUE(l.LoadImage(u"cg/b.png", 0)); }},
+        {"a solid colour", [](GxTaskLayer& l) { ASSERT_TRUE(l.LoadSolidColor(0xFF000000u, 0)); }},
+    };
+    for (const Change& c : changes) {
+        auto* layer = new GxTaskLayer(u"keyed", nullptr, 0, m_Root);
+        ASSERT_TRUE(layer->LoadImage(u"cg/a.png", 0));
+        const GxDrawKey before = key(*layer);
+        c.change(*layer);
+        GxDrawKey after;
+        EXPECT_TRUE(layer->AppendDrawKey(after, 0, 5)) << c.name;
+        EXPECT_FALSE(after == before) << c.name;
+        layer->Kill();
+    }
+    // A parent's move moves the layer.
+    auto* parent = new GxTaskLayer(u"parent", nullptr, 0, m_Root);
+    auto* child = new GxTaskLayer(u"child", nullptr, 0, parent);
+    ASSERT_TRUE(child->LoadImage(u"cg/a.png", 0));
+    const GxDrawKey before = key(*child);
+    parent->SetPos(GxVector3(0.0f, 3.0f, 0.0f));
+    EXPECT_FALSE(key(*child) == before) << "the parent's position";
+
+    // A cross-fade and a motion move on by themselves.
+    GxDrawKey none;
+    ASSERT_TRUE(m_Layer->LoadImage(u"cg/b.png", 500));
+    EXPECT_FALSE(m_Layer->AppendDrawKey(none, 0, 5)) << "cross-fading";
+    WriteProject();
+    auto* motion = new GxTaskLayer(u"motion", nullptr, 0, m_Root);
+    ASSERT_TRUE(motion->LoadMotion(u"gnc/chara.gnc", u"", u"first", u"idle", 0, 0));
+    EXPECT_FALSE(motion->AppendDrawKey(none, 0, 5)) << "a motion";
+
+    // A class derived from the layer may draw otherwise: it answers for itself or not at all.
+    struct OwnLayer : GxTaskLayer
+    {
+        using GxTaskLayer::GxTaskLayer;
+    };
+    auto* own = new OwnLayer(u"own", nullptr, 0, m_Root);
+    ASSERT_TRUE(own->LoadImage(u"cg/a.png", 0));
+    EXPECT_FALSE(own->AppendDrawKey(none, 0, 5)) << "a derived class";
+}

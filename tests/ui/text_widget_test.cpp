@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/GxContentReader.h"
 #include "core/GxContentTextReader.h"
+#include "core/GxDrawKey.h"
 #include "game/DBUIModule.h"
 #include "tests/support/GxContentFixture.h"
 #include "tests/support/GxUIHarness.h"
@@ -322,3 +324,57 @@ TEST_F(TextWidgetTest, StoredFormKeepsTheStoredSize)
 }
 
 }  // namespace
+
+// The text button's draw key (what lets a still screen go undrawn): every input of its drawing
+// changes it; the other text widgets, whose pictures do not answer, have none.
+TEST_F(TextWidgetTest, TheTextButtonsDrawKeyChangesWithEverythingItDraws)
+{
+    struct Change
+    {
+        const char* name;
+        std::function<void(GxTaskUITextButtonIs&)> change;
+    };
+    const Change changes[] = {
+        {"text", [](GxTaskUITextButtonIs& b) { b.SetText(u"あいうお"); }},
+        {"text colour", [](GxTaskUITextButtonIs& b) { b.SetTextColor(0xFF00FF01u); }},
+        {"outline colour", [](GxTaskUITextButtonIs& b) { b.SetEdgeColor(0xFF800001u); }},
+        {"font", [](GxTaskUITextButtonIs& b) { b.SetTextFontIndex(0); }},
+        {"alignment", [](GxTaskUITextButtonIs& b) { b.SetAutoAlign(0); }},
+        {"client rectangle", [](GxTaskUITextButtonIs& b) { b.SetClientRect(2, 2, 100, 20); }},
+        {"position", [](GxTaskUITextButtonIs& b) { b.SetPos(GxVector3(101.0f, 100.0f, 0.0f)); }},
+        {"alpha", [](GxTaskUITextButtonIs& b) { b.SetAlpha(200); }},
+        {"scale", [](GxTaskUITextButtonIs& b) { b.GetVisualParam().m_Scale = GxVector3(2.0f, 2.0f, 1.0f); }},
+    };
+    // Made before the screen is entered, as its widgets are: it takes the pointer.
+    auto* hovered = Make<GxTaskUITextButtonIs>(21, u"txt", u"cap");
+    hovered->SetPos(GxVector3(100.0f, 300.0f, 0.0f));
+    hovered->SetText(u"あいうえ");
+    h.EnterScreen();
+    for (const Change& c : changes) {
+        auto* button = Make<GxTaskUITextButtonIs>(21, u"txt", u"cap");
+        button->SetText(u"あいうえ");
+        button->SetTextColor(0xFF00FF00u);
+        button->SetEdgeColor(0xFF800000u);
+        h.Frame(16);
+        GxDrawKey before, again, after;
+        ASSERT_TRUE(button->AppendDrawKey(before, 0, 5)) << c.name;
+        ASSERT_TRUE(button->AppendDrawKey(again, 0, 5)) << c.name;
+        EXPECT_TRUE(again == before) << c.name;
+        c.change(*button);
+        h.Frame(16);
+        ASSERT_TRUE(button->AppendDrawKey(after, 0, 5)) << c.name;
+        EXPECT_FALSE(after == before) << c.name;
+        button->Kill();
+    }
+    // The pointer over the button: its over picture.
+    h.Frame(16);
+    GxDrawKey off, over;
+    ASSERT_TRUE(hovered->AppendDrawKey(off, 0, 5));
+    h.Move(150.0f, 310.0f);
+    h.Frame(16);
+    ASSERT_TRUE(hovered->AppendDrawKey(over, 0, 5));
+    EXPECT_FALSE(over == off) << "the over picture";
+
+    GxDrawKey none;
+    EXPECT_FALSE(Make<GxTaskUITextPanelFx>(11, u"cg/", u"plate")->AppendDrawKey(none, 0, 5));
+}
