@@ -148,6 +148,19 @@ TEST(CoreHarness, ScreenshotEventsNameAFileAndAreTakenAfterTheirFrameNotPushed)
     EXPECT_EQ(harness.ScreenshotsAfter(2), (std::vector<std::string>{"a.png", "b.png"}));
     EXPECT_EQ(harness.ScreenshotsAfter(4), (std::vector<std::string>{"c.png"}));
     EXPECT_TRUE(harness.ScreenshotsAfter(3).empty());
+    EXPECT_TRUE(harness.CapturesFrame(2)) << "a screenshot's frame is drawn";
+
+    // A look is a screenshot whose frame is left as the program leaves it.
+    WriteFile(game.root / "looks.txt", "5 look d.png\n6 look e.png\n6 screenshot f.png\n");
+    options.inputScriptPath = (game.root / "looks.txt").string();
+    GxHarness looks(options, nullptr);
+    ASSERT_TRUE(looks.Load(error)) << error;
+    EXPECT_EQ(looks.ScreenshotsAfter(5), (std::vector<std::string>{"d.png"}));
+    EXPECT_FALSE(looks.CapturesFrame(5));
+    EXPECT_EQ(looks.ScreenshotsAfter(6), (std::vector<std::string>{"e.png", "f.png"}));
+    EXPECT_TRUE(looks.CapturesFrame(6)) << "drawn for the screenshot beside the look";
+    EXPECT_FALSE(GxParseInputScript("1 look\n", ev, error));
+    EXPECT_EQ(error.rfind("line 1: look needs", 0), 0u) << error;
 }
 
 TEST(CoreHarness, ScreenshotIsAnRgbPngOfThePicture)
