@@ -16,8 +16,8 @@
 #include <string>
 
 #include "app/task/GxRenderLayer.h"
-#include "core/GxDrawKey.h"
 #include "app/task/GxTaskListener.h"
+#include "core/GxDrawKey.h"
 #include "core/GxFrameTimer.h"
 #include "core/GxLog.h"
 #include "platform/GxPresentRect.h"
