@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <cstring>
+#include <type_traits>
 
 // The adapter object: GxDeviceAdapter.cpp; textures and surfaces: GxDeviceTextures.cpp; copies
 // between them: GxDeviceCopies.cpp; state and drawing: GxDeviceStateDraw.cpp.
@@ -254,6 +255,21 @@ GxResult GxDeviceCore::Present(const GxRectL* source, const GxRectL* dest, void*
     else r = NativePresent(source, dest, destWindow);
     c.result = r;
     return r;
+}
+
+void GxDeviceCore::CaptureDrawState(DrawState& out) const
+{
+    static_assert(std::is_trivially_copyable_v<DrawState>);
+    std::memset(static_cast<void*>(&out), 0, sizeof(out));
+    std::memcpy(out.renderStates, m_RenderStates, sizeof(m_RenderStates));
+    std::memcpy(out.stageStates, m_StageStates, sizeof(m_StageStates));
+    std::memcpy(out.samplerStates, m_SamplerStates, sizeof(m_SamplerStates));
+    out.viewport = m_Viewport;
+    for (uint32_t i = 0; i < GX_SAMPLER_COUNT; ++i) out.textures[i] = m_Textures[i];
+    out.renderTarget = m_RenderTargets.empty() ? nullptr : m_RenderTargets[0];
+    out.depthStencil = m_DepthStencil;
+    out.fvf = m_FVF;
+    out.softwareVertexProcessing = m_SoftwareVertexProcessing;
 }
 
 bool GxDeviceCore::RepeatShownFrame()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/GxDevice.h"
@@ -369,6 +370,23 @@ protected:
     // Raised whenever a texture is made, written from outside drawing or released: a frame
     // that began at the same count sampled the textures as they still are.
     uint64_t TextureChangeCount() const { return m_TextureChanges; }
+    // The state the next call finds: a frame that begins in the state another frame began in,
+    // and makes its calls, ends as that one ended.
+    struct DrawState
+    {
+        uint32_t renderStates[GX_RENDERSTATE_COUNT];
+        uint32_t stageStates[GX_TEXTURESTAGE_COUNT][GX_TEXTURESTAGESTATE_COUNT];
+        uint32_t samplerStates[GX_SAMPLER_COUNT][GX_SAMPLERSTATE_COUNT];
+        GxViewport viewport;
+        const void* textures[GX_SAMPLER_COUNT];
+        const void* renderTarget;
+        const void* depthStencil;
+        uint32_t fvf;
+        bool softwareVertexProcessing;
+        bool operator==(const DrawState& other) const { return std::memcmp(this, &other, sizeof(DrawState)) == 0; }
+    };
+    // Every byte set, padding included, so that two equal states compare equal.
+    void CaptureDrawState(DrawState& out) const;
     // Textures' bookkeeping.
     void AddLiveTexture(GxCoreTexture* texture);
     void ForgetTexture(GxCoreTexture* texture);

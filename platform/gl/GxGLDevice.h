@@ -183,9 +183,12 @@ private:
     GxGLFrameList m_Shown;
     bool m_ShownValid = false;
     PresentArgs m_ShownArgs;
-    // TextureChangeCount() as the frame being given began, and as the shown one began.
+    // TextureChangeCount() and the device's state as the frame being given began, and as the
+    // shown one began.
     uint64_t m_FrameTextureChanges = 0;
     uint64_t m_ShownTextureChanges = 0;
+    DrawState m_FrameStartState{};
+    DrawState m_ShownStartState{};
     size_t m_Executed = 0;   // commands of m_Frame carried out
     bool m_Waiting = false;  // the frame's commands so far equal the shown frame's and wait
     uint64_t m_Epoch = 1;    // marks the textures of waiting commands (pendingEpoch)

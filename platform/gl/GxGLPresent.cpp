@@ -51,6 +51,8 @@ void GxGLDevice::EndFrame(const PresentArgs& args)
     m_ShownArgs = args;
     m_ShownTextureChanges = m_FrameTextureChanges;
     m_FrameTextureChanges = TextureChangeCount();
+    m_ShownStartState = m_FrameStartState;
+    CaptureDrawState(m_FrameStartState);
     m_ForceFrame = false;
     ++m_Epoch;
     // A frame whose picture depends on more than its list is drawn every time: the next one
@@ -66,6 +68,7 @@ void GxGLDevice::AbandonFrame()
     m_ShownValid = false;
     m_Waiting = false;
     m_FrameTextureChanges = TextureChangeCount();
+    CaptureDrawState(m_FrameStartState);
     ++m_Epoch;
 }
 
@@ -75,8 +78,12 @@ bool GxGLDevice::NativeRepeatShownFrame()
     if (m_Frame.Size() != 0 || m_Executed != 0) return false;
     if (!m_Waiting || m_ForceFrame || !m_ShownValid || !m_Presented) return false;
     if (m_ShownArgs.hasSource || m_ShownArgs.hasDest) return false;
-    // The shown frame sampled every texture as it still is.
+    // The shown frame sampled every texture as it still is, and its first calls found the state
+    // the device is in now (what they did not set themselves they took from there).
     if (TextureChangeCount() != m_ShownTextureChanges) return false;
+    DrawState now;
+    CaptureDrawState(now);
+    if (!(now == m_ShownStartState)) return false;
     if (!m_Context.IsHeadless()) {
         uint32_t w = 0, h = 0;
         m_Context.DrawableSize(&w, &h);

@@ -538,6 +538,9 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    false},
         RepeatCase{"AForcedFrame", [](Stage& s) { s.dev->ForceFrame(); }, false},
+        // A state the frame does not set itself: its draws would find it changed.
+        RepeatCase{"AStateTheFrameDoesNotSet",
+                   [](Stage& s) { s.dev->SetRenderState(GXRS_TEXTUREFACTOR, 0xFF123456u); }, false},
         // A reset makes a new, black back buffer.
         RepeatCase{"AReset",
                    [](Stage& s) {
