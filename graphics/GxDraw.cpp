@@ -151,7 +151,9 @@ void GxGraphics::DrawTextureFlex(GxTextureFlex* texture, float x, float y, const
                                         static_cast<float>(texture->GetHeight()), scale, rotation, pivot);
     // Neighbouring tiles share their grid points, so their edges meet exactly.
     const uint32_t stride = columns + 1;
-    std::vector<GxVector3> grid(static_cast<size_t>(stride) * (rows + 1));
+    // Kept between draws: every layer draws one of these every frame.
+    static thread_local std::vector<GxVector3> grid;
+    grid.resize(static_cast<size_t>(stride) * (rows + 1));
     for (uint32_t r = 0; r <= rows; ++r)
         for (uint32_t c = 0; c <= columns; ++c)
             grid[static_cast<size_t>(r) * stride + c] =

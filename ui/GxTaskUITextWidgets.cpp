@@ -59,8 +59,10 @@ int GxTaskUITextBlock<Base>::Draw(int32_t param, int32_t layer)
     GxGraphics::SetTextureFilter(kPointFilter);
     DrawTextPicture();
     if (!this->m_Text.empty()) {
-        const auto places = GxUILayoutTextBlock(this->m_Text, m_TextFontSize, this->m_ClientLeft, this->m_ClientTop,
-                                                this->m_ClientWidth, m_AutoAlign, GxUILineBreakChar());
+        // Kept between draws: a screen's captions are laid out every frame.
+        static thread_local std::vector<GxUITextPlace> places;
+        GxUILayoutTextBlock(places, this->m_Text, m_TextFontSize, this->m_ClientLeft, this->m_ClientTop,
+                            this->m_ClientWidth, m_AutoAlign, GxUILineBreakChar());
         GxUIDrawTextPlaces(places, m_TextFontIndex, this->GetAbsolutePos(), v.m_Scale,
                            GxUIScaleColorAlpha(m_TextColor, v.m_Alpha), GxUIScaleColorAlpha(m_EdgeColor, v.m_Alpha),
                            m_UseEdge, v.m_BlendMode);

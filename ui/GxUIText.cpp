@@ -35,6 +35,15 @@ std::vector<GxUITextPlace> GxUILayoutTextBlock(std::u16string_view text, int32_t
                                               int32_t clientTop, int32_t clientWidth, int32_t autoAlign,
                                               char16_t lineBreak)
 {
+    std::vector<GxUITextPlace> places;
+    GxUILayoutTextBlock(places, text, fontSize, clientLeft, clientTop, clientWidth, autoAlign, lineBreak);
+    return places;
+}
+
+void GxUILayoutTextBlock(std::vector<GxUITextPlace>& places, std::u16string_view text, int32_t fontSize,
+                         int32_t clientLeft, int32_t clientTop, int32_t clientWidth, int32_t autoAlign,
+                         char16_t lineBreak)
+{
     const int64_t size = fontSize;
     const int64_t cw = clientWidth;
     int64_t w = cw;
@@ -47,7 +56,7 @@ std::vector<GxUITextPlace> GxUILayoutTextBlock(std::u16string_view text, int32_t
     }
     const int64_t left = clientLeft + (cw - w) / 2;
 
-    std::vector<GxUITextPlace> places;
+    places.clear();
     places.reserve(text.size());
     int64_t x = 0, y = 0;
     for (char16_t c : text) {
@@ -63,7 +72,6 @@ std::vector<GxUITextPlace> GxUILayoutTextBlock(std::u16string_view text, int32_t
             y += size;
         }
     }
-    return places;
 }
 
 void GxUIDrawTextPlaces(const std::vector<GxUITextPlace>& places, int32_t fontIndex, const GxVector3& origin,

@@ -35,6 +35,10 @@ struct GxUITextPlace
 std::vector<GxUITextPlace> GxUILayoutTextBlock(std::u16string_view text, int32_t fontSize, int32_t clientLeft,
                                               int32_t clientTop, int32_t clientWidth, int32_t autoAlign,
                                               char16_t lineBreak);
+// The same into places (emptied first), whose storage a widget drawing every frame keeps.
+void GxUILayoutTextBlock(std::vector<GxUITextPlace>& places, std::u16string_view text, int32_t fontSize,
+                         int32_t clientLeft, int32_t clientTop, int32_t clientWidth, int32_t autoAlign,
+                         char16_t lineBreak);
 
 // Draws the placed characters of font fontIndex at origin + place x scale: when useEdge the
 // outline (offset 1) and then each glyph, never rotated. Characters without a glyph texture

@@ -9,7 +9,7 @@ bool GxTaskRenderManage::RegisterTask(GxTaskBase* task, int32_t mode, float orde
     if (mode == GxRenderOrder::Default) mode = m_DefaultMode;
 
     if (mode == GxRenderOrder::Front) {
-        m_Entries.push_front(entry);
+        m_Entries.insert(m_Entries.begin(), entry);
         return true;
     }
 
@@ -43,7 +43,9 @@ bool IsDrawn(const GxTaskBase* t)
 
 void GxTaskRenderManage::DrawTasks(int32_t layer, bool mainStarted)
 {
-    for (const Entry& e : m_Entries) {
+    // By index, on a copy: a draw that registers a task must not leave the walk on freed storage.
+    for (size_t i = 0; i < m_Entries.size(); ++i) {
+        const Entry e = m_Entries[i];
         GxTaskBase* t = e.task;
         if (!IsDrawn(t)) continue;
         if (mainStarted) t->Draw(e.param, layer);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
+#include <vector>
 
 class GxDrawKey;
 class GxTaskBase;
@@ -59,11 +59,13 @@ public:
     bool AppendDrawKey(GxDrawKey& key, int32_t layer);
     void Clear() { m_Entries.clear(); }
 
-    const std::list<Entry>& GetEntries() const { return m_Entries; }
+    const std::vector<Entry>& GetEntries() const { return m_Entries; }
     int32_t GetDefaultMode() const { return m_DefaultMode; }
 
 private:
-    std::list<Entry> m_Entries;
+    // Cleared every update step and filled again: the storage stays, so a frame allocates
+    // nothing for its registrations.
+    std::vector<Entry> m_Entries;
     int32_t m_DefaultMode = GxRenderOrder::Ascending;
 };
 
