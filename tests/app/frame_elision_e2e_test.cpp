@@ -13,25 +13,40 @@
 
 using namespace coretest;
 
+namespace {
+
+// Runs the copy on its input script to frame last + 10.
+RunResult RunScript(const DemoCopy& copy, const std::string& script, int last)
+{
+    WriteFile(copy.root / "input.txt", script);
+    return copy.Run({"GX_INPUT_SCRIPT=" + (copy.root / "input.txt").string(),
+                     "GX_EXIT_AFTER_FRAMES=" + std::to_string(last + 10)});
+}
+
+// The script with every frame from first to last drawn for a screenshot ("f<frame>.png").
+RunResult RunDrawingEveryFrame(const DemoCopy& copy, std::string script, int first, int last)
+{
+    for (int f = first; f <= last; ++f)
+        script += std::to_string(f) + " screenshot " + (copy.root / ("f" + std::to_string(f) + ".png")).string() + "\n";
+    return RunScript(copy, script, last);
+}
+
+}  // namespace
+
 TEST(FrameElisionE2E, TheTitleAtRestShowsWhatARunDrawingEveryFrameShows)
 {
     constexpr int kFirst = 40, kLast = 150;
     DemoCopy resting;
     const std::filesystem::path a = resting.root / "a.png", b = resting.root / "b.png";
     // Ctrl at the start skips the opening movie: the title is current from frame 2.
-    WriteFile(resting.root / "input.txt", Input().SkipOpening().text + std::to_string(kFirst) + " screenshot " + a.string() + "\n" +
-                                              std::to_string(kLast) + " screenshot " + b.string() + "\n");
-    RunResult r = resting.Run({"GX_INPUT_SCRIPT=" + (resting.root / "input.txt").string(),
-                               "GX_EXIT_AFTER_FRAMES=" + std::to_string(kLast + 10)});
+    RunResult r = RunScript(resting,
+                            Input().SkipOpening().text + std::to_string(kFirst) + " screenshot " + a.string() + "\n" +
+                                std::to_string(kLast) + " screenshot " + b.string() + "\n",
+                            kLast);
     ASSERT_EQ(r.status, 0) << r.err;
 
     DemoCopy drawing;
-    std::string script = Input().SkipOpening().text;
-    for (int f = kFirst; f <= kLast; ++f)
-        script += std::to_string(f) + " screenshot " + (drawing.root / ("f" + std::to_string(f) + ".png")).string() + "\n";
-    WriteFile(drawing.root / "input.txt", script);
-    r = drawing.Run({"GX_INPUT_SCRIPT=" + (drawing.root / "input.txt").string(),
-                     "GX_EXIT_AFTER_FRAMES=" + std::to_string(kLast + 10)});
+    r = RunDrawingEveryFrame(drawing, Input().SkipOpening().text, kFirst, kLast);
     ASSERT_EQ(r.status, 0) << r.err;
 
     Shot restFirst, restLast, drawnFirst, drawnLast;
@@ -64,18 +79,11 @@ TEST(FrameElisionE2E, TheUndrawnTitleFollowsThePointerOntoAButtonAndOff)
         return in.text;
     };
     DemoCopy resting;
-    WriteFile(resting.root / "input.txt", input("look", resting.root));
-    RunResult r = resting.Run({"GX_INPUT_SCRIPT=" + (resting.root / "input.txt").string(),
-                               "GX_EXIT_AFTER_FRAMES=" + std::to_string(kLast + 10)});
+    RunResult r = RunScript(resting, input("look", resting.root), kLast);
     ASSERT_EQ(r.status, 0) << r.err;
 
     DemoCopy drawing;
-    std::string script = input("screenshot", drawing.root);
-    for (int f = kFirst; f <= kLast; ++f)
-        script += std::to_string(f) + " screenshot " + (drawing.root / ("f" + std::to_string(f) + ".png")).string() + "\n";
-    WriteFile(drawing.root / "input.txt", script);
-    r = drawing.Run({"GX_INPUT_SCRIPT=" + (drawing.root / "input.txt").string(),
-                     "GX_EXIT_AFTER_FRAMES=" + std::to_string(kLast + 10)});
+    r = RunDrawingEveryFrame(drawing, input("screenshot", drawing.root), kFirst, kLast);
     ASSERT_EQ(r.status, 0) << r.err;
 
     std::vector<Shot> rest(3), drawn(3);
