@@ -1,5 +1,7 @@
 #include "seq/SeqRukoMain.h"
 
+#include <typeinfo>
+
 #include "app/DBUILayout.h"
 #include "app/DBUIModule.h"
 #include "app/GxCore.h"
@@ -7,6 +9,7 @@
 #include "app/GxTaskControl.h"
 #include "app/task/GxTaskFolder.h"
 #include "app/task/GxTaskManage.h"
+#include "core/GxDrawKey.h"
 #include "core/GxFile.h"
 #include "core/GxLog.h"
 #include "game/DBRukoChar.h"
@@ -339,6 +342,17 @@ int SeqRukoMain::Draw(int32_t param, int32_t layer)
     }
     s.EndScene();
     return 0;
+}
+
+bool SeqRukoMain::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)layer;
+    if (typeid(*this) != typeid(SeqRukoMain)) return false;
+    // Every parameter but 0 draws the screen's transition.
+    if (param != 0) return !m_TransitParam.m_Transit;
+    // The background's masked change moves with its progress.
+    if (m_BGTransit.m_Transit && m_BGTransitLayer) return false;
+    return AppendTransitDrawKey(key, 0);
 }
 
 // ---------------------------------------------------------------------------------------------

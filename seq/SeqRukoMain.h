@@ -43,6 +43,7 @@ public:
     void OnSequenceLeave() override;
     int Update(int32_t step, int64_t elapsed) override;
     int Draw(int32_t param, int32_t layer) override;
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
 
     bool IsUIVisible(GxTaskUIBase* widget) override;
     bool IsIdle() override;

@@ -5,6 +5,7 @@
 
 #include "app/GxCore.h"
 #include "core/GxCharClass.h"
+#include "core/GxDrawKey.h"
 #include "core/GxLog.h"
 #include "core/GxNumber.h"
 #include "graphics/GxFontGlobals.h"
@@ -293,5 +294,24 @@ void GxMessageDrawRubies(const GxMessageLayout& l, int32_t wrapPitch, const GxVe
                                       shadowColor, 0, blend);
             GxGraphics::DrawGlyph(glyph, x * scale.x + abs.x, y * scale.y + abs.y, scale, rubyColor, 0, blend);
         }
+    }
+}
+
+void GxMessageAppendRubiesKey(GxDrawKey& key, const GxMessageLayout& l, int32_t wrapPitch)
+{
+    key.Add(l.m_Rubies.size());
+    if (l.m_Rubies.empty()) return;
+    // The glyphs: a font map's records change only with its textures, which the device watches.
+    key.Add(GxGetGDIFontMap(l.m_RubyFontIndex));
+    key.Add(l.m_RubyFontSize);
+    key.Add(l.m_TextRegionLeft);
+    key.Add(l.m_TextRegionTop);
+    key.Add(l.m_TextRegionWidth);
+    key.Add(wrapPitch);
+    for (const GxMessageRubyElement& ruby : l.m_Rubies) {
+        key.AddText(ruby.m_Text);
+        key.Add(ruby.m_RubyCharWidth);
+        key.Add(ruby.m_RubyUnderCharWidth);
+        key.Add(ruby.m_OffsetPos);
     }
 }

@@ -55,6 +55,7 @@ int32_t GxMessageFontSize(int32_t index);
 // The colour with its alpha multiplied by alpha / 255.
 uint32_t GxMessageScaleAlpha(uint32_t argb, int32_t alpha);
 
+class GxDrawKey;
 class GxMessageLayout;
 
 // Draws the ruby groups from the atlas of the ruby font, each reading centred over its base and
@@ -63,6 +64,8 @@ class GxMessageLayout;
 void GxMessageDrawRubies(const GxMessageLayout& layout, int32_t wrapPitch, const GxVector3& abs,
                          const GxVector2& scale, bool useShadow, uint32_t rubyColor, uint32_t shadowColor,
                          int32_t blend);
+// What GxMessageDrawRubies reads of the layout and the fonts, for a draw key.
+void GxMessageAppendRubiesKey(GxDrawKey& key, const GxMessageLayout& layout, int32_t wrapPitch);
 
 class GxMessageLayout
 {

@@ -274,6 +274,21 @@ int GxTaskUIToggleButtonIs::Draw(int32_t param, int32_t layer)
     return 0;
 }
 
+bool GxTaskUIToggleButtonIs::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    if (typeid(*this) != typeid(GxTaskUIToggleButtonIs) && typeid(*this) != typeid(GxTaskUIRadioButtonIs))
+        return false;
+    const bool visible = IsUIVisible();
+    key.Add(visible);
+    if (!visible) return true;
+    // The draw takes its picture from the value and the hover first; a frame that is not drawn
+    // must leave the index as a drawn one would.
+    UpdateToggleImageIndex();
+    AppendPictureKey(key, static_cast<float>(m_ImageAlpha) / 255.0f);
+    return true;
+}
+
 bool GxTaskUIToggleButtonIs::WriteContent(GxContentWriterBase& w)
 {
     GxTaskUIButtonIs::WriteContent(w);

@@ -98,6 +98,8 @@ public:
 
     // The picture follows the value and the hover: on-over, on, over or off.
     int Draw(int32_t param, int32_t layer) override;
+    // Also for the radio buttons, which draw as toggles do.
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
     // The button's keys, then m_AutoToggleFlag.
     bool WriteContent(GxContentWriterBase& writer) override;
     bool ReadContent(GxContentReaderBase& reader) override;

@@ -1,12 +1,14 @@
 #include "ui/GxTaskUIMessageWindow.h"
 
 #include <cmath>
+#include <typeinfo>
 
 #include "app/DBUIModule.h"
 #include "app/task/GxTaskManage.h"
 #include "core/GxCharClass.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxDrawKey.h"
 #include "graphics/GxFontGlobals.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxRenderState.h"
@@ -182,6 +184,42 @@ int GxTaskUIMessageWindowFx::Draw(int32_t param, int32_t layer)
         DrawCharsAtlas(abs, scale, shadowColor);
     GxGraphics::EndScene();
     return 0;
+}
+
+bool GxTaskUIMessageWindowFx::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    if (typeid(*this) != typeid(GxTaskUIMessageWindowFx)) return false;
+    AppendPanelKey(key);
+    const bool text = m_VisibleText && IsUIVisible();
+    key.Add(text);
+    if (!text) return true;
+    key.Add(GetAbsolutePos());
+    key.Add(m_Visual.m_Scale);
+    key.Add(m_Visual.m_Alpha);
+    key.Add(m_Visual.m_BlendMode);
+    key.Add(m_UseShadow);
+    key.Add(m_ShadowColor);
+    key.Add(m_EdgeColor);
+    key.Add(m_Layout.m_TextColor);
+    GxMessageAppendRubiesKey(key, m_Layout, m_Layout.m_TextTotalHeight);
+    // Either font: the bitmap font is loaded once at start-up, and a font map's records change
+    // only with its textures, which the device watches.
+    const GxFontData& bitmap = GxGetMessageWindowFontData();
+    const bool useBitmap = !GxMessageSystemConfig().m_MeswinTextBuiltinFontName.empty() && bitmap.GetCellHeight() > 0;
+    key.Add(useBitmap);
+    key.Add(useBitmap ? static_cast<const void*>(&bitmap) : static_cast<const void*>(GxGetGDIFontMap(m_Layout.m_TextFontIndex)));
+    key.Add(m_Layout.m_TextFontSize);
+    key.Add(m_Layout.m_TextRegionLeft);
+    key.Add(m_Layout.m_TextRegionTop);
+    key.Add(m_Layout.m_RubyMarginHeight);
+    key.Add(m_Layout.m_ShowChars.size());
+    for (const GxMessageCharElement& e : m_Layout.m_ShowChars) {
+        key.Add(e.m_Char);
+        key.Add(e.m_OffsetPos);
+        key.Add(CharColor(e));
+    }
+    return true;
 }
 
 void GxTaskUIMessageWindowFx::DrawCharsAtlas(const GxVector3& abs, const GxVector2& scale, uint32_t shadowColor)

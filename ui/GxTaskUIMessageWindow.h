@@ -23,6 +23,7 @@ public:
     int Update(int32_t step, int64_t elapsed) override;
     // The panel, then rubies and characters with shadow and outline.
     int Draw(int32_t param, int32_t layer) override;
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
     // The base fields, then the text, the placed records and the layout state.
     bool WriteContent(GxContentWriterBase& writer) override;
     bool ReadContent(GxContentReaderBase& reader) override;

@@ -1,8 +1,11 @@
 #include "ui/GxTaskUIPanel.h"
 
+#include <typeinfo>
+
 #include "app/DBUIModule.h"
 #include "core/GxContentReader.h"
 #include "core/GxContentWriter.h"
+#include "core/GxDrawKey.h"
 #include "core/GxLog.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxResourceFactory.h"
@@ -118,6 +121,28 @@ int GxTaskUIPanelFx::Draw(int32_t param, int32_t layer)
     return 0;
 }
 
+void GxTaskUIPanelFx::AppendPanelKey(GxDrawKey& key)
+{
+    const bool drawn = m_pTexture && IsUIVisible();
+    key.Add(drawn);
+    if (!drawn) return;
+    // The flexible texture's pictures are the device's to watch; its size is the pivot's.
+    key.Add(m_pTexture);
+    key.Add(m_pTexture->GetImageWidth());
+    key.Add(m_pTexture->GetImageHeight());
+    key.Add(GetAbsolutePos());
+    key.Add(m_ImageAlpha);
+    m_Visual.AppendKey(key);
+}
+
+bool GxTaskUIPanelFx::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    if (typeid(*this) != typeid(GxTaskUIPanelFx)) return false;
+    AppendPanelKey(key);
+    return true;
+}
+
 // ---- GxTaskUIPanelIs ----
 
 GxTaskUIPanelIs::GxTaskUIPanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName,
@@ -225,6 +250,25 @@ int GxTaskUIPanelIs::Draw(int32_t param, int32_t layer)
     GxDrawCrammedPattern(m_pOriginImage, m_PatternIndex, world, diffuse, v.m_Color1, v.m_BlendMode);
     GxGraphics::EndScene();
     return 0;
+}
+
+void GxTaskUIPanelIs::AppendPanelKey(GxDrawKey& key)
+{
+    const bool drawn = IsUIVisible() && m_pOriginImage;
+    key.Add(drawn);
+    if (!drawn) return;
+    key.Add(m_pOriginImage);
+    key.Add(m_PatternIndex);
+    key.Add(GetAbsolutePos());
+    m_Visual.AppendKey(key);
+}
+
+bool GxTaskUIPanelIs::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    if (typeid(*this) != typeid(GxTaskUIPanelIs)) return false;
+    AppendPanelKey(key);
+    return true;
 }
 
 bool GxTaskUIPanelIs::WriteContent(GxContentWriterBase& w)

@@ -14,6 +14,7 @@
 
 #include "ui/GxTaskUIBase.h"
 
+class GxDrawKey;
 class GxTextureFlex;
 struct GxNcOriginImage;
 
@@ -26,6 +27,7 @@ public:
 
     int Update(int32_t step, int64_t elapsed) override;
     int Draw(int32_t param, int32_t layer) override;
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
     int OnMouseMove(const GxMousePoint& pt, uint32_t keyState) override;
     int OnMouseLeftDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick) override;
 
@@ -47,6 +49,8 @@ public:
 protected:
     // An unset client width (height) becomes the width (height) less twice the client offset.
     void ApplyClientDefaults();
+    // The key of this class's Draw, for the classes that draw the panel under their own drawing.
+    void AppendPanelKey(GxDrawKey& key);
 
     std::u16string m_ImageFile;
     GxTextureFlex* m_pTexture = nullptr;
@@ -60,6 +64,7 @@ public:
 
     int Update(int32_t step, int64_t elapsed) override;
     int Draw(int32_t param, int32_t layer) override;
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
     int OnMouseMove(const GxMousePoint& pt, uint32_t keyState) override;
     int OnMouseLeftDown(const GxMousePoint& pt, uint32_t keyState, bool doubleClick) override;
     // The base fields, then m_ImageName, m_ImageSetName and m_PatternIndex; reading drops the
@@ -94,6 +99,8 @@ protected:
     // rectangle's defaults.
     bool FindOriginImage(const char16_t* setMissingFormat, const char16_t* imageMissingFormat);
     void ApplyClientDefaults();
+    // The key of this class's Draw.
+    void AppendPanelKey(GxDrawKey& key);
 
     std::u16string m_ImageName;
     std::u16string m_ImageSetName;

@@ -171,6 +171,18 @@ GxTaskUITextPanelIs::~GxTaskUITextPanelIs() = default;
 
 void GxTaskUITextPanelIs::DrawTextPicture() { GxTaskUIPanelIs::Draw(0, 0); }
 
+bool GxTaskUITextPanelIs::AppendTextPictureKey(GxDrawKey& key)
+{
+    AppendPanelKey(key);
+    return true;
+}
+
+bool GxTaskUITextPanelIs::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    return typeid(*this) == typeid(GxTaskUITextPanelIs) && AppendTextBlockKey(key);
+}
+
 GxTaskUITextPanelFx::GxTaskUITextPanelFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName,
                                          int32_t localIndex)
     : GxTaskUITextBlock<GxTaskUIPanelFx>(parent, taskName, localName, localIndex)
@@ -181,3 +193,15 @@ GxTaskUITextPanelFx::GxTaskUITextPanelFx(GxTaskBase* parent, const char16_t* tas
 GxTaskUITextPanelFx::~GxTaskUITextPanelFx() = default;
 
 void GxTaskUITextPanelFx::DrawTextPicture() { GxTaskUIPanelFx::Draw(0, 0); }
+
+bool GxTaskUITextPanelFx::AppendTextPictureKey(GxDrawKey& key)
+{
+    AppendPanelKey(key);
+    return true;
+}
+
+bool GxTaskUITextPanelFx::AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer)
+{
+    (void)param; (void)layer;
+    return typeid(*this) == typeid(GxTaskUITextPanelFx) && AppendTextBlockKey(key);
+}

@@ -95,9 +95,12 @@ public:
     GxTaskUITextPanelIs(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex);
     ~GxTaskUITextPanelIs() override;
 
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
+
 protected:
     const char* TextClassName() const override { return "GxTaskUITextPanelIs"; }
     void DrawTextPicture() override;
+    bool AppendTextPictureKey(GxDrawKey& key) override;
 };
 
 class GxTaskUITextPanelFx : public GxTaskUITextBlock<GxTaskUIPanelFx>
@@ -106,7 +109,10 @@ public:
     GxTaskUITextPanelFx(GxTaskBase* parent, const char16_t* taskName, const char16_t* localName, int32_t localIndex);
     ~GxTaskUITextPanelFx() override;
 
+    bool AppendDrawKey(GxDrawKey& key, int32_t param, int32_t layer) override;
+
 protected:
     const char* TextClassName() const override { return "GxTaskUITextPanelFx"; }
     void DrawTextPicture() override;
+    bool AppendTextPictureKey(GxDrawKey& key) override;
 };

@@ -15,6 +15,7 @@
 #include "app/GxTaskActor.h"
 #include "app/task/GxRenderLayer.h"
 #include "app/task/GxTaskManage.h"
+#include "core/GxDrawKey.h"
 #include "game/DBRukoChar.h"
 #include "game/DBUILayout.h"
 #include "game/DBUIModule.h"
@@ -385,6 +386,34 @@ TEST_F(SeqRukoMainTest, EachConditionAloneKeepsTheScriptFromRunning)
         cases[i].undo();
         EXPECT_TRUE(screen->IsIdle()) << cases[i].what << " " << i << " undone";
     }
+}
+
+// The screen's own drawing is the clear and its transitions: keyed at rest, not while a
+// transition or the background's masked change moves; a derived screen has no key of its own.
+TEST_F(SeqRukoMainTest, TheScreensDrawKeyIsItsClearAndNoneDuringATransition)
+{
+    GxDrawKey none;
+    EXPECT_FALSE(screen->AppendDrawKey(none, 0, 0)) << "a derived screen";
+    // A screen of the same name takes over from another one only.
+    ASSERT_TRUE(manager->ChangeSequence(system, 0));
+    manager->ExecuteChangeSequence();
+    auto* real = new SeqRukoMain(root);
+    Enter(real);
+    GxDrawKey clear, overlay;
+    EXPECT_TRUE(real->AppendDrawKey(clear, 0, 0));
+    EXPECT_TRUE(real->AppendDrawKey(overlay, 1, 0));
+    real->StartTransit(300);
+    GxDrawKey k;
+    EXPECT_TRUE(real->AppendDrawKey(k, 0, 0));
+    EXPECT_FALSE(real->AppendDrawKey(k, 1, 0)) << "the screen's transition";
+    real->EndTransit();
+    ASSERT_TRUE(real->StartBGTransit(u"cg/bg/none", u"", 1000, false));
+    EXPECT_FALSE(real->AppendDrawKey(k, 0, 0)) << "the background's masked change";
+    EXPECT_TRUE(real->AppendDrawKey(k, 1, 0));
+    real->EndBGTransit();
+    GxDrawKey after;
+    EXPECT_TRUE(real->AppendDrawKey(after, 0, 0));
+    EXPECT_TRUE(after == clear);
 }
 
 TEST_F(SeqRukoMainTest, LockTestsReadTheirCounterAndTheCommonConditions)

@@ -193,7 +193,7 @@ int UIHarness::Wheel(int32_t delta, float x, float y)
     return m_Manager->OnMouseWheel(GxMousePoint{x, y}, delta, 0);
 }
 
-std::vector<GxDeviceCall> UIHarness::Frame(int32_t ms)
+std::vector<GxDeviceCall> UIHarness::Frame(int32_t ms, const std::function<void()>& beforeDraw)
 {
     GxDevice* device = GxGraphics::GetDevice();
     if (device) device->Recorder().Clear();
@@ -211,6 +211,7 @@ std::vector<GxDeviceCall> UIHarness::Frame(int32_t ms)
     if (persistent) tm.UpdateTasks(persistent, 0, elapsed);
     if (current) tm.RenderTasks(current, 0, elapsed);
     if (persistent) tm.RenderTasks(persistent, 0, elapsed);
+    if (beforeDraw) beforeDraw();
 
     if (!device) return {};
     GxGraphics::BeginScene();

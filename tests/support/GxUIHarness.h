@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -140,7 +141,8 @@ public:
     // One frame of one update step with ms milliseconds: the update walks of the screen and the
     // persistent root, their render walks, then a clear to black and the draws of render
     // layers 5 and 7 in one scene. The device calls the frame made (recording device only).
-    std::vector<GxDeviceCall> Frame(int32_t ms);
+    // beforeDraw runs between the walks and the drawing, where the program takes its draw key.
+    std::vector<GxDeviceCall> Frame(int32_t ms, const std::function<void()>& beforeDraw = nullptr);
     // The drawn picture (GL device).
     GxPixelImage ReadBack();
 

@@ -375,6 +375,4 @@ TEST_F(TextWidgetTest, TheTextButtonsDrawKeyChangesWithEverythingItDraws)
     ASSERT_TRUE(hovered->AppendDrawKey(over, 0, 5));
     EXPECT_FALSE(over == off) << "the over picture";
 
-    GxDrawKey none;
-    EXPECT_FALSE(Make<GxTaskUITextPanelFx>(11, u"cg/", u"plate")->AppendDrawKey(none, 0, 5));
 }
