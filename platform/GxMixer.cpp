@@ -252,7 +252,7 @@ uint32_t GxMixerVoice::MixFrames(float* acc, uint32_t frames, float gainLeft, fl
     return done;
 }
 
-void GxMixerVoice::MixInto(float* acc, uint32_t frames, std::vector<std::shared_ptr<GxEvent>>& fired)
+bool GxMixerVoice::MixInto(float* acc, uint32_t frames, std::vector<std::shared_ptr<GxEvent>>& fired)
 {
     const int32_t volume = m_Volume.load(std::memory_order_relaxed);
     const int32_t pan = m_Pan.load(std::memory_order_relaxed);
@@ -262,7 +262,7 @@ void GxMixerVoice::MixInto(float* acc, uint32_t frames, std::vector<std::shared_
     const float gainRight = pan < 0 ? gain * GxMixerVolumeGain(pan) : gain;
 
     std::lock_guard<std::mutex> lock(m_Mutex);
-    if (!m_Playing || m_TotalFrames == 0) return;
+    if (!m_Playing || m_TotalFrames == 0) return false;
     const uint64_t startFixed = m_Position;
     uint32_t mixed = 0;
     if (m_Format.bits == 8) {
@@ -272,7 +272,7 @@ void GxMixerVoice::MixInto(float* acc, uint32_t frames, std::vector<std::shared_
         mixed = m_Format.channels == 1 ? MixFrames<16, 1>(acc, frames, gainLeft, gainRight)
                                        : MixFrames<16, 2>(acc, frames, gainLeft, gainRight);
     }
-    if (m_Notifications.empty() || mixed == 0) return;
+    if (m_Notifications.empty() || mixed == 0) return mixed != 0;
 
     // Whole frames the cursor passed (a buffer played once stops at its end).
     const uint64_t before = startFixed >> 32;
@@ -286,6 +286,7 @@ void GxMixerVoice::MixInto(float* acc, uint32_t frames, std::vector<std::shared_
         const uint64_t dist = n.offset >= startByte ? n.offset - startByte : n.offset + size - startByte;
         if (dist < movedBytes) fired.push_back(n.event);
     }
+    return true;
 }
 
 // ---- mixer ----
@@ -373,8 +374,14 @@ void GxMixer::RenderChunk(int16_t* out, uint32_t frames)
     {
         std::lock_guard<std::mutex> lock(m_ListMutex);
         std::fill(m_Acc.begin(), m_Acc.begin() + 2 * size_t(frames), 0.0f);
-        for (const auto& voice : m_Voices) voice->MixInto(m_Acc.data(), frames, fired);
-        for (uint32_t i = 0; i < 2 * frames; ++i) out[i] = Saturate(m_Acc[i]);
+        bool mixed = false;
+        for (const auto& voice : m_Voices) mixed = voice->MixInto(m_Acc.data(), frames, fired) || mixed;
+        // A silent device still asks for its chunks: those need no rounding.
+        if (mixed) {
+            for (uint32_t i = 0; i < 2 * frames; ++i) out[i] = Saturate(m_Acc[i]);
+        } else {
+            std::fill(out, out + 2 * size_t(frames), int16_t{0});
+        }
     }
     // Set outside every lock: the refill it wakes locks the voice.
     std::vector<uint64_t> tickets(fired.size());

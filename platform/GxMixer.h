@@ -87,8 +87,9 @@ public:
 
 private:
     friend class GxMixer;
-    // Adds frames of output to acc (interleaved stereo floats) and collects crossed notifications.
-    void MixInto(float* acc, uint32_t frames, std::vector<std::shared_ptr<GxEvent>>& fired);
+    // Adds frames of output to acc (interleaved stereo floats) and collects crossed notifications;
+    // true when it added any.
+    bool MixInto(float* acc, uint32_t frames, std::vector<std::shared_ptr<GxEvent>>& fired);
     template <int Bits, int Channels>
     uint32_t MixFrames(float* acc, uint32_t frames, float gainLeft, float gainRight);
 
