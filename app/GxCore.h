@@ -165,6 +165,7 @@ private:
     GxDrawKey m_FrameKey;
     GxDrawKey m_DrawnFrameKey;
     bool m_DrawnFrameKeyed = false;
+    uint32_t m_FramesRepeated = 0;
     GxSystemConfig* m_SystemConfig = nullptr;
     GxUserConfig* m_UserConfig = nullptr;
     // Set and cleared with the two above, which only GxCore.cpp sees whole.

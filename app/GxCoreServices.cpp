@@ -109,7 +109,10 @@ bool GxCore::RepeatsLastFrame(bool allowed)
         m_FrameKey.Add(viewport);
         m_FrameKey.Add(GxGraphics::GetDrawMatrix());
     }
-    if (keyed && m_DrawnFrameKeyed && m_FrameKey == m_DrawnFrameKey && GxCoreDeviceRepeatShownFrame()) return true;
+    if (keyed && m_DrawnFrameKeyed && m_FrameKey == m_DrawnFrameKey && GxCoreDeviceRepeatShownFrame()) {
+        ++m_FramesRepeated;
+        return true;
+    }
     m_FrameKey.Swap(m_DrawnFrameKey);
     m_DrawnFrameKeyed = keyed;
     return false;

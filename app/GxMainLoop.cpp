@@ -1,5 +1,6 @@
 // The main loop: each pass turns to a newly asked screen, pumps the window messages, updates
 // sound (every fourth pass) and movies, runs one frame and asks the test harness what to do.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -67,10 +68,14 @@ bool GxCore::Run()
         if (m_Harness) {
             for (const std::string& path : m_Harness->ScreenshotsAfter(m_FramesRun)) WriteScreenshot(path);
             if (m_Harness->ShouldRequestQuit(m_FramesRun)) RequestQuit();
-            if (m_Harness->OnFramePresented(GxWideToUtf8(m_TaskManage->GetCurrentSequenceName()))) RequestQuit();
+            if (m_Harness->AwaitsFirstFrame() &&
+                m_Harness->OnFramePresented(GxWideToUtf8(m_TaskManage->GetCurrentSequenceName())))
+                RequestQuit();
         }
     }
 
     if (m_Harness && m_Harness->WantsScreenshot()) WriteScreenshot(m_Harness->GetOptions().screenshotPath);
+    if (m_Harness && m_Harness->GetOptions().reportFrames)
+        std::fprintf(stderr, "frames: %u run, %u repeated\n", m_FramesRun, m_FramesRepeated);
     return false;
 }

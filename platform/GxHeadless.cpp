@@ -83,6 +83,7 @@ bool GxReadHarnessOptions(GxHarnessOptions& options, std::string& error)
     options.headless = GxIsHeadless();
     options.unpaced = options.headless && EnvSet("GX_UNPACED");
     options.holdMessageBoxes = options.headless && EnvSet("GX_HOLD_MESSAGE_BOXES");
+    options.reportFrames = EnvSet("GX_FRAME_REPORT");
     if (const char* n = getenv("GX_EXIT_AFTER_FRAMES"); n && *n) {
         if (!ParseUInt(n, options.exitAfterFrames) || options.exitAfterFrames == 0) {
             error = std::string("GX_EXIT_AFTER_FRAMES must be a whole number of frames from 1: \"") + n + "\"";

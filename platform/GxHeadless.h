@@ -57,6 +57,7 @@ struct GxHarnessOptions
     bool headless = false;
     bool unpaced = false;
     bool holdMessageBoxes = false;
+    bool reportFrames = false;  // GX_FRAME_REPORT: the frames run and repeated, at the end
     uint32_t exitAfterFrames = 0;  // 0: run until the program quits by itself
     std::string screenshotPath;
     std::string inputScriptPath;
@@ -120,6 +121,8 @@ public:
     // ms, peak rss <KiB> KiB" (or "... after the harness started" without a stamp) to stderr and
     // returns true (the caller quits).
     bool OnFramePresented(const std::string& currentScreen);
+    // Whether OnFramePresented can still report: the caller need not name the screen otherwise.
+    bool AwaitsFirstFrame() const { return !m_FirstFrameReported && !m_Options.firstFrameOf.empty(); }
 
 private:
     void Push(const GxInputScriptEvent& event, GxWindowHandle mainWindow);

@@ -3,6 +3,8 @@
 // frame of that run is captured, and a captured frame is always drawn).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -96,6 +98,79 @@ TEST(FrameElisionE2E, TheUndrawnTitleFollowsThePointerOntoAButtonAndOff)
     // The pointer's button changes its picture (else this proves nothing), and back again.
     EXPECT_FALSE(rest[1].rgb == rest[0].rgb) << "the button under the pointer";
     EXPECT_TRUE(rest[2].rgb == rest[0].rgb) << "the pointer away again";
+    std::string errors;
+    EXPECT_FALSE(ReadFile(resting.SaveFolder() / "error.log", errors) && errors.size() > 2) << "an error was logged";
+}
+
+namespace {
+
+// The counts of the frame report at the end of a run's stderr; false without one.
+bool FrameReport(const std::string& err, int& run, int& repeated)
+{
+    const size_t at = err.rfind("frames: ");
+    return at != std::string::npos && std::sscanf(err.c_str() + at, "frames: %d run, %d repeated", &run, &repeated) == 2;
+}
+
+}  // namespace
+
+// The story at rest on its lines, looked at without drawing: the voiced line shown whole and
+// left, the pointer on the message window's toggle and on its text button and off again, and
+// the next line each show at once what a run drawing every frame shows, while the frames
+// between, which show nothing new, are presented again without being drawn.
+TEST(FrameElisionE2E, TheUndrawnStoryShowsItsLinesAndTheButtonsUnderThePointer)
+{
+    // From frame 130 the sprite has faded in and the line is whole: the screen rests but for the
+    // pointer's buttons and the next line.
+    constexpr int kRest = 130, kFirst = 130, kLast = 196;
+    const int autoX = gxdemo::MesButtonX(gxdemo::kMesAuto), logX = gxdemo::MesButtonX(gxdemo::kMesLog);
+    const int looks[] = {130, 140, 150, 156, 166, 172, 184, 196};
+    auto input = [&](const char* verb, const std::filesystem::path& folder) {
+        Input in = Input().SkipOpening();
+        // The first line starts at frame 75: shown whole at 80; the voiced line from 86, whole at 90.
+        in.Click(50, gxdemo::TitleButtonX(gxdemo::kStart), gxdemo::TitleButtonY(gxdemo::kStart));
+        in.Click(80, 512, 100).Click(86, 512, 100).Click(90, 512, 100);
+        in.Move(152, autoX, gxdemo::kMesButtonY).Move(168, logX, gxdemo::kMesButtonY).Move(180, 512, 100);
+        in.Click(186, 512, 100);
+        for (int f : looks) in.At(f, std::string(verb) + " " + (folder / ("l" + std::to_string(f) + ".png")).string());
+        return in.text;
+    };
+    // The frames repeated up to frame last of the run without looks.
+    auto repeatedTo = [&](int last) {
+        DemoCopy copy;
+        WriteFile(copy.root / "input.txt", input("look", copy.root));
+        const RunResult r = copy.Run({"GX_INPUT_SCRIPT=" + (copy.root / "input.txt").string(),
+                                      "GX_EXIT_AFTER_FRAMES=" + std::to_string(last), "GX_FRAME_REPORT=1"});
+        int run = -1, repeated = -1;
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(FrameReport(r.err, run, repeated)) << r.err;
+        EXPECT_EQ(run, last);
+        return repeated;
+    };
+    // Of the 56 frames from the rest to the next line, all but the few the pointer changes.
+    EXPECT_GE(repeatedTo(186) - repeatedTo(kRest), 46);
+
+    DemoCopy resting;
+    RunResult r = RunScript(resting, input("look", resting.root), kLast);
+    ASSERT_EQ(r.status, 0) << r.err;
+    DemoCopy drawing;
+    r = RunDrawingEveryFrame(drawing, input("screenshot", drawing.root), kFirst, kLast);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    std::map<int, Shot> rest, drawn;
+    for (int f : looks) {
+        const std::string name = "l" + std::to_string(f) + ".png";
+        ASSERT_TRUE(ReadShot(resting.root / name, rest[f])) << name;
+        ASSERT_TRUE(ReadShot(drawing.root / name, drawn[f])) << name;
+        EXPECT_TRUE(rest[f].rgb == drawn[f].rgb) << "frame " << f;
+    }
+    // Each step shows something new (else this proves nothing), and the still ones do not.
+    EXPECT_TRUE(rest[140].rgb == rest[130].rgb) << "the line at rest";
+    EXPECT_TRUE(rest[150].rgb == rest[130].rgb) << "the line at rest";
+    EXPECT_FALSE(rest[156].rgb == rest[150].rgb) << "the toggle under the pointer";
+    EXPECT_TRUE(rest[166].rgb == rest[156].rgb) << "the toggle at rest";
+    EXPECT_FALSE(rest[172].rgb == rest[166].rgb) << "the text button under the pointer";
+    EXPECT_FALSE(rest[184].rgb == rest[172].rgb) << "the pointer away";
+    EXPECT_FALSE(rest[196].rgb == rest[184].rgb) << "the next line";
     std::string errors;
     EXPECT_FALSE(ReadFile(resting.SaveFolder() / "error.log", errors) && errors.size() > 2) << "an error was logged";
 }
