@@ -98,7 +98,7 @@ GxTaskBase* GxTaskFolder::GetTaskLocal(const std::u16string& name, int32_t index
 GxTaskBase* GxTaskFolder::FindTaskLocal(const char16_t* name, int32_t index)
 {
     if (!name) return nullptr;
-    auto n = m_LocalNames.find(std::u16string(name));
+    auto n = m_LocalNames.find(std::u16string_view(name));
     if (n == m_LocalNames.end()) return nullptr;
     auto i = n->second.find(index);
     return i == n->second.end() ? nullptr : i->second;

@@ -8,6 +8,7 @@
 #include <list>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "app/task/GxTaskBase.h"
 #include "app/task/GxUIEventParam.h"
@@ -55,7 +56,8 @@ private:
     // Clears, in the subtree, every task's memory of this folder as the holder of its name.
     void ForgetFolderIn(GxTaskBase* subtree);
 
-    std::map<std::u16string, std::map<int32_t, GxTaskBase*>> m_LocalNames;
+    // Looked up by a view: a search by name allocates nothing.
+    std::map<std::u16string, std::map<int32_t, GxTaskBase*>, std::less<>> m_LocalNames;
     std::list<GxUIEventParam> m_UIEvents;  // a list: nothing allocated while empty
     bool m_UIEventEnabled = false;
     // Raised by every clear, so that dispatch can tell that its front record is gone.
