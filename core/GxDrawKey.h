@@ -25,14 +25,16 @@ public:
     void AddText(std::u16string_view text)
     {
         Add(text.size());
-        if (!text.empty()) std::memcpy(Extend(text.size() * sizeof(char16_t)), text.data(), text.size() * sizeof(char16_t));
+        const size_t bytes = text.size() * sizeof(char16_t);
+        if (bytes != 0) std::memcpy(Extend(bytes), text.data(), bytes);
     }
 
     void Clear() { m_Size = 0; }
     size_t Size() const { return m_Size; }
     bool operator==(const GxDrawKey& other) const
     {
-        return m_Size == other.m_Size && (m_Size == 0 || std::memcmp(m_Bytes.data(), other.m_Bytes.data(), m_Size) == 0);
+        return m_Size == other.m_Size &&
+               (m_Size == 0 || std::memcmp(m_Bytes.data(), other.m_Bytes.data(), m_Size) == 0);
     }
     void Swap(GxDrawKey& other)
     {

@@ -206,9 +206,11 @@ bool GxTaskUIMessageWindowFx::AppendDrawKey(GxDrawKey& key, int32_t param, int32
     // Either font: the bitmap font is loaded once at start-up, and a font map's records change
     // only with its textures, which the device watches.
     const GxFontData& bitmap = GxGetMessageWindowFontData();
-    const bool useBitmap = !GxMessageSystemConfig().m_MeswinTextBuiltinFontName.empty() && bitmap.GetCellHeight() > 0;
+    const bool useBitmap =
+        !GxMessageSystemConfig().m_MeswinTextBuiltinFontName.empty() && bitmap.GetCellHeight() > 0;
     key.Add(useBitmap);
-    key.Add(useBitmap ? static_cast<const void*>(&bitmap) : static_cast<const void*>(GxGetGDIFontMap(m_Layout.m_TextFontIndex)));
+    if (useBitmap) key.Add(&bitmap);
+    else key.Add(GxGetGDIFontMap(m_Layout.m_TextFontIndex));
     key.Add(m_Layout.m_TextFontSize);
     key.Add(m_Layout.m_TextRegionLeft);
     key.Add(m_Layout.m_TextRegionTop);

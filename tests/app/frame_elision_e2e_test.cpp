@@ -108,7 +108,8 @@ namespace {
 bool FrameReport(const std::string& err, int& run, int& repeated)
 {
     const size_t at = err.rfind("frames: ");
-    return at != std::string::npos && std::sscanf(err.c_str() + at, "frames: %d run, %d repeated", &run, &repeated) == 2;
+    return at != std::string::npos &&
+           std::sscanf(err.c_str() + at, "frames: %d run, %d repeated", &run, &repeated) == 2;
 }
 
 }  // namespace

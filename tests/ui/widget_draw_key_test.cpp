@@ -103,7 +103,9 @@ protected:
             // The first frame also sets what the last case's widget left in the device.
             h.Frame(16);
             GxDrawKey key0, key1, key2;
-            auto keyInto = [&](GxDrawKey& k) { return [&k, w, name = c.name] { EXPECT_TRUE(w->AppendDrawKey(k, 0, 5)) << name; }; };
+            auto keyInto = [&](GxDrawKey& k) {
+                return [&k, w, name = c.name] { EXPECT_TRUE(w->AppendDrawKey(k, 0, 5)) << name; };
+            };
             const std::string calls0 = CallBytes(h.Frame(16, keyInto(key0)));
             const std::string calls1 = CallBytes(h.Frame(16, keyInto(key1)));
             EXPECT_TRUE(calls1 == calls0) << c.name << ": a still frame";
@@ -288,7 +290,8 @@ TEST_F(WidgetDrawKeyTest, TheMessageWindowsKeyFollowsEveryCharacterAndSetting)
              w.SetMessage(u"≪漢字／かんじ≫あい%cうえお", true, true, false, false);
              w.FlushMessage(false, false);
          }},
-        {"the text colour of the settings", [](GxTaskUIMessageWindowFx&) { GxMessageSystemConfig().m_MeswinTextColor0 = 0xFFFFFF00u; }},
+        {"the text colour of the settings",
+         [](GxTaskUIMessageWindowFx&) { GxMessageSystemConfig().m_MeswinTextColor0 = 0xFFFFFF00u; }},
         {"text hidden", [](GxTaskUIMessageWindowFx& w) { w.HideText(); }},
         {"the text region", [](GxTaskUIMessageWindowFx& w) { w.SetTextRegion(10, 10, 400, 100); }},
         {"the text font",
